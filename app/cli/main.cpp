@@ -1,0 +1,87 @@
+// kuvora-cli: the work of the window program for scripts and for machines
+// without a display.
+#include "CliCommands.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+
+namespace {
+
+const char* const kUsage =
+    "Usage: kuvora-cli COMMAND [OPTIONS]\n"
+    "\n"
+    "Commands:\n"
+    "  idm    print the IDm of the card on the reader\n"
+    "\n"
+    "Options:\n"
+    "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
+    "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
+    "  --help       show this text\n"
+    "  --version    show the version\n"
+    "\n"
+    "Exit status: 0 without messages, 1 when a message was shown,\n"
+    "2 for a usage error or an unreadable card image.\n";
+
+int usageError(const QString& why) {
+    std::fprintf(stderr, "kuvora-cli: %s\n\n%s", why.toUtf8().constData(), kUsage);
+    return ExitUsage;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+
+    CliOptions options;
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            std::fputs(kUsage, stdout);
+            return ExitOk;
+        }
+        if (a == QLatin1String("--version")) {
+            std::printf("kuvora-cli %s\n", KUVORA_VERSION);
+            return ExitOk;
+        }
+        QString* value = nullptr;
+        QString name = a;
+        QString inlineValue;
+        bool hasInline = false;
+        if (a.startsWith(QLatin1String("--")) && a.contains(QLatin1Char('='))) {
+            name = a.left(a.indexOf(QLatin1Char('=')));
+            inlineValue = a.mid(a.indexOf(QLatin1Char('=')) + 1);
+            hasInline = true;
+        }
+        if (name == QLatin1String("--reader")) value = &options.reader;
+        else if (name == QLatin1String("--mode")) value = &options.mode;
+        else if (name == QLatin1String("--format")) value = &options.format;
+        else if (name == QLatin1String("--output")) value = &options.output;
+        if (value) {
+            if (hasInline) {
+                *value = inlineValue;
+            } else {
+                if (i + 1 >= args.size()) return usageError(name + QLatin1String(" needs a value"));
+                *value = args[++i];
+            }
+            if (value->isEmpty()) return usageError(name + QLatin1String(" needs a value"));
+            continue;
+        }
+        if (a.startsWith(QLatin1Char('-'))) return usageError(QLatin1String("unknown option ") + a);
+        if (!options.command.isEmpty()) return usageError(QLatin1String("unexpected argument ") + a);
+        options.command = a;
+    }
+
+    if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
+    if (options.command == QLatin1String("idm")) {
+        if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
+            return usageError(QStringLiteral("idm takes only --reader"));
+        return RunIdm(options);
+    }
+    return usageError(QLatin1String("unknown command ") + options.command);
+}

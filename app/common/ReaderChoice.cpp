@@ -1,0 +1,28 @@
+#include "ReaderChoice.h"
+
+#include "card_image.h"
+#include "felica.h"
+
+#include <QSettings>
+
+QString ChooseReaderName(const QString& option) {
+    if (!option.isEmpty()) return option;
+    const QString env = qEnvironmentVariable("KUVORA_READER");
+    if (!env.isEmpty()) return env;
+    QSettings settings(QStringLiteral("Mirokaze"), QStringLiteral("Kuvora"));
+    const QString stored = settings.value(QStringLiteral("Settings/Reader")).toString();
+    if (!stored.isEmpty()) return stored;
+    return QStringLiteral("nfc");
+}
+
+void SelectReader(const QString& name) {
+    set_reader_writer_name(name.toUtf8().constData());
+}
+
+bool CheckCardImageReader(const QString& name, QString& error) {
+    if (!name.startsWith(QLatin1String("image:"))) return true;
+    std::string why;
+    if (felica::CardImage::load(name.mid(6).toStdString(), why)) return true;
+    error = QString::fromStdString(why);
+    return false;
+}

@@ -1,0 +1,48 @@
+// The one table of card types: code, class, labels, reading parameters and
+// the Mode menu entry of each. The factory, Auto mode, the Mode menu and the
+// status bar all read it.
+#pragma once
+
+#include <QString>
+
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+class CSFCard;
+
+struct CardTypeInfo {
+    int code;                     // card type code = mode value (0 = Auto / unrecognised)
+    const char* className;
+    const char16_t* label;        // card type name the document shows
+    const char16_t* modeLabel;    // text of the status bar's mode pane
+    const char16_t* menuText;     // Mode menu item
+    const char16_t* prompt;       // status bar prompt of the Mode menu item
+    int commandId;                // Mode menu command id
+    bool hasSystemCode;
+    std::uint8_t systemCode[2];   // transmission order
+    int historyService;           // low byte transmitted first; 0 = none
+    int historyBlocks;
+    int ticketBarrierLogService;  // 0 = none
+    int cardInfoService;          // 0 = none
+    int cardInfoBlocks;
+    int issuerKind;               // at construction
+    std::unique_ptr<CSFCard> (*create)();
+};
+
+// Every known type, in code order (0, 1..11, 128, 129, 130).
+const std::vector<CardTypeInfo>& CardTypeTable();
+// The entry of a code, or null.
+const CardTypeInfo* FindCardType(int code);
+// A new card object of the class of `code`, or null for an unknown code.
+std::unique_ptr<CSFCard> CreateCard(int code);
+// The card types Auto mode tries, in the order it tries them.
+std::vector<const CardTypeInfo*> AutoDetectionOrder();
+
+// Mode menu command ids.
+constexpr int kModeCommandFirst = 32800;
+constexpr int kModeCommandLast = 32852;
+// The mode a Mode menu command selects, or -1 for an id without a mode.
+int ModeFromCommandId(int commandId);
+// The status bar text of a mode; empty for a mode without a label.
+QString ModeLabel(int mode);

@@ -1,0 +1,432 @@
+// The FeliCa library's functions over a transport.
+#include "felica.h"
+#include "frames.h"
+#include "library_control.h"
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+
+namespace felica {
+namespace {
+
+constexpr const char* kVersionText = "Kuvora FeliCa Library 1.9.0";
+constexpr const char* kCopyrightText = "Copyright (C) 2026 the Kuvora developers";
+
+struct Library {
+    std::recursive_mutex mutex;
+    int initCount = 0;
+    std::string readerName = "nfc";
+    TransportFactory factory;
+    std::unique_ptr<Transport> transport;
+    int retryCount = 0;
+    bool checkIdm = false;
+    int lastError = FELICA_ERROR_NONE;
+    std::string detail;
+    Pmm pmm{};  // PMm of the last poll, for response time limits
+    // Most blocks the card accepted in one read since the reader was opened.
+    std::size_t blocksPerRead = 12;
+    LibraryCounters counters;
+};
+
+Library& lib() {
+    static Library instance;
+    return instance;
+}
+
+FelicaBool fail(int error, std::string detail) {
+    lib().lastError = error;
+    lib().detail = std::move(detail);
+    return 0;
+}
+
+FelicaBool succeed() {
+    lib().lastError = FELICA_ERROR_NONE;
+    lib().detail.clear();
+    return 1;
+}
+
+std::string hex2(const std::uint8_t* b) {
+    return toHex(std::span<const std::uint8_t>(b, 2));
+}
+
+int decodeFailure(DecodeError e) {
+    switch (e) {
+    case DecodeError::IdmMismatch: return FELICA_ERROR_IDM_MISMATCH;
+    case DecodeError::Status: return FELICA_ERROR_CARD_STATUS;
+    default: return FELICA_ERROR_MALFORMED_ANSWER;
+    }
+}
+
+// Sends one frame, repeating it while the card stays silent.
+TransceiveStatus exchange(const Bytes& frame, std::chrono::milliseconds timeout, Bytes& answer) {
+    Library& l = lib();
+    TransceiveStatus status = TransceiveStatus::NoAnswer;
+    for (int attempt = 0; attempt <= l.retryCount; ++attempt) {
+        ++l.counters.commandsSent;
+        status = l.transport->transceive(frame, answer, timeout);
+        if (status != TransceiveStatus::NoAnswer) break;
+    }
+    return status;
+}
+
+FelicaBool failExchange(TransceiveStatus status, const char* what) {
+    if (status == TransceiveStatus::DeviceGone)
+        return fail(FELICA_ERROR_DEVICE, std::string("the reader failed during ") + what);
+    return fail(FELICA_ERROR_NO_ANSWER, std::string("the card did not answer ") + what);
+}
+
+bool requireOpen() {
+    if (lib().transport) return true;
+    fail(FELICA_ERROR_READER_NOT_OPEN, "the reader/writer is not open");
+    return false;
+}
+
+// Polls for the system named in `polling`; fills `out` on success.
+FelicaBool poll(const PollingRecord* polling, PollingAnswer& out) {
+    if (!polling || !polling->systemCode)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "polling record without a system code");
+    if (!requireOpen()) return 0;
+    const std::array<std::uint8_t, 2> sc{polling->systemCode[0], polling->systemCode[1]};
+    const Bytes frame = encodePolling(sc, 0, polling->timeSlot);
+    // 3.6 ms plus 1.2 ms per extra slot on the air; the rest is the reader's.
+    const auto timeout = std::chrono::milliseconds(20 + 2 * (polling->timeSlot & 0x0F));
+    Bytes answer;
+    const TransceiveStatus status = exchange(frame, timeout, answer);
+    if (status == TransceiveStatus::DeviceGone)
+        return fail(FELICA_ERROR_DEVICE, "the reader failed while polling");
+    if (status == TransceiveStatus::NoAnswer)
+        return fail(FELICA_ERROR_NO_CARD, "no card answered polling for system " + hex2(sc.data()));
+    if (auto e = decodePolling(answer, 0, out); e != DecodeError::None)
+        return fail(FELICA_ERROR_MALFORMED_ANSWER, std::string("polling: ") + decodeErrorText(e));
+    lib().pmm = out.pmm;
+    return 1;
+}
+
+void writeCard(CardRecord* card, const PollingAnswer& a) {
+    if (!card) return;
+    if (card->idm) std::memcpy(card->idm, a.idm.data(), 8);
+    if (card->pmm) std::memcpy(card->pmm, a.pmm.data(), 8);
+}
+
+Idm idmFrom(const std::uint8_t* p) {
+    Idm idm{};
+    std::memcpy(idm.data(), p, 8);
+    return idm;
+}
+
+// Reads `elements` in as many commands as the card needs.
+FelicaBool readBlocks(const Idm& idm, const std::vector<std::uint16_t>& services,
+                      const std::vector<BlockElement>& elements, std::vector<Block>& out,
+                      std::uint8_t& sf1, std::uint8_t& sf2) {
+    Library& l = lib();
+    std::size_t pos = 0;
+    while (pos < elements.size()) {
+        const std::size_t k = std::min({l.blocksPerRead, kMaxBlocksPerFrame, elements.size() - pos});
+        const std::span<const BlockElement> chunk(elements.data() + pos, k);
+        const Bytes frame = encodeReadWithoutEncryption(idm, services, chunk);
+        Bytes answer;
+        const TransceiveStatus status = exchange(frame, responseTimeout(l.pmm[5], k), answer);
+        if (status == TransceiveStatus::DeviceGone) return failExchange(status, "a read");
+        ReadAnswer read;
+        DecodeError e = DecodeError::Empty;
+        if (status == TransceiveStatus::Ok) e = decodeReadWithoutEncryption(answer, idm, k, read);
+        sf1 = read.statusFlag1;
+        sf2 = read.statusFlag2;
+        if (e == DecodeError::None) {
+            out.insert(out.end(), read.blocks.begin(), read.blocks.end());
+            pos += k;
+            continue;
+        }
+        // Some cards refuse, or ignore, a read of more blocks than they take
+        // at once; those get the read in smaller pieces.
+        const bool tooMany = e == DecodeError::Status && (sf2 == 0xA1 || sf2 == 0xA2);
+        if (k > 1 && (tooMany || e == DecodeError::Empty)) {
+            if (e == DecodeError::Empty) {
+                // Silence may also mean the card is gone: ask for one block.
+                const Bytes single = encodeReadWithoutEncryption(idm, services, chunk.first(1));
+                Bytes probe;
+                ReadAnswer one;
+                const TransceiveStatus s = exchange(single, responseTimeout(l.pmm[5], 1), probe);
+                if (s != TransceiveStatus::Ok) return failExchange(s, "a read");
+                if (decodeReadWithoutEncryption(probe, idm, 1, one) != DecodeError::None) {
+                    sf1 = one.statusFlag1;
+                    sf2 = one.statusFlag2;
+                    return fail(FELICA_ERROR_CARD_STATUS, "the card refused a read of one block");
+                }
+            }
+            l.blocksPerRead = std::max<std::size_t>(1, k / 2);
+            continue;
+        }
+        if (status == TransceiveStatus::NoAnswer) return failExchange(status, "a read");
+        if (e == DecodeError::Status) {
+            char text[96];
+            std::snprintf(text, sizeof text, "the card refused the read (status %02X %02X)", sf1, sf2);
+            return fail(FELICA_ERROR_CARD_STATUS, text);
+        }
+        return fail(decodeFailure(e), std::string("read: ") + decodeErrorText(e));
+    }
+    return 1;
+}
+
+}  // namespace
+
+std::string lastErrorDetail() {
+    std::lock_guard lock(lib().mutex);
+    return lib().detail;
+}
+
+std::string readerName() {
+    std::lock_guard lock(lib().mutex);
+    return lib().readerName;
+}
+
+LibraryCounters counters() {
+    std::lock_guard lock(lib().mutex);
+    return lib().counters;
+}
+
+void resetCounters() {
+    std::lock_guard lock(lib().mutex);
+    lib().counters = {};
+}
+
+void setTransportFactory(TransportFactory factory) {
+    std::lock_guard lock(lib().mutex);
+    lib().factory = std::move(factory);
+}
+
+std::chrono::milliseconds responseTimeout(std::uint8_t b, std::size_t units) {
+    // T x ((B + 1) n + (A + 1)) x 4^E with T = 256 x 16 / 13.56 MHz, plus
+    // room for the reader and the host.
+    const double t = 256.0 * 16.0 / 13.56e6 * 1000.0;
+    const int e = b >> 6, bb = (b >> 3) & 7, a = b & 7;
+    const double ms = t * ((bb + 1) * static_cast<double>(units) + (a + 1)) * std::pow(4.0, e);
+    return std::chrono::milliseconds(static_cast<long>(std::ceil(ms)) + 50);
+}
+
+}  // namespace felica
+
+using namespace felica;
+
+FelicaBool initialize_library() {
+    std::lock_guard lock(lib().mutex);
+    ++lib().initCount;
+    return succeed();
+}
+
+FelicaBool dispose_library() {
+    std::lock_guard lock(lib().mutex);
+    Library& l = lib();
+    if (l.initCount == 0) return fail(FELICA_ERROR_NOT_INITIALIZED, "the library is not initialised");
+    if (--l.initCount == 0) l.transport.reset();
+    return succeed();
+}
+
+FelicaBool set_reader_writer_name(const char* name) {
+    std::lock_guard lock(lib().mutex);
+    if (!name || !*name) return fail(FELICA_ERROR_INVALID_ARGUMENT, "empty reader name");
+    lib().readerName = name;
+    return succeed();
+}
+
+FelicaBool open_reader_writer_auto() {
+    std::lock_guard lock(lib().mutex);
+    Library& l = lib();
+    if (l.initCount == 0) return fail(FELICA_ERROR_NOT_INITIALIZED, "the library is not initialised");
+    if (l.transport) return succeed();
+    std::string error;
+    l.transport = l.factory ? l.factory(l.readerName, error) : openTransport(l.readerName, error);
+    if (!l.transport) return fail(FELICA_ERROR_READER_NOT_FOUND, error);
+    ++l.counters.transportsOpened;
+    l.blocksPerRead = 12;
+    l.pmm = {};
+    return succeed();
+}
+
+FelicaBool close_reader_writer() {
+    std::lock_guard lock(lib().mutex);
+    lib().transport.reset();
+    return succeed();
+}
+
+FelicaBool set_retry_count(int count) {
+    std::lock_guard lock(lib().mutex);
+    if (count < 0 || count > 10) return fail(FELICA_ERROR_INVALID_ARGUMENT, "retry count out of range");
+    lib().retryCount = count;
+    return succeed();
+}
+
+FelicaBool set_check_idm_flag(int flag) {
+    std::lock_guard lock(lib().mutex);
+    lib().checkIdm = flag != 0;
+    return succeed();
+}
+
+FelicaBool polling_and_get_card_information(PollingRecord* polling, std::uint8_t* cardCount,
+                                            CardRecord* card) {
+    std::lock_guard lock(lib().mutex);
+    if (cardCount) *cardCount = 0;
+    PollingAnswer a;
+    if (!poll(polling, a)) return 0;
+    writeCard(card, a);
+    if (cardCount) *cardCount = 1;
+    return succeed();
+}
+
+FelicaBool polling_and_request_service(PollingRecord* polling, RequestServiceRecord* request,
+                                       CardRecord* card, RequestServiceResponse* response) {
+    std::lock_guard lock(lib().mutex);
+    if (!request || !request->serviceCodeList || request->serviceCount < 1 ||
+        request->serviceCount > kMaxRequestNodes)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "request service: 1 to 32 nodes expected");
+    if (!response || !response->serviceCount || !response->keyVersionList)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "request service: no answer buffers");
+    PollingAnswer a;
+    if (!poll(polling, a)) return 0;
+    if (lib().checkIdm && request->idm && std::memcmp(request->idm, a.idm.data(), 8) != 0)
+        return fail(FELICA_ERROR_IDM_MISMATCH, "another card lies on the reader");
+    writeCard(card, a);
+    std::vector<std::uint16_t> nodes;
+    for (int i = 0; i < request->serviceCount; ++i)
+        nodes.push_back(static_cast<std::uint16_t>(request->serviceCodeList[2 * i] |
+                                                   request->serviceCodeList[2 * i + 1] << 8));
+    const Bytes frame = encodeRequestService(a.idm, nodes);
+    Bytes answer;
+    const auto status = exchange(frame, responseTimeout(a.pmm[2], nodes.size()), answer);
+    if (status != TransceiveStatus::Ok) return failExchange(status, "request service");
+    std::vector<std::uint16_t> keys;
+    if (auto e = decodeRequestService(answer, a.idm, nodes.size(), keys); e != DecodeError::None)
+        return fail(decodeFailure(e), std::string("request service: ") + decodeErrorText(e));
+    *response->serviceCount = static_cast<std::uint8_t>(keys.size());
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        response->keyVersionList[2 * i] = static_cast<std::uint8_t>(keys[i] & 0xFF);
+        response->keyVersionList[2 * i + 1] = static_cast<std::uint8_t>(keys[i] >> 8);
+    }
+    return succeed();
+}
+
+FelicaBool read_block_without_encryption(ReadBlockRecord* request, ReadBlockResponse* response) {
+    std::lock_guard lock(lib().mutex);
+    if (!response || !response->blockCount || !response->blockData)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "read: no answer buffers");
+    *response->blockCount = 0;
+    if (!request || !request->idm || !request->serviceCodeList || !request->blockList ||
+        request->serviceCount < 1 || request->serviceCount > kMaxReadServices ||
+        request->blockCount < 1)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "read: 1 to 16 services and at least one block expected");
+    if (!requireOpen()) return 0;
+    std::vector<std::uint16_t> services;
+    for (int i = 0; i < request->serviceCount; ++i)
+        services.push_back(static_cast<std::uint16_t>(request->serviceCodeList[2 * i] |
+                                                      request->serviceCodeList[2 * i + 1] << 8));
+    std::vector<BlockElement> elements;
+    for (int i = 0; i < request->blockCount; ++i) {
+        const std::uint8_t head = request->blockList[2 * i];
+        BlockElement el;
+        el.serviceIndex = head & 0x0F;
+        el.accessMode = (head >> 4) & 7;
+        el.blockNumber = request->blockList[2 * i + 1];
+        if (!(head & 0x80) || el.serviceIndex >= request->serviceCount)
+            return fail(FELICA_ERROR_INVALID_ARGUMENT, "read: bad block list element");
+        elements.push_back(el);
+    }
+    std::vector<Block> blocks;
+    std::uint8_t sf1 = 0, sf2 = 0;
+    const FelicaBool ok = readBlocks(idmFrom(request->idm), services, elements, blocks, sf1, sf2);
+    if (response->statusFlag1) *response->statusFlag1 = sf1;
+    if (response->statusFlag2) *response->statusFlag2 = sf2;
+    if (!ok) return 0;
+    for (std::size_t i = 0; i < blocks.size(); ++i)
+        std::memcpy(response->blockData + 16 * i, blocks[i].data(), 16);
+    *response->blockCount = static_cast<std::uint8_t>(blocks.size());
+    return succeed();
+}
+
+FelicaBool polling_and_request_system_code(PollingRecord* polling, SystemCodeRequest* request,
+                                           CardRecord* card, SystemCodeResponse* response) {
+    std::lock_guard lock(lib().mutex);
+    if (!response || !response->systemCodeList)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "request system code: no answer buffer");
+    response->systemCodeCount = 0;
+    PollingAnswer a;
+    if (!poll(polling, a)) return 0;
+    writeCard(card, a);
+    if (request && request->idm) std::memcpy(request->idm, a.idm.data(), 8);
+    Bytes answer;
+    const auto status = exchange(encodeRequestSystemCode(a.idm), responseTimeout(a.pmm[3], 0), answer);
+    if (status != TransceiveStatus::Ok) return failExchange(status, "request system code");
+    std::vector<std::array<std::uint8_t, 2>> codes;
+    if (auto e = decodeRequestSystemCode(answer, a.idm, codes); e != DecodeError::None)
+        return fail(decodeFailure(e), std::string("request system code: ") + decodeErrorText(e));
+    for (std::size_t i = 0; i < codes.size(); ++i) {
+        response->systemCodeList[2 * i] = codes[i][0];
+        response->systemCodeList[2 * i + 1] = codes[i][1];
+    }
+    response->systemCodeCount = static_cast<std::uint8_t>(codes.size());
+    return succeed();
+}
+
+FelicaBool polling_and_search_service_code(PollingRecord* polling, SearchServiceRecord* search,
+                                           CardRecord* card, SearchServiceResponse* response) {
+    std::lock_guard lock(lib().mutex);
+    if (!search || !response || !response->serviceCodeList || !response->areaCodeList ||
+        !response->endCodeList)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "search service code: no answer buffers");
+    response->serviceCount = 0;
+    response->areaCount = 0;
+    PollingAnswer a;
+    if (!poll(polling, a)) return 0;
+    writeCard(card, a);
+    for (std::uint32_t index = search->startIndex;; ++index) {
+        if (index > 0xFFFF)
+            return fail(FELICA_ERROR_MALFORMED_ANSWER, "search service code: the list never ends");
+        Bytes answer;
+        const auto status = exchange(encodeSearchServiceCode(a.idm, static_cast<std::uint16_t>(index)),
+                                     responseTimeout(a.pmm[3], 0), answer);
+        if (status != TransceiveStatus::Ok) return failExchange(status, "search service code");
+        SearchAnswer s;
+        if (auto e = decodeSearchServiceCode(answer, a.idm, s); e != DecodeError::None)
+            return fail(decodeFailure(e), std::string("search service code: ") + decodeErrorText(e));
+        if (s.kind == SearchAnswer::Kind::End) break;
+        if (s.kind == SearchAnswer::Kind::Service) {
+            const std::uint32_t n = response->serviceCount;
+            if (2 * (n + 1) > search->serviceBufferSize)
+                return fail(FELICA_ERROR_BUFFER_TOO_SMALL, "search service code: service list full");
+            response->serviceCodeList[2 * n] = static_cast<std::uint8_t>(s.code & 0xFF);
+            response->serviceCodeList[2 * n + 1] = static_cast<std::uint8_t>(s.code >> 8);
+            response->serviceCount = n + 1;
+        } else {
+            const std::uint32_t n = response->areaCount;
+            if (2 * (n + 1) > search->areaBufferSize)
+                return fail(FELICA_ERROR_BUFFER_TOO_SMALL, "search service code: area list full");
+            response->areaCodeList[2 * n] = static_cast<std::uint8_t>(s.code & 0xFF);
+            response->areaCodeList[2 * n + 1] = static_cast<std::uint8_t>(s.code >> 8);
+            response->endCodeList[2 * n] = static_cast<std::uint8_t>(s.endCode & 0xFF);
+            response->endCodeList[2 * n + 1] = static_cast<std::uint8_t>(s.endCode >> 8);
+            response->areaCount = n + 1;
+        }
+    }
+    return succeed();
+}
+
+FelicaBool get_last_error_type(int* error) {
+    std::lock_guard lock(lib().mutex);
+    if (!error) return 0;
+    *error = lib().lastError;
+    return 1;
+}
+
+FelicaBool get_version_information(char* buffer) {
+    if (!buffer) return 0;
+    std::snprintf(buffer, 256, "%s", kVersionText);
+    return 1;
+}
+
+FelicaBool get_copyright_information(char* buffer) {
+    if (!buffer) return 0;
+    std::snprintf(buffer, 256, "%s", kCopyrightText);
+    return 1;
+}

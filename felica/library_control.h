@@ -1,0 +1,34 @@
+// What the programs and the tests may ask of the FeliCa library beyond its
+// C-style functions: the reason of the last failure, counters, and the
+// factory that turns reader names into transports.
+#pragma once
+
+#include "transport.h"
+
+#include <cstddef>
+#include <string>
+
+namespace felica {
+
+// A text that says why the last failing call failed ("" after a success).
+std::string lastErrorDetail();
+
+// The reader name set with set_reader_writer_name ("nfc" until then).
+std::string readerName();
+
+struct LibraryCounters {
+    std::size_t transportsOpened = 0;  // devices (or card images) opened
+    std::size_t commandsSent = 0;      // FeliCa command frames sent, retries included
+};
+LibraryCounters counters();
+void resetCounters();
+
+// Replaces the factory that opens transports by reader name; an empty
+// function restores the built-in one (felica::openTransport).
+void setTransportFactory(TransportFactory factory);
+
+// Response time limit for a command, from the PMm byte for that kind of
+// command and the number of nodes or blocks, as the card announces it.
+std::chrono::milliseconds responseTimeout(std::uint8_t pmmByte, std::size_t units);
+
+}  // namespace felica

@@ -1,0 +1,42 @@
+// A transport carries one FeliCa command frame to the card and brings one
+// answer back, within a time limit. The virtual reader and libnfc's readers
+// are transports.
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <span>
+#include <string>
+#include <vector>
+
+namespace felica {
+
+enum class TransceiveStatus {
+    Ok,         // an answer arrived
+    NoAnswer,   // the card did not answer in time (absent, lifted, silent)
+    DeviceGone, // the reader failed or disappeared; the transport is unusable
+};
+
+class Transport {
+public:
+    virtual ~Transport() = default;
+    // Sends `command` (LEN first, no CRC) and waits up to `timeout` for one
+    // answer frame, which lands in `answer` (LEN first).
+    virtual TransceiveStatus transceive(std::span<const std::uint8_t> command,
+                                        std::vector<std::uint8_t>& answer,
+                                        std::chrono::milliseconds timeout) = 0;
+    // Tells whether the device behind the transport still works.
+    virtual bool healthy() const { return true; }
+};
+
+// Makes the transport for a reader name; on failure returns null and says
+// why in `error`.
+using TransportFactory =
+    std::function<std::unique_ptr<Transport>(const std::string& readerName, std::string& error)>;
+
+// The factory that knows the reader names "image:PATH", "nfc" and "nfc:...".
+std::unique_ptr<Transport> openTransport(const std::string& readerName, std::string& error);
+
+}  // namespace felica

@@ -1,0 +1,103 @@
+#include "TestSupport.h"
+#include "card_image.h"
+
+#include <gtest/gtest.h>
+
+using felica::CardImage;
+
+namespace {
+
+const char* kGood = R"({
+  "format": "kuvora-card-image", "version": 1,
+  "idm": "0123456789abcdef", "pmm": "0120220427674EFF",
+  "maxBlocksPerRead": 8,
+  "systems": [
+    { "code": "0003", "areas": ["0000", {"code": "1000", "end": "17FF", "keyVersion": "0001"}],
+      "services": [
+        { "code": "090F", "keyVersion": "0000", "blocks": ["00112233445566778899AABBCCDDEEFF"] },
+        { "code": "1848", "keyVersion": "0100" } ] },
+    { "code": "FE00", "idm": "1123456789ABCDEF", "services": [] } ]
+})";
+
+std::string errorOf(const std::string& text) {
+    std::string error;
+    EXPECT_FALSE(CardImage::parse(text, "bad.json", error));
+    return error;
+}
+
+// kGood with one piece of text replaced.
+std::string variant(const std::string& from, const std::string& to) {
+    std::string s = kGood;
+    const auto at = s.find(from);
+    EXPECT_NE(at, std::string::npos) << from;
+    return s.replace(at, from.size(), to);
+}
+
+}  // namespace
+
+TEST(CardImage, ParsesEveryFieldAndDefaults) {
+    std::string error;
+    auto card = CardImage::parse(kGood, "good.json", error);
+    ASSERT_TRUE(card) << error;
+    EXPECT_EQ(card->idm[7], 0xEF);
+    EXPECT_EQ(card->maxBlocksPerRead, 8);
+    ASSERT_EQ(card->systems.size(), 2u);
+    const auto& suica = card->systems[0];
+    EXPECT_EQ(suica.code, (std::array<std::uint8_t, 2>{0x00, 0x03}));
+    EXPECT_EQ(suica.idm, card->idm);  // no idm of its own: the card's
+    ASSERT_EQ(suica.areas.size(), 2u);
+    EXPECT_EQ(suica.areas[0].endCode, 0xFFFF);
+    EXPECT_EQ(suica.areas[1].endCode, 0x17FF);
+    EXPECT_EQ(suica.areas[1].keyVersion, 0x0001);
+    EXPECT_TRUE(suica.services[0].readable());
+    EXPECT_EQ(suica.services[0].blocks[0][15], 0xFF);
+    EXPECT_FALSE(suica.services[1].readable());  // no blocks, and an attribute that needs a key
+    EXPECT_EQ(suica.services[1].keyVersion, 0x0100);
+    EXPECT_EQ(card->systems[1].idm[0], 0x11);
+    EXPECT_EQ(card->systems[1].areas.size(), 1u);  // area 0000 when none is listed
+}
+
+TEST(CardImage, SavedImageReadsBackTheSame) {
+    test::IsolatedHome home;
+    std::string error;
+    auto card = CardImage::parse(kGood, "good.json", error);
+    ASSERT_TRUE(card);
+    const std::string path = home.file("copy.json").toStdString();
+    ASSERT_TRUE(card->save(path, error)) << error;
+    auto again = CardImage::load(path, error);
+    ASSERT_TRUE(again) << error;
+    EXPECT_EQ(again->toJson(), card->toJson());
+    EXPECT_EQ(again->systems[1].idm, card->systems[1].idm);
+    EXPECT_EQ(again->systems[0].areas[1].endCode, 0x17FF);
+    EXPECT_EQ(again->maxBlocksPerRead, 8);
+}
+
+TEST(CardImage, MalformedFilesNameTheFileAndTheField) {
+    EXPECT_EQ(errorOf("{ not json").rfind("bad.json: not valid JSON", 0), 0u);
+    EXPECT_EQ(errorOf(variant("0123456789abcdef", "0123456789abcdeg")),
+              "bad.json: idm: not a hex digit in \"0123456789abcdeg\"");
+    EXPECT_EQ(errorOf(variant("0120220427674EFF", "0120")), "bad.json: pmm: expected 16 hex digits, found 4 characters");
+    EXPECT_EQ(errorOf(variant("00112233445566778899AABBCCDDEEFF", "0011")),
+              "bad.json: systems[0].services[0].blocks[0]: expected 32 hex digits, found 4 characters");
+    EXPECT_EQ(errorOf(variant(R"("code": "1848")", R"("code": "090F")")),
+              "bad.json: systems[0].services[1]: duplicate service 090F");
+    EXPECT_EQ(errorOf(variant(R"("code": "FE00")", R"("code": "0003")")),
+              "bad.json: systems[1].code: duplicate system 0003");
+    EXPECT_EQ(errorOf(variant(R"("idm": "0123456789abcdef",)", "")), "bad.json: idm: missing");
+    EXPECT_EQ(errorOf(variant(R"({ "code": "1848", "keyVersion": "0100" })", R"({ "keyVersion": "0100" })")),
+              "bad.json: systems[0].services[1].code: missing");
+    EXPECT_EQ(errorOf(variant(R"("version": 1)", R"("version": 2)")), "bad.json: version: expected 1");
+    EXPECT_EQ(errorOf(variant("kuvora-card-image", "other")), "bad.json: format: expected \"kuvora-card-image\"");
+    EXPECT_EQ(errorOf(variant(R"("maxBlocksPerRead": 8)", R"("maxBlocksPerRead": 0)")),
+              "bad.json: maxBlocksPerRead: expected a whole number from 1 to 15");
+    EXPECT_EQ(errorOf(variant(R"("keyVersion": "0100")", R"("keyVersion": "0100", "blcks": [])")),
+              "bad.json: systems[0].services[1].blcks: unknown field");
+    EXPECT_EQ(errorOf(variant(R"("services": [])", R"("services": 5)")), "bad.json: systems[1].services: expected an array");
+    EXPECT_EQ(errorOf("[]"), "bad.json: (top level): expected an object");
+}
+
+TEST(CardImage, MissingFileIsReported) {
+    std::string error;
+    EXPECT_FALSE(CardImage::load("/nonexistent/card.json", error));
+    EXPECT_EQ(error, "/nonexistent/card.json: cannot open the card image file");
+}
