@@ -1,14 +1,24 @@
 #include "CardTypes.h"
 
+#include "CIruCa.h"
 #include "CSFCard.h"
+#include "CSuica.h"
 
 namespace {
 
-std::unique_ptr<CSFCard> makePlain() { return std::make_unique<CSFCard>(); }
+template <class T>
+std::unique_ptr<CSFCard> make() {
+    return std::make_unique<T>();
+}
 
 const std::vector<CardTypeInfo> kTable = {
     {0, "CSFCard", u"UNKNOWN", u"Auto", u"Auto(&A)", u"カード種別自動選択モード", 32800,
-     false, {0, 0}, 0, 0, 0, 0, 0, 0, &makePlain},
+     false, {0, 0}, 0, 0, 0, 0, 0, 0, &make<CSFCard>},
+    {1, "CSuica", u"Suica/ICOCA/TOICA/PiTaPa/PASMO", u"Suica/ICOCA/TOICA/PiTaPa/PASMO",
+     u"Suica/ICOCA/TOICA/PiTaPa/PASMO", u"JR Suica/ICOCA/TOICA PiTaPa PASMOカード", 32801,
+     true, {0x00, 0x03}, 0x090F, 20, 0x108F, 0, 0, 1, &make<CSuica>},
+    {2, "CIruCa", u"IruCa", u"IruCa", u"IruCa", u"ことでん イルカ カード", 32802,
+     true, {0x80, 0xDE}, 0x090F, 20, 0x108F, 0, 0, 5, &make<CIruCa>},
 };
 
 }  // namespace
