@@ -5,6 +5,7 @@ The images are made up: every station, shop and bus code in them names an
 entry of the sample station overlay (data/stationcode/sample/), not a real
 place. Run from the repository root: python3 tools/make_sample_cards.py
 """
+import datetime
 import json
 import os
 
@@ -155,6 +156,14 @@ def balance_rows(rows, terminal, first_record):
     return [balance_block(bal, date, terminal, first_record - i) for i, (date, bal) in enumerate(rows)]
 
 
+def regional_card(idm, system, history, rows, terminal, first_record, keyed, others=()):
+    """A card of one regional system holding the history service and one
+    service that needs a key, with `others` systems beside it."""
+    sys = {"code": system, "areas": ["0000"],
+           "services": [service(history, balance_rows(rows, terminal, first_record)), service(keyed)]}
+    return image(idm, "0100324228284BFF", [sys] + list(others))
+
+
 def rapica_sample():
     """RapiCa, 16 blocks. Amount = older balance - this balance."""
     rows = [
@@ -175,9 +184,7 @@ def rapica_sample():
         ((2026, 11, 14), 600),    # paid 400
         ((2026, 11, 14), 1000),   # the oldest block read: amount 0
     ]
-    sys = {"code": "8194", "areas": ["0000"],
-           "services": [service("008F", balance_rows(rows, 0x0217, 0x0130)), service("0088")]}
-    return image("0106030E1A1F6C9D", "0100324228284BFF", [sys])
+    return regional_card("0106030E1A1F6C9D", "8194", "008F", rows, 0x0217, 0x0130, "0088")
 
 
 def nagasaki_sample():
@@ -189,9 +196,7 @@ def nagasaki_sample():
         ((2026, 11, 25), 1000),   # paid 150
         ((2026, 11, 24), 1150),   # the oldest block read: amount 0
     ]
-    sys = {"code": "8016", "areas": ["0000"],
-           "services": [service("00CD", balance_rows(rows, 0x0A31, 0x0421)), service("00C8")]}
-    return image("0112040B6E1E0C42", "0100324228284BFF", [sys])
+    return regional_card("0112040B6E1E0C42", "8016", "00CD", rows, 0x0A31, 0x0421, "00C8")
 
 
 def luluca_sample():
@@ -203,10 +208,8 @@ def luluca_sample():
     # 3000, six rides of 170, and the oldest block read (amount 0)
     days = [28, 28, 27, 27, 26, 26, 25, 25, 24, 24, 21, 21, 20, 20, 19, 19, 18, 18, 17, 17]
     rows = [((2026, 11, d), b) for d, b in zip(days, balances)]
-    sys = {"code": "04A6", "areas": ["0000"],
-           "services": [service("00CF", balance_rows(rows, 0x1C02, 0x0C80)), service("00C8")]}
     common = common_area("02F40A0C701E55A1", [service("1A8B", ["00" * 16]), service("1A88")])
-    return image("01F40A0C701E55A1", "0100324228284BFF", [sys, common])
+    return regional_card("01F40A0C701E55A1", "04A6", "00CF", rows, 0x1C02, 0x0C80, "00C8", others=[common])
 
 
 def ecard_sample():
@@ -223,9 +226,7 @@ def ecard_sample():
         ((2009, 10, 1), 1000),    # paid 160
         ((2009, 9, 30), 1160),    # the oldest block read: amount 0
     ]
-    sys = {"code": "80E0", "areas": ["0000"],
-           "services": [service("000F", balance_rows(rows, 0x0305, 0x0212)), service("0008")]}
-    return image("0108020D2C0A7B11", "0100324228284BFF", [sys])
+    return regional_card("0108020D2C0A7B11", "80E0", "000F", rows, 0x0305, 0x0212, "0008")
 
 
 def ecard_mobile_sample():
@@ -254,7 +255,6 @@ def ecard_mobile_sample():
 # since midnight (17 bits), amount and balance (32 bits each), high byte first.
 
 def edy_block(kind, serial, date, seconds, amount, balance):
-    import datetime
     days = (datetime.date(*date) - datetime.date(2000, 1, 1)).days
     v = (days << 17) | seconds
     b = [kind, (serial >> 16) & 0xFF, (serial >> 8) & 0xFF, serial & 0xFF]
