@@ -3,24 +3,29 @@
 #include "CECard.h"
 #include "CECardMobile.h"
 #include "CEdy.h"
+#include "CIruCa.h"
 #include "CJalIC.h"
 #include "CLuLuCa.h"
 #include "CNagasaki.h"
 #include "CRapiCa.h"
 #include "CSFCard.h"
+#include "CSuica.h"
 
 namespace {
 
-std::unique_ptr<CSFCard> makePlain() { return std::make_unique<CSFCard>(); }
-
-template <class Card>
+template <class T>
 std::unique_ptr<CSFCard> make() {
-    return std::make_unique<Card>();
+    return std::make_unique<T>();
 }
 
 const std::vector<CardTypeInfo> kTable = {
     {0, "CSFCard", u"UNKNOWN", u"Auto", u"Auto(&A)", u"カード種別自動選択モード", 32800,
-     false, {0, 0}, 0, 0, 0, 0, 0, 0, &makePlain},
+     false, {0, 0}, 0, 0, 0, 0, 0, 0, &make<CSFCard>},
+    {1, "CSuica", u"Suica/ICOCA/TOICA/PiTaPa/PASMO", u"Suica/ICOCA/TOICA/PiTaPa/PASMO",
+     u"Suica/ICOCA/TOICA/PiTaPa/PASMO", u"JR Suica/ICOCA/TOICA PiTaPa PASMOカード", 32801,
+     true, {0x00, 0x03}, 0x090F, 20, 0x108F, 0, 0, 1, &make<CSuica>},
+    {2, "CIruCa", u"IruCa", u"IruCa", u"IruCa", u"ことでん イルカ カード", 32802,
+     true, {0x80, 0xDE}, 0x090F, 20, 0x108F, 0, 0, 5, &make<CIruCa>},
     {5, "CRapiCa", u"RapiCa", u"RaPiCa", u"RapiCa", u"かごしま5事業者共通乗車カード", 32805,
      true, {0x81, 0x94}, 0x008F, 16, 0, 0, 0, 0, &make<CRapiCa>},
     {8, "CNagasaki", u"長崎スマートカード", u"長崎スマートカード", u"長崎スマートカード",

@@ -137,6 +137,47 @@ def suica_sample():
     return image("01010410C8192A3B", "0120220427674EFF", [suica, common])
 
 
+def suica_kind2_sample():
+    """A Suica-family card of issuer kind 2: lines from 0x80 up are named in area 2."""
+    rows = [
+        suica_block(0x16, 0x01, (2026, 10, 30), 1800, 0x000120, dep=(0x85, 0x02), arr=(0x90, 0x05)),
+        suica_block(0x16, 0x01, (2026, 10, 30), 2000, 0x00011F, dep=(0x25, 0x01), arr=(0x85, 0x02)),
+        suica_block(0x1F, 0x02, (2026, 10, 29), 2200, 0x00011E, dep=(0x25, 0x01)),
+        suica_block(0x16, 0x15, (2026, 10, 28), 200, 0x00011D, dep=(0x90, 0x05), arr=(0x85, 0x10)),
+        suica_block(0x16, 0x01, (2026, 10, 28), 0, 0x00011C, kind=0x06, dep=(0x85, 0x10), arr=(0x90, 0x05)),
+        suica_block(0x17, 0x05, (2026, 10, 27), 150, 0x00011B, kind=0x07, dep=(0x85, 0x02), arr=(0x90, 0x06)),
+        suica_block(0x18, 0x85, (2026, 10, 27), 300, 0x00011A, kind=0x03, dep=(0x85, 0x02), arr=(0x85, 0x10)),
+        suica_block(0x16, 0x13, (2026, 10, 26), 420, 0x000119, dep=(0x85, 0x10), arr=(0x90, 0x05)),
+        suica_block(0xC7, 0x4A, (2026, 10, 26), 1420, 0x000118, time=(12, 34), arr=(0x05, 0x01)),
+        suica_block(0xC7, 0xC6, (2026, 10, 25), 1200, 0x000117, time=(9, 59), arr=(0x05, 0x01)),
+        suica_block(0x08, 0x23, (2026, 10, 25), 1500, 0x000116, dep=(0x01, 0x02), arr=(0x03, 0x04)),
+        suica_block(0x09, 0x02, (2026, 10, 24), 2500, 0x000115, dep=(0x90, 0x05)),
+    ] + ["00" * 16] * 8  # a card with fewer records than blocks
+    gates = [
+        gate_block(0x20, 0x90, 0x05, (2026, 10, 30), 18, 5, 200, 0),
+        gate_block(0xA0, 0x85, 0x02, (2026, 10, 30), 17, 40, 0, 0, near=(0x85, 0x00)),
+        gate_block(0xC0, 0x85, 0x10, (2026, 10, 28), 7, 59, 0, 0),
+    ]
+    suica = {"code": "0003", "areas": ["0000"],
+             "services": [service("090F", rows), service("108F", gates)] + probes({"1A48"})}
+    return image("01010A11101D6C7D", "0120220427674EFF",
+                 [suica, common_area("11010A11101D6C7D", [service("1A8B", ["00" * 16])])])
+
+
+def iruca_sample():
+    """A Suica-format card on system 80DE; issuer kind 5 names lines from 0x80 in area 2."""
+    rows = [
+        suica_block(0x05, 0x0F, (2026, 9, 12), 980, 0x000045, kind=0x1D, dep=(0x01, 0x02), arr=(0x03, 0x05)),
+        suica_block(0x16, 0x01, (2026, 9, 12), 1200, 0x000044, dep=(0x85, 0x02), arr=(0x90, 0x05)),
+        suica_block(0x09, 0x02, (2026, 9, 11), 1500, 0x000043, dep=(0x85, 0x02)),
+        suica_block(0x16, 0x07, (2026, 9, 1), 500, 0x000042, dep=(0x85, 0x02)),
+    ] + ["00" * 16] * 16
+    gates = [gate_block(0x20, 0x90, 0x05, (2026, 9, 12), 8, 30, 300, 0)] + ["00" * 16] * 2
+    iruca = {"code": "80DE", "areas": ["0000"],
+             "services": [service("090F", rows), service("108F", gates)] + probes({"3388"})}
+    return image("0114023AE0150C4E", "0118220427674EFF", [iruca], max_blocks=8)
+
+
 # --- Balance-only cards: the program decodes bytes 14-15 (balance, high byte
 # first) and, for the IC i-cards, bytes 0-1 (packed date). The other bytes of
 # these blocks are made up here: a packed date, a terminal number and a
@@ -342,6 +383,8 @@ def jalic_sample():
 def main():
     os.makedirs(OUT, exist_ok=True)
     write("suica-sample.json", suica_sample())
+    write("suica-kind2-sample.json", suica_kind2_sample())
+    write("iruca-sample.json", iruca_sample())
     write("rapica-sample.json", rapica_sample())
     write("nagasaki-sample.json", nagasaki_sample())
     write("luluca-sample.json", luluca_sample())

@@ -16,3 +16,4 @@ struct CliOptions {
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
 
 int RunIdm(const CliOptions& options);
+int RunRead(const CliOptions& options);

@@ -14,10 +14,15 @@ const char* const kUsage =
     "\n"
     "Commands:\n"
     "  idm    print the IDm of the card on the reader\n"
+    "  read   read the card, store its rows in the history database and print\n"
+    "         the card's stored history\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
+    "  --mode M     read: a card type code or auto (default: the stored mode)\n"
+    "  --format F   read: json (default) or table\n"
+    "  --output F   read: write to file F instead of standard output\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -83,5 +88,6 @@ int main(int argc, char** argv) {
             return usageError(QStringLiteral("idm takes only --reader"));
         return RunIdm(options);
     }
+    if (options.command == QLatin1String("read")) return RunRead(options);
     return usageError(QLatin1String("unknown command ") + options.command);
 }
