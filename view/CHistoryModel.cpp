@@ -5,9 +5,10 @@
 
 #include <QBrush>
 
-CHistoryModel::CHistoryModel(const CKuvoraDoc* doc, QObject* parent) : QAbstractTableModel(parent), m_pDoc(doc) {}
+CHistoryModel::CHistoryModel(const CKuvoraDoc* doc, QObject* parent)
+    : QAbstractTableModel(parent), m_pDoc(doc), m_nRecords(DocumentRecords()) {}
 
-int CHistoryModel::Records() const {
+int CHistoryModel::DocumentRecords() const {
     return m_pDoc ? std::clamp(m_pDoc->m_nRows, 0, CHistoryDisplay::kRows) : 0;
 }
 
@@ -54,5 +55,6 @@ Qt::ItemFlags CHistoryModel::flags(const QModelIndex& index) const {
 
 void CHistoryModel::Refresh() {
     beginResetModel();
+    m_nRecords = DocumentRecords();
     endResetModel();
 }

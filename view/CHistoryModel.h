@@ -22,9 +22,13 @@ public:
     // The document's rows changed: the view rereads everything.
     void Refresh();
 
-    // The number of records shown: the document's row count, within 0..1000.
-    int Records() const;
+    // The number of records shown: the document's row count (within 0..1000)
+    // as of the last Refresh.
+    int Records() const { return m_nRecords; }
 
 private:
+    int DocumentRecords() const;
+
     const CKuvoraDoc* m_pDoc;
+    int m_nRecords = 0;
 };

@@ -24,7 +24,7 @@ void CKuvoraView::CreateGrid() {
     m_pGrid = new QTableView(this);
     m_pGrid->setObjectName(QStringLiteral("historyGrid"));
     m_pGrid->setModel(m_pModel);
-    m_pGrid->setFont(KuvoraFont());
+    m_pGrid->setFont(KuvoraFont(9));
     m_pGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
     m_pGrid->setSelectionMode(QAbstractItemView::ExtendedSelection);
     m_pGrid->setSelectionBehavior(QAbstractItemView::SelectItems);
@@ -37,7 +37,7 @@ void CKuvoraView::CreateGrid() {
     columns->setHighlightSections(false);
     QHeaderView* rows = m_pGrid->verticalHeader();
     rows->setSectionResizeMode(QHeaderView::Interactive);
-    rows->setDefaultSectionSize(QFontMetrics(KuvoraFont()).height() + 4);
+    rows->setDefaultSectionSize(QFontMetrics(KuvoraFont(9)).height() + 6);
     rows->setMinimumSectionSize(4);
     rows->setFixedWidth(10);
     for (int i = 0; i < view::kGridColumns; ++i) {
@@ -74,23 +74,8 @@ void CKuvoraView::PaintHeaderBand(QPainter& p) {
     p.fillRect(QRect(0, 0, width() + 18, kHeaderBandHeight), BandColour());
     p.setFont(KuvoraFont());
     p.setPen(Qt::black);
-    auto text = [&p](int x, int y, const QString& s) {
-        if (!s.isEmpty()) p.drawText(QRect(x, y, 2000, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, s);
-    };
-    const CKuvoraDoc& doc = *m_pDoc;
-    text(kLabelX, kVersionY, doc.m_strLibraryVersion);
-    text(kLabelX, kIdmY, IdmLabel());
-    text(kValueX, kIdmY, QStringLiteral(": ") + doc.m_strIDm + doc.m_strMakeDate);
-    text(kLabelX, kTypeY, TypeLabel());
-    text(kValueX, kTypeY, QStringLiteral(": ") + doc.m_strCardTypeName);
-    const QString numberLabel = CardNumberLabel(doc.m_nCardType);
-    if (!numberLabel.isEmpty()) {
-        text(kLabelX, kNumberY, numberLabel);
-        text(kValueX, kNumberY, QStringLiteral(": ") + doc.m_strCardNumber);
-    }
-    for (int row = 0; row < CKuvoraDoc::kGateLogRows; ++row)
-        for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c)
-            text(kGateLogX[c], kGateLogY + kGateLogLineHeight * row, doc.m_GateLog[row][c]);
+    for (const PlacedText& t : HeaderBandTexts(*m_pDoc))
+        p.drawText(QRect(t.x, t.y, 4000, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
 }
 
 void CKuvoraView::resizeEvent(QResizeEvent* event) {

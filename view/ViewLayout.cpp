@@ -1,5 +1,7 @@
 #include "ViewLayout.h"
 
+#include "CKuvoraDoc.h"
+
 namespace view {
 
 namespace {
@@ -21,6 +23,28 @@ const GridColumn kColumns[kGridColumns] = {
 }  // namespace
 
 const GridColumn& Column(int index) { return kColumns[index]; }
+
+std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc) {
+    std::vector<PlacedText> texts;
+    auto add = [&texts](int x, int y, const QString& s) {
+        if (!s.isEmpty()) texts.push_back({x, y, s});
+    };
+    add(kLabelX, kVersionY, doc.m_strLibraryVersion);
+    add(kLabelX, kIdmY, IdmLabel());
+    add(kValueX, kIdmY, QStringLiteral(": ") + doc.m_strIDm + doc.m_strMakeDate);
+    add(kLabelX, kTypeY, TypeLabel());
+    add(kValueX, kTypeY, QStringLiteral(": ") + doc.m_strCardTypeName);
+    // The number line is there only for the cards that have a number.
+    const QString numberLabel = CardNumberLabel(doc.m_nCardType);
+    if (!numberLabel.isEmpty()) {
+        add(kLabelX, kNumberY, numberLabel);
+        add(kValueX, kNumberY, QStringLiteral(": ") + doc.m_strCardNumber);
+    }
+    for (int row = 0; row < CKuvoraDoc::kGateLogRows; ++row)
+        for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c)
+            add(kGateLogX[c], kGateLogY + kGateLogLineHeight * row, doc.m_GateLog[row][c]);
+    return texts;
+}
 
 QString IdmLabel() { return QStringLiteral("FeliCa 製造番号(IDm)"); }
 QString TypeLabel() { return QStringLiteral("SF カードタイプ"); }

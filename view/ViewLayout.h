@@ -7,6 +7,10 @@
 #include <QColor>
 #include <QString>
 
+#include <vector>
+
+class CKuvoraDoc;
+
 namespace view {
 
 constexpr int kHeaderBandHeight = 130;
@@ -41,6 +45,18 @@ constexpr int kGateLogY = 74;
 constexpr int kGateLogLineHeight = 16;
 // x of gate-log columns 0..6.
 constexpr int kGateLogX[7] = {10, 287, 247, 439, 536, 584, 681};
+
+// A text of the header band, with its left edge at x and its top at y.
+struct PlacedText {
+    int x;
+    int y;
+    QString text;
+};
+
+// What the header band shows for the document: the library version, the
+// IDm with the manufacturing date, the card type, the Edy or JMB number, and
+// the ticket-gate log. Empty texts are left out.
+std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc);
 
 QString IdmLabel();
 QString TypeLabel();
