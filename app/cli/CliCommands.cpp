@@ -42,6 +42,21 @@ bool writeOutput(const QString& path, const QByteArray& bytes) {
            file.flush();
 }
 
+}  // namespace
+
+bool PrepareReader(const CliOptions& options) {
+    const QString reader = ChooseReaderName(options.reader);
+    QString error;
+    if (!CheckCardImageReader(reader, error)) {
+        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
+        return false;
+    }
+    SelectReader(reader);
+    return true;
+}
+
+namespace {
+
 int usage(const QString& why) {
     std::fprintf(stderr, "kuvora-cli: %s\n", why.toUtf8().constData());
     return ExitUsage;
@@ -66,14 +81,8 @@ int RunRead(const CliOptions& options) {
             if (!ok) return usage(QStringLiteral("--mode %1: expected a card type code or auto").arg(options.mode));
         }
     }
-    const QString reader = ChooseReaderName(options.reader);
-    QString error;
-    if (!CheckCardImageReader(reader, error)) {
-        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
-        return ExitUsage;
-    }
     LibraryHold hold;
-    SelectReader(reader);
+    if (!PrepareReader(options)) return ExitUsage;
     CliMessageSink sink;
     ScopedMessageSink installed(&sink);
     CKuvoraDoc doc;
@@ -90,14 +99,8 @@ int RunRead(const CliOptions& options) {
 }
 
 int RunIdm(const CliOptions& options) {
-    const QString reader = ChooseReaderName(options.reader);
-    QString error;
-    if (!CheckCardImageReader(reader, error)) {
-        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
-        return ExitUsage;
-    }
     LibraryHold hold;
-    SelectReader(reader);
+    if (!PrepareReader(options)) return ExitUsage;
     if (!open_reader_writer_auto()) {
         ShowMessage(1028);
         return ExitMessage;

@@ -15,5 +15,10 @@ struct CliOptions {
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
 
+// Chooses the reader (--reader, $KUVORA_READER, the setting, nfc) and hands
+// it to the FeliCa library; false, with the reason on standard error, for a
+// card image that cannot be read.
+bool PrepareReader(const CliOptions& options);
+
 int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);
