@@ -17,7 +17,7 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick dbus
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng sox
-  python3 python3-xlrd
+  python3 python3-xlrd desktop-file-utils
 )
 
 missing=()

@@ -10,3 +10,14 @@ QFont KuvoraFont(qreal pointSize) {
     font.setPointSizeF(pointSize);
     return font;
 }
+
+QFont KuvoraProportionalFont(qreal pointSize) {
+    QFont font;
+    font.setFamilies({QStringLiteral("ＭＳ Ｐゴシック"), QStringLiteral("MS PGothic"), QStringLiteral("IPAPGothic"),
+                      QStringLiteral("Noto Sans CJK JP"), QStringLiteral("sans-serif")});
+    font.setStyleHint(QFont::SansSerif);
+    font.setPointSizeF(pointSize);
+    return font;
+}
+
+QFont KuvoraFooterFont() { return KuvoraProportionalFont(8); }

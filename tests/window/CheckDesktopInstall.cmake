@@ -1,0 +1,20 @@
+# Installs the desktop component into PREFIX and checks that the desktop entry
+# and the icon land where a Linux desktop looks for them.
+file(REMOVE_RECURSE ${PREFIX})
+execute_process(COMMAND ${CMAKE_COMMAND} --install ${BUILD_DIR} --prefix ${PREFIX} --component desktop
+  RESULT_VARIABLE result)
+if(NOT result EQUAL 0)
+  message(FATAL_ERROR "cmake --install failed: ${result}")
+endif()
+foreach(file share/applications/kuvora.desktop share/icons/hicolor/scalable/apps/kuvora.svg)
+  if(NOT EXISTS ${PREFIX}/${file})
+    message(FATAL_ERROR "not installed: ${file}")
+  endif()
+endforeach()
+file(READ ${PREFIX}/share/applications/kuvora.desktop entry)
+foreach(line "Exec=kuvora" "Icon=kuvora")
+  string(FIND "${entry}" "\n${line}\n" at)
+  if(at EQUAL -1)
+    message(FATAL_ERROR "the installed entry lacks ${line}")
+  endif()
+endforeach()
