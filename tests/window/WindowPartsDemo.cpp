@@ -3,6 +3,7 @@
 //   window_parts_demo THEME dialog   the settings dialog
 //   window_parts_demo THEME about    the About box
 //   window_parts_demo THEME fonts    prints the fonts the program's font lists give
+//   window_parts_demo THEME icons OUT.png   the tool bar images, 16 × 15 and enlarged
 #include "AboutBox.h"
 #include "CSetupDlg.h"
 #include "CommandIcons.h"
@@ -16,6 +17,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QPainter>
 #include <QStatusBar>
 #include <QTableWidget>
 #include <QTimer>
@@ -39,6 +41,19 @@ int main(int argc, char** argv) {
                         info.pixelSize(), info.fixedPitch() ? "fixed pitch" : "proportional");
         }
         return 0;
+    }
+    if (what == QLatin1String("icons") && argc > 3) {
+        const int ids[] = {32771, 32790, 57604, 32772, 57634, 32793, 32794, 57607, 57664, 57669};
+        QImage sheet(10 * 136, 136 + 24, QImage::Format_ARGB32);
+        sheet.fill(Qt::white);
+        QPainter p(&sheet);
+        for (int i = 0; i < 10; ++i) {
+            const QPixmap pm = CommandIcon(ids[i]).pixmap(QSize(16, 15));
+            p.drawPixmap(i * 136 + 4, 4, pm);
+            p.drawPixmap(QRect(i * 136 + 4, 24, 128, 120), pm);
+        }
+        p.end();
+        return sheet.save(QString::fromLocal8Bit(argv[3])) ? 0 : 1;
     }
     if (what == QLatin1String("dialog")) {
         CSetupDlg dlg;
@@ -77,8 +92,9 @@ int main(int argc, char** argv) {
     group->addAction(radio);
     file->addSeparator();
     file->addAction(QStringLiteral("アプリケーションの終了(&X)"));
+    QMenu* last = nullptr;
     for (const char* title : {"編集(&E)", "表示(&V)", "モード(&M)", "ヘルプ(&H)"})
-        window.menuBar()->addMenu(QString::fromUtf8(title));
+        last = window.menuBar()->addMenu(QString::fromUtf8(title));
 
     QToolBar* bar = window.addToolBar(QStringLiteral("ツール バー"));
     bar->setIconSize(QSize(16, 15));
@@ -115,6 +131,7 @@ int main(int argc, char** argv) {
     window.show();
     // The File menu open beside the tool bar, its first item selected.
     QTimer::singleShot(300, &window, [&] {
+        window.menuBar()->setActiveAction(last->menuAction());  // an empty menu: only its title lights up
         file->popup(window.mapToGlobal(QPoint(300, 80)));
         file->setActiveAction(first);
     });
