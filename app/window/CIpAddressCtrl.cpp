@@ -1,6 +1,7 @@
 #include "CIpAddressCtrl.h"
 
 #include <QEvent>
+#include <QFocusEvent>
 #include <QHBoxLayout>
 #include <QKeyEvent>
 #include <QLabel>
@@ -35,8 +36,9 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
         layout->addWidget(field, 1);
         m_Fields[i] = field;
     }
-    setFocusProxy(m_Fields[0]);
-    setFocusPolicy(Qt::StrongFocus);
+    // Tab visits the fields themselves, never the frame around them; focus
+    // given to the control goes on to its first field (focusInEvent).
+    setFocusPolicy(Qt::NoFocus);
 }
 
 QString CIpAddressCtrl::text() const {
@@ -152,6 +154,10 @@ void CIpAddressCtrl::paintEvent(QPaintEvent*) {
     for (QLineEdit* field : m_Fields)
         if (field->hasFocus()) option.state |= QStyle::State_HasFocus;
     style()->drawPrimitive(QStyle::PE_PanelLineEdit, &option, &p, this);
+}
+
+void CIpAddressCtrl::focusInEvent(QFocusEvent* event) {
+    m_Fields[0]->setFocus(event->reason());
 }
 
 void CIpAddressCtrl::changeEvent(QEvent* event) {

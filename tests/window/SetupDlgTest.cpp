@@ -238,6 +238,27 @@ TEST_F(SetupDlg, PortFieldTakesDigitsOnly) {
     EXPECT_EQ(Port(dlg)->text(), "8080");
 }
 
+TEST_F(SetupDlg, TabVisitsTheControlsInTheTemplatesOrder) {
+    Store(1, "10.1.2.3", 5000, 0, 4);
+    CSetupDlg dlg;
+    Activate(dlg);
+    CIpAddressCtrl* address = Address(dlg);
+    const std::vector<QWidget*> order = {dlg.Control(1005), address->field(0), address->field(1), address->field(2),
+                                         address->field(3), dlg.Control(1009), dlg.Control(1), dlg.Control(2),
+                                         dlg.Control(1010)};
+    order.front()->setFocus(Qt::TabFocusReason);
+    for (size_t i = 1; i < order.size(); ++i) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        EXPECT_EQ(QApplication::focusWidget(), order[i]) << "after " << i << " Tabs: " << QApplication::focusWidget()->objectName().toStdString();
+    }
+    for (size_t i = order.size() - 1; i-- > 0;) {
+        QTest::keyClick(QApplication::focusWidget(), Qt::Key_Backtab);
+        EXPECT_EQ(QApplication::focusWidget(), order[i]) << "Shift+Tab back to " << i;
+    }
+    QCoreApplication::sendPostedEvents();
+    EXPECT_TRUE(messages.messages.isEmpty());
+}
+
 TEST_F(SetupDlg, ChoosingColourfulAndOkStoresFive) {
     CSetupDlg dlg;
     Button(dlg, 1020)->click();
