@@ -16,3 +16,5 @@ struct CliOptions {
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
 
 int RunIdm(const CliOptions& options);
+// Walks the card on the reader into the card image file --output.
+int RunCapture(const CliOptions& options);

@@ -13,11 +13,13 @@ const char* const kUsage =
     "Usage: kuvora-cli COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
-    "  idm    print the IDm of the card on the reader\n"
+    "  idm        print the IDm of the card on the reader\n"
+    "  capture    write the card on the reader to a card image (--output FILE)\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
+    "  --output F   the file a command writes\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -82,6 +84,12 @@ int main(int argc, char** argv) {
         if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("idm takes only --reader"));
         return RunIdm(options);
+    }
+    if (options.command == QLatin1String("capture")) {
+        if (!options.mode.isEmpty() || !options.format.isEmpty())
+            return usageError(QStringLiteral("capture takes only --reader and --output"));
+        if (options.output.isEmpty()) return usageError(QStringLiteral("capture needs --output FILE"));
+        return RunCapture(options);
     }
     return usageError(QLatin1String("unknown command ") + options.command);
 }
