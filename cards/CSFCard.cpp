@@ -178,14 +178,18 @@ bool CSFCard::DetectCard() {
 int CSFCard::GetTicketBarrierLogServiceCode() { return m_nTicketBarrierLogService; }
 
 bool CSFCard::ReadTicketBarrierLog() {
-    if (m_nTicketBarrierLogService == 0) return true;
+    return ReadWithStoredIdm(m_nTicketBarrierLogService, kTicketBarrierLogBlocks, m_pTicketBarrierLog,
+                             m_nTicketBarrierLogCapacity);
+}
+
+bool CSFCard::ReadWithStoredIdm(int service, int blocks, std::uint8_t* into, std::size_t capacity) {
+    if (service == 0) return true;
     if (!open_reader_writer_auto()) {
         ShowMessage(kMsgReaderNotFound);
         return false;
     }
     ReaderSession session;
-    if (!ReadBlocks(m_nTicketBarrierLogService, kTicketBarrierLogBlocks, m_pTicketBarrierLog,
-                    m_nTicketBarrierLogCapacity)) {
+    if (!ReadBlocks(service, blocks, into, capacity)) {
         ShowMessage(kMsgReadFailed);
         return false;
     }
@@ -209,18 +213,8 @@ QString CSFCard::GetCardNumber() {
 }
 
 bool CSFCard::ReadCardInfo() {
-    if (m_nCardInfoService == 0) return true;
-    if (!open_reader_writer_auto()) {
-        ShowMessage(kMsgReaderNotFound);
-        return false;
-    }
-    ReaderSession session;
-    if (!ReadBlocks(m_nCardInfoService, std::min(m_nCardInfoBlocks, kMaxCardInfoBlocks), m_pCardInfo,
-                    m_nCardInfoCapacity)) {
-        ShowMessage(kMsgReadFailed);
-        return false;
-    }
-    return true;
+    return ReadWithStoredIdm(m_nCardInfoService, std::min(m_nCardInfoBlocks, kMaxCardInfoBlocks), m_pCardInfo,
+                             m_nCardInfoCapacity);
 }
 
 int CSFCard::GetIssuerKind() {

@@ -111,6 +111,9 @@ private:
     // Reads `blocks` blocks (0, 1, 2, ...) of `service` with the IDm in
     // m_IDm into `into`, which holds `capacity` bytes.
     bool ReadBlocks(int service, int blocks, std::uint8_t* into, std::size_t capacity);
+    // Opens the reader and reads with the IDm of the last poll (no new
+    // poll), showing 1028 or 1040 on failure; true at once for service 0.
+    bool ReadWithStoredIdm(int service, int blocks, std::uint8_t* into, std::size_t capacity);
     std::uint8_t SystemCodeByte(int i) const;
 
     std::size_t m_nHistoryCapacity = 0;

@@ -1,14 +1,47 @@
 #include "CardTypes.h"
 
+#include "CECard.h"
+#include "CECardMobile.h"
+#include "CEdy.h"
+#include "CIruCa.h"
+#include "CJalIC.h"
+#include "CLuLuCa.h"
+#include "CNagasaki.h"
+#include "CRapiCa.h"
 #include "CSFCard.h"
+#include "CSuica.h"
 
 namespace {
 
-std::unique_ptr<CSFCard> makePlain() { return std::make_unique<CSFCard>(); }
+template <class T>
+std::unique_ptr<CSFCard> make() {
+    return std::make_unique<T>();
+}
 
 const std::vector<CardTypeInfo> kTable = {
     {0, "CSFCard", u"UNKNOWN", u"Auto", u"Auto(&A)", u"カード種別自動選択モード", 32800,
-     false, {0, 0}, 0, 0, 0, 0, 0, 0, &makePlain},
+     false, {0, 0}, 0, 0, 0, 0, 0, 0, &make<CSFCard>},
+    {1, "CSuica", u"Suica/ICOCA/TOICA/PiTaPa/PASMO", u"Suica/ICOCA/TOICA/PiTaPa/PASMO",
+     u"Suica/ICOCA/TOICA/PiTaPa/PASMO", u"JR Suica/ICOCA/TOICA PiTaPa PASMOカード", 32801,
+     true, {0x00, 0x03}, 0x090F, 20, 0x108F, 0, 0, 1, &make<CSuica>},
+    {2, "CIruCa", u"IruCa", u"IruCa", u"IruCa", u"ことでん イルカ カード", 32802,
+     true, {0x80, 0xDE}, 0x090F, 20, 0x108F, 0, 0, 5, &make<CIruCa>},
+    {5, "CRapiCa", u"RapiCa", u"RaPiCa", u"RapiCa", u"かごしま5事業者共通乗車カード", 32805,
+     true, {0x81, 0x94}, 0x008F, 16, 0, 0, 0, 0, &make<CRapiCa>},
+    {8, "CNagasaki", u"長崎スマートカード", u"長崎スマートカード", u"長崎スマートカード",
+     u"長崎県 長崎スマートカード", 32808,
+     true, {0x80, 0x16}, 0x00CD, 5, 0, 0, 0, 0, &make<CNagasaki>},
+    {9, "CLuLuCa", u"LuLuCa", u"LuLuCa", u"LuLuCa", u"静岡鉄道 LuLuCa", 32809,
+     true, {0x04, 0xA6}, 0x00CF, 20, 0, 0, 0, 0, &make<CLuLuCa>},
+    {10, "CECard", u"い～カード", u"い～カード", u"ICい～カード", u"伊予鉄道 ICい～カード", 32810,
+     true, {0x80, 0xE0}, 0x000F, 10, 0, 0, 0, 0, &make<CECard>},
+    {128, "CEdy", u"Edy", u"Edy", u"Edy", u"電子マネー エディー", 32850,
+     true, {0xFE, 0x00}, 0x170F, 6, 0, 0x110B, 2, 0, &make<CEdy>},
+    {129, "CJalIC", u"JAL IC", u"JAL IC", u"JAL IC", u"JAL IC サービス カード", 32851,
+     true, {0xFE, 0x00}, 0x300F, 3, 0, 0x2F4B, 4, 0, &make<CJalIC>},
+    {130, "CECardMobile", u"い～カード(モバイル)", u"い～カード(モバイル)", u"ICい～カード(モバイル)",
+     u"伊予鉄道 ICい～カード(モバイル)", 32852,
+     true, {0xFE, 0x00}, 0x450F, 10, 0, 0, 0, 0, &make<CECardMobile>},
 };
 
 }  // namespace

@@ -9,7 +9,7 @@ PACKAGES=(
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin qt6-speech-flite-plugin
-  libgl-dev libxkbcommon-dev
+  libgl-dev libxkbcommon-dev libx11-dev
   libnfc-dev libnfc-bin libsqlite3-dev sqlite3 nlohmann-json3-dev
   # fonts with Japanese glyphs
   fonts-ipafont-gothic

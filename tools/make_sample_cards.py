@@ -5,6 +5,7 @@ The images are made up: every station, shop and bus code in them names an
 entry of the sample station overlay (data/stationcode/sample/), not a real
 place. Run from the repository root: python3 tools/make_sample_cards.py
 """
+import datetime
 import json
 import os
 
@@ -136,9 +137,261 @@ def suica_sample():
     return image("01010410C8192A3B", "0120220427674EFF", [suica, common])
 
 
+def suica_kind2_sample():
+    """A Suica-family card of issuer kind 2: lines from 0x80 up are named in area 2."""
+    rows = [
+        suica_block(0x16, 0x01, (2026, 10, 30), 1800, 0x000120, dep=(0x85, 0x02), arr=(0x90, 0x05)),
+        suica_block(0x16, 0x01, (2026, 10, 30), 2000, 0x00011F, dep=(0x25, 0x01), arr=(0x85, 0x02)),
+        suica_block(0x1F, 0x02, (2026, 10, 29), 2200, 0x00011E, dep=(0x25, 0x01)),
+        suica_block(0x16, 0x15, (2026, 10, 28), 200, 0x00011D, dep=(0x90, 0x05), arr=(0x85, 0x10)),
+        suica_block(0x16, 0x01, (2026, 10, 28), 0, 0x00011C, kind=0x06, dep=(0x85, 0x10), arr=(0x90, 0x05)),
+        suica_block(0x17, 0x05, (2026, 10, 27), 150, 0x00011B, kind=0x07, dep=(0x85, 0x02), arr=(0x90, 0x06)),
+        suica_block(0x18, 0x85, (2026, 10, 27), 300, 0x00011A, kind=0x03, dep=(0x85, 0x02), arr=(0x85, 0x10)),
+        suica_block(0x16, 0x13, (2026, 10, 26), 420, 0x000119, dep=(0x85, 0x10), arr=(0x90, 0x05)),
+        suica_block(0xC7, 0x4A, (2026, 10, 26), 1420, 0x000118, time=(12, 34), arr=(0x05, 0x01)),
+        suica_block(0xC7, 0xC6, (2026, 10, 25), 1200, 0x000117, time=(9, 59), arr=(0x05, 0x01)),
+        suica_block(0x08, 0x23, (2026, 10, 25), 1500, 0x000116, dep=(0x01, 0x02), arr=(0x03, 0x04)),
+        suica_block(0x09, 0x02, (2026, 10, 24), 2500, 0x000115, dep=(0x90, 0x05)),
+    ] + ["00" * 16] * 8  # a card with fewer records than blocks
+    gates = [
+        gate_block(0x20, 0x90, 0x05, (2026, 10, 30), 18, 5, 200, 0),
+        gate_block(0xA0, 0x85, 0x02, (2026, 10, 30), 17, 40, 0, 0, near=(0x85, 0x00)),
+        gate_block(0xC0, 0x85, 0x10, (2026, 10, 28), 7, 59, 0, 0),
+    ]
+    suica = {"code": "0003", "areas": ["0000"],
+             "services": [service("090F", rows), service("108F", gates)] + probes({"1A48"})}
+    return image("01010A11101D6C7D", "0120220427674EFF",
+                 [suica, common_area("11010A11101D6C7D", [service("1A8B", ["00" * 16])])])
+
+
+def iruca_sample():
+    """A Suica-format card on system 80DE; issuer kind 5 names lines from 0x80 in area 2."""
+    rows = [
+        suica_block(0x05, 0x0F, (2026, 9, 12), 980, 0x000045, kind=0x1D, dep=(0x01, 0x02), arr=(0x03, 0x05)),
+        suica_block(0x16, 0x01, (2026, 9, 12), 1200, 0x000044, dep=(0x85, 0x02), arr=(0x90, 0x05)),
+        suica_block(0x09, 0x02, (2026, 9, 11), 1500, 0x000043, dep=(0x85, 0x02)),
+        suica_block(0x16, 0x07, (2026, 9, 1), 500, 0x000042, dep=(0x85, 0x02)),
+    ] + ["00" * 16] * 16
+    gates = [gate_block(0x20, 0x90, 0x05, (2026, 9, 12), 8, 30, 300, 0)] + ["00" * 16] * 2
+    iruca = {"code": "80DE", "areas": ["0000"],
+             "services": [service("090F", rows), service("108F", gates)] + probes({"3388"})}
+    return image("0114023AE0150C4E", "0118220427674EFF", [iruca], max_blocks=8)
+
+
+# --- Balance-only cards: the program decodes bytes 14-15 (balance, high byte
+# first) and, for the IC i-cards, bytes 0-1 (packed date). The other bytes of
+# these blocks are made up here: a packed date, a terminal number and a
+# running record number, so that no two blocks are alike.
+
+def balance_block(balance, date, terminal, record):
+    b = [0] * 16
+    b[0:2] = date16(*date)
+    b[2], b[3] = terminal >> 8, terminal & 0xFF
+    b[4], b[5] = record >> 8, record & 0xFF
+    b[14], b[15] = balance >> 8, balance & 0xFF
+    return hexs(b)
+
+
+def balance_rows(rows, terminal, first_record):
+    """rows: (date, balance) newest first; records count down from the newest."""
+    return [balance_block(bal, date, terminal, first_record - i) for i, (date, bal) in enumerate(rows)]
+
+
+def regional_card(idm, system, history, rows, terminal, first_record, keyed, others=()):
+    """A card of one regional system holding the history service and one
+    service that needs a key, with `others` systems beside it."""
+    sys = {"code": system, "areas": ["0000"],
+           "services": [service(history, balance_rows(rows, terminal, first_record)), service(keyed)]}
+    return image(idm, "0100324228284BFF", [sys] + list(others))
+
+
+def rapica_sample():
+    """RapiCa, 16 blocks. Amount = older balance - this balance."""
+    rows = [
+        ((2026, 11, 28), 1200),   # paid 300
+        ((2026, 11, 28), 1500),   # topped up 1000 from 500: amount -1000
+        ((2026, 11, 27), 500),    # paid 190
+        ((2026, 11, 27), 690),    # paid 230
+        ((2026, 11, 26), 920),    # paid 160
+        ((2026, 11, 25), 1080),   # paid 300
+        ((2026, 11, 24), 1380),   # topped up 1000 from 380
+        ((2026, 11, 24), 380),    # paid 190
+        ((2026, 11, 21), 570),    # paid 190
+        ((2026, 11, 20), 760),    # paid 240
+        ((2026, 11, 20), 1000),   # topped up 1000 from an empty purse
+        ((2026, 11, 18), 0),      # paid 160, balance 0
+        ((2026, 11, 17), 160),    # paid 250
+        ((2026, 11, 16), 410),    # paid 190
+        ((2026, 11, 14), 600),    # paid 400
+        ((2026, 11, 14), 1000),   # the oldest block read: amount 0
+    ]
+    return regional_card("0106030E1A1F6C9D", "8194", "008F", rows, 0x0217, 0x0130, "0088")
+
+
+def nagasaki_sample():
+    """Nagasaki smart card, 5 blocks."""
+    rows = [
+        ((2026, 11, 28), 2330),   # paid 230
+        ((2026, 11, 27), 2560),   # topped up 2000 from 560
+        ((2026, 11, 27), 560),    # paid 440
+        ((2026, 11, 25), 1000),   # paid 150
+        ((2026, 11, 24), 1150),   # the oldest block read: amount 0
+    ]
+    return regional_card("0112040B6E1E0C42", "8016", "00CD", rows, 0x0A31, 0x0421, "00C8")
+
+
+def luluca_sample():
+    """LuLuCa, 20 blocks (more than one read frame holds), beside a common area
+    whose services belong to none of the common-area card types."""
+    balances = [3310, 3480, 1480, 1650, 1820, 1990, 2160, 2330, 2500, 2670,
+                2840, 3010, 3180, 180, 350, 520, 690, 860, 1030, 1200]
+    # newest first: paid 170, topped up 2000, ten rides of 170, topped up
+    # 3000, six rides of 170, and the oldest block read (amount 0)
+    days = [28, 28, 27, 27, 26, 26, 25, 25, 24, 24, 21, 21, 20, 20, 19, 19, 18, 18, 17, 17]
+    rows = [((2026, 11, d), b) for d, b in zip(days, balances)]
+    common = common_area("02F40A0C701E55A1", [service("1A8B", ["00" * 16]), service("1A88")])
+    return regional_card("01F40A0C701E55A1", "04A6", "00CF", rows, 0x1C02, 0x0C80, "00C8", others=[common])
+
+
+def ecard_sample():
+    """IC i-card, 10 blocks with dates: a card put away in 2010 and used again."""
+    rows = [
+        ((2026, 11, 28), 1830),   # paid 170
+        ((2026, 11, 27), 2000),   # topped up 1000 from 1000
+        ((2026, 11, 27), 1000),   # paid 170
+        ((2026, 11, 20), 1170),   # paid 330
+        ((2026, 11, 19), 1500),   # paid 170
+        ((2010, 3, 31), 1670),    # paid 170
+        ((2009, 12, 24), 1840),   # paid 160
+        ((2009, 10, 5), 2000),    # topped up 1000 from 1000
+        ((2009, 10, 1), 1000),    # paid 160
+        ((2009, 9, 30), 1160),    # the oldest block read: amount 0
+    ]
+    return regional_card("0108020D2C0A7B11", "80E0", "000F", rows, 0x0305, 0x0212, "0008")
+
+
+def ecard_mobile_sample():
+    """IC i-card on a mobile phone: its service 450F in the common area, among
+    other services of the phone's common area that need a key."""
+    rows = [
+        ((2026, 11, 28), 2450),   # paid 170
+        ((2026, 11, 27), 2620),   # paid 170
+        ((2026, 11, 26), 2790),   # topped up 2000 from 790
+        ((2026, 11, 26), 790),    # paid 170
+        ((2026, 11, 25), 960),    # paid 170
+        ((2026, 11, 22), 1130),   # paid 170
+        ((2026, 11, 21), 1300),   # paid 170
+        ((2026, 11, 20), 1470),   # paid 170
+        ((2026, 11, 18), 1640),   # paid 170
+        ((2026, 11, 15), 1810),   # the oldest block read: amount 0
+    ]
+    common = common_area("012E3F4A5B1E6C7D", [
+        service("1A88"), service("3D88"),
+        service("4508"), service("450F", balance_rows(rows, 0x0F01, 0x0088)), service("4548"),
+    ])
+    return image("012E3F4A5B1E6C7D", "0116140800004BFF", [common])
+
+
+# --- Edy: kind, 24-bit serial, days since 2000-01-01 (15 bits) and seconds
+# since midnight (17 bits), amount and balance (32 bits each), high byte first.
+
+def edy_block(kind, serial, date, seconds, amount, balance):
+    days = (datetime.date(*date) - datetime.date(2000, 1, 1)).days
+    v = (days << 17) | seconds
+    b = [kind, (serial >> 16) & 0xFF, (serial >> 8) & 0xFF, serial & 0xFF]
+    b += list(v.to_bytes(4, "big"))
+    b += list((amount & 0xFFFFFFFF).to_bytes(4, "big"))
+    b += list((balance & 0xFFFFFFFF).to_bytes(4, "big"))
+    return hexs(b)
+
+
+def hms(h, m, s):
+    return h * 3600 + m * 60 + s
+
+
+def edy_sample():
+    """Edy, 6 history blocks and the Edy number, in the common area among other
+    services that need a key."""
+    rows = [
+        edy_block(0x20, 1234, (2026, 11, 28), hms(18, 42, 5), 648, 4352),    # payment
+        edy_block(0x02, 1233, (2026, 11, 28), hms(18, 40, 51), 3000, 5000),  # charge
+        # a late-night shop that keeps the day's business date past midnight
+        edy_block(0x20, 1232, (2026, 11, 27), hms(24, 12, 34), 1180, 2000),
+        edy_block(0x04, 1231, (2026, 11, 25), hms(12, 0, 0), 500, 3180),     # gift
+        edy_block(0x01, 1230, (2026, 11, 24), hms(7, 15, 30), 0, 2680),      # a kind without a name
+        edy_block(0x20, 1229, (2026, 11, 23), hms(23, 59, 59), 320, 2680),
+    ]
+    # card-info block 0: bytes 2-9 the Edy number 2016 0042 1234 5678; the
+    # rest made up
+    info = [hexs([0x00, 0x2A, 0x20, 0x16, 0x00, 0x42, 0x12, 0x34, 0x56, 0x78,
+                  0x00, 0x00, 0x01, 0x13, 0x00, 0x00]),
+            hexs([0x00, 0x00, 0x27, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                  0x00, 0x00, 0x00, 0x00, 0x00, 0x00])]
+    common = common_area("01031A2B331E4C5D", [
+        service("1008"), service("110B", info), service("1317"),
+        service("170F", rows), service("1A88"),
+    ])
+    return image("01031A2B331E4C5D", "0112140A00004BFF", [common])
+
+
+# --- JAL IC: decimal digits one per nibble, lowest digit first across bytes.
+
+def jal_block(kind, date, time, amount, balance):
+    """amount: 5 hex digits, balance: 8 hex digits, highest first (a digit
+    past 9 is kept as written)."""
+    y, mo, d = date
+    h, mi = time
+    hhmm = "%02d%02d" % (h, mi)
+    a = [int(c, 16) for c in amount]
+    bal = [int(balance[i:i + 2], 16) for i in range(0, 8, 2)]
+    b = [0] * 16
+    b[0] = (int(hhmm[3]) << 4) | 0x02          # minute units; low nibble made up
+    b[1] = (int(hhmm[1]) << 4) | int(hhmm[2])  # hour units, minute tens
+    b[2] = (a[4] << 4) | int(hhmm[0])          # amount units, hour tens
+    b[3] = (a[2] << 4) | a[3]
+    b[4] = (a[0] << 4) | a[1]
+    b[5], b[6] = 0x31, 0x07                    # made up: not decoded
+    b[7], b[8], b[9], b[10] = bal[3], bal[2], bal[1], bal[0]
+    b[11], b[12], b[13] = bcd(d), bcd(mo), bcd(y % 100)
+    b[14] = 0x01                               # made up: not decoded
+    b[15] = kind
+    return hexs(b)
+
+
+def jalic_sample():
+    """JAL IC, 3 history blocks and the member block, in the common area."""
+    rows = [
+        jal_block(0x06, (2026, 11, 28), (14, 5), "01280", "00009020"),   # 物販
+        jal_block(0x19, (2026, 11, 20), (9, 30), "10000", "00010300"),   # 入金
+        # 戻し whose last amount digit is F: the amount reads 300
+        jal_block(0x20, (2026, 11, 2), (21, 47), "0300F", "00000300"),
+    ]
+    # block 0: bytes 11-15 the JMB digits 40 21 15 68 37 (shown "7 402115683");
+    # block 1: the name "YAMADA/TARO" padded to 16, stored last character first
+    name = "YAMADA/TARO".ljust(16)
+    info = [hexs([0x01, 0x00, 0x10, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00,
+                  0x37, 0x68, 0x15, 0x21, 0x40]),
+            hexs([ord(c) for c in reversed(name)]),
+            "00" * 16, "00" * 16]
+    common = common_area("01152233441E6677", [
+        service("1A88"), service("2F48"), service("2F4B", info),
+        service("300F", rows), service("3008"),
+    ])
+    return image("01152233441E6677", "0112140A00004BFF", [common])
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     write("suica-sample.json", suica_sample())
+    write("suica-kind2-sample.json", suica_kind2_sample())
+    write("iruca-sample.json", iruca_sample())
+    write("rapica-sample.json", rapica_sample())
+    write("nagasaki-sample.json", nagasaki_sample())
+    write("luluca-sample.json", luluca_sample())
+    write("ecard-sample.json", ecard_sample())
+    write("ecard-mobile-sample.json", ecard_mobile_sample())
+    write("edy-sample.json", edy_sample())
+    write("jalic-sample.json", jalic_sample())
 
 
 if __name__ == "__main__":

@@ -2,20 +2,11 @@
 #include "CliCommands.h"
 
 #include "MessageSink.h"
-#include "ReaderChoice.h"
 #include "capture.h"
-#include "felica.h"
 
 #include <cstdio>
 
 namespace {
-
-struct LibraryHold {
-    LibraryHold() { initialize_library(); }
-    ~LibraryHold() { dispose_library(); }
-    LibraryHold(const LibraryHold&) = delete;
-    LibraryHold& operator=(const LibraryHold&) = delete;
-};
 
 constexpr int kMsgReaderNotFound = 1028;
 constexpr int kMsgReadFailed = 1040;
@@ -24,15 +15,9 @@ constexpr int kMsgNoCard = 1101;
 }  // namespace
 
 int RunCapture(const CliOptions& options) {
-    const QString reader = ChooseReaderName(options.reader);
-    QString error;
-    if (!CheckCardImageReader(reader, error)) {
-        std::fprintf(stderr, "%s\n", error.toUtf8().constData());
-        return ExitUsage;
-    }
     const std::string output = options.output.toStdString();
     LibraryHold hold;
-    SelectReader(reader);
+    if (!PrepareReader(options)) return ExitUsage;
     const auto result = felica::captureCard([](const felica::CaptureProgress& p) {
         std::fprintf(stderr, "capture: %s\n", p.message.c_str());
     });

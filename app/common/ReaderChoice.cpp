@@ -1,16 +1,15 @@
 #include "ReaderChoice.h"
 
+#include "CSettingsStore.h"
 #include "card_image.h"
 #include "felica.h"
 
-#include <QSettings>
 
 QString ChooseReaderName(const QString& option) {
     if (!option.isEmpty()) return option;
     const QString env = qEnvironmentVariable("KUVORA_READER");
     if (!env.isEmpty()) return env;
-    QSettings settings(QStringLiteral("Mirokaze"), QStringLiteral("Kuvora"));
-    const QString stored = settings.value(QStringLiteral("Settings/Reader")).toString();
+    const QString stored = settings::Reader();
     if (!stored.isEmpty()) return stored;
     return QStringLiteral("nfc");
 }

@@ -2,6 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
+
+#include <memory>
+#include <vector>
 
 #include <gtest/gtest.h>
 
@@ -81,4 +85,100 @@ TEST(Cli, UsageErrorsAreStatusTwo) {
     EXPECT_TRUE(help.out.startsWith("Usage: kuvora-cli"));
     auto version = run(home, {"--version"});
     EXPECT_EQ(version.out, "kuvora-cli 1.9.0.20\n");
+}
+
+namespace {
+
+QString sampleReader(const char* name) {
+    return "image:" + test::sourcePath(QString("data/cards/") + name);
+}
+
+QByteArray bytesOf(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+}  // namespace
+
+TEST(CliRead, JsonGivesTheDisplayTextsAndMessages) {
+    test::IsolatedHome home;
+    auto r = run(home, {"read", "--reader", sampleReader("suica-sample.json"), "--mode", "1"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(r.out.startsWith("{\n  \"idm\": \"01010410C8192A3B\",\n"
+                                 "  \"makeDate\": \" (FeliCa製造 2018年01月26日)\",\n"
+                                 "  \"cardType\": 1,\n"
+                                 "  \"cardTypeName\": \"Suica/ICOCA/TOICA/PiTaPa/PASMO\",\n"
+                                 "  \"cardNumber\": \"\",\n"))
+        << r.out.left(400).toStdString();
+    EXPECT_TRUE(r.out.contains("  \"cardRows\": 20,\n  \"rows\": 20,\n"));
+    // Without the user's names every place is "未登録"; the texts keep their widths.
+    EXPECT_TRUE(r.out.contains(
+        "{\"BlockData\": \"16010000357C011001308E0D0002B400\", \"Terminal\": \"改札機\", \"TerminalCode\": \"16\", "
+        "\"Trade\": \"支払\", \"TradeCode\": \"01\", \"TradeFlags\": 3, \"Date\": \"26年11月28日\", "
+        "\"DateCode\": \"357C\", \"Time\": \"\", \"TimeCode\": \"0000\", \"DepartureLineCode\": \"01\", "
+        "\"DepartureStationCode\": \"10\", \"DepartureCompany\": \"未登録\", \"DepartureStation\": \"未登録\", "
+        "\"ArrivalLineCode\": \"01\", \"ArrivalStationCode\": \"30\", \"ArrivalCompany\": \"未登録\", "
+        "\"ArrivalStation\": \"未登録\", \"Balance\": \" 3470\", \"Point\": \"    0\", \"Charge\": \"  210\", "
+        "\"SerialCode\": \"0002B4\", \"Serial\": \"     692\", \"Note1\": \"\", \"Note2\": \"\"}"));
+    EXPECT_TRUE(r.out.endsWith("  \"messages\": []\n}\n"));
+
+    // A second read stores nothing; the stored mode was not changed by --mode.
+    const QString db = home.dataHome() + "/Mirokaze/History.db";
+    const QByteArray before = bytesOf(db);
+    auto again = run(home, {"read", "--reader", sampleReader("suica-sample.json"), "--format", "table"});
+    EXPECT_EQ(again.exitCode, 0);
+    EXPECT_TRUE(again.out.contains("履歴 20 件 (カードから 20 件)"));
+    EXPECT_FALSE(QFile::exists(home.configHome() + "/Mirokaze/Kuvora.conf"));
+}
+
+TEST(CliRead, MessagesGoToStandardErrorAndTheJson) {
+    test::IsolatedHome home;
+    felica::CardImage other = test::makeCard("0102030405060708", "8888");
+    const QString out = home.file("out.json");
+    auto r = run(home, {"read", "--reader", test::writeImage(home, other), "--output", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "SF カードを認識することができません\n");
+    const QString json = QString::fromUtf8(bytesOf(out));
+    EXPECT_TRUE(json.contains("\"cardTypeName\": \"UNKNOWN\""));
+    EXPECT_TRUE(json.contains("\"history\": []"));
+    EXPECT_TRUE(json.contains("\"messages\": [\"SF カードを認識することができません\"]"));
+    for (const QStringList& args : {QStringList{"read", "--mode", "fast"}, QStringList{"read", "--format", "html"}}) {
+        auto bad = run(home, args);
+        EXPECT_EQ(bad.exitCode, 2) << args.join(' ').toStdString();
+    }
+}
+
+TEST(CliRead, DamagedHistoryDatabaseSurvivesARead) {
+    test::IsolatedHome home;
+    QDir().mkpath(home.dataHome() + "/Mirokaze");
+    const QString db = home.dataHome() + "/Mirokaze/History.db";
+    writeText(db, QByteArray("SQLite format 3") + QByteArray(200, '\x7F'));
+    const QByteArray before = bytesOf(db);
+    auto r = run(home, {"read", "--reader", sampleReader("suica-sample.json"), "--mode", "1"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err.count("履歴保存データベースOpenエラー"), 21);
+    EXPECT_TRUE(r.out.contains("\"rows\": 0,"));
+    EXPECT_EQ(bytesOf(db), before);
+}
+
+TEST(CliRead, TwoProcessesReadingOneCardStoreEachRowOnce) {
+    test::IsolatedHome home;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.configHome());
+    env.insert("XDG_DATA_HOME", home.dataHome());
+    std::vector<std::unique_ptr<QProcess>> readers;
+    for (int i = 0; i < 4; ++i) {
+        auto p = std::make_unique<QProcess>();
+        p->setProcessEnvironment(env);
+        p->start(cli(), {"read", "--reader", sampleReader("suica-sample.json"), "--mode", "1"});
+        readers.push_back(std::move(p));
+    }
+    for (auto& p : readers) {
+        ASSERT_TRUE(p->waitForFinished(60000));
+        EXPECT_EQ(p->exitCode(), 0) << p->readAllStandardError().toStdString();
+    }
+    auto r = run(home, {"read", "--reader", sampleReader("suica-sample.json"), "--mode", "1"});
+    EXPECT_TRUE(r.out.contains("\"rows\": 20,"));
 }

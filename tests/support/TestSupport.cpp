@@ -1,11 +1,14 @@
 #include "TestSupport.h"
 
+#include "StationDatabasePaths.h"
+#include "StationDbBuilder.h"
 #include "felica.h"
 #include "library_control.h"
 
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 
 #include <gtest/gtest.h>
 
@@ -20,6 +23,9 @@ IsolatedHome::IsolatedHome()
     qputenv("XDG_CONFIG_HOME", configHome().toUtf8());
     qputenv("XDG_DATA_HOME", dataHome().toUtf8());
     qputenv("HOME", path().toUtf8());
+    // QSettings keeps the folder it found first; point it at this home.
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, configHome());
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, configHome());
 }
 
 IsolatedHome::~IsolatedHome() {
@@ -131,6 +137,31 @@ TransportOverride::TransportOverride(std::shared_ptr<felica::Transport> transpor
 TransportOverride::~TransportOverride() {
     close_reader_writer();
     felica::setTransportFactory({});
+}
+
+StationDatabase::StationDatabase(const IsolatedHome& home,
+                                 const std::vector<std::pair<QString, QString>>& tables) {
+    const QString dir = home.file(QStringLiteral("stationcode-src"));
+    QDir().mkpath(dir);
+    for (const auto& [name, csv] : tables) {
+        QFile f(dir + "/" + name + ".csv");
+        if (!f.open(QIODevice::WriteOnly)) ADD_FAILURE() << "cannot write " << name.toStdString();
+        f.write(csv.toUtf8());
+    }
+    path_ = home.file(QStringLiteral("StationCode.db"));
+    QStringList errors;
+    if (!BuildStationDatabase(path_, dir, errors)) ADD_FAILURE() << errors.join('\n').toStdString();
+    SetStationCodeDatabasePath(path_);
+}
+
+StationDatabase::~StationDatabase() { SetStationCodeDatabasePath(QString()); }
+
+void importSampleNames() {
+    QStringList files, errors;
+    for (const char* t : {"StationCode", "ShopCode", "BusCode"})
+        files << sourcePath(QStringLiteral("data/stationcode/sample/%1.csv").arg(QLatin1String(t)));
+    if (!ImportUserNames(UserStationCodeDatabasePath(), files, QString(), errors))
+        ADD_FAILURE() << errors.join('\n').toStdString();
 }
 
 ProcessResult runProgram(const QString& program, const QStringList& args,

@@ -85,6 +85,21 @@ private:
     std::shared_ptr<std::size_t> opens_;
 };
 
+// StationCode.db built from CSV text (table name -> CSV with its header line)
+// in `home`, used by every lookup object for the life of the object.
+class StationDatabase {
+public:
+    StationDatabase(const IsolatedHome& home, const std::vector<std::pair<QString, QString>>& tables);
+    ~StationDatabase();
+    QString path() const { return path_; }
+
+private:
+    QString path_;
+};
+
+// The sample station names (data/stationcode/sample) as the user's own.
+void importSampleNames();
+
 struct ProcessResult {
     int exitCode = -1;
     QString out;

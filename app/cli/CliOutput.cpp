@@ -1,0 +1,149 @@
+#include "CliOutput.h"
+
+#include "CKuvoraDoc.h"
+
+#include <functional>
+#include <vector>
+
+namespace {
+
+QString padded(const QString& text, int width, bool right = false) {
+    const int fill = std::max(0, width - DisplayWidth(text));
+    return right ? QString(fill, QLatin1Char(' ')) + text : text + QString(fill, QLatin1Char(' '));
+}
+
+bool isWide(char32_t c) {
+    return (c >= 0x1100 && c <= 0x115F) || (c >= 0x2E80 && c <= 0x303E) || (c >= 0x3041 && c <= 0x33FF) ||
+           (c >= 0x3400 && c <= 0x4DBF) || (c >= 0x4E00 && c <= 0x9FFF) || (c >= 0xA000 && c <= 0xA4CF) ||
+           (c >= 0xAC00 && c <= 0xD7A3) || (c >= 0xF900 && c <= 0xFAFF) || (c >= 0xFE30 && c <= 0xFE4F) ||
+           (c >= 0xFF00 && c <= 0xFF60) || (c >= 0xFFE0 && c <= 0xFFE6) || (c >= 0x20000 && c <= 0x3FFFD);
+}
+
+}  // namespace
+
+QString JsonString(const QString& text) {
+    QString out = QStringLiteral("\"");
+    for (const QChar c : text) {
+        switch (c.unicode()) {
+        case '"': out += QStringLiteral("\\\""); break;
+        case '\\': out += QStringLiteral("\\\\"); break;
+        case '\n': out += QStringLiteral("\\n"); break;
+        case '\r': out += QStringLiteral("\\r"); break;
+        case '\t': out += QStringLiteral("\\t"); break;
+        default:
+            if (c.unicode() < 0x20) out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
+            else out += c;
+        }
+    }
+    return out + QLatin1Char('"');
+}
+
+int DisplayWidth(const QString& text) {
+    int width = 0;
+    for (char32_t c : text.toUcs4()) width += isWide(c) ? 2 : 1;
+    return width;
+}
+
+QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
+    using namespace history;
+    QString j = QStringLiteral("{\n");
+    auto field = [&](const char* key, const QString& value, bool last = false) {
+        j += QStringLiteral("  \"%1\": %2%3\n").arg(QLatin1String(key), value, last ? QString() : QStringLiteral(","));
+    };
+    field("idm", JsonString(doc.m_strIDm));
+    field("makeDate", JsonString(doc.m_strMakeDate));
+    field("cardType", QString::number(doc.m_nCardType));
+    field("cardTypeName", JsonString(doc.m_strCardTypeName));
+    field("cardNumber", JsonString(doc.m_strCardNumber));
+    field("libraryVersion", JsonString(doc.m_strLibraryVersion));
+    field("cardRows", QString::number(doc.m_nCardRows));
+    field("rows", QString::number(doc.m_nRows));
+    QStringList gate;
+    for (int k = 0; k < CKuvoraDoc::kGateLogRows; ++k) {
+        QStringList cells;
+        for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c) cells << JsonString(doc.m_GateLog[k][c]);
+        gate << QStringLiteral("    [") + cells.join(QStringLiteral(", ")) + QLatin1Char(']');
+    }
+    field("gateLog", QStringLiteral("[\n") + gate.join(QStringLiteral(",\n")) + QStringLiteral("\n  ]"));
+    QStringList rows;
+    for (int r = 0; r < doc.m_nRows; ++r) {
+        QStringList cells;
+        for (int c = 0; c < ColumnCount; ++c) {
+            const QString value = c == TradeFlags ? QString::number(doc.m_History.Flags(r))
+                                                  : JsonString(doc.m_History.Text(c, r));
+            cells << QStringLiteral("\"%1\": %2").arg(QLatin1String(ColumnName(c)), value);
+        }
+        rows << QStringLiteral("    {") + cells.join(QStringLiteral(", ")) + QLatin1Char('}');
+    }
+    field("history", rows.isEmpty() ? QStringLiteral("[]")
+                                    : QStringLiteral("[\n") + rows.join(QStringLiteral(",\n")) + QStringLiteral("\n  ]"));
+    QStringList shown;
+    for (const QString& m : messages) shown << JsonString(m);
+    field("messages", QLatin1Char('[') + shown.join(QStringLiteral(", ")) + QLatin1Char(']'), true);
+    return j + QStringLiteral("}\n");
+}
+
+QString DocumentTable(const CKuvoraDoc& doc) {
+    using namespace history;
+    QString t;
+    t += QStringLiteral("FeliCa 製造番号(IDm): %1%2\n").arg(doc.m_strIDm, doc.m_strMakeDate);
+    t += QStringLiteral("SF カードタイプ: %1\n").arg(doc.m_strCardTypeName);
+    if (doc.m_nCardType == 128) t += QStringLiteral("Edy No.: %1\n").arg(doc.m_strCardNumber);
+    if (doc.m_nCardType == 129) t += QStringLiteral("JMB No.: %1\n").arg(doc.m_strCardNumber);
+    for (int k = 0; k < CKuvoraDoc::kGateLogRows; ++k) {
+        if (doc.m_GateLog[k][0].isEmpty()) continue;
+        QStringList cells;
+        for (int c : {2, 1, 3, 4, 5, 6})
+            if (!doc.m_GateLog[k][c].isEmpty()) cells << doc.m_GateLog[k][c].trimmed();
+        t += QStringLiteral("改札ログ %1: %2\n").arg(k + 1).arg(cells.join(QLatin1Char(' ')));
+    }
+    t += QStringLiteral("履歴 %1 件 (カードから %2 件)\n").arg(doc.m_nRows).arg(doc.m_nCardRows);
+    if (doc.m_nRows == 0) return t;
+
+    struct Col {
+        QString title;
+        bool right;
+        std::function<QString(int)> cell;
+    };
+    auto text = [&](int column) { return [&doc, column](int r) { return doc.m_History.Text(column, r).trimmed(); }; };
+    auto place = [&](int company, int station) {
+        return [&doc, company, station](int r) {
+            const QString a = doc.m_History.Text(company, r), b = doc.m_History.Text(station, r);
+            return a.isEmpty() ? b : b.isEmpty() ? a : a + QLatin1Char(' ') + b;
+        };
+    };
+    const std::vector<Col> cols = {
+        {QStringLiteral("#"), true, [](int r) { return QString::number(r + 1); }},
+        {QStringLiteral("日付"), false, text(Date)},
+        {QStringLiteral("時刻"), false, text(Time)},
+        {QStringLiteral("端末"), false, text(Terminal)},
+        {QStringLiteral("処理"), false, text(Trade)},
+        {QStringLiteral("入場"), false, place(DepartureCompany, DepartureStation)},
+        {QStringLiteral("出場"), false, place(ArrivalCompany, ArrivalStation)},
+        {QStringLiteral("残高"), true, text(Balance)},
+        {QStringLiteral("差額"), true, text(Charge)},
+        {QStringLiteral("連番"), true, text(Serial)},
+        {QStringLiteral("備考"), false, [&doc](int r) {
+             QStringList notes;
+             for (int c : {Note1, Note2})
+                 if (!doc.m_History.Text(c, r).isEmpty()) notes << doc.m_History.Text(c, r);
+             return notes.join(QLatin1Char(' '));
+         }},
+    };
+    std::vector<int> widths;
+    for (const Col& c : cols) {
+        int w = DisplayWidth(c.title);
+        for (int r = 0; r < doc.m_nRows; ++r) w = std::max(w, DisplayWidth(c.cell(r)));
+        widths.push_back(w);
+    }
+    auto line = [&](const std::function<QString(std::size_t)>& cellText) {
+        QStringList cells;
+        for (std::size_t i = 0; i < cols.size(); ++i) cells << padded(cellText(i), widths[i], cols[i].right);
+        QString joined = cells.join(QStringLiteral("  "));
+        while (joined.endsWith(QLatin1Char(' '))) joined.chop(1);
+        t += joined + QLatin1Char('\n');
+    };
+    line([&](std::size_t i) { return cols[i].title; });
+    for (int r = 0; r < doc.m_nRows; ++r) line([&](std::size_t i) { return cols[i].cell(r); });
+    return t;
+}

@@ -1,0 +1,254 @@
+#include "CMainFrame.h"
+
+#include "CKuvoraView.h"
+#include "CSettingsStore.h"
+#include "CardTypes.h"
+#include "CommandIds.h"
+#include "CommandTables.h"
+#include "LockKeys.h"
+#include "StringTable.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QLabel>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+
+namespace {
+
+const char* const kReadingText = "カードを読み取っています...";
+
+// The prompt of a command: the status bar text before "\n", the tool tip after it.
+std::pair<QString, QString> promptOf(int id) {
+    if (const int mode = ModeFromCommandId(id); mode >= 0) {
+        const CardTypeInfo* type = FindCardType(mode);
+        const QString prompt = type ? QString::fromUtf16(type->prompt) : QString();
+        return {prompt, prompt};
+    }
+    const QString text = LoadString(id);
+    const int cut = text.indexOf(QLatin1Char('\n'));
+    if (cut < 0) return {text, text};
+    return {text.left(cut), text.mid(cut + 1)};
+}
+
+}  // namespace
+
+CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), m_pDoc(doc) {
+    setObjectName(QStringLiteral("mainFrame"));
+    setWindowTitle(QStringLiteral("Kuvora"));
+    resize(settings::WindowWidth(), settings::WindowHeight());
+
+    m_pView = new CKuvoraView(doc, this);
+    setCentralWidget(m_pView);
+
+    BuildMenus();
+    BuildToolBar();
+    BuildStatusBar();
+    BuildAccelerators();
+
+    SetHandler(cmd::CardRead, [this] { ReadCard(); });
+    SetHandler(cmd::EditSelectAll, [this] { m_pView->SelectAll(); });
+    SetHandler(cmd::AppExit, [this] { close(); });
+    SetHandler(cmd::FileNew, [this] {
+        m_pDoc->OnNewDocument();
+        m_pView->OnUpdate();
+    });
+    for (const CardTypeInfo& type : CardTypeTable()) {
+        const int id = type.commandId;
+        SetHandler(id, [this, id] {
+            m_pDoc->OnModeSelect(id);
+            UpdateModeMarks();
+        });
+    }
+    SetHandler(cmd::ViewToolBar, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); });
+    SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+
+    m_pDoc->SetObserver(this);
+    m_pModePane->setText(ModeLabel(settings::Mode()));
+    UpdateModeMarks();
+    qApp->installEventFilter(this);
+    UpdateIndicators();
+}
+
+CMainFrame::~CMainFrame() {
+    qApp->removeEventFilter(this);
+    m_pDoc->SetObserver(nullptr);
+}
+
+QAction* CMainFrame::MakeAction(int id, const QString& text) {
+    auto it = m_Actions.find(id);
+    if (it != m_Actions.end()) return it->second;
+    auto* action = new QAction(text, this);
+    action->setObjectName(QStringLiteral("command%1").arg(id));
+    action->setData(id);
+    const auto [prompt, tip] = promptOf(id);
+    action->setStatusTip(prompt);
+    action->setToolTip(tip);
+    // A command without a handler stays disabled, as it has nothing to do.
+    action->setEnabled(false);
+    connect(action, &QAction::triggered, this, [this, id] { Execute(id); });
+    m_Actions[id] = action;
+    return action;
+}
+
+QAction* CMainFrame::Action(int id) const {
+    auto it = m_Actions.find(id);
+    return it == m_Actions.end() ? nullptr : it->second;
+}
+
+QLabel* CMainFrame::IndicatorPane(int id) const {
+    if (id == cmd::IndicatorMode) return m_pModePane;
+    auto it = m_Indicators.find(id);
+    return it == m_Indicators.end() ? nullptr : it->second;
+}
+
+void CMainFrame::SetHandler(int id, std::function<void()> handler) {
+    m_Handlers[id] = std::move(handler);
+    if (QAction* a = Action(id)) a->setEnabled(true);
+}
+
+bool CMainFrame::Execute(int id) {
+    QAction* a = Action(id);
+    auto it = m_Handlers.find(id);
+    if (!a || !a->isEnabled() || it == m_Handlers.end()) return false;
+    it->second();
+    return true;
+}
+
+void CMainFrame::BuildMenus() {
+    for (const MenuDef& menuDef : MenuTable()) {
+        QMenu* menu = menuBar()->addMenu(QString::fromUtf16(menuDef.title));
+        for (const MenuItemDef& item : menuDef.items) {
+            if (item.id == 0) {
+                menu->addSeparator();
+                continue;
+            }
+            if (item.id == -1) {
+                // Auto, then the transit cards, then the common-area cards.
+                m_pModeGroup = new QActionGroup(this);
+                m_pModeGroup->setExclusive(true);
+                bool commonArea = false;
+                for (const CardTypeInfo& type : CardTypeTable()) {
+                    if (type.code == 1 || (type.code >= 128 && !commonArea)) {
+                        menu->addSeparator();
+                        commonArea = type.code >= 128;
+                    }
+                    QAction* a = MakeAction(type.commandId, QString::fromUtf16(type.menuText));
+                    a->setCheckable(true);
+                    m_pModeGroup->addAction(a);
+                    menu->addAction(a);
+                }
+                connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateModeMarks);
+                continue;
+            }
+            QString text = QString::fromUtf16(item.text);
+            const QString shortcut = QString::fromUtf16(item.shortcutText);
+            if (!shortcut.isEmpty()) text += QLatin1Char('\t') + shortcut;
+            menu->addAction(MakeAction(item.id, text));
+        }
+    }
+    QAction* toolBarItem = Action(cmd::ViewToolBar);
+    QAction* statusBarItem = Action(cmd::ViewStatusBar);
+    toolBarItem->setCheckable(true);
+    statusBarItem->setCheckable(true);
+}
+
+void CMainFrame::BuildToolBar() {
+    m_pToolBar = new QToolBar(QStringLiteral("ツール バー"), this);
+    m_pToolBar->setObjectName(QStringLiteral("toolBar"));
+    m_pToolBar->setIconSize(QSize(16, 15));
+    m_pToolBar->setMovable(true);
+    m_pToolBar->setFloatable(true);
+    m_pToolBar->setAllowedAreas(Qt::AllToolBarAreas);
+    for (int id : ToolBarTable()) {
+        if (id == 0) {
+            m_pToolBar->addSeparator();
+            continue;
+        }
+        QAction* a = MakeAction(id, promptOf(id).second);
+        a->setIconText(promptOf(id).second);
+        m_pToolBar->addAction(a);
+    }
+    addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    connect(m_pToolBar, &QToolBar::visibilityChanged, this,
+            [this](bool visible) { Action(cmd::ViewToolBar)->setChecked(visible); });
+    Action(cmd::ViewToolBar)->setChecked(true);
+}
+
+void CMainFrame::BuildStatusBar() {
+    QStatusBar* bar = statusBar();
+    bar->setObjectName(QStringLiteral("statusBar"));
+    auto pane = [this, bar](int id, const QString& widest) {
+        auto* label = new QLabel(this);
+        label->setObjectName(QStringLiteral("pane%1").arg(id));
+        label->setFrameShape(QFrame::Panel);
+        label->setFrameShadow(QFrame::Sunken);
+        label->setAlignment(Qt::AlignCenter);
+        label->setFixedWidth(label->fontMetrics().horizontalAdvance(widest) + 12);
+        bar->addPermanentWidget(label);
+        return label;
+    };
+    m_pModePane = pane(cmd::IndicatorMode, LoadString(cmd::IndicatorMode));
+    for (int id : {cmd::IndicatorCaps, cmd::IndicatorNum, cmd::IndicatorScroll})
+        m_Indicators[id] = pane(id, LoadString(id));
+    Action(cmd::ViewStatusBar)->setChecked(true);
+}
+
+void CMainFrame::BuildAccelerators() {
+    for (const AcceleratorDef& acc : AcceleratorTable()) {
+        auto* shortcut = new QShortcut(QKeySequence(QString::fromLatin1(acc.keys)), this);
+        shortcut->setContext(Qt::WindowShortcut);
+        const int id = acc.id;
+        // A key's command may have no menu item (new document, next pane).
+        if (!Action(id)) MakeAction(id, QString());
+        connect(shortcut, &QShortcut::activated, this, [this, id] { Execute(id); });
+    }
+}
+
+void CMainFrame::UpdateModeMarks() {
+    for (const CardTypeInfo& type : CardTypeTable())
+        if (QAction* a = Action(type.commandId)) a->setChecked(m_pDoc->OnUpdateModeSelect(type.commandId));
+    Action(cmd::ViewStatusBar)->setChecked(statusBar()->isVisible() || !isVisible());
+}
+
+void CMainFrame::UpdateIndicators() {
+    const LockKeyState keys = QueryLockKeys();
+    const std::pair<int, bool> states[] = {
+        {cmd::IndicatorCaps, keys.caps}, {cmd::IndicatorNum, keys.num}, {cmd::IndicatorScroll, keys.scroll}};
+    for (const auto& [id, on] : states) m_Indicators[id]->setText(on ? LoadString(id) : QString());
+}
+
+bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
+    if (event->type() == QEvent::KeyRelease || event->type() == QEvent::WindowActivate) UpdateIndicators();
+    return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::ReadCard() {
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    statusBar()->showMessage(QString::fromUtf8(kReadingText));
+    statusBar()->repaint();
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    m_pDoc->OnCardRead();
+    QApplication::restoreOverrideCursor();
+    statusBar()->clearMessage();
+}
+
+void CMainFrame::OnReadFinished() {
+    setWindowTitle(QStringLiteral("Kuvora"));
+    m_pView->OnUpdate();
+    repaint();
+}
+
+void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }
+
+void CMainFrame::closeEvent(QCloseEvent* event) {
+    // The size it has when not maximised or minimised.
+    const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
+    settings::WriteInt(QStringLiteral("WindowWidth"), normal.width());
+    settings::WriteInt(QStringLiteral("WindowHeight"), normal.height());
+    QMainWindow::closeEvent(event);
+}

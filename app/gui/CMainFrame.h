@@ -1,0 +1,62 @@
+// CMainFrame: the program's only top-level window: menu bar, tool bar,
+// status bar (prompts, the card mode, CAP, NUM, SCRL) and the history view.
+// It keeps its size between runs.
+#pragma once
+
+#include "CKuvoraDoc.h"
+
+#include <QMainWindow>
+
+#include <functional>
+#include <map>
+
+class CKuvoraView;
+class QActionGroup;
+class QLabel;
+class QToolBar;
+
+class CMainFrame : public QMainWindow, public IDocumentObserver {
+    Q_OBJECT
+public:
+    explicit CMainFrame(CKuvoraDoc* doc, QWidget* parent = nullptr);
+    ~CMainFrame() override;
+
+    CKuvoraView* View() const { return m_pView; }
+    QToolBar* ToolBar() const { return m_pToolBar; }
+    QLabel* ModePane() const { return m_pModePane; }
+    QLabel* IndicatorPane(int id) const;
+    // The action of a command id, or null.
+    QAction* Action(int id) const;
+    // Gives a command its handler and enables it.
+    void SetHandler(int id, std::function<void()> handler);
+    // Runs a command as the menu, the tool bar or a key would.
+    bool Execute(int id);
+
+    // The Read command: busy cursor and a status text while the card is read.
+    void ReadCard();
+
+    void OnReadFinished() override;
+    void OnModePaneText(const QString& text) override;
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    QAction* MakeAction(int id, const QString& text);
+    void BuildMenus();
+    void BuildToolBar();
+    void BuildStatusBar();
+    void BuildAccelerators();
+    void UpdateModeMarks();
+    void UpdateIndicators();
+
+    CKuvoraDoc* m_pDoc;
+    CKuvoraView* m_pView = nullptr;
+    QToolBar* m_pToolBar = nullptr;
+    QLabel* m_pModePane = nullptr;
+    std::map<int, QLabel*> m_Indicators;
+    std::map<int, QAction*> m_Actions;
+    std::map<int, std::function<void()>> m_Handlers;
+    QActionGroup* m_pModeGroup = nullptr;
+};

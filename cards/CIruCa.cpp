@@ -1,0 +1,7 @@
+#include "CIruCa.h"
+
+#include "CardTypes.h"
+
+CIruCa::CIruCa() {
+    ApplyCardType(*FindCardType(2));
+}

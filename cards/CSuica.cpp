@@ -1,0 +1,311 @@
+#include "CSuica.h"
+
+#include "CardTypes.h"
+#include "MessageSink.h"
+#include "StationLookups.h"
+
+namespace {
+
+constexpr int kMsgStationDatabase = 129;
+
+const TableDef& table(const char* name) { return *FindStationCodeTable(QLatin1String(name)); }
+
+QString packedDate(const std::uint8_t* b) {
+    // year bits 15-9 (years after 2000), month bits 8-5, day bits 4-0
+    const int year = b[0] >> 1;
+    const int month = (b[0] & 1) * 8 + (b[1] >> 5);
+    const int day = b[1] & 0x1F;
+    return QString::asprintf("%02d年%02d月%02d日", year, month, day);
+}
+
+QString text(const char16_t* s) { return QString::fromUtf16(s); }
+
+// Table T: the terminal type of byte 0.
+QString terminalName(std::uint8_t code) {
+    switch (code) {
+    case 0x03: return text(u"精算機");
+    case 0x04: return text(u"携帯型端末");
+    case 0x05: return text(u"車載端末");
+    case 0x07: case 0x08: case 0x12: return text(u"券売機");
+    case 0x09: return text(u"入金機");
+    case 0x15: return text(u"定期券発売機");
+    case 0x16: return text(u"改札機");
+    case 0x17: return text(u"簡易改札機");
+    case 0x18: case 0x19: return text(u"窓口端末");
+    case 0x1A: return text(u"改札端末");
+    case 0x1B: return text(u"携帯電話");
+    case 0x1C: return text(u"乗継精算機");
+    case 0x1D: return text(u"連絡改札機");
+    case 0x1F: return text(u"簡易入金機");
+    case 0x46: case 0x48: return text(u"VIEW ALTTE");
+    case 0xC7: return text(u"物販端末");
+    case 0xC8: return text(u"自販機等");
+    default: return text(u"不明");
+    }
+}
+
+// Table G: the gate event kind of byte 0.
+QString gateEventName(std::uint8_t code) {
+    switch (code) {
+    case 0x00: return text(u"精算");
+    case 0x01: return text(u"定精");
+    case 0x20: return text(u"出場");
+    case 0x21: return text(u"窓出");
+    case 0x22: return text(u"乗継");
+    case 0x40: case 0xC1: return text(u"出定");
+    case 0xA0: return text(u"入場");
+    case 0xC0: return text(u"入定");
+    default: return text(u"不明");
+    }
+}
+
+int le16(const std::uint8_t* b) { return b[0] | b[1] << 8; }
+
+// What the name getters ask of the database, with their failure messages.
+const char16_t* const kDepartureCompanyBus = u"入場会社名取得(バス)でエラーが発生しました。";
+const char16_t* const kDepartureCompanyRail = u"入場会社名取得(鉄道)でエラーが発生しました。";
+const char16_t* const kDepartureLineBus = u"入場路線名取得(バス)でエラーが発生しました。";
+const char16_t* const kDepartureLineRail = u"入場路線名取得(鉄道)でエラーが発生しました。";
+const char16_t* const kDepartureStationBus = u"入場駅名取得(バス)でエラーが発生しました。";
+const char16_t* const kDepartureStationRail = u"入場駅名取得(鉄道)でエラーが発生しました。";
+const char16_t* const kArrivalCompanyShop = u"物販会社名取得でエラーが発生しました。";
+const char16_t* const kArrivalCompanyRail = u"出場会社名取得でエラーが発生しました。";
+const char16_t* const kArrivalLineRail = u"出場路線名取得でエラーが発生しました。";
+const char16_t* const kArrivalStationShop = u"物販店舗名取得でエラーが発生しました。";
+const char16_t* const kArrivalStationRail = u"駅名取得でエラーが発生しました。";
+const char16_t* const kGateStation = u"改札ログ駅名検索でエラーが発生しました。";
+const char16_t* const kGateNearStation = u"改札ログ境界駅名検索でエラーが発生しました。";
+
+}  // namespace
+
+CSuica::CSuica()
+    : m_StationCode(table("StationCode")), m_ShopCode(table("ShopCode")), m_BusCode(table("BusCode")) {
+    ApplyCardType(*FindCardType(1));
+    m_HistoryBuffer.assign(16 * kMaxHistoryBlocks, 0);
+    m_TicketBarrierLogBuffer.assign(16 * kTicketBarrierLogBlocks, 0);
+    AttachHistoryBuffer(m_HistoryBuffer.data(), m_HistoryBuffer.size());
+    AttachTicketBarrierLogBuffer(m_TicketBarrierLogBuffer.data(), m_TicketBarrierLogBuffer.size());
+    // Without a database the card still reads; its names are then "未登録".
+    for (CDbLookup* lookup : {&m_StationCode, &m_BusCode, &m_ShopCode})
+        if (DbFailed(lookup->Open())) ShowMessage(kMsgStationDatabase);
+}
+
+CSuica::~CSuica() = default;
+
+bool CSuica::IsShopTrade(std::uint8_t trade) {
+    switch (trade) {
+    case 0x46: case 0x49: case 0x4A: case 0x4B: case 0xC6: case 0xCB: return true;
+    default: return false;
+    }
+}
+
+void CSuica::ShowLookupError(const char16_t* message, const char* operation, DbResult code) {
+    ShowMessage(QStringLiteral("%1\n(%2:%3)")
+                    .arg(text(message), QLatin1String(operation))
+                    .arg(static_cast<std::uint32_t>(code), 0, 16));
+}
+
+QString CSuica::RailName(int line, int station, const char* column, const char16_t* message,
+                         const char* operation) {
+    if (line == 0 || station == 0) return QString();
+    int area = 0;
+    if (line >= 0x80) area = (m_nIssuerKind == 2 || m_nIssuerKind == 3 || m_nIssuerKind == 5) ? 2 : 1;
+    QString name;
+    const DbResult r = LookupName(m_StationCode, sql::kRailStation, {area, line, station}, column, name);
+    if (DbFailed(r)) ShowLookupError(message, operation, r);
+    return name;
+}
+
+QString CSuica::GetTicketBarrierLogDateTime(int row) {
+    const std::uint8_t* b = TicketBarrierLogBlock(row);
+    return packedDate(b + 6) + QString::asprintf("%02X時%02X分", b[8], b[9]);
+}
+
+QString CSuica::GetTicketBarrierLogType(int row) { return gateEventName(TicketBarrierLogBlock(row)[0]); }
+int CSuica::GetTicketBarrierLogValue1(int row) { return le16(TicketBarrierLogBlock(row) + 10); }
+int CSuica::GetTicketBarrierLogValue2(int row) { return le16(TicketBarrierLogBlock(row) + 12); }
+
+QString CSuica::GetTicketBarrierLogStation(int row) {
+    const std::uint8_t* b = TicketBarrierLogBlock(row);
+    return RailName(b[2], b[3], "StationName", kGateStation, "GetTicketBarrierLogStation");
+}
+
+QString CSuica::GetTicketBarrierLogNearStation(int row) {
+    const std::uint8_t* b = TicketBarrierLogBlock(row);
+    return RailName(b[14], b[15], "StationName", kGateNearStation, "GetTicketBarrierLogNearStation");
+}
+
+std::uint8_t CSuica::GetTerminalCode(int row) { return HistoryBlock(row)[0]; }
+QString CSuica::GetTerminal(int row) { return terminalName(HistoryBlock(row)[0]); }
+std::uint8_t CSuica::GetTradeCode(int row) { return HistoryBlock(row)[1]; }
+
+QString CSuica::GetTrade(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    auto arrivalNamed = [&] { return GetArrivalLineCode(row) != 0 || GetArrivalStationCode(row) != 0 ? 3 : 1; };
+    switch (b[1]) {
+    case 0x00: m_nTradeFlags = 0; return QString();
+    case 0x01: case 0x13: m_nTradeFlags = 3; return text(u"支払");
+    case 0x02: m_nTradeFlags = arrivalNamed(); return b[2] == 0x02 ? QStringLiteral("VIEW") : text(u"入金");
+    case 0x03: m_nTradeFlags = arrivalNamed(); return text(u"券購");
+    case 0x04: case 0x05: case 0x84: case 0x85: m_nTradeFlags = 3; return text(u"精算");
+    case 0x06: m_nTradeFlags = 3; return text(u"窓出");
+    case 0x07: m_nTradeFlags = 1; return text(u"新規");
+    case 0x08: m_nTradeFlags = 3; return text(u"控除");
+    case 0x0D: case 0x0F: m_nTradeFlags = 0x41; return text(u"バス");
+    case 0x11: m_nTradeFlags = 1; return text(u"再発");
+    case 0x14: m_nTradeFlags = 1; return text(u"入A");
+    case 0x15: m_nTradeFlags = 3; return text(u"出A");
+    case 0x23: m_nTradeFlags = 0x41; return text(u"券購");
+    case 0x46: case 0x4A: m_nTradeFlags = 0x82; return text(u"物販");
+    case 0x48: m_nTradeFlags = 1; return text(u"特典");
+    case 0x49: m_nTradeFlags = 0x82; return text(u"入金");
+    case 0x4B: case 0xCB: m_nTradeFlags = 0x82; return text(u"入物");
+    case 0xC6: m_nTradeFlags = 0x82; return text(u"物現");
+    default: m_nTradeFlags = 3; return text(u"不明");
+    }
+}
+
+int CSuica::GetDateCode(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    return b[4] * 256 + b[5];
+}
+
+QString CSuica::GetDate(int row) { return packedDate(HistoryBlock(row) + 4); }
+
+int CSuica::GetTimeCode(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    return IsShopTrade(b[1]) ? b[6] * 256 + b[7] : 0;
+}
+
+QString CSuica::GetTime(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    if (!IsShopTrade(b[1])) return QString();
+    return QString::asprintf("%02d時%02d分", b[6] >> 3, (b[6] & 7) * 8 + (b[7] >> 5));
+}
+
+int CSuica::GetDepartureLineCode(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    return IsShopTrade(b[1]) ? 0 : b[6];
+}
+
+int CSuica::GetDepartureStationCode(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    return IsShopTrade(b[1]) ? 0 : b[7];
+}
+
+int CSuica::GetArrivalLineCode(int row) { return HistoryBlock(row)[8]; }
+int CSuica::GetArrivalStationCode(int row) { return HistoryBlock(row)[9]; }
+
+QString CSuica::DepartureName(int row, const NameRequest& request) {
+    GetTrade(row);
+    const int flags = m_nTradeFlags;
+    const std::uint8_t* b = HistoryBlock(row);
+    if (!(flags & 0x01) || b[6] == 0 || b[7] == 0) return QString();
+    switch (flags & 0xC1) {
+    case 0x41: {
+        QString name;
+        const DbResult r = LookupName(m_BusCode, sql::kBusStop, {b[6] * 256 + b[7], b[8] * 256 + b[9]},
+                                      request.otherColumn, name);
+        if (DbFailed(r)) ShowLookupError(request.otherMessage, request.operation, r);
+        return name;
+    }
+    case 0x81: return QString();
+    default: return RailName(b[6], b[7], request.railColumn, request.railMessage, request.operation);
+    }
+}
+
+QString CSuica::ArrivalName(int row, const NameRequest& request) {
+    GetTrade(row);
+    const int flags = m_nTradeFlags;
+    const std::uint8_t* b = HistoryBlock(row);
+    if (!(flags & 0x02) || b[8] == 0 || b[9] == 0) return QString();
+    switch (flags & 0xC2) {
+    case 0x42: return QString();
+    case 0x82: {
+        if (!request.otherColumn) return QString();  // a shop has no line name
+        QString name;
+        const DbResult r = LookupName(m_ShopCode, sql::kShop, {m_nIssuerKind, b[0], b[8], b[9]},
+                                      request.otherColumn, name);
+        if (DbFailed(r)) ShowLookupError(request.otherMessage, request.operation, r);
+        return name;
+    }
+    default: return RailName(b[8], b[9], request.railColumn, request.railMessage, request.operation);
+    }
+}
+
+QString CSuica::GetDepartureCompany(int row) {
+    return DepartureName(row, {"GetDepartureCompany", "CompanyName", "BusCompanyName", kDepartureCompanyRail,
+                               kDepartureCompanyBus});
+}
+
+QString CSuica::GetDepartureLine(int row) {
+    return DepartureName(row, {"GetDepartureLine", "LineName", "BusLineName", kDepartureLineRail, kDepartureLineBus});
+}
+
+QString CSuica::GetDepartureStation(int row) {
+    return DepartureName(row, {"GetDepartureStation", "StationName", "BusStationName", kDepartureStationRail,
+                               kDepartureStationBus});
+}
+
+QString CSuica::GetArrivalCompany(int row) {
+    return ArrivalName(row, {"GetArrivalCompany", "CompanyName", "CompanyName", kArrivalCompanyRail,
+                             kArrivalCompanyShop});
+}
+
+QString CSuica::GetArrivalLine(int row) {
+    return ArrivalName(row, {"GetArrivalLine", "LineName", nullptr, kArrivalLineRail, nullptr});
+}
+
+QString CSuica::GetArrivalStation(int row) {
+    return ArrivalName(row, {"GetArrivalStation", "StationName", "ShopName", kArrivalStationRail,
+                             kArrivalStationShop});
+}
+
+int CSuica::GetBalance(int row) { return le16(HistoryBlock(row) + 10); }
+
+int CSuica::GetCharge(int row) {
+    if (IsLastHistoryRow(row)) return 0;
+    switch (HistoryBlock(row)[1]) {
+    case 0x02: case 0x14: case 0x15: case 0x48: case 0x49:
+        return GetBalance(row) - GetBalance(row + 1);  // money added
+    default:
+        return GetBalance(row + 1) - GetBalance(row);  // money spent
+    }
+}
+
+int CSuica::GetSerial(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    return b[12] << 16 | b[13] << 8 | b[14];
+}
+
+QString CSuica::GetNote1(int row) {
+    const std::uint8_t* b = HistoryBlock(row);
+    const std::uint8_t kind = b[3];
+    QString note;
+    switch (b[1]) {
+    case 0x01: case 0x05:
+        if (kind == 0x03 || kind == 0x06) note += text(u"入定");
+        if (kind == 0x04 || kind == 0x07) note += text(u"出定");
+        if (kind == 0x17) note += text(u"継割");
+        break;
+    case 0x85:
+        note += QLatin1Char('*');
+        if (kind == 0x03 || kind == 0x06) note += text(u"入定");
+        if (kind == 0x17) note += text(u"継割");
+        break;
+    case 0x02:
+        if (b[2] == 0x3F || b[2] == 0x02) note += text(u"ｸﾚｼﾞｯﾄ");
+        break;
+    case 0x0D: case 0x0F:
+        if (kind == 0x1D) note += text(u"継割");
+        break;
+    case 0x13: note += text(u"特急"); break;
+    case 0x14: case 0x15: note += text(u"ｵｰﾄﾁｬｰｼﾞ"); break;
+    case 0x23: note += text(u"企画券"); break;
+    case 0x49: note += text(u"ﾚｼﾞ"); break;
+    case 0x4A: note += text(u"物販取消"); break;
+    case 0xC6: case 0xCB: note += text(u"現金併用"); break;
+    default: break;
+    }
+    return note;
+}

@@ -1,0 +1,46 @@
+// CHistoryTable: History.db, the per-user store of every history row read.
+// Rows are stored per IDm and card type without duplicates, oldest first, and
+// a card's stored history reloads newest first, up to 1000 rows.
+//
+// A file that is not a sound database is reported and never written,
+// moved or deleted. One merge is one transaction, taken with a write lock, so
+// two processes reading the same card at once never store a row twice and a
+// crash leaves either none or all of one read's rows.
+#pragma once
+
+#include "CHistoryDisplay.h"
+#include "DbConnection.h"
+
+#include <QString>
+
+class CHistoryTable {
+public:
+    // History.db under $XDG_DATA_HOME/Mirokaze.
+    CHistoryTable();
+    explicit CHistoryTable(const QString& path);
+
+    static QString DefaultPath();
+    const QString& Path() const { return m_Path; }
+
+    // Stores card rows cardRows-1 down to 0 of `rows` that are not stored yet
+    // for this IDm and card type.
+    void Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows);
+    // Copies the stored rows of this IDm and card type, newest stored first,
+    // into `into` (at most 1000) and returns how many were copied.
+    int Reload(const QString& idm, int cardType, CHistoryDisplay& into);
+
+    // Opens the database for writing, creating it (and its folder) when
+    // missing; a damaged file is refused.
+    DbResult Open(CDbConnection& db);
+
+private:
+    QString m_Path;
+};
+
+// History table columns, in ordinal order, with their text widths (0 for
+// the integer columns).
+struct HistoryColumnDef {
+    const char* name;
+    int width;
+};
+extern const HistoryColumnDef kHistoryColumns[30];

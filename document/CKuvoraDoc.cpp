@@ -1,0 +1,215 @@
+#include "CKuvoraDoc.h"
+
+#include "CHistoryTable.h"
+#include "CSFCard.h"
+#include "CSettingsStore.h"
+#include "CardTypes.h"
+#include "MessageSink.h"
+#include "felica.h"
+
+#include <QHash>
+
+#include <cstring>
+
+namespace {
+
+constexpr int kMsgNoCard = 1101;
+
+QString fromLibraryText(const char* buffer) {
+    return QString::fromUtf8(buffer, static_cast<qsizetype>(strnlen(buffer, 256)));
+}
+
+}  // namespace
+
+CKuvoraDoc::CKuvoraDoc() {
+    m_nMode = settings::Mode();
+    m_bTcpIpSend = settings::TcpIpSend() ? 1 : 0;
+    m_strServerAddress = settings::ServerAddress();
+    m_nServerPort = settings::ServerPort();
+    m_bAlwaysHistoryRead = settings::AlwaysHistoryRead() ? 1 : 0;
+}
+
+CKuvoraDoc::~CKuvoraDoc() = default;
+
+bool CKuvoraDoc::IsValidMode(int mode) {
+    return (mode >= 0 && mode <= 11) || mode == 128 || mode == 129 || mode == 130;
+}
+
+bool CKuvoraDoc::OnNewDocument() {
+    char buffer[256] = {};
+    get_version_information(buffer);
+    m_strLibraryVersion = fromLibraryText(buffer);
+    std::memset(buffer, 0, sizeof buffer);
+    get_copyright_information(buffer);
+    m_strLibraryCopyright = fromLibraryText(buffer);
+    m_strCardTypeName.clear();
+    m_strCardNumber.clear();
+    m_strIDm.clear();
+    m_strMakeDate.clear();
+    for (auto& row : m_GateLog)
+        for (auto& cell : row) cell.clear();
+    m_History.Clear();
+    m_nCardRows = kInitialRows;
+    m_nRows = kInitialRows;
+    return true;
+}
+
+std::unique_ptr<CSFCard> CKuvoraDoc::CreateCardForMode() {
+    if (m_nMode != 0) {
+        const CardTypeInfo* type = FindCardType(m_nMode);
+        if (!type) return nullptr;
+        m_strCardTypeName = QString::fromUtf16(type->label);
+        m_nCardType = type->code;
+        return type->create();
+    }
+    for (const CardTypeInfo* type : AutoDetectionOrder()) {
+        std::unique_ptr<CSFCard> card = type->create();
+        if (card->DetectCard()) {
+            m_strCardTypeName = QString::fromUtf16(type->label);
+            m_nCardType = type->code;
+            return card;
+        }
+        // Without a reader every further class would fail the same way and
+        // show the same message again.
+        int error = 0;
+        get_last_error_type(&error);
+        if (error == FELICA_ERROR_READER_NOT_FOUND || error == FELICA_ERROR_NOT_INITIALIZED) break;
+    }
+    ShowMessage(kMsgNoCard);
+    m_strCardTypeName = QStringLiteral("UNKNOWN");
+    m_nCardType = 0;
+    return std::make_unique<CSFCard>();
+}
+
+void CKuvoraDoc::FillFromCard(CSFCard& card) {
+    using namespace history;
+    QString s;
+    for (int i = 0; i < 8; ++i) s += QString::asprintf("%02X", card.GetIDm(i));
+    m_strIDm = s;
+    int year = 0, month = 0, day = 0;
+    card.DayNumberToDate(card.GetIDm(4) + 256 * card.GetIDm(5) + 2451545, year, month, day);
+    m_strMakeDate = QString::asprintf(" (FeliCa製造 %4d年%02d月%02d日)", year, month, day);
+
+    for (int k = 0; k < kGateLogRows; ++k) {
+        for (auto& cell : m_GateLog[k]) cell.clear();
+        if (m_nCardType != 1) continue;
+        QString hex;
+        for (int i = 0; i < 16; ++i) hex += QString::asprintf("%02X", card.GetTicketBarrierLogData(16 * k + i));
+        m_GateLog[k][0] = hex;
+        m_GateLog[k][1] = card.GetTicketBarrierLogDateTime(k);
+        m_GateLog[k][2] = card.GetTicketBarrierLogType(k);
+        m_GateLog[k][3] = card.GetTicketBarrierLogStation(k);
+        m_GateLog[k][4] = QString::asprintf("%5d", card.GetTicketBarrierLogValue1(k));
+        if (card.GetTicketBarrierLogData(16 * k + 14) != 0 && card.GetTicketBarrierLogData(16 * k + 15) != 0) {
+            m_GateLog[k][5] = card.GetTicketBarrierLogNearStation(k);
+            m_GateLog[k][6] = QString::asprintf("%5d", card.GetTicketBarrierLogValue2(k));
+        }
+    }
+
+    for (int row = 0; row < m_nCardRows; ++row) {
+        QString block;
+        for (int i = 0; i < 16; ++i) block += QString::asprintf("%02X", card.GetHistoryData(16 * row + i));
+        m_History.SetText(BlockData, row, block);
+        m_History.SetText(TerminalCode, row, QString::asprintf("%02X", card.GetTerminalCode(row)));
+        m_History.SetText(Terminal, row, card.GetTerminal(row));
+        m_History.SetText(TradeCode, row, QString::asprintf("%02X", card.GetTradeCode(row)));
+        m_History.SetText(Trade, row, card.GetTrade(row));
+        m_History.SetFlags(row, card.GetTradeFlags(row));
+        m_History.SetText(DateCode, row, QString::asprintf("%04X", card.GetDateCode(row)));
+        m_History.SetText(Date, row, card.GetDate(row));
+        m_History.SetText(TimeCode, row, QString::asprintf("%04X", card.GetTimeCode(row)));
+        m_History.SetText(Time, row, card.GetTime(row));
+        m_History.SetText(DepartureLineCode, row, QString::asprintf("%02X", card.GetDepartureLineCode(row)));
+        m_History.SetText(DepartureCompany, row, card.GetDepartureCompany(row));
+        m_History.SetText(DepartureStationCode, row, QString::asprintf("%02X", card.GetDepartureStationCode(row)));
+        m_History.SetText(DepartureStation, row, card.GetDepartureStation(row));
+        m_History.SetText(ArrivalLineCode, row, QString::asprintf("%02X", card.GetArrivalLineCode(row)));
+        m_History.SetText(ArrivalCompany, row, card.GetArrivalCompany(row));
+        m_History.SetText(ArrivalStationCode, row, QString::asprintf("%02X", card.GetArrivalStationCode(row)));
+        m_History.SetText(ArrivalStation, row, card.GetArrivalStation(row));
+        m_History.SetText(Balance, row, QString::asprintf("%5d", card.GetBalance(row)));
+        m_History.SetText(Point, row, QString::asprintf("%5d", card.GetPoint(row)));
+        m_History.SetText(Charge, row, QString::asprintf("%5d", card.GetCharge(row)));
+        m_History.SetText(SerialCode, row, QString::asprintf("%06X", card.GetSerial(row)));
+        m_History.SetText(Serial, row, QString::asprintf("%8d", card.GetSerial(row)));
+        m_History.SetText(Note1, row, card.GetNote1(row));
+        m_History.SetText(Note2, row, card.GetNote2(row));
+    }
+}
+
+void CKuvoraDoc::OnCardRead() {
+    if (!IsValidMode(m_nMode)) {
+        ShowMessage(kMsgNoCard);
+        return;
+    }
+    const QString previousName = m_strCardTypeName;
+    const int previousType = m_nCardType;
+    std::unique_ptr<CSFCard> card = CreateCardForMode();
+    if (!card) {
+        // A card type this build does not know: nothing is read.
+        ShowMessage(kMsgNoCard);
+        m_strCardTypeName = previousName;
+        m_nCardType = previousType;
+        return;
+    }
+    // A card whose history could not be read has shown its message; its
+    // zero-filled blocks are not history, so nothing is stored or shown.
+    if (!card->ReadHistory()) {
+        m_strCardTypeName = previousName;
+        m_nCardType = previousType;
+        return;
+    }
+    card->ReadTicketBarrierLog();
+    m_nCardRows = std::clamp(card->GetHistoryCount(), 0, CSFCard::kMaxHistoryBlocks);
+    m_nRows = m_nCardRows;
+
+    FillFromCard(*card);
+
+    if (m_nCardType == 128 || m_nCardType == 129) {
+        card->ReadCardInfo();
+        m_strCardNumber = card->GetCardNumber();
+    } else {
+        m_strCardNumber.clear();
+    }
+
+    // The flags of each card row, to give the reloaded rows theirs back.
+    QHash<QString, int> flagsOfBlock;
+    for (int row = 0; row < m_nCardRows; ++row)
+        flagsOfBlock.insert(m_History.Text(history::BlockData, row), m_History.Flags(row));
+
+    CHistoryTable table;
+    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows);
+    m_nRows = table.Reload(m_strIDm, m_nCardType, m_History);
+    for (int row = 0; row < m_nRows; ++row)
+        m_History.SetFlags(row, flagsOfBlock.value(m_History.Text(history::BlockData, row), 0));
+
+    if (m_pObserver) m_pObserver->OnReadFinished();
+
+    m_bAlwaysHistoryRead = settings::AlwaysHistoryRead() ? 1 : 0;
+    if (m_bAlwaysHistoryRead) ReadHistoryAloud();
+
+    m_bTcpIpSend = settings::TcpIpSend() ? 1 : 0;
+    m_strServerAddress = settings::ServerAddress();
+    m_nServerPort = settings::ServerPort();
+    if (m_bTcpIpSend) SendHistory(m_strServerAddress, m_nServerPort);
+}
+
+void CKuvoraDoc::OnModeSelect(int commandId) {
+    const int mode = ModeFromCommandId(commandId);
+    if (mode >= 0) m_nMode = mode;
+    ShowModeInStatusBar(m_nMode);
+    settings::SetMode(m_nMode);
+}
+
+bool CKuvoraDoc::OnUpdateModeSelect(int commandId) const {
+    return ModeFromCommandId(commandId) == m_nMode;
+}
+
+void CKuvoraDoc::ShowModeInStatusBar(int mode) {
+    if (!IsValidMode(mode)) return;
+    if (m_pObserver) m_pObserver->OnModePaneText(ModeLabel(mode));
+}
+
+void CKuvoraDoc::ReadHistoryAloud() {}
+
+bool CKuvoraDoc::SendHistory(const QString&, int) { return false; }

@@ -1,0 +1,81 @@
+// CKuvoraDoc: the program's single document. It owns what one reading of a
+// card produces (header texts, the ticket-gate log, the history display
+// table) and runs the Read command: pick a card class from the mode (or
+// detect the card), read, fill the display model, merge into History.db,
+// reload the card's stored history, then read aloud and send as the
+// settings ask.
+#pragma once
+
+#include "CHistoryDisplay.h"
+
+#include <QString>
+
+#include <memory>
+
+class CSFCard;
+
+// What the document asks of the window that shows it. The CLI attaches none.
+class IDocumentObserver {
+public:
+    virtual ~IDocumentObserver() = default;
+    // The Read command ended: the caption becomes "Kuvora", every view
+    // updates and the window repaints at once.
+    virtual void OnReadFinished() = 0;
+    // The text of the status bar's mode pane.
+    virtual void OnModePaneText(const QString& text) = 0;
+};
+
+class CKuvoraDoc {
+public:
+    static constexpr int kGateLogRows = 3;
+    static constexpr int kGateLogColumns = 7;
+    static constexpr int kInitialRows = 20;
+
+    CKuvoraDoc();
+    ~CKuvoraDoc();
+    CKuvoraDoc(const CKuvoraDoc&) = delete;
+    CKuvoraDoc& operator=(const CKuvoraDoc&) = delete;
+
+    void SetObserver(IDocumentObserver* observer) { m_pObserver = observer; }
+
+    bool OnNewDocument();
+    // Command 32771.
+    void OnCardRead();
+    // Commands 32800..32852.
+    void OnModeSelect(int commandId);
+    // Whether the radio mark of a Mode menu command is set.
+    bool OnUpdateModeSelect(int commandId) const;
+    void ShowModeInStatusBar(int mode);
+
+    // Queues the card's rows for reading aloud (built with the read-aloud).
+    void ReadHistoryAloud();
+    // Sends the card's rows to a TCP server (built with the TCP send).
+    bool SendHistory(const QString& serverAddress, int serverPort);
+
+    // Whether a mode value names Auto (0) or a card type.
+    static bool IsValidMode(int mode);
+
+    int m_bTcpIpSend = 0;
+    QString m_strServerAddress;
+    int m_nServerPort = 0;
+    int m_bAlwaysHistoryRead = 0;
+    QString m_strCardTypeName;
+    QString m_strCardNumber;
+    QString m_strIDm;
+    QString m_strMakeDate;
+    QString m_strLibraryVersion;
+    QString m_strLibraryCopyright;
+    QString m_GateLog[kGateLogRows][kGateLogColumns];
+    CHistoryDisplay m_History;
+    int m_nMode = 0;
+    int m_nCardType = 0;
+    int m_nCardRows = kInitialRows;
+    int m_nRows = kInitialRows;
+    QString m_strSaveExt;
+
+private:
+    std::unique_ptr<CSFCard> CreateCardForMode();
+    void FillFromCard(CSFCard& card);
+
+    IDocumentObserver* m_pObserver = nullptr;
+};

@@ -1,0 +1,69 @@
+#include "CSettingsStore.h"
+
+#include <QSettings>
+
+namespace settings {
+
+namespace {
+
+QSettings store() {
+    return QSettings(QStringLiteral("Mirokaze"), QStringLiteral("Kuvora"));
+}
+
+QString keyOf(const QString& key) { return QStringLiteral("Settings/") + key; }
+
+int ranged(int value, int low, int high, int fallback) {
+    return value < low || value > high ? fallback : value;
+}
+
+}  // namespace
+
+int ReadInt(const QString& key, int defaultValue) {
+    const QVariant v = store().value(keyOf(key));
+    if (!v.isValid()) return defaultValue;
+    bool ok = false;
+    const int value = v.toString().trimmed().toInt(&ok);
+    return ok ? value : defaultValue;
+}
+
+QString ReadString(const QString& key, const QString& defaultValue) {
+    const QVariant v = store().value(keyOf(key));
+    return v.isValid() ? v.toString() : defaultValue;
+}
+
+void WriteInt(const QString& key, int value) {
+    QSettings s = store();
+    s.setValue(keyOf(key), value);
+    s.sync();
+}
+
+void WriteString(const QString& key, const QString& value) {
+    QSettings s = store();
+    s.setValue(keyOf(key), value);
+    s.sync();
+}
+
+int Mode() { return ReadInt(QStringLiteral("Mode"), 0); }
+void SetMode(int mode) { WriteInt(QStringLiteral("Mode"), mode); }
+
+int WindowWidth() {
+    return ranged(ReadInt(QStringLiteral("WindowWidth"), kDefaultWindowWidth), 100, 16384, kDefaultWindowWidth);
+}
+
+int WindowHeight() {
+    return ranged(ReadInt(QStringLiteral("WindowHeight"), kDefaultWindowHeight), 100, 16384, kDefaultWindowHeight);
+}
+
+int MenuStyle() { return ranged(ReadInt(QStringLiteral("NewMenuStyle"), kDefaultMenuStyle), 0, 5, kDefaultMenuStyle); }
+bool TcpIpSend() { return ReadInt(QStringLiteral("TCPIPSend"), 0) != 0; }
+QString ServerAddress() { return ReadString(QStringLiteral("ServerAddress")); }
+int ServerPort() { return ranged(ReadInt(QStringLiteral("ServerPort"), 0), 0, 65535, 0); }
+bool AlwaysHistoryRead() { return ReadInt(QStringLiteral("AllWaysHistoryRead"), 0) != 0; }
+
+int ColumnWidth(int column, int defaultWidth) {
+    return ReadInt(QStringLiteral("ColWith%1").arg(column), defaultWidth);
+}
+
+QString Reader() { return ReadString(QStringLiteral("Reader")); }
+
+}  // namespace settings

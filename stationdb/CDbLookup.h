@@ -1,0 +1,51 @@
+// A lookup object: one open connection to StationCode.db plus one record
+// bound to the columns of one table. The user's own names
+// (StationCodeUser.db) are seen before the shipped ones through the same
+// table names.
+//
+// The steps, in calling order: Open; OpenQuery; MoveNext (DB_OK for a row,
+// DB_S_ENDOFROWSET when none matched, negative on failure); CloseQuery;
+// Close. A lookup whose Open failed fails every query with DB_E_FAIL without
+// touching the database.
+#pragma once
+
+#include "DbConnection.h"
+#include "StationCodeSchema.h"
+
+#include <initializer_list>
+#include <vector>
+
+class CDbLookup {
+public:
+    explicit CDbLookup(const TableDef& table);
+    ~CDbLookup();
+    CDbLookup(const CDbLookup&) = delete;
+    CDbLookup& operator=(const CDbLookup&) = delete;
+
+    DbResult Open();
+    bool IsOpen() const { return m_Db.IsOpen(); }
+    void Close();
+
+    // Prepares `sql` and binds `values` to its parameters in order.
+    DbResult OpenQuery(const char* sql, std::initializer_list<int> values);
+    // Fetches the next row into the record, which is cleared first.
+    DbResult MoveNext();
+    void CloseQuery();
+
+    // The record's column by name: text cut to 255 characters, or a number.
+    QString Text(const char* column) const;
+    int Value(const char* column) const;
+
+    const TableDef& Table() const { return m_Table; }
+
+private:
+    int ColumnIndex(const char* column) const;
+    void AttachUserNames();
+
+    const TableDef& m_Table;
+    CDbConnection m_Db;
+    CDbStatement m_Query;
+    std::vector<int> m_ResultColumn;  // per table column: its column in the query, or -1
+    std::vector<QString> m_Text;
+    std::vector<int> m_Value;
+};

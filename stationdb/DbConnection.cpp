@@ -1,0 +1,122 @@
+#include "DbConnection.h"
+
+#include <sqlite3.h>
+
+DbResult CDbConnection::Open(const QString& path, Mode mode) {
+    Close();
+    int flags = SQLITE_OPEN_NOMUTEX;
+    switch (mode) {
+    case Mode::ReadOnly: flags |= SQLITE_OPEN_READONLY; break;
+    case Mode::ReadWrite: flags |= SQLITE_OPEN_READWRITE; break;
+    case Mode::ReadWriteCreate: flags |= SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE; break;
+    }
+    const int rc = sqlite3_open_v2(path.toUtf8().constData(), &m_db, flags, nullptr);
+    if (rc != SQLITE_OK) {
+        Close();
+        return DbResultFromSqlite(rc);
+    }
+    sqlite3_extended_result_codes(m_db, 1);
+    sqlite3_busy_timeout(m_db, 5000);
+    // SQLite opens lazily: read the schema now, so that a file that is not a
+    // database fails here and not at the first query.
+    const int check = sqlite3_exec(m_db, "SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr);
+    if (check != SQLITE_OK) {
+        const int code = sqlite3_extended_errcode(m_db);
+        Close();
+        return DbResultFromSqlite(code);
+    }
+    return DB_OK;
+}
+
+void CDbConnection::Close() {
+    if (m_db) {
+        sqlite3_close_v2(m_db);
+        m_db = nullptr;
+    }
+}
+
+DbResult CDbConnection::Execute(const char* sql) {
+    if (!m_db) return DB_E_FAIL;
+    const int rc = sqlite3_exec(m_db, sql, nullptr, nullptr, nullptr);
+    return rc == SQLITE_OK ? DB_OK : DbResultFromSqlite(sqlite3_extended_errcode(m_db));
+}
+
+QString CDbConnection::LastError() const {
+    return m_db ? QString::fromUtf8(sqlite3_errmsg(m_db)) : QStringLiteral("not open");
+}
+
+DbResult CDbStatement::Prepare(const CDbConnection& db, const char* sql) {
+    Finalize();
+    if (!db.IsOpen()) return DB_E_FAIL;
+    const int rc = sqlite3_prepare_v2(db.Handle(), sql, -1, &m_stmt, nullptr);
+    if (rc != SQLITE_OK) {
+        Finalize();
+        return DbResultFromSqlite(sqlite3_extended_errcode(db.Handle()));
+    }
+    return DB_OK;
+}
+
+void CDbStatement::Finalize() {
+    if (m_stmt) {
+        sqlite3_finalize(m_stmt);
+        m_stmt = nullptr;
+    }
+}
+
+DbResult CDbStatement::Bind(int index, std::int64_t value) {
+    if (!m_stmt) return DB_E_FAIL;
+    const int rc = sqlite3_bind_int64(m_stmt, index, value);
+    return rc == SQLITE_OK ? DB_OK : DbResultFromSqlite(rc);
+}
+
+DbResult CDbStatement::Bind(int index, const QString& text) {
+    if (!m_stmt) return DB_E_FAIL;
+    const QByteArray utf8 = text.toUtf8();
+    const int rc = sqlite3_bind_text(m_stmt, index, utf8.constData(), static_cast<int>(utf8.size()),
+                                     SQLITE_TRANSIENT);
+    return rc == SQLITE_OK ? DB_OK : DbResultFromSqlite(rc);
+}
+
+DbResult CDbStatement::Reset() {
+    if (!m_stmt) return DB_E_FAIL;
+    sqlite3_reset(m_stmt);
+    sqlite3_clear_bindings(m_stmt);
+    return DB_OK;
+}
+
+DbResult CDbStatement::Step() {
+    if (!m_stmt) return DB_E_FAIL;
+    const int rc = sqlite3_step(m_stmt);
+    if (rc == SQLITE_ROW) return DB_OK;
+    if (rc == SQLITE_DONE) return DB_S_ENDOFROWSET;
+    return DbResultFromSqlite(sqlite3_extended_errcode(sqlite3_db_handle(m_stmt)));
+}
+
+int CDbStatement::ColumnCount() const { return m_stmt ? sqlite3_column_count(m_stmt) : 0; }
+
+QString CDbStatement::ColumnName(int column) const {
+    const char* name = m_stmt ? sqlite3_column_name(m_stmt, column) : nullptr;
+    return name ? QString::fromUtf8(name) : QString();
+}
+
+bool CDbStatement::IsNull(int column) const {
+    return !m_stmt || sqlite3_column_type(m_stmt, column) == SQLITE_NULL;
+}
+
+std::int64_t CDbStatement::Integer(int column) const {
+    return m_stmt ? sqlite3_column_int64(m_stmt, column) : 0;
+}
+
+QString CDbStatement::Text(int column) const {
+    if (!m_stmt) return QString();
+    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
+    const int bytes = sqlite3_column_bytes(m_stmt, column);
+    return text ? QString::fromUtf8(text, bytes) : QString();
+}
+
+QString CutToWidth(const QString& text, int width) {
+    if (text.size() <= width) return text;
+    int n = width;
+    if (n > 0 && text.at(n - 1).isHighSurrogate()) --n;
+    return text.left(n);
+}

@@ -1,0 +1,71 @@
+// Thin RAII wrappers over an SQLite connection and a prepared statement.
+#pragma once
+
+#include "DbResult.h"
+
+#include <QString>
+
+#include <cstdint>
+
+struct sqlite3;
+struct sqlite3_stmt;
+
+class CDbStatement;
+
+class CDbConnection {
+public:
+    enum class Mode {
+        ReadOnly,         // the file must exist
+        ReadWrite,        // the file must exist
+        ReadWriteCreate,  // created when missing
+    };
+
+    CDbConnection() = default;
+    ~CDbConnection() { Close(); }
+    CDbConnection(const CDbConnection&) = delete;
+    CDbConnection& operator=(const CDbConnection&) = delete;
+
+    DbResult Open(const QString& path, Mode mode);
+    void Close();
+    bool IsOpen() const { return m_db != nullptr; }
+    sqlite3* Handle() const { return m_db; }
+
+    // Runs SQL text without results (no bound values).
+    DbResult Execute(const char* sql);
+    QString LastError() const;
+
+private:
+    sqlite3* m_db = nullptr;
+};
+
+class CDbStatement {
+public:
+    CDbStatement() = default;
+    ~CDbStatement() { Finalize(); }
+    CDbStatement(const CDbStatement&) = delete;
+    CDbStatement& operator=(const CDbStatement&) = delete;
+
+    DbResult Prepare(const CDbConnection& db, const char* sql);
+    void Finalize();
+    bool IsPrepared() const { return m_stmt != nullptr; }
+
+    // Values are bound by position, from 1.
+    DbResult Bind(int index, std::int64_t value);
+    DbResult Bind(int index, const QString& text);
+    DbResult Reset();
+
+    // DB_OK when a row is there, DB_S_ENDOFROWSET when none is left.
+    DbResult Step();
+
+    int ColumnCount() const;
+    QString ColumnName(int column) const;
+    bool IsNull(int column) const;
+    std::int64_t Integer(int column) const;
+    QString Text(int column) const;
+
+private:
+    sqlite3_stmt* m_stmt = nullptr;
+};
+
+// `text` cut to at most `width` UTF-16 units, never inside a surrogate pair.
+QString CutToWidth(const QString& text, int width);

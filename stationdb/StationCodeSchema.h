@@ -1,0 +1,33 @@
+// The tables of StationCode.db as the lookups bind them.
+#pragma once
+
+#include <QString>
+
+#include <vector>
+
+enum class ColumnType {
+    Byte,     // unsigned 8 bits
+    Integer,  // signed 32 bits
+    Text,     // at most 255 characters
+};
+
+struct ColumnDef {
+    const char* name;
+    ColumnType type;
+};
+
+struct TableDef {
+    const char* name;
+    std::vector<ColumnDef> columns;  // in binding order
+    int keyColumns;                  // the first keyColumns columns identify a row
+};
+
+// StationCode, ShopCode, BusCode, ICaCode, NICECode, CICACode, PASSCACode.
+const std::vector<TableDef>& StationCodeTables();
+const TableDef* FindStationCodeTable(const QString& name);
+
+// The longest text a text column holds.
+constexpr int kMaxColumnText = 255;
+
+// CREATE TABLE text of a table (with its key as the primary key).
+QString CreateTableSql(const TableDef& table, const QString& schema = QString());

@@ -1,0 +1,332 @@
+#include "StationDbBuilder.h"
+
+#include "DbConnection.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSet>
+#include <QStringDecoder>
+
+#include <limits>
+
+namespace {
+
+// Splits CSV text into records of fields, with the line each record starts on.
+struct CsvRecord {
+    int line;
+    QStringList fields;
+};
+
+bool parseCsv(const QString& text, const QString& source, std::vector<CsvRecord>& records, QStringList& errors) {
+    int line = 1;
+    int i = 0;
+    const int n = static_cast<int>(text.size());
+    while (i < n) {
+        CsvRecord rec{line, {}};
+        QString field;
+        bool quoted = false, inQuotes = false, endOfRecord = false;
+        while (i < n && !endOfRecord) {
+            const QChar c = text.at(i);
+            if (inQuotes) {
+                if (c == QLatin1Char('"')) {
+                    if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
+                        field += QLatin1Char('"');
+                        i += 2;
+                        continue;
+                    }
+                    inQuotes = false;
+                    ++i;
+                    continue;
+                }
+                if (c == QLatin1Char('\n')) ++line;
+                field += c;
+                ++i;
+                continue;
+            }
+            if (c == QLatin1Char('"') && field.isEmpty() && !quoted) {
+                quoted = inQuotes = true;
+                ++i;
+            } else if (c == QLatin1Char(',')) {
+                rec.fields << field;
+                field.clear();
+                quoted = false;
+                ++i;
+            } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+                if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
+                ++i;
+                ++line;
+                endOfRecord = true;
+            } else {
+                if (quoted) {
+                    errors << QStringLiteral("%1:%2: text after a closing quote").arg(source).arg(line);
+                    return false;
+                }
+                field += c;
+                ++i;
+            }
+        }
+        if (inQuotes) {
+            errors << QStringLiteral("%1:%2: a quote is never closed").arg(source).arg(rec.line);
+            return false;
+        }
+        rec.fields << field;
+        const bool blank = rec.fields.size() == 1 && rec.fields[0].trimmed().isEmpty() && !quoted;
+        if (!blank) records.push_back(rec);
+    }
+    return true;
+}
+
+bool parseNumber(const QString& text, ColumnType type, qint64& value) {
+    const QString t = text.trimmed();
+    bool ok = false;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) value = t.mid(2).toLongLong(&ok, 16);
+    else value = t.toLongLong(&ok, 10);
+    if (!ok) return false;
+    if (type == ColumnType::Byte) return value >= 0 && value <= 255;
+    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+const TableDef* tableForHeader(const QStringList& header) {
+    for (const TableDef& t : StationCodeTables()) {
+        if (static_cast<std::size_t>(header.size()) != t.columns.size()) continue;
+        bool all = true;
+        for (const ColumnDef& c : t.columns)
+            all = all && header.contains(QLatin1String(c.name), Qt::CaseInsensitive);
+        if (all) return &t;
+    }
+    return nullptr;
+}
+
+QString columnList(const TableDef& t) {
+    QStringList names;
+    for (const ColumnDef& c : t.columns) names << QLatin1String(c.name);
+    return names.join(QLatin1Char(','));
+}
+
+// Writes the rows into `schema`.<table>, replacing rows with the same key.
+bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, QString& error) {
+    const TableDef& t = *csv.table;
+    if (DbFailed(db.Execute(CreateTableSql(t, schema).toUtf8().constData()))) {
+        error = db.LastError();
+        return false;
+    }
+    QStringList marks;
+    for (std::size_t i = 0; i < t.columns.size(); ++i) marks << QStringLiteral("?");
+    const QString sql = QStringLiteral("INSERT OR REPLACE INTO %1.%2 (%3) VALUES (%4)")
+                            .arg(schema, QLatin1String(t.name), columnList(t), marks.join(QLatin1Char(',')));
+    CDbStatement insert;
+    if (DbFailed(insert.Prepare(db, sql.toUtf8().constData()))) {
+        error = db.LastError();
+        return false;
+    }
+    for (const QStringList& row : csv.rows) {
+        insert.Reset();
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const int index = static_cast<int>(i) + 1;
+            if (t.columns[i].type == ColumnType::Text) insert.Bind(index, row[static_cast<int>(i)]);
+            else insert.Bind(index, static_cast<std::int64_t>(row[static_cast<int>(i)].toLongLong()));
+        }
+        if (DbFailed(insert.Step())) {
+            error = db.LastError();
+            return false;
+        }
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors) {
+    out = StationCsv{};
+    out.source = path;
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) {
+        errors << QStringLiteral("%1: cannot open the file").arg(path);
+        return false;
+    }
+    if (file.size() > 64 * 1024 * 1024) {
+        errors << QStringLiteral("%1: file too large").arg(path);
+        return false;
+    }
+    QByteArray bytes = file.readAll();
+    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+    QStringDecoder decoder(QStringDecoder::Utf8);
+    const QString text = decoder(bytes);
+    if (decoder.hasError()) {
+        errors << QStringLiteral("%1: not UTF-8 text").arg(path);
+        return false;
+    }
+    std::vector<CsvRecord> records;
+    if (!parseCsv(text, path, records, errors)) return false;
+    if (records.empty()) {
+        errors << QStringLiteral("%1: empty file (the first line must name the columns)").arg(path);
+        return false;
+    }
+    QStringList header;
+    for (const QString& h : records[0].fields) header << h.trimmed();
+    if (!tableName.isEmpty()) {
+        out.table = FindStationCodeTable(tableName);
+        if (!out.table) {
+            errors << QStringLiteral("%1: no table named %2").arg(path, tableName);
+            return false;
+        }
+    } else {
+        out.table = FindStationCodeTable(QFileInfo(path).completeBaseName());
+        if (!out.table) out.table = tableForHeader(header);
+        if (!out.table) {
+            errors << QStringLiteral("%1:1: the columns match no station-code table; name the table with --table")
+                          .arg(path);
+            return false;
+        }
+    }
+    const TableDef& t = *out.table;
+    // Where each of the table's columns stands in the file.
+    std::vector<int> position;
+    for (const ColumnDef& c : t.columns) {
+        int at = -1;
+        for (int i = 0; i < header.size(); ++i)
+            if (header[i].compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) at = i;
+        if (at < 0) errors << QStringLiteral("%1:1: column %2 is missing (%3 needs %4)")
+                                  .arg(path, QLatin1String(c.name), QLatin1String(t.name), columnList(t));
+        position.push_back(at);
+    }
+    for (const QString& h : header) {
+        bool known = false;
+        for (const ColumnDef& c : t.columns) known = known || h.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0;
+        if (!known) errors << QStringLiteral("%1:1: column %2 does not belong to %3").arg(path, h, QLatin1String(t.name));
+    }
+    if (!errors.isEmpty()) return false;
+
+    QHash<QString, int> keys;
+    for (std::size_t r = 1; r < records.size(); ++r) {
+        const CsvRecord& rec = records[r];
+        if (rec.fields.size() != header.size()) {
+            errors << QStringLiteral("%1:%2: %3 fields, expected %4")
+                          .arg(path).arg(rec.line).arg(rec.fields.size()).arg(header.size());
+            continue;
+        }
+        QStringList row;
+        bool good = true;
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            const ColumnDef& c = t.columns[i];
+            const QString value = rec.fields[position[i]];
+            if (c.type == ColumnType::Text) {
+                if (value.size() > kMaxColumnText) {
+                    errors << QStringLiteral("%1:%2: %3: longer than %4 characters")
+                                  .arg(path).arg(rec.line).arg(QLatin1String(c.name)).arg(kMaxColumnText);
+                    good = false;
+                }
+                row << value;
+            } else {
+                qint64 v = 0;
+                if (!parseNumber(value, c.type, v)) {
+                    errors << QStringLiteral("%1:%2: %3: expected %4, found \"%5\"")
+                                  .arg(path).arg(rec.line).arg(QLatin1String(c.name),
+                                       c.type == ColumnType::Byte ? QStringLiteral("a number from 0 to 255")
+                                                                  : QStringLiteral("a 32-bit whole number"),
+                                       value);
+                    good = false;
+                }
+                row << QString::number(v);
+            }
+        }
+        if (!good) continue;
+        const QString key = QStringList(row.mid(0, t.keyColumns)).join(QLatin1Char(','));
+        if (keys.contains(key)) {
+            errors << QStringLiteral("%1:%2: the same codes as line %3").arg(path).arg(rec.line).arg(keys.value(key));
+            continue;
+        }
+        keys.insert(key, rec.line);
+        out.rows.push_back(row);
+    }
+    return errors.isEmpty();
+}
+
+bool BuildStationDatabase(const QString& output, const QString& sourceDir, QStringList& errors) {
+    std::vector<StationCsv> tables;
+    for (const TableDef& t : StationCodeTables()) {
+        const QString path = QDir(sourceDir).filePath(QLatin1String(t.name) + QStringLiteral(".csv"));
+        StationCsv csv;
+        if (QFileInfo::exists(path)) {
+            if (!ReadStationCsv(path, QLatin1String(t.name), csv, errors)) continue;
+        } else {
+            csv.table = &t;
+        }
+        tables.push_back(csv);
+    }
+    if (!errors.isEmpty()) return false;
+    const QString temp = output + QStringLiteral(".part");
+    QFile::remove(temp);
+    {
+        CDbConnection db;
+        if (DbFailed(db.Open(temp, CDbConnection::Mode::ReadWriteCreate))) {
+            errors << QStringLiteral("%1: cannot create the database").arg(output);
+            return false;
+        }
+        QString error;
+        db.Execute("BEGIN");
+        for (const StationCsv& csv : tables) {
+            if (!writeRows(db, QStringLiteral("main"), csv, error)) {
+                errors << QStringLiteral("%1: %2").arg(output, error);
+                db.Close();
+                QFile::remove(temp);
+                return false;
+            }
+        }
+        if (DbFailed(db.Execute("COMMIT"))) {
+            errors << QStringLiteral("%1: %2").arg(output, db.LastError());
+            db.Close();
+            QFile::remove(temp);
+            return false;
+        }
+    }
+    QFile::remove(output);
+    if (!QFile::rename(temp, output)) {
+        errors << QStringLiteral("%1: cannot write the database").arg(output);
+        QFile::remove(temp);
+        return false;
+    }
+    return true;
+}
+
+bool ImportUserNames(const QString& overlayPath, const QStringList& files, const QString& tableName,
+                     QStringList& errors, int* rowsImported) {
+    if (rowsImported) *rowsImported = 0;
+    std::vector<StationCsv> tables;
+    for (const QString& f : files) {
+        StationCsv csv;
+        if (ReadStationCsv(f, tableName, csv, errors)) tables.push_back(csv);
+    }
+    if (!errors.isEmpty()) return false;
+    if (!QDir().mkpath(QFileInfo(overlayPath).absolutePath())) {
+        errors << QStringLiteral("%1: cannot create the folder").arg(overlayPath);
+        return false;
+    }
+    CDbConnection db;
+    if (DbFailed(db.Open(overlayPath, CDbConnection::Mode::ReadWriteCreate))) {
+        errors << QStringLiteral("%1: cannot open the database (%2)").arg(overlayPath, db.LastError());
+        return false;
+    }
+    if (DbFailed(db.Execute("BEGIN IMMEDIATE"))) {
+        errors << QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return false;
+    }
+    int count = 0;
+    for (const StationCsv& csv : tables) {
+        QString error;
+        if (!writeRows(db, QStringLiteral("main"), csv, error)) {
+            db.Execute("ROLLBACK");
+            errors << QStringLiteral("%1: %2").arg(overlayPath, error);
+            return false;
+        }
+        count += static_cast<int>(csv.rows.size());
+    }
+    if (DbFailed(db.Execute("COMMIT"))) {
+        errors << QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        db.Execute("ROLLBACK");
+        return false;
+    }
+    if (rowsImported) *rowsImported = count;
+    return true;
+}

@@ -1,0 +1,180 @@
+#include "CHistoryTable.h"
+#include "MessageSink.h"
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+using namespace history;
+
+namespace {
+
+const QString kIdm = QStringLiteral("0101041087654321");
+
+// Display rows whose blocks are numbered from `first`, newest first.
+void fillRows(CHistoryDisplay& rows, int count, int first) {
+    for (int i = 0; i < count; ++i) {
+        const int n = first + count - 1 - i;
+        rows.SetText(BlockData, i, QString::asprintf("%032X", n));
+        rows.SetText(Balance, i, QString::asprintf("%5d", n * 10));
+        rows.SetText(Charge, i, QString::asprintf("%5d", -n));
+        rows.SetText(Serial, i, QString::asprintf("%8d", n));
+        rows.SetText(Point, i, QString::asprintf("%5d", 7));
+        rows.SetText(SerialCode, i, QString::asprintf("%06X", n));
+        rows.SetText(Date, i, QStringLiteral("26年11月%1日").arg(n % 28 + 1, 2, 10, QLatin1Char('0')));
+        rows.SetText(DepartureStation, i, QStringLiteral("駅%1").arg(n));
+    }
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return f.readAll();
+}
+
+int storedRows(const QString& path) {
+    CDbConnection db;
+    if (DbFailed(db.Open(path, CDbConnection::Mode::ReadOnly))) return -1;
+    CDbStatement q;
+    q.Prepare(db, "SELECT count(*) FROM History");
+    q.Step();
+    return static_cast<int>(q.Integer(0));
+}
+
+struct History : ::testing::Test {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink{&messages};
+    CHistoryTable table;
+    CHistoryDisplay rows, shown;
+};
+
+}  // namespace
+
+TEST_F(History, FirstReadCreatesTheFolderAndStoresOldestFirst) {
+    EXPECT_EQ(table.Path(), home.dataHome() + "/Mirokaze/History.db");
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    EXPECT_EQ(storedRows(table.Path()), 20);
+    ASSERT_EQ(table.Reload(kIdm, 1, shown), 20);
+    EXPECT_TRUE(messages.messages.isEmpty());
+    for (int i = 0; i < 20; ++i) EXPECT_EQ(shown.Text(BlockData, i), rows.Text(BlockData, i));
+    // Numbers come back in their display widths; the flags are not stored.
+    EXPECT_EQ(shown.Text(Balance, 0), "  190");
+    EXPECT_EQ(shown.Text(Charge, 0), "  -19");
+    EXPECT_EQ(shown.Text(Serial, 0), "      19");
+    EXPECT_EQ(shown.Text(Point, 0), "    7");
+    EXPECT_EQ(shown.Text(DepartureStation, 0), "駅19");
+    // Sequential grows from the oldest card row to the newest.
+    CDbConnection db;
+    ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadOnly), DB_OK);
+    CDbStatement q;
+    q.Prepare(db, "SELECT BlockData FROM History ORDER BY Sequential");
+    ASSERT_EQ(q.Step(), DB_OK);
+    EXPECT_EQ(q.Text(0), QString::asprintf("%032X", 0));
+}
+
+TEST_F(History, ReadingTheSameCardAgainStoresNothing) {
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    const QByteArray before = fileBytes(table.Path());
+    table.Merge(kIdm, 1, rows, 20);
+    EXPECT_EQ(storedRows(table.Path()), 20);
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 20);
+    EXPECT_TRUE(messages.messages.isEmpty());
+}
+
+TEST_F(History, RolledOffBlocksStayAfterTheNewOnes) {
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    fillRows(rows, 20, 5);  // five new blocks; blocks 0-4 rolled off
+    table.Merge(kIdm, 1, rows, 20);
+    ASSERT_EQ(table.Reload(kIdm, 1, shown), 25);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(shown.Text(BlockData, i), QString::asprintf("%032X", 24 - i));
+    EXPECT_EQ(shown.Text(BlockData, 24), QString::asprintf("%032X", 0));
+}
+
+TEST_F(History, ReloadShowsTheNewest1000Of1500) {
+    for (int batch = 0; batch < 75; ++batch) {
+        fillRows(rows, 20, batch * 20);
+        table.Merge(kIdm, 1, rows, 20);
+    }
+    EXPECT_EQ(storedRows(table.Path()), 1500);
+    ASSERT_EQ(table.Reload(kIdm, 1, shown), 1000);
+    EXPECT_EQ(shown.Text(BlockData, 0), QString::asprintf("%032X", 1499));
+    EXPECT_EQ(shown.Text(BlockData, 999), QString::asprintf("%032X", 500));
+}
+
+TEST_F(History, CardTypesAndIdenticalBlocksKeepTheirOwnRows) {
+    fillRows(rows, 3, 0);
+    rows.SetText(BlockData, 2, rows.Text(BlockData, 0));  // two identical blocks on one card
+    table.Merge(kIdm, 1, rows, 3);
+    table.Merge(kIdm, 2, rows, 3);
+    table.Merge(QStringLiteral("0101041087654322"), 1, rows, 3);
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 2);
+    EXPECT_EQ(table.Reload(kIdm, 2, shown), 2);
+    EXPECT_EQ(table.Reload(kIdm, 3, shown), 0);
+    EXPECT_EQ(storedRows(table.Path()), 6);
+}
+
+TEST_F(History, TextsAreCutToTheirColumnWidths) {
+    rows.SetText(BlockData, 0, QString(32, 'A'));
+    rows.SetText(Terminal, 0, QString(20, QChar(0x6539)));
+    rows.SetText(Note1, 0, QString(60, 'n'));
+    rows.SetText(DepartureLineCode, 0, QStringLiteral("123456789"));
+    table.Merge(kIdm, 1, rows, 1);
+    ASSERT_EQ(table.Reload(kIdm, 1, shown), 1);
+    EXPECT_EQ(shown.Text(Terminal, 0), QString(12, QChar(0x6539)));
+    EXPECT_EQ(shown.Text(Note1, 0), QString(50, 'n'));
+    EXPECT_EQ(shown.Text(DepartureLineCode, 0), "123456");
+}
+
+TEST_F(History, FolderThatIsAFileGivesOpenErrors) {
+    QFile f(home.dataHome() + "/Mirokaze");
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.close();
+    fillRows(rows, 3, 0);
+    table.Merge(kIdm, 1, rows, 3);
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 0);
+    ASSERT_EQ(messages.messages.size(), 4);  // one per card row, and the reload
+    for (const QString& m : messages.messages) EXPECT_EQ(m, "履歴保存データベースOpenエラー 8005000E");
+}
+
+TEST_F(History, DamagedDatabaseIsReportedAndLeftAsItWas) {
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    const QByteArray good = fileBytes(table.Path());
+    const std::vector<QByteArray> damages = {
+        QByteArray("not a database, a letter to the user"),
+        good.left(good.size() / 2),                                          // cut off
+        QByteArray(16, 'X') + good.mid(16),                                  // header overwritten
+        good.left(good.size() - 1),                                          // one byte short
+    };
+    for (const QByteArray& damaged : damages) {
+        {
+            QFile f(table.Path());
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+            f.write(damaged);
+        }
+        messages.messages.clear();
+        fillRows(rows, 20, 100);
+        table.Merge(kIdm, 1, rows, 20);
+        EXPECT_EQ(table.Reload(kIdm, 1, shown), 0);
+        EXPECT_EQ(messages.messages.size(), 21);
+        EXPECT_TRUE(messages.messages.value(0).startsWith("履歴保存データベースOpenエラー 8005")) << messages.messages.value(0).toStdString();
+        EXPECT_EQ(fileBytes(table.Path()), damaged);
+        EXPECT_EQ(QDir(home.dataHome() + "/Mirokaze").entryList(QDir::Files), QStringList({"History.db"}));
+    }
+}
+
+TEST_F(History, EmptyFileBecomesANewDatabase) {
+    QDir().mkpath(home.dataHome() + "/Mirokaze");
+    QFile(table.Path()).open(QIODevice::WriteOnly);
+    fillRows(rows, 2, 0);
+    table.Merge(kIdm, 1, rows, 2);
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 2);
+    EXPECT_TRUE(messages.messages.isEmpty());
+}

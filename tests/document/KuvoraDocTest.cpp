@@ -1,0 +1,194 @@
+#include "CHistoryTable.h"
+#include "CKuvoraDoc.h"
+#include "CSettingsStore.h"
+#include "StringTable.h"
+#include "TestSupport.h"
+
+#include <gtest/gtest.h>
+
+using namespace history;
+
+namespace {
+
+class RecordingObserver : public IDocumentObserver {
+public:
+    void OnReadFinished() override { ++reads; }
+    void OnModePaneText(const QString& text) override { panes << text; }
+    int reads = 0;
+    QStringList panes;
+};
+
+QString sample(const char* name) { return "image:" + test::sourcePath(QString("data/cards/") + name); }
+
+struct Doc : ::testing::Test {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink{&messages};
+    test::LibrarySession session;
+    RecordingObserver observer;
+
+    Doc() { test::importSampleNames(); }
+    // A document as the programs make it, reading from `reader`.
+    std::unique_ptr<CKuvoraDoc> read(const QString& reader, int mode) {
+        session.select(reader);
+        auto doc = std::make_unique<CKuvoraDoc>();
+        doc->SetObserver(&observer);
+        doc->OnNewDocument();
+        doc->m_nMode = mode;
+        doc->OnCardRead();
+        return doc;
+    }
+};
+
+}  // namespace
+
+TEST_F(Doc, FixedModeReadsTheSampleSuicaCardIntoTheDisplayModel) {
+    auto doc = read(sample("suica-sample.json"), 1);
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+    EXPECT_EQ(observer.reads, 1);
+    EXPECT_EQ(doc->m_strCardTypeName, "Suica/ICOCA/TOICA/PiTaPa/PASMO");
+    EXPECT_EQ(doc->m_nCardType, 1);
+    EXPECT_EQ(doc->m_strIDm, "01010410C8192A3B");
+    EXPECT_EQ(doc->m_strMakeDate, " (FeliCa製造 2018年01月26日)");
+    EXPECT_EQ(doc->m_strCardNumber, "");
+    EXPECT_EQ(doc->m_nCardRows, 20);
+    EXPECT_EQ(doc->m_nRows, 20);
+    const QStringList row0 = {"16010000357C011001308E0D0002B400", "改札機", "16", "支払", "01", "", "26年11月28日",
+                              "357C", "", "0000", "01", "10", "見本鉄道", "見本中央", "01", "30", "見本鉄道",
+                              "見本公園", " 3470", "    0", "  210", "0002B4", "     692", "", ""};
+    for (int c = 0; c < ColumnCount; ++c)
+        if (c != TradeFlags) {
+            EXPECT_EQ(doc->m_History.Text(c, 0), row0[c]) << ColumnName(c);
+        }
+    EXPECT_EQ(doc->m_History.Flags(0), 3);
+    // The shop row: a time, and the shop's names on the arrival side.
+    EXPECT_EQ(doc->m_History.Text(Time, 2), "17時18分");
+    EXPECT_EQ(doc->m_History.Text(ArrivalStation, 2), "見本ストア 中央店");
+    EXPECT_EQ(doc->m_History.Flags(2), 0x82);
+    EXPECT_EQ(doc->m_History.Text(Note1, 1), "ｵｰﾄﾁｬｰｼﾞ");
+    EXPECT_EQ(doc->m_History.Text(Charge, 19), "    0");
+    // Gate log: the near station only where bytes 14 and 15 are both set.
+    EXPECT_EQ(doc->m_GateLog[0][0], "200001300000357C0842D20000000000");
+    EXPECT_EQ(doc->m_GateLog[0][1], "26年11月28日08時42分");
+    EXPECT_EQ(doc->m_GateLog[0][2], "出場");
+    EXPECT_EQ(doc->m_GateLog[0][3], "見本公園");
+    EXPECT_EQ(doc->m_GateLog[0][4], "  210");
+    EXPECT_EQ(doc->m_GateLog[0][5], "");
+    EXPECT_EQ(doc->m_GateLog[0][6], "");
+    EXPECT_EQ(doc->m_GateLog[2][3], "見本急行中町");
+    EXPECT_EQ(doc->m_GateLog[2][5], "見本公園");
+    EXPECT_EQ(doc->m_GateLog[2][6], "  140");
+    EXPECT_FALSE(doc->m_strLibraryVersion.isEmpty());
+}
+
+TEST_F(Doc, AutoModeDetectsAndASecondReadStoresNothing) {
+    auto doc = read(sample("suica-sample.json"), 0);
+    EXPECT_EQ(doc->m_nCardType, 1);
+    const QString firstRow = doc->m_History.Text(BlockData, 0);
+    auto again = read(sample("suica-sample.json"), 0);
+    EXPECT_EQ(again->m_nRows, 20);
+    EXPECT_EQ(again->m_History.Text(BlockData, 0), firstRow);
+    EXPECT_TRUE(messages.messages.isEmpty());
+    CHistoryDisplay all;
+    EXPECT_EQ(CHistoryTable().Reload("01010410C8192A3B", 1, all), 20);
+    auto iruca = read(sample("iruca-sample.json"), 0);
+    EXPECT_EQ(iruca->m_nCardType, 2);
+    EXPECT_EQ(iruca->m_strCardTypeName, "IruCa");
+    // Identical empty blocks on the card are stored once.
+    EXPECT_EQ(iruca->m_nCardRows, 20);
+    EXPECT_EQ(iruca->m_nRows, 5);
+    for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c) EXPECT_EQ(iruca->m_GateLog[0][c], "");
+    // Issuer kind 5: line 0x85 is named in area 2.
+    EXPECT_EQ(iruca->m_History.Text(DepartureStation, 1), "見本地下鉄本町");
+}
+
+TEST_F(Doc, NoCardInAutoModeIsOneMessageAndAnUnknownCard) {
+    felica::CardImage other = test::makeCard("0102030405060708", "8888");
+    auto doc = read(test::writeImage(home, other), 0);
+    EXPECT_EQ(messages.messages, QStringList({LoadString(1101)}));
+    EXPECT_EQ(doc->m_strCardTypeName, "UNKNOWN");
+    EXPECT_EQ(doc->m_nCardType, 0);
+    EXPECT_EQ(doc->m_nCardRows, 0);
+    EXPECT_EQ(doc->m_nRows, 0);
+    EXPECT_EQ(doc->m_strIDm, "0000000000000000");
+    EXPECT_EQ(observer.reads, 1);
+}
+
+TEST_F(Doc, WithoutAReaderAutoModeStopsAtTheFirstFailure) {
+    auto doc = read("image:/nonexistent/card.json", 0);
+    EXPECT_EQ(messages.messages, QStringList({LoadString(1028), LoadString(1101)}));
+    EXPECT_EQ(doc->m_nCardType, 0);
+}
+
+TEST_F(Doc, UnknownStoredModeChangesNothing) {
+    for (int mode : {12, 131, -1}) {
+        settings::SetMode(mode);
+        session.select(sample("suica-sample.json"));
+        CKuvoraDoc doc;
+        doc.SetObserver(&observer);
+        doc.OnNewDocument();
+        EXPECT_EQ(doc.m_nMode, mode);
+        messages.messages.clear();
+        doc.OnCardRead();
+        EXPECT_EQ(messages.messages, QStringList({LoadString(1101)}));
+        EXPECT_EQ(doc.m_strIDm, "");
+        EXPECT_EQ(doc.m_nRows, 20);
+        EXPECT_EQ(doc.m_History.Text(BlockData, 0), "");
+    }
+    EXPECT_EQ(observer.reads, 0);
+}
+
+TEST_F(Doc, AFailedReadStoresNoZeroBlocks) {
+    felica::CardImage image;
+    std::string error;
+    image = *felica::CardImage::load(test::sourcePath("data/cards/suica-sample.json").toStdString(), error);
+    auto transport = std::make_shared<test::ScriptedTransport>(image);
+    test::TransportOverride override(transport);
+    // The card answers the poll and its services, then goes silent.
+    transport->filter = [](std::size_t i, felica::TransceiveStatus s, felica::Bytes& a) {
+        if (i >= 2) {
+            a.clear();
+            return felica::TransceiveStatus::NoAnswer;
+        }
+        return s;
+    };
+    auto doc = read("image:test", 1);
+    EXPECT_EQ(messages.messages, QStringList({LoadString(1040)}));
+    EXPECT_EQ(doc->m_strIDm, "");
+    EXPECT_EQ(observer.reads, 0);
+    CHistoryDisplay all;
+    messages.messages.clear();
+    EXPECT_EQ(CHistoryTable().Reload("01010410C8192A3B", 1, all), 0);
+}
+
+TEST_F(Doc, ManufacturingDateFromIdmBytesFourAndFive) {
+    for (const auto& [idm, date] : std::vector<std::pair<std::string, QString>>{
+             {"0102030400000708", " (FeliCa製造 2000年01月01日)"}, {"010203046E010708", " (FeliCa製造 2001年01月01日)"}}) {
+        felica::CardImage card = test::makeCard(idm, "0003");
+        card.systems[0].services.push_back(test::makeService(0x090F, std::vector<std::string>(20, std::string(32, '0'))));
+        card.systems[0].services.push_back(test::makeService(0x108F, std::vector<std::string>(3, std::string(32, '0'))));
+        auto doc = read(test::writeImage(home, card), 1);
+        EXPECT_EQ(doc->m_strMakeDate, date);
+    }
+}
+
+TEST_F(Doc, ModeCommandsSelectShowAndStoreTheMode) {
+    CKuvoraDoc doc;
+    doc.SetObserver(&observer);
+    doc.OnModeSelect(32802);
+    EXPECT_EQ(doc.m_nMode, 2);
+    EXPECT_EQ(settings::Mode(), 2);
+    EXPECT_TRUE(doc.OnUpdateModeSelect(32802));
+    EXPECT_FALSE(doc.OnUpdateModeSelect(32801));
+    doc.OnModeSelect(32812);  // in the range, but no mode: the mode stays
+    EXPECT_EQ(doc.m_nMode, 2);
+    doc.OnModeSelect(32800);
+    EXPECT_EQ(doc.m_nMode, 0);
+    EXPECT_EQ(settings::Mode(), 0);
+    EXPECT_EQ(observer.panes, QStringList({"IruCa", "IruCa", "Auto"}));
+    observer.panes.clear();
+    doc.ShowModeInStatusBar(12);
+    EXPECT_TRUE(observer.panes.isEmpty());
+    CKuvoraDoc reopened;
+    EXPECT_EQ(reopened.m_nMode, 0);
+}

@@ -1,0 +1,157 @@
+#include "CHistoryModel.h"
+#include "CKuvoraDoc.h"
+#include "CKuvoraView.h"
+#include "CMainFrame.h"
+#include "CSettingsStore.h"
+#include "CardTypes.h"
+#include "CommandLine.h"
+#include "TestSupport.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QShortcut>
+#include <QStatusBar>
+#include <QToolBar>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+// "text|id" for every item of a menu; "-" for a separator.
+QStringList itemsOf(QMenu* menu) {
+    QStringList items;
+    for (QAction* a : menu->actions())
+        items << (a->isSeparator() ? QString("-") : a->text() + "|" + QString::number(a->data().toInt()));
+    return items;
+}
+
+struct Frame : ::testing::Test {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink{&messages};
+};
+
+}  // namespace
+
+TEST_F(Frame, MenusHaveTheirTextsShortcutTextsAndIds) {
+    CKuvoraDoc doc;
+    CMainFrame frame(&doc);
+    const QList<QAction*> menus = frame.menuBar()->actions();
+    QStringList titles;
+    for (QAction* m : menus) titles << m->text();
+    EXPECT_EQ(titles, QStringList({"ファイル(&F)", "編集(&E)", "表示(&V)", "モード(&M)", "ヘルプ(&H)"}));
+    EXPECT_EQ(itemsOf(menus[0]->menu()),
+              QStringList({"読み取り\tCtrl+R(&R)|32771", "グリーン券情報読み取り\tCtrl+G(&G)|32790",
+                           "名前を付けて保存(&A)...|57604", "-", "印刷...\tCtrl+P(&P)|57607",
+                           "印刷プレビュー(&V)|57609", "プリンタの設定(&S)...|57606", "-", "設定(&C)|32772", "-",
+                           "アプリケーションの終了(&X)|57665"}));
+    EXPECT_EQ(itemsOf(menus[1]->menu()), QStringList({"コピー\tCtrl+C(&C)|57634", "-", "すべて選択\tCtrl+A(&A)|57642",
+                                                      "-", "履歴読み上げ(&R)|32793", "読み上げ中止(&S)|32794"}));
+    EXPECT_EQ(itemsOf(menus[2]->menu()), QStringList({"ツール バー(&T)|59392", "ステータス バー(&S)|59393"}));
+    // Every card type the program knows, in the menu's order.
+    const QStringList allModes = {"Auto(&A)|32800", "-", "Suica/ICOCA/TOICA/PiTaPa/PASMO|32801", "IruCa|32802",
+                                  "ICa|32803", "せたまる|32804", "RapiCa|32805", "CI-CA|32806", "nice･pass!|32807",
+                                  "長崎スマートカード|32808", "LuLuCa|32809", "ICい～カード|32810", "passca|32811", "-",
+                                  "Edy|32850", "JAL IC|32851", "ICい～カード(モバイル)|32852"};
+    QStringList expectedModes;
+    for (const QString& m : allModes)
+        if (m == "-" || FindCardType(ModeFromCommandId(m.section('|', 1).toInt()))) expectedModes << m;
+    EXPECT_EQ(itemsOf(menus[3]->menu()), expectedModes);
+    EXPECT_EQ(itemsOf(menus[4]->menu()),
+              QStringList({"トピックの検索(&H)|57667", "-", "バージョン情報 Kuvora(&A)...|57664"}));
+    EXPECT_EQ(frame.Action(32771)->statusTip(), "カードの読み取り");
+    EXPECT_EQ(frame.Action(32771)->toolTip(), "読み取り");
+    EXPECT_EQ(frame.Action(32805)->statusTip(), "かごしま5事業者共通乗車カード");
+}
+
+TEST_F(Frame, AcceleratorsAndDisabledCommands) {
+    CKuvoraDoc doc;
+    CMainFrame frame(&doc);
+    QMap<QString, int> keys;
+    for (QShortcut* s : frame.findChildren<QShortcut*>()) keys[s->key().toString()] = 0;
+    for (const char* k : {"Ctrl+R", "Ctrl+C", "Ctrl+Ins", "Ctrl+X", "Shift+Del", "Ctrl+V", "Shift+Ins", "Ctrl+A",
+                          "Ctrl+Z", "Alt+Backspace", "Ctrl+N", "Ctrl+O", "Ctrl+P", "Ctrl+S", "F1", "Shift+F1", "F6",
+                          "Shift+F6"})
+        EXPECT_TRUE(keys.contains(k)) << k;
+    // Cut, paste, undo and open have no handler: their keys do nothing.
+    for (int id : {57635, 57637, 57643, 57601}) EXPECT_FALSE(frame.Execute(id)) << id;
+    EXPECT_TRUE(frame.Action(32771)->isEnabled());
+    EXPECT_TRUE(frame.Action(57642)->isEnabled());
+    // The tool bar in its order.
+    QList<int> buttons;
+    for (QAction* a : frame.ToolBar()->actions()) buttons << (a->isSeparator() ? 0 : a->data().toInt());
+    EXPECT_EQ(buttons, QList<int>({32771, 32790, 57604, 32772, 0, 57634, 32793, 32794, 0, 57607, 57664, 57669}));
+}
+
+TEST_F(Frame, ModePaneShowsTheStoredModeAndFollowsTheModeMenu) {
+    for (const auto& [mode, label] : std::vector<std::pair<int, QString>>{
+             {5, "RaPiCa"}, {130, "い～カード(モバイル)"}, {12, ""}, {0, "Auto"}}) {
+        settings::SetMode(mode);
+        CKuvoraDoc doc;
+        CMainFrame frame(&doc);
+        EXPECT_EQ(frame.ModePane()->text(), label) << mode;
+    }
+    CKuvoraDoc doc;
+    CMainFrame frame(&doc);
+    frame.Action(32802)->trigger();
+    EXPECT_EQ(frame.ModePane()->text(), "IruCa");
+    EXPECT_TRUE(frame.Action(32802)->isChecked());
+    EXPECT_FALSE(frame.Action(32800)->isChecked());
+    EXPECT_EQ(settings::Mode(), 2);
+    EXPECT_GE(frame.ModePane()->width(), frame.ModePane()->fontMetrics().horizontalAdvance("Suica/ICOCA/TOICA/PiTaPa/PASMO"));
+}
+
+TEST_F(Frame, WindowSizeIsKeptAlsoWhenClosedMaximised) {
+    {
+        CKuvoraDoc doc;
+        CMainFrame frame(&doc);
+        EXPECT_EQ(frame.size(), QSize(940, 550));
+        frame.show();
+        frame.resize(700, 480);
+        frame.showMaximized();
+        QApplication::processEvents();
+        frame.close();
+    }
+    EXPECT_EQ(settings::WindowWidth(), 700);
+    EXPECT_EQ(settings::WindowHeight(), 480);
+    CKuvoraDoc doc;
+    CMainFrame frame(&doc);
+    EXPECT_EQ(frame.size(), QSize(700, 480));
+}
+
+TEST_F(Frame, ReadRunsTheDocumentAndRefreshesTheGrid) {
+    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    CMainFrame frame(&doc);
+    frame.show();
+    frame.setWindowTitle("other");
+    ASSERT_TRUE(frame.Execute(32771));
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+    EXPECT_EQ(frame.windowTitle(), "Kuvora");
+    EXPECT_EQ(frame.View()->Model()->rowCount(), 40);
+    EXPECT_EQ(frame.View()->Model()->index(0, 0).data().toString(), "16010000357C011001308E0D0002B400");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+    EXPECT_EQ(frame.statusBar()->currentMessage(), "");
+    ASSERT_TRUE(frame.Execute(57600));  // a new, empty document
+    EXPECT_EQ(frame.View()->Model()->index(0, 0).data().toString(), "");
+}
+
+TEST(CommandLine, SwitchesInAnyCaseAfterSlashOrDash) {
+    using L = CommandLine::Launch;
+    EXPECT_EQ(ParseCommandLine({}).launch, L::Interactive);
+    EXPECT_EQ(ParseCommandLine({"/Embedding"}).launch, L::Embedding);
+    EXPECT_EQ(ParseCommandLine({"-automation"}).launch, L::Automation);
+    EXPECT_EQ(ParseCommandLine({"/REGSERVER"}).launch, L::Register);
+    EXPECT_EQ(ParseCommandLine({"-Register"}).launch, L::Register);
+    EXPECT_EQ(ParseCommandLine({"/unregserver"}).launch, L::Unregister);
+    EXPECT_EQ(ParseCommandLine({"-UNREGISTER"}).launch, L::Unregister);
+    EXPECT_EQ(ParseCommandLine({"Register", "/other", "file.txt"}).launch, L::Interactive);
+    const CommandLine c = ParseCommandLine({"--reader", "image:/tmp/x.json", "--read"});
+    EXPECT_EQ(c.reader, "image:/tmp/x.json");
+    EXPECT_TRUE(c.readAtStart);
+    EXPECT_FALSE(ParseCommandLine({"--reader"}).error.isEmpty());
+}

@@ -1,0 +1,175 @@
+#include "CDbLookup.h"
+#include "StationDatabasePaths.h"
+#include "StationDbBuilder.h"
+#include "StationLookups.h"
+#include "TestSupport.h"
+
+#include <QCryptographicHash>
+#include <QDir>
+#include <QFile>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const QString kStations = QStringLiteral(
+    "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n"
+    "0,1,16,鉄道A,本線,中央,\n"
+    "1,0x85,2,急行B,急行線,中町,note\n"
+    "2,0x85,2,地下鉄C,一号線,本町,\n");
+
+const TableDef& stationTable() { return *FindStationCodeTable("StationCode"); }
+
+QString lookup(CDbLookup& l, int area, int line, int station, DbResult* code = nullptr) {
+    QString name;
+    const DbResult r = LookupName(l, sql::kRailStation, {area, line, station}, "StationName", name);
+    if (code) *code = r;
+    return name;
+}
+
+QByteArray digest(const QString& path) {
+    QFile f(path);
+    f.open(QIODevice::ReadOnly);
+    return QCryptographicHash::hash(f.readAll(), QCryptographicHash::Sha256);
+}
+
+void writeFile(const QString& path, const QByteArray& bytes) {
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(bytes);
+}
+
+}  // namespace
+
+TEST(StationDb, LookupsFindNamesAndTellNoRowFromFailure) {
+    test::IsolatedHome home;
+    test::StationDatabase db(home, {{"StationCode", kStations}});
+    CDbLookup l(stationTable());
+    ASSERT_EQ(l.Open(), DB_OK);
+    DbResult r;
+    EXPECT_EQ(lookup(l, 0, 1, 16, &r), "中央");
+    EXPECT_EQ(r, DB_OK);
+    EXPECT_EQ(lookup(l, 1, 0x85, 2), "中町");
+    EXPECT_EQ(lookup(l, 2, 0x85, 2), "本町");
+    EXPECT_EQ(lookup(l, 0, 0x85, 2, &r), "未登録");
+    EXPECT_EQ(r, DB_S_ENDOFROWSET);
+    // A table the database lacks is a failure, and still "未登録".
+    CDbLookup shops(*FindStationCodeTable("ShopCode"));
+    ASSERT_EQ(shops.Open(), DB_OK);
+    QString name;
+    EXPECT_TRUE(DbFailed(LookupName(shops, "SELECT ShopName FROM NoSuchTable WHERE AreaCode = ?", {1}, "ShopName", name)));
+    EXPECT_EQ(name, "未登録");
+    // The record is cleared before a fetch and only the columns asked for are read.
+    ASSERT_EQ(l.OpenQuery("SELECT StationName FROM StationCode WHERE AreaCode = 1", {}), DB_OK);
+    ASSERT_EQ(l.MoveNext(), DB_OK);
+    EXPECT_EQ(l.Text("StationName"), "中町");
+    EXPECT_EQ(l.Text("CompanyName"), "");
+    EXPECT_EQ(l.MoveNext(), DB_S_ENDOFROWSET);
+    l.CloseQuery();
+}
+
+TEST(StationDb, LookupWithoutConnectionFailsAtOnce) {
+    test::IsolatedHome home;
+    SetStationCodeDatabasePath(home.file("missing/StationCode.db"));
+    CDbLookup l(stationTable());
+    EXPECT_TRUE(DbFailed(l.Open()));
+    DbResult r;
+    EXPECT_EQ(lookup(l, 0, 1, 16, &r), "未登録");
+    EXPECT_EQ(r, DB_E_FAIL);
+    // A file that is not a database does not open either.
+    writeFile(home.file("garbage.db"), "this is not a database at all, just text");
+    SetStationCodeDatabasePath(home.file("garbage.db"));
+    EXPECT_TRUE(DbFailed(l.Open()));
+    SetStationCodeDatabasePath(QString());
+}
+
+TEST(StationDb, UserNamesComeFirstAndShippedNamesStay) {
+    test::IsolatedHome home;
+    test::StationDatabase db(home, {{"StationCode", kStations}});
+    const QByteArray shippedBefore = digest(db.path());
+    const QString csv = home.file("mine.csv");
+    writeFile(csv, "LineCode,AreaCode,StationCode,StationName,CompanyName,LineName,Note\n"
+                   "1,0,16,私の中央,,,\n"
+                   "2,0,1,私の駅,私鉄,線,\"a, quoted \"\"note\"\"\"\n");
+    QStringList errors;
+    int rows = 0;
+    ASSERT_TRUE(ImportUserNames(UserStationCodeDatabasePath(), {csv}, "StationCode", errors, &rows)) << errors.join('\n').toStdString();
+    EXPECT_EQ(rows, 2);
+    CDbLookup l(stationTable());
+    ASSERT_EQ(l.Open(), DB_OK);
+    EXPECT_EQ(lookup(l, 0, 1, 16), "私の中央");
+    EXPECT_EQ(lookup(l, 0, 2, 1), "私の駅");
+    EXPECT_EQ(lookup(l, 1, 0x85, 2), "中町");
+    l.Close();
+    EXPECT_EQ(digest(db.path()), shippedBefore);  // opened read-only
+
+    // A broken file in place of the user's database: the shipped names still work.
+    QFile::remove(UserStationCodeDatabasePath());
+    writeFile(UserStationCodeDatabasePath(), "broken");
+    ASSERT_EQ(l.Open(), DB_OK);
+    EXPECT_EQ(lookup(l, 0, 1, 16), "中央");
+}
+
+TEST(StationDb, ImportReportsEveryBadLineAndImportsNothing) {
+    test::IsolatedHome home;
+    const QString good = home.file("BusCode.csv");
+    writeFile(good, "BusLineCode,BusStationCode,BusCompanyName,BusLineName,BusStationName,BusNote\n"
+                    "258,772,バス,線,停留所,\n");
+    const QString bad = home.file("stations.csv");
+    writeFile(bad, "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n"
+                   "0,1,300,a,b,c,d\n"
+                   "0,1,2,a,b\n"
+                   "x,1,2,a,b,c,d\n"
+                   "0,1,3,a,b,c,d\n"
+                   "0,1,3,e,f,g,h\n");
+    QStringList errors;
+    EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), {good, bad}, QString(), errors));
+    const QString file = bad;
+    EXPECT_EQ(errors, QStringList({file + ":2: StationCode: expected a number from 0 to 255, found \"300\"",
+                                   file + ":3: 5 fields, expected 7",
+                                   file + ":4: AreaCode: expected a number from 0 to 255, found \"x\"",
+                                   file + ":6: the same codes as line 5"}));
+    EXPECT_FALSE(QFile::exists(UserStationCodeDatabasePath()));
+
+    errors.clear();
+    writeFile(bad, "AreaCode,LineCode,Station,CompanyName,LineName,StationName,Note\n");
+    EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), {bad}, "StationCode", errors));
+    ASSERT_EQ(errors.size(), 2);
+    EXPECT_TRUE(errors[0].startsWith(file + ":1: column StationCode is missing"));
+    EXPECT_EQ(errors[1], file + ":1: column Station does not belong to StationCode");
+
+    errors.clear();
+    writeFile(bad, "\xFF\xFE not text");
+    EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), {bad}, "StationCode", errors));
+    EXPECT_EQ(errors, QStringList({file + ": not UTF-8 text"}));
+}
+
+TEST(StationDb, LongTextsAreCutAtTheColumnWidth) {
+    test::IsolatedHome home;
+    const QString longName(300, QChar(0x99C5));
+    test::StationDatabase db(home, {{"StationCode", kStations}});
+    // Put an over-long name in directly, as another tool might.
+    {
+        CDbConnection c;
+        ASSERT_EQ(c.Open(db.path(), CDbConnection::Mode::ReadWrite), DB_OK);
+        CDbStatement s;
+        ASSERT_EQ(s.Prepare(c, "UPDATE StationCode SET StationName = ? WHERE LineCode = 1"), DB_OK);
+        s.Bind(1, longName);
+        ASSERT_EQ(s.Step(), DB_S_ENDOFROWSET);
+    }
+    CDbLookup l(stationTable());
+    ASSERT_EQ(l.Open(), DB_OK);
+    EXPECT_EQ(lookup(l, 0, 1, 16), longName.left(255));
+}
+
+TEST(StationDb, ShippedDatabaseHasEveryTable) {
+    SetStationCodeDatabasePath(QString());
+    EXPECT_EQ(StationCodeDatabasePath(), test::binaryPath("bin/StationCode.db"));
+    for (const TableDef& t : StationCodeTables()) {
+        CDbLookup l(t);
+        ASSERT_EQ(l.Open(), DB_OK);
+        const QByteArray sql = QByteArray("SELECT * FROM ") + t.name;
+        EXPECT_EQ(l.OpenQuery(sql.constData(), {}), DB_OK) << t.name;
+        EXPECT_FALSE(DbFailed(l.MoveNext())) << t.name;
+    }
+}
