@@ -60,6 +60,7 @@ private:
     std::optional<Failure> walkSystem(SystemImage& sys);
     std::optional<Failure> keyVersions(SystemImage& sys);
     std::optional<Failure> walkBlocks(const SystemImage& sys, ServiceImage& service);
+    std::optional<Failure> probeBlocksPerRead(CardImage& image);
     // Reads blocks first .. first+count-1; false with the card's refusal in
     // `refused` (true) or another failure (refused false).
     bool read(const Idm& idm, std::uint16_t service, std::size_t first, std::size_t count,
@@ -93,7 +94,9 @@ CaptureResult Walk::run() {
     say("asking the card for its systems");
     if (!polling_and_request_system_code(&polling, &request, &card, &response)) {
         Failure f = failure("request system code");
-        result.outcome = f.outcome == Outcome::CardLost ? Outcome::NoCard : f.outcome;
+        int error = 0;
+        get_last_error_type(&error);
+        result.outcome = error == FELICA_ERROR_NO_CARD ? Outcome::NoCard : f.outcome;
         result.error = f.error;
         return result;
     }
@@ -115,6 +118,12 @@ CaptureResult Walk::run() {
         }
         sys.ownIdm = sys.idm != image.idm;
         image.systems.push_back(std::move(sys));
+    }
+    if (auto f = probeBlocksPerRead(image)) {
+        result.outcome = f->outcome;
+        result.error = f->error;
+        result.image = {};
+        return result;
     }
     result.outcome = Outcome::Captured;
     say("captured " + std::to_string(done_) + " service(s)");
@@ -261,6 +270,40 @@ std::optional<Failure> Walk::walkBlocks(const SystemImage& sys, ServiceImage& se
         break;
     }
     service.hasBlocks = true;
+    return std::nullopt;
+}
+
+std::optional<Failure> Walk::probeBlocksPerRead(CardImage& image) {
+    // How many blocks the card takes in one read: the library reads in
+    // smaller pieces once the card refuses a read as too long, so a read of k
+    // blocks that leaves the library's limit at k went in one frame. Found
+    // on the longest service; the card takes k whenever it takes more.
+    const SystemImage* sys = nullptr;
+    const ServiceImage* longest = nullptr;
+    for (const auto& s : image.systems)
+        for (const auto& v : s.services)
+            if (v.hasBlocks && (!longest || v.blocks.size() > longest->blocks.size())) {
+                sys = &s;
+                longest = &v;
+            }
+    if (!longest || longest->blocks.size() < 2) return std::nullopt;
+    const std::size_t top = std::min(kMaxBlocksPerFrame, longest->blocks.size());
+    std::size_t lo = 1, hi = top;
+    std::vector<Block> got;
+    bool refused = false;
+    std::uint8_t sf2 = 0;
+    while (lo < hi) {
+        if (cancelled()) return Failure{Outcome::Cancelled, "the capture was cancelled"};
+        const std::size_t mid = (lo + hi + 1) / 2;
+        setBlocksPerRead(mid);
+        if (!read(sys->idm, longest->code, 0, mid, got, refused, sf2))
+            return failure("service " + hex16(longest->code) + ": read");
+        if (blocksPerRead() == mid) lo = mid;
+        else hi = mid - 1;
+    }
+    // A card that took all it was asked may take more than was asked.
+    image.maxBlocksPerRead = static_cast<int>(lo == top && top <= kReadChunk ? CardImage::kDefaultMaxBlocksPerRead : lo);
+    say("the card reads up to " + std::to_string(lo) + (lo == top ? " (or more)" : "") + " blocks at once");
     return std::nullopt;
 }
 

@@ -29,6 +29,8 @@ struct Library {
     bool transportUntried = false;
     // A DeviceGone since the open: the transport is not kept.
     bool transportFailed = false;
+    // Why a kept device that failed could not be opened again.
+    std::string reopenError;
 
     // A device kept between a close and the next open, and the reader name
     // it was opened for. The keeper thread releases it after `idleRelease`.
@@ -135,11 +137,15 @@ TransceiveStatus exchange(const Bytes& frame, std::chrono::milliseconds timeout,
         if (status == TransceiveStatus::DeviceGone && l.transportUntried) {
             // The kept device went away while it waited (unplugged and
             // plugged back, reset): open it afresh and send the frame again.
+            // The old handle goes first, as closing it puts the chip to sleep.
             l.transportUntried = false;
+            l.transport.reset();
             std::string error;
-            auto fresh = makeTransport(error);
-            if (!fresh) break;
-            l.transport = std::move(fresh);
+            l.transport = makeTransport(error);
+            if (!l.transport) {
+                l.reopenError = error;
+                break;
+            }
             ++l.counters.commandsSent;
             status = l.transport->transceive(frame, answer, timeout);
         }
@@ -153,7 +159,7 @@ TransceiveStatus exchange(const Bytes& frame, std::chrono::milliseconds timeout,
 FelicaBool failExchange(TransceiveStatus status, const char* what) {
     if (status == TransceiveStatus::DeviceGone) {
         std::string detail = std::string("the reader failed during ") + what;
-        const std::string why = lib().transport ? lib().transport->failureDetail() : std::string();
+        const std::string why = lib().transport ? lib().transport->failureDetail() : lib().reopenError;
         if (!why.empty()) detail += " (" + why + ")";
         return fail(FELICA_ERROR_DEVICE, detail);
     }
@@ -278,6 +284,16 @@ void setTransportFactory(TransportFactory factory) {
     std::lock_guard lock(lib().mutex);
     lib().factory = std::move(factory);
     lib().kept.reset();  // a kept device came from the old factory
+}
+
+std::size_t blocksPerRead() {
+    std::lock_guard lock(lib().mutex);
+    return lib().blocksPerRead;
+}
+
+void setBlocksPerRead(std::size_t blocks) {
+    std::lock_guard lock(lib().mutex);
+    lib().blocksPerRead = std::clamp<std::size_t>(blocks, 1, kMaxBlocksPerFrame);
 }
 
 void setIdleRelease(std::chrono::milliseconds idle) {

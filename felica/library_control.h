@@ -33,6 +33,12 @@ std::chrono::milliseconds idleRelease();
 // Whether a device is being kept open between a close and the next open.
 bool readerKept();
 
+// The most blocks the library puts in one Read Without Encryption frame: 12
+// after each open, fewer once the card has refused that many (the library
+// then reads in smaller pieces). May be set to 1..15, for the reader now open.
+std::size_t blocksPerRead();
+void setBlocksPerRead(std::size_t blocks);
+
 // Replaces the factory that opens transports by reader name; an empty
 // function restores the built-in one (felica::openTransport).
 void setTransportFactory(TransportFactory factory);

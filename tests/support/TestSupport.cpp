@@ -164,6 +164,15 @@ void importSampleNames() {
         ADD_FAILURE() << errors.join('\n').toStdString();
 }
 
+ProcessResult runCli(const IsolatedHome& home, const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.configHome());
+    env.insert("XDG_DATA_HOME", home.dataHome());
+    env.insert("HOME", home.path());
+    env.remove("KUVORA_READER");
+    return runProgram(binaryPath("bin/kuvora-cli"), args, env);
+}
+
 ProcessResult runProgram(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env, int timeoutMs) {
     QProcess p;

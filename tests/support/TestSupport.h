@@ -106,6 +106,8 @@ struct ProcessResult {
     QString err;
     QByteArray outBytes;
 };
+// Runs kuvora-cli with `home` as its XDG folders and without $KUVORA_READER.
+ProcessResult runCli(const IsolatedHome& home, const QStringList& args);
 ProcessResult runProgram(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
                          int timeoutMs = 60000);
