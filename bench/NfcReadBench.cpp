@@ -5,14 +5,13 @@
 // wall time, with the device kept between the read's opens and without.
 // Target: 1 initialisation and at most 25 FeliCa commands per read of the
 // sample Suica card.
+#include "BenchHome.h"
 #include "CKuvoraDoc.h"
 #include "MessageSink.h"
 #include "felica.h"
 #include "library_control.h"
 #include "pn532_emulator.h"
 
-#include <QSettings>
-#include <QTemporaryDir>
 
 #include <benchmark/benchmark.h>
 
@@ -25,17 +24,8 @@ namespace {
 constexpr std::chrono::milliseconds kCardFrame{4};
 constexpr std::chrono::milliseconds kAbsentPollTry{3};
 
-struct Home {
-    QTemporaryDir dir;
-    Home() {
-        qputenv("XDG_DATA_HOME", (dir.path() + "/data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path() + "/config");
-    }
-};
-
 void autoRead(benchmark::State& state, const char* card, bool reuse) {
-    Home home;
+    BenchHome home;
     std::string error;
     auto image = felica::CardImage::load(std::string(KUVORA_SOURCE_DIR "/data/cards/") + card, error);
     if (!image) {

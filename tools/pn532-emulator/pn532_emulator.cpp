@@ -103,6 +103,8 @@ bool Emulator::start(std::string& error) {
         return false;
     }
     path_ = name;
+    // Never blocks, so that stop() is never held up by a client that reads nothing.
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
     slave_ = ::open(name, O_RDWR | O_NOCTTY);
     termios t{};
     if (slave_ < 0 || ::tcgetattr(slave_, &t) != 0) {
