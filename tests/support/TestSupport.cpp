@@ -158,7 +158,8 @@ StationDatabase::~StationDatabase() { SetStationCodeDatabasePath(QString()); }
 
 void importSampleNames() {
     QStringList files, errors;
-    for (const char* t : {"StationCode", "ShopCode", "BusCode"})
+    for (const char* t :
+         {"StationCode", "ShopCode", "BusCode", "ICaCode", "NICECode", "CICACode", "PASSCACode"})
         files << sourcePath(QStringLiteral("data/stationcode/sample/%1.csv").arg(QLatin1String(t)));
     if (!ImportUserNames(UserStationCodeDatabasePath(), files, QString(), errors))
         ADD_FAILURE() << errors.join('\n').toStdString();
