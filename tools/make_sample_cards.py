@@ -521,7 +521,7 @@ def cica_sample():
     ]
     cica = {"code": "8157", "areas": ["0000"],
             "services": [service("8988"), service("898F", process_card(rows, 0x0A14)), service("8A0B")]}
-    return image("01135781224A6B0C", "0100324228284BFF", [cica])
+    return image("011357812A136B0C", "0100324228284BFF", [cica])
 
 
 def passca_sample():
@@ -543,8 +543,8 @@ def passca_sample():
     rows.append(((2026, 11, 13), 0x7A, 0x0010, 0x0000, 3000, 3000, 0x0))  # 新規
     passca = {"code": "832C", "areas": ["0000"],
               "services": [service("8988"), service("898F", process_card(rows, 0x0321))]}
-    common = common_area("0214832C1B2A3948", [service("1A88"), service("1A8B", ["00" * 16])])
-    return image("0114832C1B2A3948", "0100324228284BFF", [passca, common])
+    common = common_area("0214832C1B163948", [service("1A88"), service("1A8B", ["00" * 16])])
+    return image("0114832C1B163948", "0100324228284BFF", [passca, common])
 
 
 def setamaru_block(date, line, station, balance, points, total, serial):
