@@ -4,7 +4,6 @@
 #include "CICa.h"
 #include "CNicePass.h"
 #include "CPASSCA.h"
-#include "DbConnection.h"
 #include "LoadedCard.h"
 #include "StationDatabasePaths.h"
 #include "StringTable.h"
@@ -37,12 +36,6 @@ struct Fixture : ::testing::Test {
     test::StationDatabase db{home, kNames};
     RecordingMessageSink messages;
     ScopedMessageSink sink{&messages};
-
-    void dropTable(const char* table) {
-        CDbConnection c;
-        ASSERT_EQ(c.Open(db.path(), CDbConnection::Mode::ReadWrite), DB_OK);
-        ASSERT_EQ(c.Execute((std::string("DROP TABLE ") + table).c_str()), DB_OK);
-    }
 };
 
 using ICa = Fixture;
@@ -234,7 +227,7 @@ TEST_F(ProcessCodeCards, TheTradeDecidesWhichSideIsNamed) {
 }
 
 TEST_F(ProcessCodeCards, StationZeroIsUnregisteredWithoutAQuery) {
-    dropTable("CICACode");
+    db.dropTable("CICACode");
     test::LoadedCard<CCICA> cica;
     ASSERT_TRUE(messages.messages.isEmpty());
     cica.SetHistory(0, processBlock("0000", "0000", "53"));
@@ -269,10 +262,10 @@ TEST_F(ProcessCodeCards, AmountAndBalanceInTensOfYen) {
 }
 
 TEST_F(RegionalCards, ZeroFilledBlocksGiveTheEmptyRow) {
-    dropTable("ICaCode");
-    dropTable("NICECode");
-    dropTable("CICACode");
-    dropTable("PASSCACode");
+    db.dropTable("ICaCode");
+    db.dropTable("NICECode");
+    db.dropTable("CICACode");
+    db.dropTable("PASSCACode");
     test::LoadedCard<CICa> ica;
     test::LoadedCard<CNicePass> nice;
     test::LoadedCard<CCICA> cica;
@@ -296,10 +289,10 @@ TEST_F(RegionalCards, ZeroFilledBlocksGiveTheEmptyRow) {
 }
 
 TEST_F(RegionalCards, FailingQueryShowsMessage130OncePerGetterCall) {
-    dropTable("ICaCode");
-    dropTable("NICECode");
-    dropTable("CICACode");
-    dropTable("PASSCACode");
+    db.dropTable("ICaCode");
+    db.dropTable("NICECode");
+    db.dropTable("CICACode");
+    db.dropTable("PASSCACode");
     test::LoadedCard<CICa> ica;
     test::LoadedCard<CNicePass> nice;
     test::LoadedCard<CCICA> cica;

@@ -1,5 +1,4 @@
 #include "CSetamaru.h"
-#include "DbConnection.h"
 #include "LoadedCard.h"
 #include "StationDatabasePaths.h"
 #include "StringTable.h"
@@ -118,11 +117,7 @@ TEST_F(Setamaru, StationsAreAlwaysInArea1) {
 }
 
 TEST_F(Setamaru, LineOrStationZeroIsEmptyWithoutAQuery) {
-    {
-        CDbConnection c;
-        ASSERT_EQ(c.Open(db.path(), CDbConnection::Mode::ReadWrite), DB_OK);
-        ASSERT_EQ(c.Execute("DROP TABLE StationCode"), DB_OK);
-    }
+    db.dropTable("StationCode");
     SetamaruUnderTest card;
     card.SetHistory(0, block("0D2F", "05", "00", "0000", "0000", "00", "0001"));
     card.SetHistory(1, block("0D2F", "00", "02", "0000", "0000", "00", "0001"));

@@ -284,11 +284,8 @@ TEST_F(SuicaDecoding, GateLogRows) {
 }
 
 TEST_F(SuicaDecoding, FailingQueryShowsItsMessageOncePerGetterCall) {
-    {
-        CDbConnection c;
-        ASSERT_EQ(c.Open(db.path(), CDbConnection::Mode::ReadWrite), DB_OK);
-        ASSERT_EQ(c.Execute("DROP TABLE BusCode; DROP TABLE StationCode"), DB_OK);
-    }
+    db.dropTable("BusCode");
+    db.dropTable("StationCode");
     SuicaUnderTest card;
     ASSERT_TRUE(messages.messages.isEmpty());  // the database itself opens
     card.SetBlock(0, "050D001D357A01020304B40500000000");

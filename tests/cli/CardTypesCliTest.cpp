@@ -16,12 +16,7 @@
 namespace {
 
 test::ProcessResult run(const test::IsolatedHome& home, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.configHome());
-    env.insert("XDG_DATA_HOME", home.dataHome());
-    env.insert("HOME", home.path());
-    env.remove("KUVORA_READER");
-    return test::runProgram(test::binaryPath("bin/kuvora-cli"), args, env);
+    return test::runInHome(home, test::binaryPath("bin/kuvora-cli"), args);
 }
 
 // One display text of the history: row, column, text.
