@@ -13,7 +13,9 @@ namespace {
 
 QString cli() { return test::binaryPath("bin/kuvora-cli"); }
 
-test::ProcessResult run(const test::IsolatedHome& home, const QStringList& args) { return test::runCli(home, args); }
+test::ProcessResult run(const test::IsolatedHome& home, const QStringList& args) {
+    return test::runInHome(home, cli(), args);
+}
 
 void writeText(const QString& path, const QByteArray& text) {
     QFile f(path);

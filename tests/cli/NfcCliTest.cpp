@@ -14,6 +14,10 @@ namespace {
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
 
+test::ProcessResult runCli(const test::IsolatedHome& home, const QStringList& args) {
+    return test::runInHome(home, test::binaryPath("bin/kuvora-cli"), args);
+}
+
 QString sampleReader() { return "image:" + test::sourcePath("data/cards/suica-sample.json"); }
 
 }  // namespace
@@ -21,13 +25,13 @@ QString sampleReader() { return "image:" + test::sourcePath("data/cards/suica-sa
 TEST(CliNfc, IdmThroughLibnfcAndACardThatIsNotThere) {
     test::IsolatedHome home;
     test::EmulatedReader reader;
-    auto r = test::runCli(home, {"idm", "--reader", reader.name()});
+    auto r = runCli(home, {"idm", "--reader", reader.name()});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "01010410C8192A3B\n");
     EXPECT_EQ(r.err, "");  // libnfc keeps its own complaints to itself
 
     reader.emu.liftCard();
-    r = test::runCli(home, {"idm", "--reader", reader.name()});
+    r = runCli(home, {"idm", "--reader", reader.name()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(r.err, u8("SF カードを認識することができません\n"));
@@ -36,9 +40,9 @@ TEST(CliNfc, IdmThroughLibnfcAndACardThatIsNotThere) {
 TEST(CliNfc, SuicaReadThroughLibnfcEqualsTheVirtualReader) {
     test::EmulatedReader reader;
     test::IsolatedHome nfcHome;
-    const auto viaNfc = test::runCli(nfcHome, {"read", "--reader", reader.name(), "--mode", "auto"});
+    const auto viaNfc = runCli(nfcHome, {"read", "--reader", reader.name(), "--mode", "auto"});
     test::IsolatedHome imageHome;
-    const auto viaImage = test::runCli(imageHome, {"read", "--reader", sampleReader(), "--mode", "auto"});
+    const auto viaImage = runCli(imageHome, {"read", "--reader", sampleReader(), "--mode", "auto"});
     ASSERT_EQ(viaNfc.exitCode, 0) << viaNfc.err.toStdString();
     ASSERT_EQ(viaImage.exitCode, 0) << viaImage.err.toStdString();
     const QJsonObject json = QJsonDocument::fromJson(viaNfc.outBytes).object();
@@ -51,7 +55,7 @@ TEST(CliNfc, SuicaReadThroughLibnfcEqualsTheVirtualReader) {
 TEST(CliCapture, WritesAnImageThatReadsBackTheSame) {
     test::IsolatedHome home;
     const QString out = home.file("captured.json");
-    auto r = test::runCli(home, {"capture", "--reader", sampleReader(), "--output", out});
+    auto r = runCli(home, {"capture", "--reader", sampleReader(), "--output", out});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(r.err.contains("capture: service 090F: 20 block(s)\n")) << r.err.toStdString();
@@ -63,8 +67,8 @@ TEST(CliCapture, WritesAnImageThatReadsBackTheSame) {
 
     // Reading the capture gives what reading the card gives.
     test::IsolatedHome a, b;
-    const auto fromCard = test::runCli(a, {"read", "--reader", sampleReader(), "--mode", "auto"});
-    const auto fromCapture = test::runCli(b, {"read", "--reader", "image:" + out, "--mode", "auto"});
+    const auto fromCard = runCli(a, {"read", "--reader", sampleReader(), "--mode", "auto"});
+    const auto fromCapture = runCli(b, {"read", "--reader", "image:" + out, "--mode", "auto"});
     EXPECT_EQ(fromCapture.exitCode, 0);
     EXPECT_EQ(fromCapture.out, fromCard.out);
 }
@@ -74,7 +78,7 @@ TEST(CliCapture, CardLiftedMidWalkWritesNothing) {
     test::EmulatedReader reader;
     reader.emu.liftAfter(8);
     const QString out = home.file("never.json");
-    auto r = test::runCli(home, {"capture", "--reader", reader.name(), "--output", out});
+    auto r = runCli(home, {"capture", "--reader", reader.name(), "--output", out});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("capture: nothing was written to " + out + "\n")) << r.err.toStdString();
     EXPECT_TRUE(r.err.endsWith(u8("カードからのデータの読み込みに失敗しました\n"))) << r.err.toStdString();
@@ -89,7 +93,7 @@ TEST(CliCapture, CardLiftedMidWalkWritesNothing) {
     }
     reader.emu.placeCard();
     reader.emu.liftAfter(20);
-    r = test::runCli(home, {"capture", "--reader", reader.name(), "--output", out});
+    r = runCli(home, {"capture", "--reader", reader.name(), "--output", out});
     EXPECT_EQ(r.exitCode, 1);
     QFile f(out);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
@@ -98,14 +102,14 @@ TEST(CliCapture, CardLiftedMidWalkWritesNothing) {
 
 TEST(CliCapture, UsageAndReaderErrors) {
     test::IsolatedHome home;
-    auto r = test::runCli(home, {"capture", "--reader", sampleReader()});
+    auto r = runCli(home, {"capture", "--reader", sampleReader()});
     EXPECT_EQ(r.exitCode, 2);
-    r = test::runCli(home, {"capture", "--mode", "1", "--output", home.file("x.json")});
+    r = runCli(home, {"capture", "--mode", "1", "--output", home.file("x.json")});
     EXPECT_EQ(r.exitCode, 2);
-    r = test::runCli(home, {"capture", "--reader", "nfc:pn532_uart:/nonexistent", "--output", home.file("x.json")});
+    r = runCli(home, {"capture", "--reader", "nfc:pn532_uart:/nonexistent", "--output", home.file("x.json")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.endsWith(u8("リーダ・ライタを自動認識できません\n"))) << r.err.toStdString();
-    r = test::runCli(home, {"capture", "--reader", sampleReader(), "--output", home.file("no/such/dir/x.json")});
+    r = runCli(home, {"capture", "--reader", sampleReader(), "--output", home.file("no/such/dir/x.json")});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("cannot create the file")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(home.file("x.json")));

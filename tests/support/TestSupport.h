@@ -92,6 +92,8 @@ public:
     StationDatabase(const IsolatedHome& home, const std::vector<std::pair<QString, QString>>& tables);
     ~StationDatabase();
     QString path() const { return path_; }
+    // Drops a table, so that every query on it fails.
+    void dropTable(const QString& table) const;
 
 private:
     QString path_;
@@ -106,10 +108,11 @@ struct ProcessResult {
     QString err;
     QByteArray outBytes;
 };
-// Runs kuvora-cli with `home` as its XDG folders and without $KUVORA_READER.
-ProcessResult runCli(const IsolatedHome& home, const QStringList& args);
 ProcessResult runProgram(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
                          int timeoutMs = 60000);
+// Runs one of the programs in `home` (its XDG folders and HOME), choosing
+// the reader only by its options.
+ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args);
 
 }  // namespace test
