@@ -3,6 +3,7 @@
 // already holds 1,000,000 rows of 1,000 cards. Target: under 20 ms per read
 // at 1,000,000 rows, and at most 1.5 times the empty-database time.
 #include "CHistoryTable.h"
+#include "BenchHome.h"
 #include "CKuvoraDoc.h"
 #include "DbConnection.h"
 #include "MessageSink.h"
@@ -17,15 +18,6 @@
 #include <cstdio>
 
 namespace {
-
-struct Home {
-    QTemporaryDir dir;
-    Home() {
-        qputenv("XDG_DATA_HOME", (dir.path() + "/data").toUtf8());
-        qputenv("XDG_CONFIG_HOME", (dir.path() + "/config").toUtf8());
-        QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, dir.path() + "/config");
-    }
-};
 
 // Fills History.db with `rows` rows spread over 1000 other cards.
 void fillHistory(int rows) {
@@ -50,7 +42,7 @@ void fillHistory(int rows) {
 }
 
 void readCard(benchmark::State& state) {
-    Home home;
+    BenchHome home;
     if (state.range(0) > 0) fillHistory(static_cast<int>(state.range(0)));
     RecordingMessageSink messages;
     ScopedMessageSink sink(&messages);

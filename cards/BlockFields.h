@@ -16,3 +16,6 @@ constexpr std::int32_t BigEndian32(const std::uint8_t* p) {
     return static_cast<std::int32_t>(std::uint32_t{p[0]} << 24 | std::uint32_t{p[1]} << 16 |
                                      std::uint32_t{p[2]} << 8 | std::uint32_t{p[3]});
 }
+
+// Two bytes, low byte first.
+constexpr int LittleEndian16(const std::uint8_t* p) { return p[0] | p[1] << 8; }

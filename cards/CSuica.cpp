@@ -1,5 +1,7 @@
 #include "CSuica.h"
 
+#include "BalanceOnlyBlocks.h"
+#include "BlockFields.h"
 #include "CardTypes.h"
 #include "MessageSink.h"
 #include "StationLookups.h"
@@ -9,14 +11,6 @@ namespace {
 constexpr int kMsgStationDatabase = 129;
 
 const TableDef& table(const char* name) { return *FindStationCodeTable(QLatin1String(name)); }
-
-QString packedDate(const std::uint8_t* b) {
-    // year bits 15-9 (years after 2000), month bits 8-5, day bits 4-0
-    const int year = b[0] >> 1;
-    const int month = (b[0] & 1) * 8 + (b[1] >> 5);
-    const int day = b[1] & 0x1F;
-    return QString::asprintf("%02d年%02d月%02d日", year, month, day);
-}
 
 QString text(const char16_t* s) { return QString::fromUtf16(s); }
 
@@ -58,8 +52,6 @@ QString gateEventName(std::uint8_t code) {
     default: return text(u"不明");
     }
 }
-
-int le16(const std::uint8_t* b) { return b[0] | b[1] << 8; }
 
 // What the name getters ask of the database, with their failure messages.
 const char16_t* const kDepartureCompanyBus = u"入場会社名取得(バス)でエラーが発生しました。";
@@ -118,12 +110,12 @@ QString CSuica::RailName(int line, int station, const char* column, const char16
 
 QString CSuica::GetTicketBarrierLogDateTime(int row) {
     const std::uint8_t* b = TicketBarrierLogBlock(row);
-    return packedDate(b + 6) + QString::asprintf("%02X時%02X分", b[8], b[9]);
+    return PackedDateText(BigEndian16(b + 6)) + QString::asprintf("%02X時%02X分", b[8], b[9]);
 }
 
 QString CSuica::GetTicketBarrierLogType(int row) { return gateEventName(TicketBarrierLogBlock(row)[0]); }
-int CSuica::GetTicketBarrierLogValue1(int row) { return le16(TicketBarrierLogBlock(row) + 10); }
-int CSuica::GetTicketBarrierLogValue2(int row) { return le16(TicketBarrierLogBlock(row) + 12); }
+int CSuica::GetTicketBarrierLogValue1(int row) { return LittleEndian16(TicketBarrierLogBlock(row) + 10); }
+int CSuica::GetTicketBarrierLogValue2(int row) { return LittleEndian16(TicketBarrierLogBlock(row) + 12); }
 
 QString CSuica::GetTicketBarrierLogStation(int row) {
     const std::uint8_t* b = TicketBarrierLogBlock(row);
@@ -170,7 +162,7 @@ int CSuica::GetDateCode(int row) {
     return b[4] * 256 + b[5];
 }
 
-QString CSuica::GetDate(int row) { return packedDate(HistoryBlock(row) + 4); }
+QString CSuica::GetDate(int row) { return PackedDateText(BigEndian16(HistoryBlock(row) + 4)); }
 
 int CSuica::GetTimeCode(int row) {
     const std::uint8_t* b = HistoryBlock(row);
@@ -261,7 +253,7 @@ QString CSuica::GetArrivalStation(int row) {
                              kArrivalStationShop});
 }
 
-int CSuica::GetBalance(int row) { return le16(HistoryBlock(row) + 10); }
+int CSuica::GetBalance(int row) { return LittleEndian16(HistoryBlock(row) + 10); }
 
 int CSuica::GetCharge(int row) {
     if (IsLastHistoryRow(row)) return 0;

@@ -1,14 +1,19 @@
 #include "CardTypes.h"
 
+#include "CCICA.h"
 #include "CECard.h"
 #include "CECardMobile.h"
 #include "CEdy.h"
+#include "CICa.h"
 #include "CIruCa.h"
 #include "CJalIC.h"
 #include "CLuLuCa.h"
 #include "CNagasaki.h"
+#include "CNicePass.h"
+#include "CPASSCA.h"
 #include "CRapiCa.h"
 #include "CSFCard.h"
+#include "CSetamaru.h"
 #include "CSuica.h"
 
 namespace {
@@ -26,8 +31,16 @@ const std::vector<CardTypeInfo> kTable = {
      true, {0x00, 0x03}, 0x090F, 20, 0x108F, 0, 0, 1, &make<CSuica>},
     {2, "CIruCa", u"IruCa", u"IruCa", u"IruCa", u"ことでん イルカ カード", 32802,
      true, {0x80, 0xDE}, 0x090F, 20, 0x108F, 0, 0, 5, &make<CIruCa>},
+    {3, "CICa", u"ICa", u"ICa", u"ICa", u"北鉄 アイカ カード", 32803,
+     true, {0x80, 0xEF}, 0x898F, 20, 0, 0, 0, 0, &make<CICa>},
+    {4, "CSetamaru", u"せたまる", u"せたまる", u"せたまる", u"東急 せたまる カード", 32804,
+     true, {0x80, 0x2B}, 0x324F, 20, 0x108F, 0, 0, 4, &make<CSetamaru>},
     {5, "CRapiCa", u"RapiCa", u"RaPiCa", u"RapiCa", u"かごしま5事業者共通乗車カード", 32805,
      true, {0x81, 0x94}, 0x008F, 16, 0, 0, 0, 0, &make<CRapiCa>},
+    {6, "CCICA", u"CI-CA", u"CI-CA", u"CI-CA", u"奈良交通 CI-CA", 32806,
+     true, {0x81, 0x57}, 0x898F, 20, 0, 0, 0, 0, &make<CCICA>},
+    {7, "CNicePass", u"nice･pass!", u"nice･pass!", u"nice･pass!", u"遠州鉄道 nice･pass!", 32807,
+     true, {0x04, 0x0F}, 0x030F, 20, 0, 0, 0, 0, &make<CNicePass>},
     {8, "CNagasaki", u"長崎スマートカード", u"長崎スマートカード", u"長崎スマートカード",
      u"長崎県 長崎スマートカード", 32808,
      true, {0x80, 0x16}, 0x00CD, 5, 0, 0, 0, 0, &make<CNagasaki>},
@@ -35,6 +48,8 @@ const std::vector<CardTypeInfo> kTable = {
      true, {0x04, 0xA6}, 0x00CF, 20, 0, 0, 0, 0, &make<CLuLuCa>},
     {10, "CECard", u"い～カード", u"い～カード", u"ICい～カード", u"伊予鉄道 ICい～カード", 32810,
      true, {0x80, 0xE0}, 0x000F, 10, 0, 0, 0, 0, &make<CECard>},
+    {11, "CPASSCA", u"passca", u"passca", u"passca", u"富山ライトレール passca", 32811,
+     true, {0x83, 0x2C}, 0x898F, 20, 0, 0, 0, 0, &make<CPASSCA>},
     {128, "CEdy", u"Edy", u"Edy", u"Edy", u"電子マネー エディー", 32850,
      true, {0xFE, 0x00}, 0x170F, 6, 0, 0x110B, 2, 0, &make<CEdy>},
     {129, "CJalIC", u"JAL IC", u"JAL IC", u"JAL IC", u"JAL IC サービス カード", 32851,

@@ -5,9 +5,11 @@
 
 #include <algorithm>
 #include <cmath>
+#include <condition_variable>
 #include <cstdio>
 #include <cstring>
 #include <mutex>
+#include <thread>
 
 namespace felica {
 namespace {
@@ -15,12 +17,30 @@ namespace {
 constexpr const char* kVersionText = "Kuvora FeliCa Library 1.9.0";
 constexpr const char* kCopyrightText = "Copyright (C) 2026 the Kuvora developers";
 
+using Clock = std::chrono::steady_clock;
+
 struct Library {
     std::recursive_mutex mutex;
     int initCount = 0;
     std::string readerName = "nfc";
     TransportFactory factory;
     std::unique_ptr<Transport> transport;
+    // The transport was kept from an earlier open and has not answered since.
+    bool transportUntried = false;
+    // A DeviceGone since the open: the transport is not kept.
+    bool transportFailed = false;
+    // Why a kept device that failed could not be opened again.
+    std::string reopenError;
+
+    // A device kept between a close and the next open, and the reader name
+    // it was opened for. The keeper thread releases it after `idleRelease`.
+    std::unique_ptr<Transport> kept;
+    std::string keptName;
+    Clock::time_point keptSince;
+    std::chrono::milliseconds idleRelease{1500};
+    std::thread keeper;
+    std::condition_variable_any keeperWake;
+    bool keeperStop = false;
     int retryCount = 0;
     bool checkIdm = false;
     int lastError = FELICA_ERROR_NONE;
@@ -29,7 +49,47 @@ struct Library {
     // Most blocks the card accepted in one read since the reader was opened.
     std::size_t blocksPerRead = 12;
     LibraryCounters counters;
+
+    ~Library();
 };
+
+// Releases the kept device once it has been idle long enough, so that other
+// programs can use the reader. Runs while the library holds a device.
+void keeperLoop(Library* l) {
+    std::unique_lock lock(l->mutex);
+    while (!l->keeperStop) {
+        if (!l->kept) {
+            l->keeperWake.wait(lock);
+            continue;
+        }
+        const auto deadline = l->keptSince + l->idleRelease;
+        if (Clock::now() >= deadline) {
+            l->kept.reset();
+            continue;
+        }
+        l->keeperWake.wait_until(lock, deadline);
+    }
+}
+
+// Takes the keeper thread down; called without the lock held.
+void stopKeeper(Library& l) {
+    std::thread t;
+    {
+        std::lock_guard lock(l.mutex);
+        l.keeperStop = true;
+        t = std::move(l.keeper);
+    }
+    l.keeperWake.notify_all();
+    if (t.joinable()) t.join();
+    std::lock_guard lock(l.mutex);
+    l.keeperStop = false;
+}
+
+Library::~Library() {
+    stopKeeper(*this);
+    kept.reset();
+    transport.reset();
+}
 
 Library& lib() {
     static Library instance;
@@ -60,6 +120,13 @@ int decodeFailure(DecodeError e) {
     }
 }
 
+std::unique_ptr<Transport> makeTransport(std::string& error) {
+    Library& l = lib();
+    auto t = l.factory ? l.factory(l.readerName, error) : openTransport(l.readerName, error);
+    if (t) ++l.counters.transportsOpened;
+    return t;
+}
+
 // Sends one frame, repeating it while the card stays silent.
 TransceiveStatus exchange(const Bytes& frame, std::chrono::milliseconds timeout, Bytes& answer) {
     Library& l = lib();
@@ -67,14 +134,35 @@ TransceiveStatus exchange(const Bytes& frame, std::chrono::milliseconds timeout,
     for (int attempt = 0; attempt <= l.retryCount; ++attempt) {
         ++l.counters.commandsSent;
         status = l.transport->transceive(frame, answer, timeout);
+        if (status == TransceiveStatus::DeviceGone && l.transportUntried) {
+            // The kept device went away while it waited (unplugged and
+            // plugged back, reset): open it afresh and send the frame again.
+            // The old handle goes first, as closing it puts the chip to sleep.
+            l.transportUntried = false;
+            l.transport.reset();
+            std::string error;
+            l.transport = makeTransport(error);
+            if (!l.transport) {
+                l.reopenError = error;
+                break;
+            }
+            ++l.counters.commandsSent;
+            status = l.transport->transceive(frame, answer, timeout);
+        }
+        if (status != TransceiveStatus::DeviceGone) l.transportUntried = false;
         if (status != TransceiveStatus::NoAnswer) break;
     }
+    if (status == TransceiveStatus::DeviceGone) l.transportFailed = true;
     return status;
 }
 
 FelicaBool failExchange(TransceiveStatus status, const char* what) {
-    if (status == TransceiveStatus::DeviceGone)
-        return fail(FELICA_ERROR_DEVICE, std::string("the reader failed during ") + what);
+    if (status == TransceiveStatus::DeviceGone) {
+        std::string detail = std::string("the reader failed during ") + what;
+        const std::string why = lib().transport ? lib().transport->failureDetail() : lib().reopenError;
+        if (!why.empty()) detail += " (" + why + ")";
+        return fail(FELICA_ERROR_DEVICE, detail);
+    }
     return fail(FELICA_ERROR_NO_ANSWER, std::string("the card did not answer ") + what);
 }
 
@@ -95,8 +183,7 @@ FelicaBool poll(const PollingRecord* polling, PollingAnswer& out) {
     const auto timeout = std::chrono::milliseconds(20 + 2 * (polling->timeSlot & 0x0F));
     Bytes answer;
     const TransceiveStatus status = exchange(frame, timeout, answer);
-    if (status == TransceiveStatus::DeviceGone)
-        return fail(FELICA_ERROR_DEVICE, "the reader failed while polling");
+    if (status == TransceiveStatus::DeviceGone) return failExchange(status, "polling");
     if (status == TransceiveStatus::NoAnswer)
         return fail(FELICA_ERROR_NO_CARD, "no card answered polling for system " + hex2(sc.data()));
     if (auto e = decodePolling(answer, 0, out); e != DecodeError::None)
@@ -196,6 +283,34 @@ void resetCounters() {
 void setTransportFactory(TransportFactory factory) {
     std::lock_guard lock(lib().mutex);
     lib().factory = std::move(factory);
+    lib().kept.reset();  // a kept device came from the old factory
+}
+
+std::size_t blocksPerRead() {
+    std::lock_guard lock(lib().mutex);
+    return lib().blocksPerRead;
+}
+
+void setBlocksPerRead(std::size_t blocks) {
+    std::lock_guard lock(lib().mutex);
+    lib().blocksPerRead = std::clamp<std::size_t>(blocks, 1, kMaxBlocksPerFrame);
+}
+
+void setIdleRelease(std::chrono::milliseconds idle) {
+    std::lock_guard lock(lib().mutex);
+    lib().idleRelease = std::max(idle, std::chrono::milliseconds(0));
+    if (idle.count() <= 0) lib().kept.reset();
+    lib().keeperWake.notify_all();
+}
+
+std::chrono::milliseconds idleRelease() {
+    std::lock_guard lock(lib().mutex);
+    return lib().idleRelease;
+}
+
+bool readerKept() {
+    std::lock_guard lock(lib().mutex);
+    return lib().kept != nullptr;
 }
 
 std::chrono::milliseconds responseTimeout(std::uint8_t b, std::size_t units) {
@@ -218,10 +333,16 @@ FelicaBool initialize_library() {
 }
 
 FelicaBool dispose_library() {
-    std::lock_guard lock(lib().mutex);
     Library& l = lib();
-    if (l.initCount == 0) return fail(FELICA_ERROR_NOT_INITIALIZED, "the library is not initialised");
-    if (--l.initCount == 0) l.transport.reset();
+    {
+        std::lock_guard lock(l.mutex);
+        if (l.initCount == 0) return fail(FELICA_ERROR_NOT_INITIALIZED, "the library is not initialised");
+        if (--l.initCount > 0) return succeed();
+        l.transport.reset();
+        l.kept.reset();
+    }
+    stopKeeper(l);
+    std::lock_guard lock(l.mutex);
     return succeed();
 }
 
@@ -237,10 +358,20 @@ FelicaBool open_reader_writer_auto() {
     Library& l = lib();
     if (l.initCount == 0) return fail(FELICA_ERROR_NOT_INITIALIZED, "the library is not initialised");
     if (l.transport) return succeed();
+    l.transportFailed = false;
+    if (l.kept && l.keptName == l.readerName && l.kept->healthy()) {
+        l.transport = std::move(l.kept);
+        l.transportUntried = true;
+        ++l.counters.transportsReused;
+        return succeed();
+    }
+    l.kept.reset();
+    l.transportUntried = false;
     std::string error;
-    l.transport = l.factory ? l.factory(l.readerName, error) : openTransport(l.readerName, error);
+    l.transport = makeTransport(error);
     if (!l.transport) return fail(FELICA_ERROR_READER_NOT_FOUND, error);
-    ++l.counters.transportsOpened;
+    // A kept device keeps what it learnt about the card on it; a new one
+    // starts afresh.
     l.blocksPerRead = 12;
     l.pmm = {};
     return succeed();
@@ -248,7 +379,18 @@ FelicaBool open_reader_writer_auto() {
 
 FelicaBool close_reader_writer() {
     std::lock_guard lock(lib().mutex);
-    lib().transport.reset();
+    Library& l = lib();
+    if (!l.transport) return succeed();
+    if (l.initCount > 0 && l.idleRelease.count() > 0 && l.transport->reusable() && l.transport->healthy() &&
+        !l.transportFailed) {
+        // Kept for the next open; the keeper thread lets it go when idle.
+        l.kept = std::move(l.transport);
+        l.keptName = l.readerName;
+        l.keptSince = Clock::now();
+        if (!l.keeper.joinable()) l.keeper = std::thread(keeperLoop, &l);
+        l.keeperWake.notify_all();
+    }
+    l.transport.reset();
     return succeed();
 }
 

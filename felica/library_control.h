@@ -17,11 +17,27 @@ std::string lastErrorDetail();
 std::string readerName();
 
 struct LibraryCounters {
-    std::size_t transportsOpened = 0;  // devices (or card images) opened
+    std::size_t transportsOpened = 0;  // devices opened and initialised (or card images loaded)
+    std::size_t transportsReused = 0;  // opens served by a device kept from an earlier open
     std::size_t commandsSent = 0;      // FeliCa command frames sent, retries included
 };
 LibraryCounters counters();
 void resetCounters();
+
+// A reader device (not a card image) stays open for this long after
+// close_reader_writer, so that the next open finds it ready; then it is
+// released, as it is at the last dispose_library. Zero releases it at close.
+// The default is 1.5 s.
+void setIdleRelease(std::chrono::milliseconds idle);
+std::chrono::milliseconds idleRelease();
+// Whether a device is being kept open between a close and the next open.
+bool readerKept();
+
+// The most blocks the library puts in one Read Without Encryption frame: 12
+// after each open, fewer once the card has refused that many (the library
+// then reads in smaller pieces). May be set to 1..15, for the reader now open.
+std::size_t blocksPerRead();
+void setBlocksPerRead(std::size_t blocks);
 
 // Replaces the factory that opens transports by reader name; an empty
 // function restores the built-in one (felica::openTransport).

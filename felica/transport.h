@@ -29,6 +29,12 @@ public:
                                         std::chrono::milliseconds timeout) = 0;
     // Tells whether the device behind the transport still works.
     virtual bool healthy() const { return true; }
+    // A transport over a real device may be kept open between the library's
+    // open/close pairs, so that a run of operations initialises it once.
+    virtual bool reusable() const { return false; }
+    // What went wrong on the last DeviceGone, in the device's own words
+    // ("" when there is nothing to add).
+    virtual std::string failureDetail() const { return {}; }
 };
 
 // Makes the transport for a reader name; on failure returns null and says

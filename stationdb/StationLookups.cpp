@@ -15,6 +15,18 @@ const char* const kShop =
 const char* const kBusStop =
     "SELECT BusLineCode, BusStationCode, BusCompanyName, BusLineName, BusStationName, BusNote FROM BusCode "
     "WHERE BusLineCode = ? AND BusStationCode = ?";
+const char* const kICaStation =
+    "SELECT ICaCompanyName, ICaLineCode, ICaLineName, ICaNote, ICaStationCode, ICaStationName FROM ICaCode "
+    "WHERE ICaLineCode = ? AND ICaStationCode = ?";
+const char* const kNiceStation =
+    "SELECT NICELineCode, NICEStationCode, NICECompanyName, NICELineName, NICEStationName, NICENote FROM NICECode "
+    "WHERE NICELineCode = ? AND NICEStationCode = ?";
+const char* const kCICAStation =
+    "SELECT CICALineCode, CICAStationCode, CICACompanyName, CICALineName, CICAStationName, CICANote FROM CICACode "
+    "WHERE CICALineCode = ? AND CICAStationCode = ?";
+const char* const kPASSCAStation =
+    "SELECT PASSCALineCode, PASSCAStationCode, PASSCACompanyName, PASSCALineName, PASSCAStationName, PASSCANote "
+    "FROM PASSCACode WHERE PASSCALineCode = ? AND PASSCAStationCode = ?";
 }  // namespace sql
 
 DbResult LookupName(CDbLookup& lookup, const char* sqlText, std::initializer_list<int> keys,

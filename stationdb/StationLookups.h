@@ -18,6 +18,11 @@ extern const char* const kRailStationArea1;
 extern const char* const kShop;
 // Parameters: bus line, bus stop.
 extern const char* const kBusStop;
+// The regional cards' own code tables. Parameters: line, station.
+extern const char* const kICaStation;
+extern const char* const kNiceStation;
+extern const char* const kCICAStation;
+extern const char* const kPASSCAStation;
 }  // namespace sql
 
 // Runs one lookup and puts the text of `column` of the first row into `text`,

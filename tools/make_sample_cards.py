@@ -380,6 +380,212 @@ def jalic_sample():
     return image("01152233441E6677", "0112140A00004BFF", [common])
 
 
+# --- Regional cards whose places are named in a code table of their own.
+# Multi-byte fields are high byte first; the bytes the program does not
+# decode are made up here (a terminal number and a running record number),
+# so that no two blocks are alike.
+
+def made_up(b, terminal, record, at):
+    """Puts a terminal number and a record number into the bytes at `at`."""
+    for i, v in zip(at, [terminal >> 8, terminal & 0xFF, record >> 8, record & 0xFF]):
+        b[i] = v & 0xFF
+
+
+def ica_block(date, line, entry, exit_, balance, record):
+    """ICa: 0-1 date, 6-7 line, 8 entry, 9 exit, 13-14 balance in yen."""
+    b = [0] * 16
+    b[0:2] = date16(*date)
+    made_up(b, 0x0B21, record, (2, 3, 4, 5))
+    b[6], b[7] = line >> 8, line & 0xFF
+    b[8], b[9] = entry, exit_
+    b[13], b[14] = balance >> 8, balance & 0xFF
+    return hexs(b)
+
+
+def ica_sample():
+    """ICa, 20 blocks: trains and buses, two top-ups at an office (no line
+    or station), a bus stop numbered on line 0, a stop without a name."""
+    rows = [  # (date, line, entry, exit, balance after) newest first
+        ((2026, 11, 28), 0x0011, 0x01, 0x03, 1580),  # paid 200
+        ((2026, 11, 28), 0x0011, 0x03, 0x01, 1780),  # paid 220
+        ((2026, 11, 27), 0x0000, 0x00, 0x00, 2000),  # topped up 1000
+        ((2026, 11, 27), 0x0120, 0x02, 0x05, 1000),  # paid 250
+        ((2026, 11, 26), 0x0000, 0x07, 0x00, 1250),  # paid 180, boarding on line 0
+        ((2026, 11, 25), 0x0011, 0x02, 0x09, 1430),  # paid 170, exit not in the table
+        ((2026, 11, 25), 0x0011, 0x01, 0x02, 1600),  # paid 170
+        ((2026, 11, 24), 0x0120, 0x05, 0x02, 1770),  # paid 250
+        ((2026, 11, 21), 0x0011, 0x03, 0x01, 2020),  # paid 220
+        ((2026, 11, 20), 0x0000, 0x00, 0x00, 2240),  # topped up 2000 from 240
+        ((2026, 11, 20), 0x0011, 0x01, 0x03, 240),   # paid 220
+        ((2026, 11, 19), 0x0011, 0x03, 0x01, 460),   # paid 220
+        ((2026, 11, 18), 0x0120, 0x02, 0x05, 680),   # paid 250
+        ((2026, 11, 17), 0x0011, 0x01, 0x02, 930),   # paid 170
+        ((2026, 11, 16), 0x0011, 0x02, 0x01, 1100),  # paid 170
+        ((2026, 11, 14), 0x0011, 0x01, 0x03, 1270),  # paid 220
+        ((2026, 11, 13), 0x0011, 0x03, 0x01, 1490),  # paid 220
+        ((2026, 11, 12), 0x0120, 0x05, 0x02, 1710),  # paid 250
+        ((2026, 11, 11), 0x0011, 0x02, 0x01, 1960),  # paid 170
+        ((2026, 11, 8), 0x0000, 0x00, 0x00, 2130),   # the oldest block read
+    ]
+    blocks = [ica_block(*r, record=0x0240 - i) for i, r in enumerate(rows)]
+    ica = {"code": "80EF", "areas": ["0000"],
+           "services": [service("8988"), service("898F", blocks), service("8A48")]}
+    common = common_area("02200311" "4E1A2B3C", [service("1A88"), service("1A8B", ["00" * 16])])
+    return image("012003114E1A2B3C", "0100324228284BFF", [ica, common])
+
+
+def nice_block(date, entry, exit_, balance, record):
+    """nice pass!: 0-1 date; 5, 6 and the high nibble of 7 the entry station,
+    the low nibble of 7, 8 and 9 the exit station; 13-14 balance."""
+    b = [0] * 16
+    b[0:2] = date16(*date)
+    made_up(b, 0x0004, record, (2, 10, 11, 12))
+    b[5], b[6] = (entry >> 12) & 0xFF, (entry >> 4) & 0xFF
+    b[7] = ((entry & 0x0F) << 4) | ((exit_ >> 16) & 0x0F)
+    b[8], b[9] = (exit_ >> 8) & 0xFF, exit_ & 0xFF
+    b[13], b[14] = balance >> 8, balance & 0xFF
+    return hexs(b)
+
+
+def nicepass_sample():
+    """nice pass!, 20 blocks with 20-bit station codes: rail and bus rides,
+    two top-ups, a boarding without an entry station."""
+    rows = [  # (date, entry, exit, balance after) newest first
+        ((2026, 11, 28), 0x00101, 0x00203, 2690),  # paid 270
+        ((2026, 11, 28), 0x10A05, 0x20B06, 2960),  # bus, paid 240
+        ((2026, 11, 27), 0x00000, 0x00000, 3200),  # topped up 3000 from 200
+        ((2026, 11, 27), 0x00000, 0x20B06, 200),   # bus without an entry, paid 240
+        ((2026, 11, 26), 0x00203, 0x00101, 440),   # paid 270
+        ((2026, 11, 26), 0x00101, 0x00304, 710),   # paid 290, exit not in the table
+        ((2026, 11, 25), 0x00000, 0x00000, 1000),  # topped up 1000 from an empty purse
+        ((2026, 11, 24), 0x00102, 0x00101, 0),     # paid 180
+        ((2026, 11, 24), 0x00101, 0x00102, 180),   # paid 180
+    ]
+    # eleven older rides of 270 between two stations, the oldest block last
+    for i, day in enumerate(range(23, 12, -1)):
+        entry, exit_ = (0x00101, 0x00203) if i % 2 == 0 else (0x00203, 0x00101)
+        rows.append(((2026, 11, day), entry, exit_, 360 + 270 * i))
+    blocks = [nice_block(*r, record=0x0511 - i) for i, r in enumerate(rows)]
+    nice = {"code": "040F", "areas": ["0000"],
+            "services": [service("0308"), service("030F", blocks), service("0348")]}
+    return image("0102040F6C1A5E70", "0100324228284BFF", [nice])
+
+
+def process_block(date, process, entry, exit_, amount, balance, high_nibble, record):
+    """CI-CA and passca: 0-1 date, 5-6 entry, 7-8 exit, 9 process code, low
+    nibble of 10 and 11 the amount in 10 yen (the high nibble of 10 holds
+    something else), 14-15 balance in 10 yen."""
+    assert amount % 10 == 0 and balance % 10 == 0 and amount // 10 < 0x1000
+    units = amount // 10
+    b = [0] * 16
+    b[0:2] = date16(*date)
+    made_up(b, 0x0003, record, (2, 3, 12, 13))
+    b[4] = 0x01
+    b[5], b[6] = entry >> 8, entry & 0xFF
+    b[7], b[8] = exit_ >> 8, exit_ & 0xFF
+    b[9] = process
+    b[10], b[11] = (high_nibble << 4) | (units >> 8), units & 0xFF
+    b[14], b[15] = (balance // 10) >> 8, (balance // 10) & 0xFF
+    return hexs(b)
+
+
+def process_card(rows, record):
+    """rows: (date, process, entry, exit, amount, balance after, high nibble)."""
+    return [process_block(*r, record=record - i) for i, r in enumerate(rows)]
+
+
+def cica_sample():
+    """CI-CA, 20 blocks: every process code of the table, one it lacks, an
+    amount whose byte 10 has its high nibble set, the card's first record."""
+    rows = [  # newest first
+        ((2026, 11, 28), 0x53, 0x0101, 0x0205, 230, 4770, 0x3),   # 支払
+        ((2026, 11, 28), 0x5D, 0x0205, 0x1A03, 150, 5000, 0x0),   # 乗継
+        ((2026, 11, 27), 0x52, 0x0102, 0x0101, 120, 5150, 0xF),   # 支払, entry side only
+        ((2026, 11, 27), 0x59, 0x0101, 0x0000, 3000, 5270, 0x0),  # 積増 at a station
+        ((2026, 11, 26), 0x5C, 0x1A03, 0x0205, 100, 2270, 0x0),   # 乗継, entry side only
+        ((2026, 11, 26), 0x60, 0x0102, 0x0307, 0, 2370, 0x2),     # a code the table lacks
+        ((2026, 11, 25), 0x57, 0x0205, 0x0101, 280, 2370, 0x0),   # 控除
+        ((2026, 11, 25), 0x53, 0x0000, 0x0102, 200, 2650, 0x0),   # 支払 without an entry
+        ((2026, 11, 24), 0x79, 0x0101, 0x0101, 1000, 2850, 0x0),  # 積増 at an office
+        ((2026, 11, 24), 0x58, 0x0102, 0x0205, 310, 1850, 0x0),   # 控除
+        ((2026, 11, 23), 0x53, 0x0101, 0x0102, 180, 2160, 0x0),
+        ((2026, 11, 22), 0x7B, 0x0000, 0x0000, 2000, 2340, 0x0),  # 積増
+        ((2026, 11, 21), 0x53, 0x0205, 0x0101, 230, 340, 0x0),
+        ((2026, 11, 20), 0x53, 0x0101, 0x1A03, 4090, 570, 0x8),   # the largest amount
+        ((2026, 11, 19), 0x53, 0x1A03, 0x0101, 410, 4660, 0x0),
+        ((2026, 11, 18), 0x5D, 0x0102, 0x0205, 130, 5070, 0x0),
+        ((2026, 11, 17), 0x53, 0x0101, 0x0102, 180, 5200, 0x0),
+        ((2026, 11, 16), 0x59, 0x0101, 0x0101, 5000, 5380, 0x0),
+        ((2026, 11, 15), 0x53, 0x0102, 0x0101, 120, 380, 0x0),
+        ((2026, 11, 15), 0x7A, 0x0101, 0x0000, 500, 500, 0x0),    # 新規: issued with 500
+    ]
+    cica = {"code": "8157", "areas": ["0000"],
+            "services": [service("8988"), service("898F", process_card(rows, 0x0A14)), service("8A0B")]}
+    return image("011357812A136B0C", "0100324228284BFF", [cica])
+
+
+def passca_sample():
+    """passca, 20 blocks: the one-sided codes name the exit side here."""
+    rows = [  # newest first
+        ((2026, 11, 28), 0x52, 0x0010, 0x0012, 200, 1800, 0x0),   # 支払, exit side only
+        ((2026, 11, 28), 0x5C, 0x0012, 0x0120, 100, 2000, 0x0),   # 乗継 to the bus, exit side only
+        ((2026, 11, 27), 0x59, 0x0011, 0x0000, 2000, 2100, 0x0),  # 積増 at a station
+        ((2026, 11, 27), 0x53, 0x0011, 0x0010, 200, 100, 0x0),
+        ((2026, 11, 26), 0x6F, 0x0010, 0x0099, 0, 300, 0x5),      # a code the table lacks
+        ((2026, 11, 26), 0x53, 0x0012, 0x0011, 200, 300, 0x0),
+        ((2026, 11, 25), 0x5D, 0x0120, 0x0012, 100, 500, 0x0),    # 乗継 from the bus
+        ((2026, 11, 25), 0x53, 0x0000, 0x0011, 200, 600, 0x0),    # 支払 without an entry
+    ]
+    # eleven rides of 200 between two stops, then the card's first record
+    for i, day in enumerate(range(24, 13, -1)):
+        entry, exit_ = (0x0010, 0x0011) if i % 2 == 0 else (0x0011, 0x0010)
+        rows.append(((2026, 11, day), 0x53, entry, exit_, 200, 800 + 200 * i, 0x0))
+    rows.append(((2026, 11, 13), 0x7A, 0x0010, 0x0000, 3000, 3000, 0x0))  # 新規
+    passca = {"code": "832C", "areas": ["0000"],
+              "services": [service("8988"), service("898F", process_card(rows, 0x0321))]}
+    common = common_area("0214832C1B163948", [service("1A88"), service("1A8B", ["00" * 16])])
+    return image("0114832C1B163948", "0100324228284BFF", [passca, common])
+
+
+def setamaru_block(date, line, station, balance, points, total, serial):
+    """せたまる: 3-4 date, 5 line, 6 station, 9-10 balance and 11-12 points
+    low byte first, 13 point total, 14-15 serial high byte first."""
+    b = [0] * 16
+    b[0], b[1], b[2] = 0x1C, 0x02, 0x00     # made up: not decoded
+    b[3:5] = date16(*date)
+    b[5], b[6] = line, station
+    b[7], b[8] = 0x00, 0xA0                 # made up: not decoded
+    b[9], b[10] = balance & 0xFF, balance >> 8
+    b[11], b[12] = points & 0xFF, points >> 8
+    b[13] = total
+    b[14], b[15] = serial >> 8, serial & 0xFF
+    return hexs(b)
+
+
+def setamaru_sample():
+    """せたまる, 20 blocks and the ticket-gate log; issuer kind 4 (the card
+    has probe service 324C)."""
+    rows = [  # (date, line, station, balance, points, point total, serial) newest first
+        ((2026, 11, 28), 0x2A, 0x02, 1840, 5, 255, 0x0134),     # the total at its 8-bit top
+        ((2026, 11, 27), 0x2A, 0x01, 2000, 10, 250, 0x0133),
+        ((2026, 11, 27), 0x05, 0x00, 2160, 0, 240, 0x0132),     # a line without a station
+        ((2026, 11, 26), 0x2A, 0x05, 160, 1234, 240, 0x0131),   # a points campaign
+        ((2026, 11, 25), 0x2A, 0x09, 320, 3, 6, 0x0130),        # a stop not in the table
+    ]
+    # fifteen older rides of 160 yen, one point each for the first three
+    for i in range(15):
+        rows.append(((2026, 11, 24 - i), 0x2A, 0x01 if i % 2 else 0x05, 480 + 160 * i,
+                     1 if i < 3 else 0, max(3 - i, 0), 0x012F - i))
+    blocks = [setamaru_block(*r) for r in rows]
+    gates = [gate_block(0x20, 0x2A, 0x02, (2026, 11, 28), 7, 58, 160, 0),
+             gate_block(0xA0, 0x2A, 0x01, (2026, 11, 27), 18, 12, 0, 0),
+             gate_block(0x20, 0x2A, 0x05, (2026, 11, 26), 9, 30, 160, 0)]
+    seta = {"code": "802B", "areas": ["0000"],
+            "services": [service("1088"), service("108F", gates)] + probes({"324C"})
+            + [service("324F", blocks)]}
+    return image("01162B80751A0D3E", "0120220427674EFF", [seta])
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     write("suica-sample.json", suica_sample())
@@ -392,6 +598,11 @@ def main():
     write("ecard-mobile-sample.json", ecard_mobile_sample())
     write("edy-sample.json", edy_sample())
     write("jalic-sample.json", jalic_sample())
+    write("ica-sample.json", ica_sample())
+    write("nicepass-sample.json", nicepass_sample())
+    write("cica-sample.json", cica_sample())
+    write("passca-sample.json", passca_sample())
+    write("setamaru-sample.json", setamaru_sample())
 
 
 if __name__ == "__main__":

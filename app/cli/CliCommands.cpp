@@ -14,14 +14,6 @@
 
 namespace {
 
-// Holds the FeliCa library initialised for one command.
-struct LibraryHold {
-    LibraryHold() { initialize_library(); }
-    ~LibraryHold() { dispose_library(); }
-    LibraryHold(const LibraryHold&) = delete;
-    LibraryHold& operator=(const LibraryHold&) = delete;
-};
-
 // Shows each message on standard error and keeps it for the output.
 class CliMessageSink : public MessageSink {
 public:

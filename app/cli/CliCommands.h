@@ -3,6 +3,8 @@
 // unreadable card image.
 #pragma once
 
+#include "felica.h"
+
 #include <QString>
 
 struct CliOptions {
@@ -15,6 +17,14 @@ struct CliOptions {
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
 
+// Holds the FeliCa library initialised for one command.
+struct LibraryHold {
+    LibraryHold() { initialize_library(); }
+    ~LibraryHold() { dispose_library(); }
+    LibraryHold(const LibraryHold&) = delete;
+    LibraryHold& operator=(const LibraryHold&) = delete;
+};
+
 // Chooses the reader (--reader, $KUVORA_READER, the setting, nfc) and hands
 // it to the FeliCa library; false, with the reason on standard error, for a
 // card image that cannot be read.
@@ -22,3 +32,5 @@ bool PrepareReader(const CliOptions& options);
 
 int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);
+// Walks the card on the reader into the card image file --output.
+int RunCapture(const CliOptions& options);

@@ -13,16 +13,18 @@ const char* const kUsage =
     "Usage: kuvora-cli COMMAND [OPTIONS]\n"
     "\n"
     "Commands:\n"
-    "  idm    print the IDm of the card on the reader\n"
-    "  read   read the card, store its rows in the history database and print\n"
-    "         the card's stored history\n"
+    "  idm        print the IDm of the card on the reader\n"
+    "  read       read the card, store its rows in the history database and print\n"
+    "             the card's stored history\n"
+    "  capture    write the card on the reader to a card image (--output FILE)\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
     "  --mode M     read: a card type code or auto (default: the stored mode)\n"
     "  --format F   read: json (default) or table\n"
-    "  --output F   read: write to file F instead of standard output\n"
+    "  --output F   read: write to file F instead of standard output;\n"
+    "               capture: the card image file to write\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -89,5 +91,11 @@ int main(int argc, char** argv) {
         return RunIdm(options);
     }
     if (options.command == QLatin1String("read")) return RunRead(options);
+    if (options.command == QLatin1String("capture")) {
+        if (!options.mode.isEmpty() || !options.format.isEmpty())
+            return usageError(QStringLiteral("capture takes only --reader and --output"));
+        if (options.output.isEmpty()) return usageError(QStringLiteral("capture needs --output FILE"));
+        return RunCapture(options);
+    }
     return usageError(QLatin1String("unknown command ") + options.command);
 }

@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "CKuvoraView.h"
+#include "CardImageCommands.h"
 #include "CSettingsStore.h"
 #include "CardTypes.h"
 #include "CommandIds.h"
@@ -64,6 +65,11 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
             UpdateModeMarks();
         });
     }
+    SetHandler(cmd::OpenCardImage, [this] {
+        const QString reader = OpenCardImage(this);
+        if (!reader.isEmpty()) statusBar()->showMessage(reader.mid(6), 5000);
+    });
+    SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
     SetHandler(cmd::ViewToolBar, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); });
     SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
 

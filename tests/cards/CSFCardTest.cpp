@@ -42,7 +42,7 @@ const CardTypeInfo kSuicaLike = typeFor(0x00, 0x03, 0x090F, 20, 0x108F);
 const CardTypeInfo kEdyLike = typeFor(0xFE, 0x00, 0x170F, 6, 0, 0x110B, 2);
 
 std::string block(int tag) {
-    char b[33];
+    char b[48];
     std::snprintf(b, sizeof b, "%02X%028d%02X", tag, 0, tag);
     return b;
 }

@@ -176,7 +176,7 @@ TEST_F(SuicaDecoding, PrivateLinesAreLookedUpInTheIssuersArea) {
 TEST_F(SuicaDecoding, ChargeFollowsTheTradeAndIsZeroOnTheLastRow) {
     SuicaUnderTest card;
     auto row = [&](int r, const char* trade, int balance) {
-        char hex[33];
+        char hex[48];
         std::snprintf(hex, sizeof hex, "16%s0000357C00000000%02X%02X00000000", trade, balance & 0xFF, balance >> 8);
         card.SetBlock(r, hex);
     };
@@ -227,7 +227,7 @@ TEST_F(SuicaDecoding, TerminalTradeAndGateTables) {
         {0x1D, "連絡改札機"}, {0x1F, "簡易入金機"}, {0x46, "VIEW ALTTE"}, {0x48, "VIEW ALTTE"},
         {0xC7, "物販端末"}, {0xC8, "自販機等"}, {0x00, "不明"}, {0x06, "不明"}, {0xFF, "不明"}};
     for (const auto& [code, text] : terminals) {
-        char hex[33];
+        char hex[48];
         std::snprintf(hex, sizeof hex, "%02X%030d", code, 0);
         card.SetBlock(0, hex);
         EXPECT_EQ(card.GetTerminal(0), text) << code;
@@ -247,7 +247,7 @@ TEST_F(SuicaDecoding, TerminalTradeAndGateTables) {
         {0x49, "入金", 0x82}, {0x4B, "入物", 0x82}, {0xCB, "入物", 0x82}, {0xC6, "物現", 0x82},
         {0x02, "入金", 1}, {0x99, "不明", 3}};
     for (const Trade& t : trades) {
-        char hex[33];
+        char hex[48];
         std::snprintf(hex, sizeof hex, "16%02X%028d", t.code, 0);
         card.SetBlock(0, hex);
         EXPECT_EQ(card.GetTrade(0), t.text) << t.code;
@@ -260,7 +260,7 @@ TEST_F(SuicaDecoding, TerminalTradeAndGateTables) {
         {0x00, "精算"}, {0x01, "定精"}, {0x20, "出場"}, {0x21, "窓出"}, {0x22, "乗継"}, {0x40, "出定"},
         {0xC1, "出定"}, {0xA0, "入場"}, {0xC0, "入定"}, {0x02, "不明"}};
     for (const auto& [code, text] : gates) {
-        char hex[33];
+        char hex[48];
         std::snprintf(hex, sizeof hex, "%02X%030d", code, 0);
         card.SetLog(1, hex);
         EXPECT_EQ(card.GetTicketBarrierLogType(1), text) << code;
@@ -284,11 +284,8 @@ TEST_F(SuicaDecoding, GateLogRows) {
 }
 
 TEST_F(SuicaDecoding, FailingQueryShowsItsMessageOncePerGetterCall) {
-    {
-        CDbConnection c;
-        ASSERT_EQ(c.Open(db.path(), CDbConnection::Mode::ReadWrite), DB_OK);
-        ASSERT_EQ(c.Execute("DROP TABLE BusCode; DROP TABLE StationCode"), DB_OK);
-    }
+    db.dropTable("BusCode");
+    db.dropTable("StationCode");
     SuicaUnderTest card;
     ASSERT_TRUE(messages.messages.isEmpty());  // the database itself opens
     card.SetBlock(0, "050D001D357A01020304B40500000000");

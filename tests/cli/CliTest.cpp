@@ -14,12 +14,7 @@ namespace {
 QString cli() { return test::binaryPath("bin/kuvora-cli"); }
 
 test::ProcessResult run(const test::IsolatedHome& home, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.configHome());
-    env.insert("XDG_DATA_HOME", home.dataHome());
-    env.insert("HOME", home.path());
-    env.remove("KUVORA_READER");
-    return test::runProgram(cli(), args, env);
+    return test::runInHome(home, cli(), args);
 }
 
 void writeText(const QString& path, const QByteArray& text) {

@@ -15,7 +15,7 @@ CardImage historyCard(int blocks, int maxPerRead = 12) {
     card.maxBlocksPerRead = maxPerRead;
     std::vector<std::string> hex;
     for (int i = 0; i < blocks; ++i) {
-        char b[33];
+        char b[48];
         std::snprintf(b, sizeof b, "%02X%030d", i, i);
         hex.push_back(b);
     }

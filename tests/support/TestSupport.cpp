@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 
+#include "DbConnection.h"
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
 #include "felica.h"
@@ -156,9 +157,16 @@ StationDatabase::StationDatabase(const IsolatedHome& home,
 
 StationDatabase::~StationDatabase() { SetStationCodeDatabasePath(QString()); }
 
+void StationDatabase::dropTable(const QString& table) const {
+    CDbConnection db;
+    ASSERT_EQ(db.Open(path_, CDbConnection::Mode::ReadWrite), DB_OK);
+    ASSERT_EQ(db.Execute(("DROP TABLE " + table).toUtf8().constData()), DB_OK) << table.toStdString();
+}
+
 void importSampleNames() {
     QStringList files, errors;
-    for (const char* t : {"StationCode", "ShopCode", "BusCode"})
+    for (const char* t :
+         {"StationCode", "ShopCode", "BusCode", "ICaCode", "NICECode", "CICACode", "PASSCACode"})
         files << sourcePath(QStringLiteral("data/stationcode/sample/%1.csv").arg(QLatin1String(t)));
     if (!ImportUserNames(UserStationCodeDatabasePath(), files, QString(), errors))
         ADD_FAILURE() << errors.join('\n').toStdString();
@@ -185,6 +193,15 @@ ProcessResult runProgram(const QString& program, const QStringList& args,
     r.out = QString::fromUtf8(r.outBytes);
     r.err = QString::fromUtf8(p.readAllStandardError());
     return r;
+}
+
+ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.configHome());
+    env.insert("XDG_DATA_HOME", home.dataHome());
+    env.insert("HOME", home.path());
+    env.remove("KUVORA_READER");
+    return runProgram(program, args, env);
 }
 
 }  // namespace test

@@ -92,6 +92,8 @@ public:
     StationDatabase(const IsolatedHome& home, const std::vector<std::pair<QString, QString>>& tables);
     ~StationDatabase();
     QString path() const { return path_; }
+    // Drops a table, so that every query on it fails.
+    void dropTable(const QString& table) const;
 
 private:
     QString path_;
@@ -109,5 +111,8 @@ struct ProcessResult {
 ProcessResult runProgram(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
                          int timeoutMs = 60000);
+// Runs one of the programs in `home` (its XDG folders and HOME), choosing
+// the reader only by its options.
+ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args);
 
 }  // namespace test

@@ -1,0 +1,77 @@
+#include "CardImageCommands.h"
+
+#include "MessageSink.h"
+#include "ReaderChoice.h"
+#include "capture.h"
+#include "card_image.h"
+
+#include <QApplication>
+#include <QFileDialog>
+#include <QProgressDialog>
+#include <QStandardPaths>
+
+#include <atomic>
+
+namespace {
+
+const char* const kFilter = "カードイメージ (*.json);;すべてのファイル (*)";
+
+}  // namespace
+
+QString OpenCardImage(QWidget* parent) {
+    const QString path = QFileDialog::getOpenFileName(
+        parent, QStringLiteral("カードイメージを開く"),
+        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QString::fromUtf8(kFilter));
+    if (path.isEmpty()) return QString();
+    std::string error;
+    if (!felica::CardImage::load(path.toStdString(), error)) {
+        ShowMessage(QString::fromStdString(error));
+        return QString();
+    }
+    const QString reader = QStringLiteral("image:") + path;
+    SelectReader(reader);
+    return reader;
+}
+
+bool CaptureCardImage(QWidget* parent, const QString& path) {
+    QProgressDialog progress(QStringLiteral("カードを読み取っています..."), QStringLiteral("キャンセル"), 0, 0, parent);
+    progress.setWindowTitle(QStringLiteral("Kuvora"));
+    progress.setWindowModality(Qt::WindowModal);
+    progress.setMinimumDuration(0);
+    progress.show();
+    std::atomic<bool> cancel{false};
+    const auto result = felica::captureCard(
+        [&](const felica::CaptureProgress& p) {
+            if (p.servicesKnown > 0) {
+                progress.setMaximum(static_cast<int>(p.servicesKnown));
+                progress.setValue(static_cast<int>(p.servicesDone));
+            }
+            progress.setLabelText(QString::fromStdString(p.message));
+            QApplication::processEvents();
+            if (progress.wasCanceled()) cancel = true;
+        },
+        &cancel);
+    progress.close();
+    using Outcome = felica::CaptureResult::Outcome;
+    if (result.outcome == Outcome::Cancelled) return false;
+    if (!result.ok()) {
+        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1")
+                        .arg(QString::fromStdString(result.error)));
+        return false;
+    }
+    std::string error;
+    if (!result.image.save(path.toStdString(), error)) {
+        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1").arg(QString::fromStdString(error)));
+        return false;
+    }
+    return true;
+}
+
+void SaveCardImage(QWidget* parent) {
+    QFileDialog dialog(parent, QStringLiteral("カードイメージとして保存"),
+                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QString::fromUtf8(kFilter));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(QStringLiteral("json"));
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;
+    CaptureCardImage(parent, dialog.selectedFiles().first());
+}

@@ -1,0 +1,39 @@
+// CICa: the ICa card of system 80 EF (card type 3). Twenty history blocks
+// of service 0x898F; one line code serves both stations of a row, and the
+// names come from the ICaCode table. The card keeps only the balance after
+// each trade, so the amount is the older balance minus this one.
+// Block layout: RegionalBlocks.h.
+#pragma once
+
+#include "CSFCard.h"
+#include "PlaceNameLookup.h"
+
+#include <vector>
+
+class CICa : public CSFCard {
+public:
+    static constexpr int kCardType = 3;
+
+    CICa();
+    int GetDateCode(int row) override;
+    QString GetDate(int row) override;
+    int GetDepartureLineCode(int row) override;
+    QString GetDepartureCompany(int row) override;
+    QString GetDepartureLine(int row) override;
+    int GetDepartureStationCode(int row) override;
+    QString GetDepartureStation(int row) override;
+    int GetArrivalLineCode(int row) override;
+    QString GetArrivalCompany(int row) override;
+    QString GetArrivalLine(int row) override;
+    int GetArrivalStationCode(int row) override;
+    QString GetArrivalStation(int row) override;
+    int GetBalance(int row) override;
+    int GetCharge(int row) override;
+
+private:
+    // Empty without a query when both the line and the station are 0.
+    QString Place(int line, int station, PlaceNameLookup::Name name);
+
+    std::vector<std::uint8_t> m_History;
+    PlaceNameLookup m_Names;
+};

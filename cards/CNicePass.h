@@ -1,0 +1,36 @@
+// CNicePass: the nice pass! card of system 04 0F (card type 7). Twenty
+// history blocks of service 0x030F with 20-bit station codes and no line
+// code; the names come from the NICECode table. As on the ICa card, the
+// amount is the older balance minus this one. Block layout: RegionalBlocks.h.
+#pragma once
+
+#include "CSFCard.h"
+#include "PlaceNameLookup.h"
+
+#include <vector>
+
+class CNicePass : public CSFCard {
+public:
+    static constexpr int kCardType = 7;
+
+    CNicePass();
+    int GetDateCode(int row) override;
+    QString GetDate(int row) override;
+    QString GetDepartureCompany(int row) override;
+    QString GetDepartureLine(int row) override;
+    int GetDepartureStationCode(int row) override;
+    QString GetDepartureStation(int row) override;
+    QString GetArrivalCompany(int row) override;
+    QString GetArrivalLine(int row) override;
+    int GetArrivalStationCode(int row) override;
+    QString GetArrivalStation(int row) override;
+    int GetBalance(int row) override;
+    int GetCharge(int row) override;
+
+private:
+    // Empty without a query for station 0.
+    QString Place(int station, PlaceNameLookup::Name name);
+
+    std::vector<std::uint8_t> m_History;
+    PlaceNameLookup m_Names;
+};

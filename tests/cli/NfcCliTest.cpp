@@ -1,0 +1,116 @@
+// kuvora-cli on a libnfc reader (the PN532 emulator behind a pty) and the
+// capture command.
+#include "EmulatedReader.h"
+#include "SameAnswers.h"
+
+#include <QDir>
+#include <QFile>
+#include <QJsonDocument>
+#include <QJsonObject>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString u8(const char* s) { return QString::fromUtf8(s); }
+
+test::ProcessResult runCli(const test::IsolatedHome& home, const QStringList& args) {
+    return test::runInHome(home, test::binaryPath("bin/kuvora-cli"), args);
+}
+
+QString sampleReader() { return "image:" + test::sourcePath("data/cards/suica-sample.json"); }
+
+}  // namespace
+
+TEST(CliNfc, IdmThroughLibnfcAndACardThatIsNotThere) {
+    test::IsolatedHome home;
+    test::EmulatedReader reader;
+    auto r = runCli(home, {"idm", "--reader", reader.name()});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "01010410C8192A3B\n");
+    EXPECT_EQ(r.err, "");  // libnfc keeps its own complaints to itself
+
+    reader.emu.liftCard();
+    r = runCli(home, {"idm", "--reader", reader.name()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, u8("SF カードを認識することができません\n"));
+}
+
+TEST(CliNfc, SuicaReadThroughLibnfcEqualsTheVirtualReader) {
+    test::EmulatedReader reader;
+    test::IsolatedHome nfcHome;
+    const auto viaNfc = runCli(nfcHome, {"read", "--reader", reader.name(), "--mode", "auto"});
+    test::IsolatedHome imageHome;
+    const auto viaImage = runCli(imageHome, {"read", "--reader", sampleReader(), "--mode", "auto"});
+    ASSERT_EQ(viaNfc.exitCode, 0) << viaNfc.err.toStdString();
+    ASSERT_EQ(viaImage.exitCode, 0) << viaImage.err.toStdString();
+    const QJsonObject json = QJsonDocument::fromJson(viaNfc.outBytes).object();
+    EXPECT_EQ(json["cardType"].toInt(), 1);
+    EXPECT_EQ(json["cardRows"].toInt(), 20);
+    EXPECT_EQ(viaNfc.out, viaImage.out);
+    EXPECT_EQ(reader.emu.stats().deviceOpens, 1u);
+}
+
+TEST(CliCapture, WritesAnImageThatReadsBackTheSame) {
+    test::IsolatedHome home;
+    const QString out = home.file("captured.json");
+    auto r = runCli(home, {"capture", "--reader", sampleReader(), "--output", out});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(r.err.contains("capture: service 090F: 20 block(s)\n")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("capture: wrote " + out + "\n"));
+    std::string error;
+    const auto captured = felica::CardImage::load(out.toStdString(), error);
+    ASSERT_TRUE(captured) << error;
+    test::expectSameAnswers(test::sampleCard(), *captured);
+
+    // Reading the capture gives what reading the card gives.
+    test::IsolatedHome a, b;
+    const auto fromCard = runCli(a, {"read", "--reader", sampleReader(), "--mode", "auto"});
+    const auto fromCapture = runCli(b, {"read", "--reader", "image:" + out, "--mode", "auto"});
+    EXPECT_EQ(fromCapture.exitCode, 0);
+    EXPECT_EQ(fromCapture.out, fromCard.out);
+}
+
+TEST(CliCapture, CardLiftedMidWalkWritesNothing) {
+    test::IsolatedHome home;
+    test::EmulatedReader reader;
+    reader.emu.liftAfter(8);
+    const QString out = home.file("never.json");
+    auto r = runCli(home, {"capture", "--reader", reader.name(), "--output", out});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("capture: nothing was written to " + out + "\n")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith(u8("カードからのデータの読み込みに失敗しました\n"))) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(out));
+    EXPECT_TRUE(QDir(home.path()).entryList({"never.json*"}, QDir::Files | QDir::Hidden).isEmpty());
+
+    // An existing file is left as it was.
+    {
+        QFile f(out);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("old");
+    }
+    reader.emu.placeCard();
+    reader.emu.liftAfter(20);
+    r = runCli(home, {"capture", "--reader", reader.name(), "--output", out});
+    EXPECT_EQ(r.exitCode, 1);
+    QFile f(out);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    EXPECT_EQ(f.readAll(), "old");
+}
+
+TEST(CliCapture, UsageAndReaderErrors) {
+    test::IsolatedHome home;
+    auto r = runCli(home, {"capture", "--reader", sampleReader()});
+    EXPECT_EQ(r.exitCode, 2);
+    r = runCli(home, {"capture", "--mode", "1", "--output", home.file("x.json")});
+    EXPECT_EQ(r.exitCode, 2);
+    r = runCli(home, {"capture", "--reader", "nfc:pn532_uart:/nonexistent", "--output", home.file("x.json")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.endsWith(u8("リーダ・ライタを自動認識できません\n"))) << r.err.toStdString();
+    r = runCli(home, {"capture", "--reader", sampleReader(), "--output", home.file("no/such/dir/x.json")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("cannot create the file")) << r.err.toStdString();
+    EXPECT_FALSE(QFile::exists(home.file("x.json")));
+}
