@@ -39,7 +39,7 @@ const ThemeColours kThemes[theme::kCount] = {
      Down(0xFAF9F5, 0xDDDACE), 0xC5C2B8, Flat(0xC1D2EE), 0x316AC5, 0x98B5E2,
      Down(0xF4F2E8, 0xE0DCCB), Down(0xFBFBF8, 0xE2DFD2), 0xACA899,
      0xD0D0BF, 0x0046D5, 2, false, false},
-    // Special: a wine-red menu bar with gold, on cream.
+    // Special: a burgundy menu bar with gold, on cream.
     {theme::kSpecial, "special",
      0xF3EEE4, 0x1E1A16, 0xFFFFFF, 0xFAF6EE, 0x1E1A16, 0xEDE4D3, 0x1E1A16, 0x7A2143, 0xFFFFFF,
      Down(0x8C2A50, 0x5B1733), 0xFFFFFF, 0xE9C46A, 0xF7E3A6, 0x2A1A05,
@@ -144,7 +144,7 @@ public:
     int styleHint(StyleHint hint, const QStyleOption* option, const QWidget* widget,
                   QStyleHintReturn* data) const override {
         switch (hint) {
-        // Alt alone opens the menu bar's keyboard access, as on every desktop the program knew.
+        // Alt pressed and released alone puts the keyboard into the menu bar.
         case SH_MenuBar_AltKeyNavigation: return 1;
         case SH_GroupBox_TextLabelColor: return int(QColor(c_.groupTitle).rgba());
         default: return QProxyStyle::styleHint(hint, option, widget, data);
@@ -195,19 +195,6 @@ public:
             p->restore();
             return;
         }
-        case PE_FrameGroupBox: {
-            p->save();
-            if (c_.bevel) {
-                qDrawShadeRect(p, option->rect, option->palette, true, 1, 0);
-            } else {
-                p->setRenderHint(QPainter::Antialiasing, c_.radius > 0);
-                p->setPen(QColor(c_.groupBorder));
-                p->setBrush(Qt::NoBrush);
-                p->drawRoundedRect(QRectF(option->rect).adjusted(0.5, 0.5, -0.5, -0.5), c_.radius + 1, c_.radius + 1);
-            }
-            p->restore();
-            return;
-        }
         default: QProxyStyle::drawPrimitive(element, option, p, widget);
         }
     }
@@ -235,7 +222,7 @@ public:
         if (control == CC_GroupBox) {
             if (const auto* box = qstyleoption_cast<const QStyleOptionGroupBox*>(option)) {
                 if (box->subControls & SC_GroupBoxCheckBox) {
-                    // Fusion draws the title in the window text colour: give it the theme's.
+                    // Fusion's own, with the title in the theme's colour.
                     QStyleOptionGroupBox copy(*box);
                     if (copy.state & State_Enabled) copy.palette.setColor(QPalette::WindowText, QColor(c_.groupTitle));
                     QProxyStyle::drawComplexControl(control, &copy, p, widget);
@@ -283,13 +270,15 @@ private:
             QRegion clip(box->rect);
             if (!label.isEmpty()) clip -= label;
             p->setClipRegion(clip);
-            QStyleOptionFrame frame;
-            frame.QStyleOption::operator=(*box);
-            frame.rect = subControlRect(CC_GroupBox, box, SC_GroupBoxFrame, widget);
-            frame.features = box->features;
-            frame.lineWidth = box->lineWidth;
-            frame.midLineWidth = box->midLineWidth;
-            drawPrimitive(PE_FrameGroupBox, &frame, p, widget);
+            const QRect frame = subControlRect(CC_GroupBox, box, SC_GroupBoxFrame, widget);
+            if (c_.bevel) {
+                qDrawShadeRect(p, frame, box->palette, true, 1, 0);
+            } else {
+                p->setRenderHint(QPainter::Antialiasing, c_.radius > 0);
+                p->setPen(QColor(c_.groupBorder));
+                p->setBrush(Qt::NoBrush);
+                p->drawRoundedRect(QRectF(frame).adjusted(0.5, 0.5, -0.5, -0.5), c_.radius + 1, c_.radius + 1);
+            }
             p->setClipping(false);
         }
         if ((box->subControls & SC_GroupBoxLabel) && !label.isEmpty()) {
