@@ -1,7 +1,11 @@
 #include "CKuvoraApp.h"
 
 #include "CKuvoraDoc.h"
+#include "AboutBox.h"
 #include "CMainFrame.h"
+#include "CSetupDlg.h"
+#include "CommandIcons.h"
+#include "Themes.h"
 #include "CSettingsStore.h"
 #include "CommandIds.h"
 #include "ReaderChoice.h"
@@ -27,7 +31,8 @@ CKuvoraApp::~CKuvoraApp() {
 }
 
 void CKuvoraApp::ApplyMenuStyle() {
-    (void)settings::MenuStyle();
+    // A style outside 0..5 counts as 4; a theme that cannot be made leaves the current one.
+    ::ApplyMenuStyle(settings::MenuStyle());
 }
 
 bool CKuvoraApp::InitInstance() {
@@ -35,6 +40,8 @@ bool CKuvoraApp::InitInstance() {
     setOrganizationName(QStringLiteral("Mirokaze"));
     setApplicationName(QStringLiteral("Kuvora"));
     setApplicationVersion(QString::fromLatin1(kVersion));
+    setDesktopFileName(QStringLiteral("kuvora"));
+    setWindowIcon(KuvoraAppIcon());
     ApplyMenuStyle();
 
     m_CommandLine = ParseCommandLine(arguments().mid(1));
@@ -62,6 +69,11 @@ bool CKuvoraApp::InitInstance() {
     m_Sink.SetOwner(m_pFrame.get());
     m_pDoc->OnNewDocument();
     m_pFrame->SetHandler(cmd::FilePrintSetup, [this] { OnFilePrintSetup(); });
+    m_pFrame->SetHandler(cmd::Setup, [this] {
+        CSetupDlg dialog(m_pFrame.get());
+        dialog.exec();
+    });
+    m_pFrame->SetHandler(cmd::AppAbout, [this] { ShowAboutBox(m_pFrame.get()); });
     m_pFrame->setWindowTitle(QStringLiteral("Kuvora"));
     ApplyMenuStyle();
     m_pFrame->show();

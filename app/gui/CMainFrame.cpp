@@ -1,6 +1,7 @@
 #include "CMainFrame.h"
 
 #include "CKuvoraView.h"
+#include "CommandIcons.h"
 #include "CardImageCommands.h"
 #include "CSettingsStore.h"
 #include "CardTypes.h"
@@ -91,6 +92,7 @@ QAction* CMainFrame::MakeAction(int id, const QString& text) {
     auto* action = new QAction(text, this);
     action->setObjectName(QStringLiteral("command%1").arg(id));
     action->setData(id);
+    action->setIcon(CommandIcon(id));
     const auto [prompt, tip] = promptOf(id);
     action->setStatusTip(prompt);
     action->setToolTip(tip);

@@ -37,6 +37,10 @@ IsolatedHome::~IsolatedHome() {
     restore("XDG_CONFIG_HOME", oldConfig_);
     restore("XDG_DATA_HOME", oldData_);
     restore("HOME", oldHome_);
+    const QString config = oldConfig_.isEmpty() ? QString::fromLocal8Bit(oldHome_) + "/.config"
+                                                : QString::fromLocal8Bit(oldConfig_);
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, config);
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config);
 }
 
 QString sourcePath(const QString& relative) { return QStringLiteral(KUVORA_SOURCE_DIR "/") + relative; }
