@@ -7,9 +7,16 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStandardPaths>
+#include <QSet>
 #include <QStringList>
 
+#include <atomic>
+#include <cerrno>
+#include <cstdio>
+
 #include <sqlite3.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 const HistoryColumnDef kHistoryColumns[30] = {
     {"ACompanyName", 255}, {"ALineCode", 6},      {"ALineName", 255},    {"AStationCode", 6},
@@ -62,39 +69,72 @@ QString insertSql() {
         .arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
 }
 
-void showError(const char16_t* what, DbResult code) {
-    ShowMessage(QString::fromUtf16(what) + QStringLiteral(" %1").arg(static_cast<std::uint32_t>(code), 0, 16).toUpper());
+QString errorText(const char16_t* what, DbResult code) {
+    return QString::fromUtf16(what) + QStringLiteral(" %1").arg(static_cast<std::uint32_t>(code), 0, 16).toUpper();
 }
+
+void showError(const char16_t* what, DbResult code) { ShowMessage(errorText(what, code)); }
 
 const char16_t* const kOpenError = u"履歴保存データベースOpenエラー";
 const char16_t* const kSearchError = u"履歴保存データベース検索エラー";
 const char16_t* const kInsertError = u"履歴保存データベースInsertエラー";
 
-quint32 be32(const unsigned char* p) {
-    return quint32(p[0]) << 24 | quint32(p[1]) << 16 | quint32(p[2]) << 8 | quint32(p[3]);
+// The damage codes: the file is not a database SQLite can vouch for.
+bool isDamage(DbResult r) {
+    const int primary = static_cast<int>(static_cast<std::uint32_t>(r) & 0xFF);
+    return DbFailed(r) && (static_cast<std::uint32_t>(r) & 0xFFFF0000u) == 0x80050000u &&
+           (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
 }
 
-// Looks at the file's header: 0 when it is empty or a sound SQLite file,
-// else the SQLite code that describes the damage.
-int checkFile(const QString& path) {
-    QFile f(path);
-    if (!f.open(QIODevice::ReadOnly)) return SQLITE_CANTOPEN;
-    const qint64 size = f.size();
-    if (size == 0) return 0;
-    const QByteArray h = f.read(100);
-    if (h.size() < 100 || !h.startsWith(QByteArray("SQLite format 3\0", 16))) return SQLITE_NOTADB;
-    const auto* p = reinterpret_cast<const unsigned char*>(h.constData());
-    qint64 pageSize = p[16] << 8 | p[17];
-    if (pageSize == 1) pageSize = 65536;
-    if (pageSize < 512 || pageSize > 65536 || (pageSize & (pageSize - 1)) != 0) return SQLITE_NOTADB;
-    if (size % pageSize != 0) return SQLITE_CORRUPT;
-    // A journal or log beside the file may legitimately change its size.
-    if (QFileInfo::exists(path + QStringLiteral("-journal")) || QFileInfo::exists(path + QStringLiteral("-wal")))
-        return 0;
-    const quint32 pages = be32(p + 28);
-    if (pages != 0 && be32(p + 24) == be32(p + 92) && qint64(pages) * pageSize != size) return SQLITE_CORRUPT;
-    return 0;
+// The Open error, with where the file is and what was done about it where
+// the user has to act.
+QString openErrorText(DbResult code, const QString& path) {
+    QString text = errorText(kOpenError, code);
+    const int primary = static_cast<int>(static_cast<std::uint32_t>(code) & 0xFF);
+    if (isDamage(code))
+        text += QStringLiteral("\n%1 は壊れているか履歴データベースではないため、変更せずにそのまま残しました。")
+                    .arg(QDir::toNativeSeparators(path));
+    else if (DbFailed(code) && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED))
+        text += QStringLiteral("\n%1 は他のプログラムが使用中です。今回の履歴は保存していません。")
+                    .arg(QDir::toNativeSeparators(path));
+    return text;
 }
+
+// What identifies the state of the file: after Kuvora's own commit it is
+// recorded beside the file, and a file that still matches it need not be
+// checked again.
+QByteArray fileStamp(const QString& path) {
+    struct stat st {};
+    if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    return QByteArray::number(qulonglong(st.st_dev)) + ' ' + QByteArray::number(qulonglong(st.st_ino)) + ' ' +
+           QByteArray::number(qlonglong(st.st_size)) + ' ' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) +
+           ' ' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + '\n';
+}
+
+QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
+
+QByteArray recordedStamp(const QString& path) {
+    QFile f(stampPath(path));
+    if (!f.open(QIODevice::ReadOnly)) return {};
+    return f.read(256);
+}
+
+// Records the file's present state as vouched for. Failing to record only
+// means the next open checks the file again.
+void recordStamp(const QString& path) {
+    const QByteArray stamp = fileStamp(path);
+    if (stamp.isEmpty() || stamp == recordedStamp(path)) return;
+    // Renamed into place, not synced: a stamp lost in a crash only costs a
+    // check.
+    const QString temp = stampPath(path) + QStringLiteral(".%1").arg(::getpid());
+    QFile f(temp);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(stamp) == stamp.size() && f.flush() &&
+        ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(stampPath(path)).constData()) == 0)
+        return;
+    QFile::remove(temp);
+}
+
+void forgetStamp(const QString& path) { QFile::remove(stampPath(path)); }
 
 bool hasSchemaObject(CDbConnection& db, const char* type, const char* name) {
     CDbStatement q;
@@ -102,6 +142,56 @@ bool hasSchemaObject(CDbConnection& db, const char* type, const char* name) {
     q.Bind(1, QString::fromLatin1(type));
     q.Bind(2, QString::fromLatin1(name));
     return q.Step() == DB_OK;
+}
+
+// Up to this size the full integrity check runs (it also finds an index
+// that disagrees with its table, and takes about a second at this size);
+// above it the quick check of every page, which is many times faster.
+constexpr qint64 kFullCheckBytes = 16 * 1024 * 1024;
+
+// SQLite's own check of the file, then the History table with its 30
+// columns: a file that fails either is not ours to write to.
+DbResult checkDatabase(CDbConnection& db, qint64 size) {
+    CDbStatement q;
+    DbResult r = q.Prepare(db, size <= kFullCheckBytes ? "PRAGMA integrity_check" : "PRAGMA quick_check");
+    if (DbFailed(r)) return r;
+    r = q.Step();
+    if (DbFailed(r)) return r;
+    if (r != DB_OK || q.Text(0) != QLatin1String("ok")) return DbResultFromSqlite(SQLITE_CORRUPT);
+    q.Finalize();
+    if (DbFailed(r = q.Prepare(db, "SELECT name FROM pragma_table_info('History')"))) return r;
+    QSet<QString> columns;
+    while ((r = q.Step()) == DB_OK) columns.insert(q.Text(0));
+    if (DbFailed(r)) return r;
+    for (const auto& c : kHistoryColumns)
+        if (!columns.contains(QLatin1String(c.name))) return DbResultFromSqlite(SQLITE_NOTADB);
+    return hasSchemaObject(db, "table", "History") ? DB_OK : DbResultFromSqlite(SQLITE_NOTADB);
+}
+
+// A new History.db is built under another name and linked into place whole,
+// so the path never names a half-made file; when another process got there
+// first, its file is used.
+DbResult createDatabase(const QString& path) {
+    static std::atomic<int> counter{0};
+    const QString temp = QStringLiteral("%1.new-%2-%3").arg(path).arg(::getpid()).arg(counter++);
+    QFile::remove(temp);
+    DbResult r;
+    {
+        CDbConnection db;
+        if (DbFailed(r = db.Open(temp, CDbConnection::Mode::ReadWriteCreate))) return r;
+        if (DbFailed(r = db.Execute("BEGIN")) || DbFailed(r = db.Execute(kCreateSql)) ||
+            DbFailed(r = db.Execute(kIndexSql)) || DbFailed(r = db.Execute("COMMIT"))) {
+            db.Close();
+            QFile::remove(temp);
+            return r;
+        }
+    }
+    const bool linked = ::link(QFile::encodeName(temp).constData(), QFile::encodeName(path).constData()) == 0;
+    const int error = errno;
+    QFile::remove(temp);
+    if (!linked && error != EEXIST) return DbResultFromSqlite(SQLITE_CANTOPEN);
+    if (linked) recordStamp(path);
+    return DB_OK;
 }
 
 int numberOf(const QString& text) {
@@ -118,47 +208,58 @@ QString CHistoryTable::DefaultPath() {
            QStringLiteral("/Mirokaze/History.db");
 }
 
-DbResult CHistoryTable::Open(CDbConnection& db) {
+DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     const QFileInfo info(m_Path);
     if (!QDir().mkpath(info.absolutePath())) return DbResultFromSqlite(SQLITE_CANTOPEN);
     DbResult r;
-    if (info.exists()) {
-        if (!info.isFile()) return DbResultFromSqlite(SQLITE_CANTOPEN);
-        if (const int damage = checkFile(m_Path); damage != 0) return DbResultFromSqlite(damage);
-        r = db.Open(m_Path, CDbConnection::Mode::ReadWrite);
-    } else {
-        r = db.Open(m_Path, CDbConnection::Mode::ReadWriteCreate);
+    if (!info.exists() && DbFailed(r = createDatabase(m_Path))) return r;
+    QFileInfo present(m_Path);
+    if (!present.isFile()) return DbResultFromSqlite(SQLITE_CANTOPEN);
+    // SQLite takes an empty file for an empty database; History.db is never
+    // empty, so an empty one is a damaged one.
+    if (present.size() == 0) return DbResultFromSqlite(SQLITE_NOTADB);
+    if (DbFailed(r = db.Open(m_Path, CDbConnection::Mode::ReadWrite))) return r;
+    // The check runs under the lock, so no other process's commit is seen
+    // half done.
+    if (DbFailed(r = db.Execute(access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN"))) return r;
+    if (DbFailed(r = db.Execute("SELECT count(*) FROM sqlite_master"))) return r;  // takes the read lock
+    if (fileStamp(m_Path) != recordedStamp(m_Path)) {
+        if (DbFailed(r = checkDatabase(db, present.size()))) return r;
+        recordStamp(m_Path);
     }
-    if (DbFailed(r)) return r;
-    if (!hasSchemaObject(db, "table", "History")) {
-        if (DbFailed(r = db.Execute("BEGIN IMMEDIATE"))) return r;
-        if (!hasSchemaObject(db, "table", "History")) {
-            if (DbFailed(r = db.Execute(kCreateSql))) {
-                db.Execute("ROLLBACK");
-                return r;
-            }
-        }
-        if (DbFailed(r = db.Execute(kIndexSql)) || DbFailed(r = db.Execute("COMMIT"))) {
-            db.Execute("ROLLBACK");
-            return r;
-        }
-    } else if (!hasSchemaObject(db, "index", "HistoryByBlock") || !hasSchemaObject(db, "index", "HistoryByCard")) {
-        if (DbFailed(r = db.Execute(kIndexSql))) return r;
+    if (access == Access::Write &&
+        (!hasSchemaObject(db, "index", "HistoryByBlock") || !hasSchemaObject(db, "index", "HistoryByCard")))
+        r = db.Execute(kIndexSql);
+    return r;
+}
+
+DbResult CHistoryTable::Open(CDbConnection& db) {
+    DbResult r = Begin(db, Access::Write);
+    if (DbFailed(r) || DbFailed(r = db.Execute("COMMIT"))) {
+        if (isDamage(r)) forgetStamp(m_Path);
+        db.Close();
+        return r;
     }
+    recordStamp(m_Path);
     return DB_OK;
 }
 
 void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows) {
     if (cardRows <= 0) return;
-    auto eachRow = [cardRows](const char16_t* what, DbResult code) {
-        for (int i = 0; i < cardRows; ++i) showError(what, code);
-    };
     CDbConnection db;
-    DbResult r = Open(db);
-    if (DbFailed(r)) return eachRow(kOpenError, r);
+    // The rows from `from` down to 0 get the Open error; nothing of this
+    // read is stored.
+    auto giveUp = [&](DbResult code, int from) {
+        db.Execute("ROLLBACK");
+        db.Close();
+        if (isDamage(code)) forgetStamp(m_Path);
+        const QString text = openErrorText(code, m_Path);
+        for (int i = from; i >= 0; --i) ShowMessage(text);
+    };
     // The write lock first: the look-ups and inserts of this read then see
     // no other process's rows arrive in between.
-    if (DbFailed(r = db.Execute("BEGIN IMMEDIATE"))) return eachRow(kOpenError, r);
+    DbResult r = Begin(db, Access::Write);
+    if (DbFailed(r)) return giveUp(r, cardRows - 1);
     CDbStatement lookup, insert;
     const DbResult lookupPrepared = lookup.Prepare(db, kLookupSql);
     const DbResult insertPrepared = insert.Prepare(db, insertSql().toUtf8().constData());
@@ -174,6 +275,7 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
         lookup.Bind(2, static_cast<std::int64_t>(cardType));
         lookup.Bind(3, block);
         r = lookup.Step();
+        if (isDamage(r)) return giveUp(r, i);
         if (DbFailed(r)) {
             showError(kSearchError, r);
             continue;
@@ -218,28 +320,36 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
         text(rows.Text(Trade, i), kTrade);
         text(rows.Text(TradeCode, i), kTradeCode);
         r = insert.Step();
+        if (isDamage(r)) return giveUp(r, i);
         if (DbFailed(r)) showError(kInsertError, r);
     }
     lookup.Finalize();
     insert.Finalize();
     if (DbFailed(r = db.Execute("COMMIT"))) {
+        if (isDamage(r)) return giveUp(r, cardRows - 1);
         showError(kInsertError, r);
         db.Execute("ROLLBACK");
+        return;
     }
+    db.Close();
+    recordStamp(m_Path);
 }
 
 int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& into) {
     CDbConnection db;
-    DbResult r = Open(db);
+    auto fail = [&](DbResult code) {
+        if (isDamage(code)) forgetStamp(m_Path);
+        ShowMessage(isDamage(code) ? openErrorText(code, m_Path) : errorText(kSearchError, code));
+        return 0;
+    };
+    DbResult r = Begin(db, Access::Read);
     if (DbFailed(r)) {
-        showError(kOpenError, r);
+        if (isDamage(r)) forgetStamp(m_Path);
+        ShowMessage(openErrorText(r, m_Path));
         return 0;
     }
     CDbStatement q;
-    if (DbFailed(r = q.Prepare(db, kReloadSql))) {
-        showError(kSearchError, r);
-        return 0;
-    }
+    if (DbFailed(r = q.Prepare(db, kReloadSql))) return fail(r);
     q.Bind(1, idm);
     q.Bind(2, static_cast<std::int64_t>(cardType));
     using namespace history;
@@ -248,6 +358,7 @@ int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& int
         r = q.Step();
         if (r == DB_S_ENDOFROWSET) break;
         if (DbFailed(r)) {
+            if (isDamage(r)) return fail(r);
             showError(kSearchError, r);
             break;
         }

@@ -2,8 +2,11 @@
 // Rows are stored per IDm and card type without duplicates, oldest first, and
 // a card's stored history reloads newest first, up to 1000 rows.
 //
-// A file that is not a sound database is reported and never written,
-// moved or deleted. One merge is one transaction, taken with a write lock, so
+// A file that SQLite cannot vouch for (PRAGMA quick_check) or that has no
+// History table is reported and never written, moved or deleted. The check
+// runs under the database lock; a file whose size, time and inode are still
+// those recorded after Kuvora's own last commit (History.db-checked) is not
+// checked again. One merge is one transaction, taken with a write lock, so
 // two processes reading the same card at once never store a row twice and a
 // crash leaves either none or all of one read's rows.
 #pragma once
@@ -34,6 +37,11 @@ public:
     DbResult Open(CDbConnection& db);
 
 private:
+    enum class Access { Read, Write };
+    // Opens and checks the database and leaves a transaction open on `db`:
+    // a read one, or one that holds the write lock.
+    DbResult Begin(CDbConnection& db, Access access);
+
     QString m_Path;
 };
 

@@ -143,15 +143,41 @@ TEST_F(History, FolderThatIsAFileGivesOpenErrors) {
     for (const QString& m : messages.messages) EXPECT_EQ(m, "履歴保存データベースOpenエラー 8005000E");
 }
 
-TEST_F(History, DamagedDatabaseIsReportedAndLeftAsItWas) {
+// A foreign database, or History.db with the wrong History table.
+QByteArray sqliteFile(const QString& path, const char* sql) {
+    {
+        CDbConnection db;
+        EXPECT_EQ(db.Open(path, CDbConnection::Mode::ReadWriteCreate), DB_OK);
+        EXPECT_EQ(db.Execute(sql), DB_OK);
+    }
+    const QByteArray bytes = fileBytes(path);
+    QFile::remove(path);
+    return bytes;
+}
+
+TEST_F(History, DamagedOrForeignDatabaseIsReportedAndLeftAsItWas) {
     fillRows(rows, 20, 0);
     table.Merge(kIdm, 1, rows, 20);
     const QByteArray good = fileBytes(table.Path());
+    ASSERT_GE(good.size(), 3 * 4096);
+    QByteArray flippedTree = good, flippedCells = good, changedKey = good;
+    for (int i = 0; i < 8; ++i) flippedTree[4096 + i] = char(~flippedTree[4096 + i]);  // a B-tree page header
+    for (int i = 0; i < 64; ++i) flippedCells[2 * 4096 - 200 + i] = char(0xFF);        // rows of the table
+    // One character of a stored block: the table and its index disagree.
+    const qsizetype key = changedKey.indexOf(QString::asprintf("%032X", 11).toLatin1());
+    ASSERT_GT(key, 0);
+    changedKey[key + 5] = 'Z';
     const std::vector<QByteArray> damages = {
         QByteArray("not a database, a letter to the user"),
+        QByteArray(),                                                        // emptied
         good.left(good.size() / 2),                                          // cut off
         QByteArray(16, 'X') + good.mid(16),                                  // header overwritten
         good.left(good.size() - 1),                                          // one byte short
+        flippedTree,
+        flippedCells,
+        changedKey,
+        sqliteFile(home.file("other.db"), "CREATE TABLE Photos (name TEXT); INSERT INTO Photos VALUES ('a')"),
+        sqliteFile(home.file("other.db"), "CREATE TABLE History (IDm TEXT, BlockData TEXT)"),
     };
     for (const QByteArray& damaged : damages) {
         {
@@ -164,17 +190,39 @@ TEST_F(History, DamagedDatabaseIsReportedAndLeftAsItWas) {
         table.Merge(kIdm, 1, rows, 20);
         EXPECT_EQ(table.Reload(kIdm, 1, shown), 0);
         EXPECT_EQ(messages.messages.size(), 21);
-        EXPECT_TRUE(messages.messages.value(0).startsWith("履歴保存データベースOpenエラー 8005")) << messages.messages.value(0).toStdString();
+        const QString first = messages.messages.value(0);
+        EXPECT_TRUE(first.startsWith("履歴保存データベースOpenエラー 8005")) << first.toStdString();
+        EXPECT_TRUE(first.contains(table.Path()) && first.contains("変更せず")) << first.toStdString();
         EXPECT_EQ(fileBytes(table.Path()), damaged);
         EXPECT_EQ(QDir(home.dataHome() + "/Mirokaze").entryList(QDir::Files), QStringList({"History.db"}));
     }
 }
 
-TEST_F(History, EmptyFileBecomesANewDatabase) {
-    QDir().mkpath(home.dataHome() + "/Mirokaze");
-    QFile(table.Path()).open(QIODevice::WriteOnly);
-    fillRows(rows, 2, 0);
-    table.Merge(kIdm, 1, rows, 2);
-    EXPECT_EQ(table.Reload(kIdm, 1, shown), 2);
+TEST_F(History, OutsideChangeIsCheckedAndRecorded) {
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    // Another program adds a row: the file no longer matches what Kuvora
+    // recorded, so the next open checks it and then records it again.
+    const QString stamp = table.Path() + "-checked";
+    const QByteArray recorded = fileBytes(stamp);
+    ASSERT_FALSE(recorded.isEmpty());
+    {
+        CDbConnection db;
+        ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadWrite), DB_OK);
+        ASSERT_EQ(db.Execute("INSERT INTO History (IDm, CardType, BlockData) VALUES ('0101041087654321', 1, 'X')"),
+                  DB_OK);
+    }
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 21);
+    EXPECT_NE(fileBytes(stamp), recorded);
     EXPECT_TRUE(messages.messages.isEmpty());
+    // A damage found later makes Kuvora forget the file was sound.
+    QByteArray bytes = fileBytes(table.Path());
+    for (int i = 0; i < 8; ++i) bytes[4096 + i] = char(~bytes[4096 + i]);
+    {
+        QFile f(table.Path());
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    }
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 0);
+    EXPECT_FALSE(QFile::exists(stamp));
 }
