@@ -54,28 +54,35 @@ void CDbLookup::AttachUserNames() {
 
 void CDbLookup::Close() {
     CloseQuery();
+    m_Prepared.clear();
     m_Db.Close();
 }
 
 DbResult CDbLookup::OpenQuery(const char* sql, std::initializer_list<int> values) {
     CloseQuery();
     if (!m_Db.IsOpen()) return DB_E_FAIL;
-    DbResult r = m_Query.Prepare(m_Db, sql);
-    if (DbFailed(r)) return r;
+    auto found = m_Prepared.find(std::string_view(sql));
+    if (found == m_Prepared.end()) {
+        auto fresh = std::make_unique<Prepared>();
+        const DbResult r = fresh->statement.Prepare(m_Db, sql);
+        if (DbFailed(r)) return r;
+        fresh->resultColumn.assign(m_Table.columns.size(), -1);
+        for (int c = 0; c < fresh->statement.ColumnCount(); ++c) {
+            const QString name = fresh->statement.ColumnName(c);
+            for (std::size_t i = 0; i < m_Table.columns.size(); ++i)
+                if (name.compare(QLatin1String(m_Table.columns[i].name), Qt::CaseInsensitive) == 0)
+                    fresh->resultColumn[i] = c;
+        }
+        found = m_Prepared.emplace(sql, std::move(fresh)).first;
+    }
+    m_Query = found->second.get();
     int index = 1;
     for (int v : values) {
-        r = m_Query.Bind(index++, static_cast<std::int64_t>(v));
+        const DbResult r = m_Query->statement.Bind(index++, static_cast<std::int64_t>(v));
         if (DbFailed(r)) {
             CloseQuery();
             return r;
         }
-    }
-    m_ResultColumn.assign(m_Table.columns.size(), -1);
-    for (int c = 0; c < m_Query.ColumnCount(); ++c) {
-        const QString name = m_Query.ColumnName(c);
-        for (std::size_t i = 0; i < m_Table.columns.size(); ++i)
-            if (name.compare(QLatin1String(m_Table.columns[i].name), Qt::CaseInsensitive) == 0)
-                m_ResultColumn[i] = c;
     }
     return DB_OK;
 }
@@ -83,24 +90,26 @@ DbResult CDbLookup::OpenQuery(const char* sql, std::initializer_list<int> values
 DbResult CDbLookup::MoveNext() {
     for (auto& t : m_Text) t.clear();
     std::fill(m_Value.begin(), m_Value.end(), 0);
-    if (!m_Query.IsPrepared()) return DB_E_FAIL;
-    const DbResult r = m_Query.Step();
+    if (!m_Query) return DB_E_FAIL;
+    CDbStatement& q = m_Query->statement;
+    const DbResult r = q.Step();
     if (r != DB_OK) return r;
     for (std::size_t i = 0; i < m_Table.columns.size(); ++i) {
-        const int c = m_ResultColumn[i];
-        if (c < 0 || m_Query.IsNull(c)) continue;
+        const int c = m_Query->resultColumn[i];
+        if (c < 0 || q.IsNull(c)) continue;
         switch (m_Table.columns[i].type) {
-        case ColumnType::Text: m_Text[i] = CutToWidth(m_Query.Text(c), kMaxColumnText); break;
-        case ColumnType::Byte: m_Value[i] = static_cast<int>(m_Query.Integer(c) & 0xFF); break;
-        case ColumnType::Integer: m_Value[i] = static_cast<int>(m_Query.Integer(c)); break;
+        case ColumnType::Text: m_Text[i] = CutToWidth(q.Text(c), kMaxColumnText); break;
+        case ColumnType::Byte: m_Value[i] = static_cast<int>(q.Integer(c) & 0xFF); break;
+        case ColumnType::Integer: m_Value[i] = static_cast<int>(q.Integer(c)); break;
         }
     }
     return DB_OK;
 }
 
 void CDbLookup::CloseQuery() {
-    m_Query.Finalize();
-    m_ResultColumn.clear();
+    // The statement stays prepared for the next query with the same text.
+    if (m_Query) m_Query->statement.Reset();
+    m_Query = nullptr;
 }
 
 int CDbLookup::ColumnIndex(const char* column) const {

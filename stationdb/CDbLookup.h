@@ -6,13 +6,17 @@
 // The steps, in calling order: Open; OpenQuery; MoveNext (DB_OK for a row,
 // DB_S_ENDOFROWSET when none matched, negative on failure); CloseQuery;
 // Close. A lookup whose Open failed fails every query with DB_E_FAIL without
-// touching the database.
+// touching the database. Each SQL text is prepared once per open connection
+// and bound anew for every query.
 #pragma once
 
 #include "DbConnection.h"
 #include "StationCodeSchema.h"
 
 #include <initializer_list>
+#include <map>
+#include <memory>
+#include <string>
 #include <vector>
 
 class CDbLookup {
@@ -43,9 +47,15 @@ private:
     void AttachUserNames();
 
     const TableDef& m_Table;
+    struct Prepared {
+        CDbStatement statement;
+        std::vector<int> resultColumn;  // per table column: its column in the query, or -1
+    };
+
     CDbConnection m_Db;
-    CDbStatement m_Query;
-    std::vector<int> m_ResultColumn;  // per table column: its column in the query, or -1
+    // By SQL text; they go before the connection does.
+    std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_Prepared;
+    Prepared* m_Query = nullptr;  // the open query, if any
     std::vector<QString> m_Text;
     std::vector<int> m_Value;
 };

@@ -66,6 +66,18 @@ TEST(StationDb, LookupsFindNamesAndTellNoRowFromFailure) {
     EXPECT_EQ(l.Text("CompanyName"), "");
     EXPECT_EQ(l.MoveNext(), DB_S_ENDOFROWSET);
     l.CloseQuery();
+    // Statements are kept between queries: a rowset left half read, another
+    // text and a failed query leave the next look-up as it was.
+    ASSERT_EQ(l.OpenQuery("SELECT StationName FROM StationCode ORDER BY AreaCode", {}), DB_OK);
+    ASSERT_EQ(l.MoveNext(), DB_OK);
+    l.CloseQuery();
+    EXPECT_TRUE(DbFailed(LookupName(l, "SELECT StationName FROM NoSuchTable", {}, "StationName", name)));
+    EXPECT_EQ(lookup(l, 2, 0x85, 2), "本町");
+    EXPECT_EQ(lookup(l, 0, 0x85, 2), "未登録");
+    ASSERT_EQ(l.OpenQuery("SELECT StationName FROM StationCode ORDER BY AreaCode", {}), DB_OK);
+    ASSERT_EQ(l.MoveNext(), DB_OK);
+    EXPECT_EQ(l.Text("StationName"), "中央");
+    l.CloseQuery();
 }
 
 TEST(StationDb, LookupWithoutConnectionFailsAtOnce) {
