@@ -2,8 +2,44 @@
 #include "transport.h"
 #include "virtual_reader.h"
 
+#include <mutex>
+
+#include <sys/stat.h>
+
 namespace felica {
 namespace {
+
+// The card image last read, by path and by the file's identity and time:
+// a Read command opens the reader several times, and the file is parsed
+// again only when it changed.
+struct ImageCache {
+    std::mutex lock;
+    std::string path;
+    struct stat stamp {};
+    std::optional<CardImage> image;
+};
+
+bool sameFile(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+std::optional<CardImage> loadImage(const std::string& path, std::string& error) {
+    static ImageCache cache;
+    struct stat before {};
+    const bool regular = ::stat(path.c_str(), &before) == 0 && S_ISREG(before.st_mode);
+    std::lock_guard<std::mutex> hold(cache.lock);
+    if (regular && cache.image && cache.path == path && sameFile(cache.stamp, before)) return cache.image;
+    auto image = CardImage::load(path, error);
+    struct stat after {};
+    if (image && regular && ::stat(path.c_str(), &after) == 0 && sameFile(before, after)) {
+        cache.path = path;
+        cache.stamp = after;
+        cache.image = image;
+    }
+    return image;
+}
 
 // Checks the part after "nfc:"; libnfc gets only names it can take whole.
 bool validConnstring(const std::string& s, std::string& why) {
@@ -32,7 +68,7 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
             error = "reader \"image:\" names no card image file";
             return nullptr;
         }
-        auto image = CardImage::load(path, error);
+        auto image = loadImage(path, error);
         if (!image) return nullptr;
         return std::make_unique<VirtualReader>(std::move(*image));
     }

@@ -104,6 +104,22 @@ TEST(Library, PollingWritesIdmAndPmmOrReportsNoCard) {
     EXPECT_EQ(lastError(), FELICA_ERROR_NO_CARD);
 }
 
+TEST(Library, ACardImageChangedBetweenOpensIsReadAgain) {
+    test::IsolatedHome home;
+    test::LibrarySession session(test::writeImage(home, historyCard(1)));
+    Reader r;
+    for (const char* idm : {"0101041087654321", "0101041087654321", "01010410AAAAAAAA", "0101041087654399"}) {
+        CardImage card = historyCard(1);
+        card.idm = test::makeCard(idm, "0003").idm;
+        card.systems[0].idm = card.idm;
+        test::writeImage(home, card);  // the same size each time: only the content and time differ
+        ASSERT_TRUE(open_reader_writer_auto());
+        ASSERT_TRUE(r.poll());
+        EXPECT_EQ(felica::toHex(r.idm), idm);
+        ASSERT_TRUE(close_reader_writer());
+    }
+}
+
 TEST(Library, LongReadsAreSplitToWhatTheCardAccepts) {
     test::IsolatedHome home;
     for (int perRead : {12, 5, 1}) {
