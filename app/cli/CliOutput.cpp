@@ -21,21 +21,37 @@ bool isWide(char32_t c) {
 
 }  // namespace
 
-QString JsonString(const QString& text) {
-    QString out = QStringLiteral("\"");
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '"': out += QStringLiteral("\\\""); break;
-        case '\\': out += QStringLiteral("\\\\"); break;
-        case '\n': out += QStringLiteral("\\n"); break;
-        case '\r': out += QStringLiteral("\\r"); break;
-        case '\t': out += QStringLiteral("\\t"); break;
-        default:
-            if (c.unicode() < 0x20) out += QStringLiteral("\\u%1").arg(c.unicode(), 4, 16, QLatin1Char('0'));
-            else out += c;
+namespace {
+
+// Appends `text` as a quoted JSON string.
+void appendJsonString(QString& out, const QString& text) {
+    out += QLatin1Char('"');
+    const QChar* run = text.constData();  // characters that need no escape go in whole runs
+    const QChar* const end = run + text.size();
+    for (const QChar* p = run; p != end; ++p) {
+        const char16_t c = p->unicode();
+        if (c >= 0x20 && c != '"' && c != '\\') continue;
+        out.append(run, p - run);
+        run = p + 1;
+        switch (c) {
+        case '"': out += QLatin1String("\\\""); break;
+        case '\\': out += QLatin1String("\\\\"); break;
+        case '\n': out += QLatin1String("\\n"); break;
+        case '\r': out += QLatin1String("\\r"); break;
+        case '\t': out += QLatin1String("\\t"); break;
+        default: out += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
         }
     }
-    return out + QLatin1Char('"');
+    out.append(run, end - run);
+    out += QLatin1Char('"');
+}
+
+}  // namespace
+
+QString JsonString(const QString& text) {
+    QString out;
+    appendJsonString(out, text);
+    return out;
 }
 
 int DisplayWidth(const QString& text) {
@@ -46,41 +62,67 @@ int DisplayWidth(const QString& text) {
 
 QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
     using namespace history;
-    QString j = QStringLiteral("{\n");
-    auto field = [&](const char* key, const QString& value, bool last = false) {
-        j += QStringLiteral("  \"%1\": %2%3\n").arg(QLatin1String(key), value, last ? QString() : QStringLiteral(","));
+    QString j;
+    j.reserve(1024 + doc.m_nRows * 900);  // one row takes about 700 characters
+    auto key = [&](const char* name) {
+        j += QLatin1String("  \"");
+        j += QLatin1String(name);
+        j += QLatin1String("\": ");
     };
-    field("idm", JsonString(doc.m_strIDm));
-    field("makeDate", JsonString(doc.m_strMakeDate));
-    field("cardType", QString::number(doc.m_nCardType));
-    field("cardTypeName", JsonString(doc.m_strCardTypeName));
-    field("cardNumber", JsonString(doc.m_strCardNumber));
-    field("libraryVersion", JsonString(doc.m_strLibraryVersion));
-    field("cardRows", QString::number(doc.m_nCardRows));
-    field("rows", QString::number(doc.m_nRows));
-    QStringList gate;
+    auto text = [&](const char* name, const QString& value) {
+        key(name);
+        appendJsonString(j, value);
+        j += QLatin1String(",\n");
+    };
+    auto number = [&](const char* name, int value) {
+        key(name);
+        j += QString::number(value);
+        j += QLatin1String(",\n");
+    };
+    j += QLatin1String("{\n");
+    text("idm", doc.m_strIDm);
+    text("makeDate", doc.m_strMakeDate);
+    number("cardType", doc.m_nCardType);
+    text("cardTypeName", doc.m_strCardTypeName);
+    text("cardNumber", doc.m_strCardNumber);
+    text("libraryVersion", doc.m_strLibraryVersion);
+    number("cardRows", doc.m_nCardRows);
+    number("rows", doc.m_nRows);
+    key("gateLog");
+    j += QLatin1String("[\n");
     for (int k = 0; k < CKuvoraDoc::kGateLogRows; ++k) {
-        QStringList cells;
-        for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c) cells << JsonString(doc.m_GateLog[k][c]);
-        gate << QStringLiteral("    [") + cells.join(QStringLiteral(", ")) + QLatin1Char(']');
-    }
-    field("gateLog", QStringLiteral("[\n") + gate.join(QStringLiteral(",\n")) + QStringLiteral("\n  ]"));
-    QStringList rows;
-    for (int r = 0; r < doc.m_nRows; ++r) {
-        QStringList cells;
-        for (int c = 0; c < ColumnCount; ++c) {
-            const QString value = c == TradeFlags ? QString::number(doc.m_History.Flags(r))
-                                                  : JsonString(doc.m_History.Text(c, r));
-            cells << QStringLiteral("\"%1\": %2").arg(QLatin1String(ColumnName(c)), value);
+        j += QLatin1String(k ? ",\n    [" : "    [");
+        for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c) {
+            if (c) j += QLatin1String(", ");
+            appendJsonString(j, doc.m_GateLog[k][c]);
         }
-        rows << QStringLiteral("    {") + cells.join(QStringLiteral(", ")) + QLatin1Char('}');
+        j += QLatin1Char(']');
     }
-    field("history", rows.isEmpty() ? QStringLiteral("[]")
-                                    : QStringLiteral("[\n") + rows.join(QStringLiteral(",\n")) + QStringLiteral("\n  ]"));
-    QStringList shown;
-    for (const QString& m : messages) shown << JsonString(m);
-    field("messages", QLatin1Char('[') + shown.join(QStringLiteral(", ")) + QLatin1Char(']'), true);
-    return j + QStringLiteral("}\n");
+    j += QLatin1String("\n  ],\n");
+    key("history");
+    j += QLatin1String(doc.m_nRows > 0 ? "[\n" : "[]");
+    for (int r = 0; r < doc.m_nRows; ++r) {
+        j += QLatin1String(r ? ",\n    {" : "    {");
+        for (int c = 0; c < ColumnCount; ++c) {
+            if (c) j += QLatin1String(", ");
+            j += QLatin1Char('"');
+            j += QLatin1String(ColumnName(c));
+            j += QLatin1String("\": ");
+            if (c == TradeFlags) j += QString::number(doc.m_History.Flags(r));
+            else appendJsonString(j, doc.m_History.Text(c, r));
+        }
+        j += QLatin1Char('}');
+    }
+    if (doc.m_nRows > 0) j += QLatin1String("\n  ]");
+    j += QLatin1String(",\n");
+    key("messages");
+    j += QLatin1Char('[');
+    for (qsizetype m = 0; m < messages.size(); ++m) {
+        if (m) j += QLatin1String(", ");
+        appendJsonString(j, messages[m]);
+    }
+    j += QLatin1String("]\n}\n");
+    return j;
 }
 
 QString DocumentTable(const CKuvoraDoc& doc) {
