@@ -1,13 +1,10 @@
 #include "card_image.h"
 
+#include "file_io.h"
+
 #include <nlohmann/json.hpp>
 
-#include <cstdio>
-#include <fstream>
 #include <set>
-#include <sstream>
-#include <system_error>
-#include <unistd.h>
 
 namespace felica {
 
@@ -159,6 +156,58 @@ SystemImage parseSystem(const Json& v, const std::string& path, const Idm& cardI
     return sys;
 }
 
+// Refuses a field given twice in one object (the parser itself would keep
+// the last), naming it by its path.
+class DuplicateFieldCheck {
+public:
+    bool operator()(int, Json::parse_event_t event, Json& parsed) {
+        using Event = Json::parse_event_t;
+        switch (event) {
+        case Event::object_start:
+        case Event::array_start:
+            elementBegins();
+            frames_.push_back({event == Event::array_start, -1, {}, {}});
+            break;
+        case Event::object_end:
+        case Event::array_end:
+            if (!frames_.empty()) frames_.pop_back();
+            break;
+        case Event::key: {
+            if (frames_.empty()) break;
+            const std::string& key = parsed.get_ref<const std::string&>();
+            if (!frames_.back().keys.insert(key).second) throw FieldError{path(key), "duplicate field"};
+            frames_.back().key = key;
+            break;
+        }
+        case Event::value:
+            elementBegins();
+            break;
+        }
+        return true;
+    }
+
+private:
+    struct Frame {
+        bool array;
+        long index;
+        std::string key;
+        std::set<std::string> keys;
+    };
+
+    void elementBegins() {
+        if (!frames_.empty() && frames_.back().array) ++frames_.back().index;
+    }
+
+    std::string path(const std::string& key) const {
+        std::string p;
+        for (std::size_t i = 0; i + 1 < frames_.size(); ++i)
+            p = frames_[i].array ? indexed(p, static_cast<std::size_t>(frames_[i].index)) : join(p, frames_[i].key.c_str());
+        return join(p, key.c_str());
+    }
+
+    std::vector<Frame> frames_;
+};
+
 std::string hex16(std::uint16_t v) {
     return toHex(std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(v >> 8),
                                              static_cast<std::uint8_t>(v & 0xFF)});
@@ -189,11 +238,24 @@ std::uint16_t CardImage::defaultEndCode(std::uint16_t areaCode) {
 
 std::optional<CardImage> CardImage::parse(std::string_view text, const std::string& source,
                                           std::string& error) {
+    // The parser takes a NUL byte for the end of the text, and would let
+    // anything after it through.
+    if (const auto nul = text.find('\0'); nul != std::string_view::npos) {
+        error = source + ": not valid JSON (a NUL byte at offset " + std::to_string(nul) + ")";
+        return std::nullopt;
+    }
     Json root;
     try {
-        root = Json::parse(text.begin(), text.end());
-    } catch (const Json::parse_error& e) {
+        root = Json::parse(text.begin(), text.end(), DuplicateFieldCheck());
+    } catch (const FieldError& e) {
+        error = source + ": " + e.field + ": " + e.problem;
+        return std::nullopt;
+    } catch (const Json::exception& e) {
+        // Syntax errors, and numbers no double holds (out_of_range).
         error = source + ": not valid JSON (" + e.what() + ")";
+        return std::nullopt;
+    } catch (const std::exception& e) {
+        error = source + ": cannot read the card image (" + e.what() + ")";
         return std::nullopt;
     }
     try {
@@ -231,29 +293,28 @@ std::optional<CardImage> CardImage::parse(std::string_view text, const std::stri
         error = source + ": " + e.field + ": " + e.problem;
     } catch (const Json::exception& e) {
         error = source + ": " + e.what();
+    } catch (const std::exception& e) {
+        error = source + ": cannot read the card image (" + e.what() + ")";
     }
     return std::nullopt;
 }
 
 std::optional<CardImage> CardImage::load(const std::string& path, std::string& error) {
-    std::ifstream in(path, std::ios::binary);
-    if (!in) {
-        error = path + ": cannot open the card image file";
-        return std::nullopt;
+    using Status = platform::ReadResult::Status;
+    std::string text;
+    try {
+        const platform::ReadResult read = platform::readRegularFile(path, kMaxFileSize, text);
+        switch (read.status) {
+        case Status::Ok: return parse(text, path, error);
+        case Status::EmptyPath: error = "the card image path is empty"; break;
+        case Status::CannotOpen: error = path + ": cannot open the card image file"; break;
+        case Status::TooLarge: error = path + ": not a card image (file too large)"; break;
+        default: error = path + ": " + read.problem(kMaxFileSize); break;
+        }
+    } catch (const std::exception& e) {
+        error = path + ": cannot read the card image (" + e.what() + ")";
     }
-    in.seekg(0, std::ios::end);
-    const auto size = in.tellg();
-    if (size < 0 || static_cast<std::size_t>(size) > kMaxFileSize) {
-        error = path + ": not a card image (file too large)";
-        return std::nullopt;
-    }
-    in.seekg(0);
-    std::string text(static_cast<std::size_t>(size), '\0');
-    if (!in.read(text.data(), size)) {
-        error = path + ": cannot read the card image file";
-        return std::nullopt;
-    }
-    return parse(text, path, error);
+    return std::nullopt;
 }
 
 std::string CardImage::toJson() const {
@@ -301,31 +362,14 @@ std::string CardImage::toJson() const {
 }
 
 bool CardImage::save(const std::string& path, std::string& error) const {
-    // Written beside the target and renamed over it, so a failed save never
-    // leaves half a file behind.
-    const std::string tmp = path + ".tmp" + std::to_string(::getpid());
-    {
-        std::ofstream out(tmp, std::ios::binary | std::ios::trunc);
-        if (!out) {
-            error = path + ": cannot create the file";
-            return false;
-        }
-        const std::string text = toJson();
-        out.write(text.data(), static_cast<std::streamsize>(text.size()));
-        out.flush();
-        if (!out) {
-            error = path + ": cannot write the file";
-            out.close();
-            std::remove(tmp.c_str());
-            return false;
-        }
-    }
-    if (std::rename(tmp.c_str(), path.c_str()) != 0) {
-        error = path + ": cannot write the file (" + std::generic_category().message(errno) + ")";
-        std::remove(tmp.c_str());
+    // Replaced whole: a failed save never leaves half a file behind, and a
+    // link is written through to its target.
+    try {
+        return platform::replaceFile(path, toJson(), error);
+    } catch (const std::exception& e) {
+        error = path + ": cannot write the file (" + e.what() + ")";
         return false;
     }
-    return true;
 }
 
 }  // namespace felica

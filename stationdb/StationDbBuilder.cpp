@@ -1,6 +1,9 @@
 #include "StationDbBuilder.h"
 
 #include "DbConnection.h"
+#include "file_io.h"
+
+#include <sqlite3.h>
 
 #include <QDir>
 #include <QFile>
@@ -104,8 +107,19 @@ QString columnList(const TableDef& t) {
     return names.join(QLatin1Char(','));
 }
 
-// Writes the rows into `schema`.<table>, replacing rows with the same key.
-bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, QString& error) {
+// Texts are limited in characters, so a character beyond U+FFFF counts once.
+int characterCount(const QString& text) {
+    return static_cast<int>(text.toUcs4().size());
+}
+
+std::string localPath(const QString& path) {
+    return QFile::encodeName(path).toStdString();
+}
+
+// Writes the rows into `schema`.<table>, replacing rows with the same key;
+// counts the rows that were new and those that replaced one.
+bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, QString& error,
+               ImportCount& count) {
     const TableDef& t = *csv.table;
     if (DbFailed(db.Execute(CreateTableSql(t, schema).toUtf8().constData()))) {
         error = db.LastError();
@@ -113,21 +127,36 @@ bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, 
     }
     QStringList marks;
     for (std::size_t i = 0; i < t.columns.size(); ++i) marks << QStringLiteral("?");
-    const QString sql = QStringLiteral("INSERT OR REPLACE INTO %1.%2 (%3) VALUES (%4)")
-                            .arg(schema, QLatin1String(t.name), columnList(t), marks.join(QLatin1Char(',')));
-    CDbStatement insert;
-    if (DbFailed(insert.Prepare(db, sql.toUtf8().constData()))) {
+    auto sql = [&](const char* onConflict) {
+        return QStringLiteral("INSERT OR %1 INTO %2.%3 (%4) VALUES (%5)")
+            .arg(QLatin1String(onConflict), schema, QLatin1String(t.name), columnList(t), marks.join(QLatin1Char(',')))
+            .toUtf8();
+    };
+    // A row goes in as new when its key is free, else it replaces the old one.
+    CDbStatement insert, replace;
+    if (DbFailed(insert.Prepare(db, sql("IGNORE").constData())) ||
+        DbFailed(replace.Prepare(db, sql("REPLACE").constData()))) {
         error = db.LastError();
         return false;
     }
-    for (const QStringList& row : csv.rows) {
-        insert.Reset();
+    auto step = [&](CDbStatement& s, const QStringList& row) {
+        s.Reset();
         for (std::size_t i = 0; i < t.columns.size(); ++i) {
             const int index = static_cast<int>(i) + 1;
-            if (t.columns[i].type == ColumnType::Text) insert.Bind(index, row[static_cast<int>(i)]);
-            else insert.Bind(index, static_cast<std::int64_t>(row[static_cast<int>(i)].toLongLong()));
+            if (t.columns[i].type == ColumnType::Text) s.Bind(index, row[static_cast<int>(i)]);
+            else s.Bind(index, static_cast<std::int64_t>(row[static_cast<int>(i)].toLongLong()));
         }
-        if (DbFailed(insert.Step())) {
+        return !DbFailed(s.Step());
+    };
+    for (const QStringList& row : csv.rows) {
+        bool ok = step(insert, row);
+        if (ok && sqlite3_changes(db.Handle()) > 0) {
+            ++count.added;
+        } else if (ok) {
+            ok = step(replace, row);
+            ++count.replaced;
+        }
+        if (!ok) {
             error = db.LastError();
             return false;
         }
@@ -140,16 +169,18 @@ bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, 
 bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors) {
     out = StationCsv{};
     out.source = path;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        errors << QStringLiteral("%1: cannot open the file").arg(path);
+    constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
+    std::string read;
+    const platform::ReadResult result = platform::readRegularFile(localPath(path), kMaxFileSize, read);
+    if (!result.ok()) {
+        using Status = platform::ReadResult::Status;
+        errors << (result.status == Status::CannotOpen ? QStringLiteral("%1: cannot open the file").arg(path)
+                   : result.status == Status::TooLarge ? QStringLiteral("%1: file too large").arg(path)
+                   : QStringLiteral("%1: %2").arg(path, QString::fromStdString(result.problem(kMaxFileSize))));
         return false;
     }
-    if (file.size() > 64 * 1024 * 1024) {
-        errors << QStringLiteral("%1: file too large").arg(path);
-        return false;
-    }
-    QByteArray bytes = file.readAll();
+    QByteArray bytes = QByteArray::fromStdString(read);
+    read = std::string();
     if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
     QStringDecoder decoder(QStringDecoder::Utf8);
     const QString text = decoder(bytes);
@@ -212,7 +243,7 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
             const ColumnDef& c = t.columns[i];
             const QString value = rec.fields[position[i]];
             if (c.type == ColumnType::Text) {
-                if (value.size() > kMaxColumnText) {
+                if (characterCount(value) > kMaxColumnText) {
                     errors << QStringLiteral("%1:%2: %3: longer than %4 characters")
                                   .arg(path).arg(rec.line).arg(QLatin1String(c.name)).arg(kMaxColumnText);
                     good = false;
@@ -244,6 +275,12 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
 }
 
 bool BuildStationDatabase(const QString& output, const QString& sourceDir, QStringList& errors) {
+    const QFileInfo source(sourceDir);
+    if (!source.isDir()) {
+        errors << (source.exists() ? QStringLiteral("%1: not a folder").arg(sourceDir)
+                                   : QStringLiteral("%1: no such folder").arg(sourceDir));
+        return false;
+    }
     std::vector<StationCsv> tables;
     for (const TableDef& t : StationCodeTables()) {
         const QString path = QDir(sourceDir).filePath(QLatin1String(t.name) + QStringLiteral(".csv"));
@@ -256,43 +293,43 @@ bool BuildStationDatabase(const QString& output, const QString& sourceDir, QStri
         tables.push_back(csv);
     }
     if (!errors.isEmpty()) return false;
-    const QString temp = output + QStringLiteral(".part");
-    QFile::remove(temp);
+    // Built in a file beside the target and renamed over it when complete.
+    platform::FileReplacement file;
+    std::string why;
+    if (!file.begin(localPath(output), why)) {
+        errors << QString::fromStdString(why);
+        return false;
+    }
     {
         CDbConnection db;
-        if (DbFailed(db.Open(temp, CDbConnection::Mode::ReadWriteCreate))) {
+        if (DbFailed(db.Open(QFile::decodeName(file.tempPath().c_str()), CDbConnection::Mode::ReadWrite))) {
             errors << QStringLiteral("%1: cannot create the database").arg(output);
             return false;
         }
         QString error;
+        ImportCount count;
         db.Execute("BEGIN");
         for (const StationCsv& csv : tables) {
-            if (!writeRows(db, QStringLiteral("main"), csv, error)) {
+            if (!writeRows(db, QStringLiteral("main"), csv, error, count)) {
                 errors << QStringLiteral("%1: %2").arg(output, error);
-                db.Close();
-                QFile::remove(temp);
                 return false;
             }
         }
         if (DbFailed(db.Execute("COMMIT"))) {
             errors << QStringLiteral("%1: %2").arg(output, db.LastError());
-            db.Close();
-            QFile::remove(temp);
             return false;
         }
     }
-    QFile::remove(output);
-    if (!QFile::rename(temp, output)) {
-        errors << QStringLiteral("%1: cannot write the database").arg(output);
-        QFile::remove(temp);
+    if (!file.commit(why)) {
+        errors << QString::fromStdString(why);
         return false;
     }
     return true;
 }
 
 bool ImportUserNames(const QString& overlayPath, const QStringList& files, const QString& tableName,
-                     QStringList& errors, int* rowsImported) {
-    if (rowsImported) *rowsImported = 0;
+                     QStringList& errors, ImportCount* imported) {
+    if (imported) *imported = ImportCount{};
     std::vector<StationCsv> tables;
     for (const QString& f : files) {
         StationCsv csv;
@@ -312,21 +349,20 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
         errors << QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
         return false;
     }
-    int count = 0;
+    ImportCount count;
     for (const StationCsv& csv : tables) {
         QString error;
-        if (!writeRows(db, QStringLiteral("main"), csv, error)) {
+        if (!writeRows(db, QStringLiteral("main"), csv, error, count)) {
             db.Execute("ROLLBACK");
             errors << QStringLiteral("%1: %2").arg(overlayPath, error);
             return false;
         }
-        count += static_cast<int>(csv.rows.size());
     }
     if (DbFailed(db.Execute("COMMIT"))) {
         errors << QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
         db.Execute("ROLLBACK");
         return false;
     }
-    if (rowsImported) *rowsImported = count;
+    if (imported) *imported = count;
     return true;
 }

@@ -28,10 +28,18 @@ struct StationCsv {
 bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors);
 
 // Builds a new StationCode.db with every table, filled from the CSV files in
-// `sourceDir` named after the tables. The file is written whole or not at all.
+// `sourceDir` named after the tables. The file is written whole or not at all,
+// through a symbolic link to its target; a target that is not a regular file
+// (a directory, a device) is refused, as is a `sourceDir` that is no folder.
 bool BuildStationDatabase(const QString& output, const QString& sourceDir, QStringList& errors);
+
+struct ImportCount {
+    int added = 0;     // rows whose codes were not there before
+    int replaced = 0;  // rows that took the place of one with the same codes
+    int total() const { return added + replaced; }
+};
 
 // Adds (or replaces) the rows of the CSV files in the user's database, all of
 // them in one transaction: nothing is imported when any file has a problem.
 bool ImportUserNames(const QString& overlayPath, const QStringList& files, const QString& tableName,
-                     QStringList& errors, int* rowsImported = nullptr);
+                     QStringList& errors, ImportCount* imported = nullptr);

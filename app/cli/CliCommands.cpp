@@ -6,7 +6,9 @@
 #include "ReaderChoice.h"
 #include "StringTable.h"
 #include "felica.h"
+#include "file_io.h"
 #include "frames.h"
+#include "standard_output.h"
 
 #include <QFile>
 
@@ -24,14 +26,15 @@ public:
     QStringList messages;
 };
 
+// Standard output, or the file `path` replaced whole. A lost standard output
+// is told about when the program ends; a file that cannot be written here.
 bool writeOutput(const QString& path, const QByteArray& bytes) {
-    if (path.isEmpty()) {
-        std::fwrite(bytes.constData(), 1, static_cast<std::size_t>(bytes.size()), stdout);
-        return std::fflush(stdout) == 0;
-    }
-    QFile file(path);
-    return file.open(QIODevice::WriteOnly | QIODevice::Truncate) && file.write(bytes) == bytes.size() &&
-           file.flush();
+    const std::string_view text(bytes.constData(), static_cast<std::size_t>(bytes.size()));
+    if (path.isEmpty()) return platform::writeStandardOutput(text);
+    std::string error;
+    if (platform::replaceFile(QFile::encodeName(path).toStdString(), text, error)) return true;
+    std::fprintf(stderr, "kuvora-cli: %s\n", error.c_str());
+    return false;
 }
 
 }  // namespace
@@ -82,11 +85,7 @@ int RunRead(const CliOptions& options) {
     if (fixedMode) doc.m_nMode = mode;  // this run only; the stored mode stays
     doc.OnCardRead();
     const QString text = format == QLatin1String("json") ? DocumentJson(doc, sink.messages) : DocumentTable(doc);
-    if (!writeOutput(options.output, text.toUtf8())) {
-        std::fprintf(stderr, "kuvora-cli: cannot write %s\n",
-                     options.output.isEmpty() ? "standard output" : options.output.toUtf8().constData());
-        return ExitMessage;
-    }
+    if (!writeOutput(options.output, text.toUtf8())) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;
 }
 
@@ -108,6 +107,5 @@ int RunIdm(const CliOptions& options) {
         ShowMessage(1101);
         return ExitMessage;
     }
-    std::printf("%s\n", felica::toHex(idm).c_str());
-    return ExitOk;
+    return platform::writeStandardOutput(felica::toHex(idm) + "\n") ? ExitOk : ExitMessage;
 }

@@ -1,6 +1,7 @@
 // kuvora-cli: the work of the window program for scripts and for machines
 // without a display.
 #include "CliCommands.h"
+#include "standard_output.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -36,14 +37,7 @@ int usageError(const QString& why) {
     return ExitUsage;
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
-    QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
-    QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
-    QStringList args = QCoreApplication::arguments();
-    args.removeFirst();
+int run(QStringList args) {
 
     CliOptions options;
     for (int i = 0; i < args.size(); ++i) {
@@ -98,4 +92,16 @@ int main(int argc, char** argv) {
         return RunCapture(options);
     }
     return usageError(QLatin1String("unknown command ") + options.command);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
+    QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
+    QStringList args = QCoreApplication::arguments();
+    args.removeFirst();
+    // Whatever was printed must have reached standard output.
+    return platform::finishStandardOutput("kuvora-cli", run(args));
 }

@@ -2,6 +2,7 @@
 // user's own station, shop and bus-stop names.
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
+#include "standard_output.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -28,6 +29,11 @@ void print(FILE* to, const QString& text) {
     std::fprintf(to, "%s\n", text.toUtf8().constData());
 }
 
+// Standard output that could not be written fails the command.
+int finish(int status) {
+    return platform::finishStandardOutput("kuvora-stationdb", status);
+}
+
 int usage(const char* why) {
     std::fprintf(stderr, "kuvora-stationdb: %s\n\n%s", why, kUsage);
     return 2;
@@ -42,7 +48,7 @@ int main(int argc, char** argv) {
     const QString command = args.takeFirst();
     if (command == QLatin1String("--help") || command == QLatin1String("-h")) {
         std::fputs(kUsage, stdout);
-        return 0;
+        return finish(0);
     }
     QStringList errors;
     if (command == QLatin1String("build")) {
@@ -67,20 +73,21 @@ int main(int argc, char** argv) {
             }
         }
         if (files.isEmpty()) return usage("import needs at least one CSV file");
-        int rows = 0;
+        ImportCount rows;
         const QString overlay = UserStationCodeDatabasePath();
         if (!ImportUserNames(overlay, files, table, errors, &rows)) {
             for (const QString& e : errors) print(stderr, e);
             print(stderr, QStringLiteral("nothing was imported"));
             return 1;
         }
-        print(stdout, QStringLiteral("imported %1 rows into %2").arg(rows).arg(overlay));
-        return 0;
+        print(stdout, QStringLiteral("imported %1 rows (%2 new, %3 replaced) into %4")
+                          .arg(rows.total()).arg(rows.added).arg(rows.replaced).arg(overlay));
+        return finish(0);
     }
     if (command == QLatin1String("where")) {
         print(stdout, QStringLiteral("shipped: %1").arg(StationCodeDatabasePath()));
         print(stdout, QStringLiteral("yours:   %1").arg(UserStationCodeDatabasePath()));
-        return 0;
+        return finish(0);
     }
     return usage("unknown command");
 }

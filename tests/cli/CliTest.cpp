@@ -2,7 +2,10 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
+
+#include <sys/stat.h>
 
 #include <memory>
 #include <vector>
@@ -176,4 +179,74 @@ TEST(CliRead, TwoProcessesReadingOneCardStoreEachRowOnce) {
     }
     auto r = run(home, {"read", "--reader", sampleReader("suica-sample.json"), "--mode", "1"});
     EXPECT_TRUE(r.out.contains("\"rows\": 20,"));
+}
+
+TEST(CliInputs, BadImagesEndWithStatusTwoInEveryProgram) {
+    test::IsolatedHome home;
+    // A number no double holds used to abort the programs.
+    const QString huge = home.file("huge.json");
+    writeText(huge, "[1e309]");
+    auto r = run(home, {"idm", "--reader", "image:" + huge});
+    EXPECT_EQ(r.exitCode, 2);
+    EXPECT_TRUE(r.err.startsWith(huge + ": not valid JSON (")) << r.err.toStdString();
+    auto emulator = test::runProgram(test::binaryPath("bin/pn532-emulator"), {huge});
+    EXPECT_EQ(emulator.exitCode, 2);
+    EXPECT_TRUE(emulator.err.contains("not valid JSON")) << emulator.err.toStdString();
+
+    // Paths that name no regular file are told apart, and a FIFO never blocks.
+    const QString fifo = home.file("fifo.json");
+    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    const std::vector<std::pair<QString, QString>> cases = {
+        {"image:" + home.path(), home.path() + ": not a regular file (a directory)\n"},
+        {"image:", "the card image path is empty\n"},
+        {"image:" + fifo, fifo + ": not a regular file (a FIFO)\n"},
+    };
+    for (const auto& [reader, message] : cases) {
+        r = run(home, {"read", "--reader", reader});
+        EXPECT_EQ(r.exitCode, 2) << reader.toStdString();
+        EXPECT_EQ(r.err, message);
+    }
+}
+
+TEST(CliInputs, LostStandardOutputFailsTheCommand) {
+    test::IsolatedHome home;
+    const QString sample = sampleReader("suica-sample.json");
+    for (const QStringList& args : {QStringList{"idm", "--reader", sample}, QStringList{"read", "--reader", sample},
+                                    QStringList{"--version"}, QStringList{"--help"}}) {
+        auto r = test::runInHome(home, cli(), args, "/dev/full");
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.endsWith("kuvora-cli: cannot write standard output (No space left on device)\n"))
+            << r.err.toStdString();
+    }
+}
+
+TEST(CliInputs, OutputsWriteThroughLinksAndRefuseDevices) {
+    test::IsolatedHome home;
+    const QString sample = sampleReader("suica-sample.json");
+    const QString target = home.file("target.json"), link = home.file("link.json");
+    writeText(target, "old");
+    ASSERT_TRUE(QFile::link(target, link));
+    auto r = run(home, {"capture", "--reader", sample, "--output", link});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(bytesOf(target).contains("\"kuvora-card-image\""));
+    r = run(home, {"read", "--reader", sample, "--output", link});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(link).isSymLink());
+    EXPECT_TRUE(bytesOf(target).startsWith("{\n  \"idm\": \"01010410C8192A3B\""));
+
+    // As root these once replaced /dev/full with a regular file.
+    const QString full = home.file("full.json");
+    ASSERT_TRUE(QFile::link("/dev/full", full));
+    for (const QStringList& args : {QStringList{"capture", "--reader", sample, "--output", full},
+                                    QStringList{"capture", "--reader", sample, "--output", "/dev/full"},
+                                    QStringList{"read", "--reader", sample, "--output", "/dev/full"}}) {
+        r = run(home, args);
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.contains("not a regular file (a character device)")) << r.err.toStdString();
+        struct stat st {};
+        ASSERT_EQ(::stat("/dev/full", &st), 0);
+        EXPECT_TRUE(S_ISCHR(st.st_mode));
+    }
+    EXPECT_TRUE(QFileInfo(full).isSymLink());
 }

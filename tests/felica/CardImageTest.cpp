@@ -3,7 +3,13 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
+#include <filesystem>
+#include <fstream>
+
 using felica::CardImage;
+namespace fs = std::filesystem;
 
 namespace {
 
@@ -100,4 +106,80 @@ TEST(CardImage, MissingFileIsReported) {
     std::string error;
     EXPECT_FALSE(CardImage::load("/nonexistent/card.json", error));
     EXPECT_EQ(error, "/nonexistent/card.json: cannot open the card image file");
+}
+
+TEST(CardImage, NumbersNoDoubleHoldsAndStrayBytesAreRefusedNotThrown) {
+    // Numbers beyond a double made the parser throw past the error handling.
+    for (const std::string& text : {std::string("[1e309]"), variant(R"("maxBlocksPerRead": 8)", R"("maxBlocksPerRead": 1e400)"),
+                                    variant("[\"0000\"", "[-1e999, \"0000\"")})
+        EXPECT_EQ(errorOf(text).rfind("bad.json: not valid JSON (", 0), 0u) << text;
+    // The parser stops at a NUL byte: what follows it must not slip through.
+    EXPECT_EQ(errorOf(std::string(kGood) + std::string("\0junk", 5)),
+              "bad.json: not valid JSON (a NUL byte at offset " + std::to_string(std::string(kGood).size()) + ")");
+    EXPECT_EQ(errorOf(std::string(kGood) + " {}").rfind("bad.json: not valid JSON (", 0), 0u);
+    // A field given twice is refused wherever it stands, not taken as the last one.
+    EXPECT_EQ(errorOf(variant(R"("version": 1,)", R"("version": 1, "idm": "0000000000000000",)")),
+              "bad.json: idm: duplicate field");
+    EXPECT_EQ(errorOf(variant(R"("keyVersion": "0100")", R"("keyVersion": "0100", "keyVersion": "0000")")),
+              "bad.json: systems[0].services[1].keyVersion: duplicate field");
+}
+
+TEST(CardImage, OnlyRegularFilesAreRead) {
+    test::IsolatedHome home;
+    std::string error;
+    const std::string dir = home.path().toStdString();
+    EXPECT_FALSE(CardImage::load(dir, error));
+    EXPECT_EQ(error, dir + ": not a regular file (a directory)");
+    EXPECT_FALSE(CardImage::load("", error));
+    EXPECT_EQ(error, "the card image path is empty");
+    // Neither an endless device nor a FIFO without a writer holds the load.
+    EXPECT_FALSE(CardImage::load("/dev/zero", error));
+    EXPECT_EQ(error, "/dev/zero: not a regular file (a character device)");
+    const std::string fifo = dir + "/fifo.json";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    EXPECT_FALSE(CardImage::load(fifo, error));
+    EXPECT_EQ(error, fifo + ": not a regular file (a FIFO)");
+    // The limit counts bytes: one byte more than it is too large.
+    const std::string big = dir + "/big.json";
+    std::ofstream(big) << std::string(CardImage::kMaxFileSize + 1, ' ');
+    EXPECT_FALSE(CardImage::load(big, error));
+    EXPECT_EQ(error, big + ": not a card image (file too large)");
+}
+
+TEST(CardImage, SaveWritesThroughLinksAndNeverReplacesADevice) {
+    test::IsolatedHome home;
+    std::string error;
+    auto card = CardImage::parse(kGood, "good.json", error);
+    ASSERT_TRUE(card);
+    const fs::path dir = home.path().toStdString();
+    std::ofstream(dir / "real.json") << "old";
+    fs::permissions(dir / "real.json", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    fs::create_symlink("real.json", dir / "link.json");
+    fs::create_symlink(dir / "new.json", dir / "dangling.json");
+    ASSERT_TRUE(card->save(dir / "link.json", error)) << error;
+    ASSERT_TRUE(card->save(dir / "dangling.json", error)) << error;
+    EXPECT_TRUE(fs::is_symlink(dir / "link.json"));
+    EXPECT_TRUE(fs::is_symlink(dir / "dangling.json"));
+    for (const char* name : {"real.json", "new.json"}) {
+        auto again = CardImage::load(dir / name, error);
+        ASSERT_TRUE(again) << error;
+        EXPECT_EQ(again->toJson(), card->toJson());
+    }
+    EXPECT_EQ(fs::status(dir / "real.json").permissions() & fs::perms::all,
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    // A device, straight or through a link, and a directory are refused and
+    // stay what they are (the tests run as root, who could replace them).
+    fs::create_symlink("/dev/full", dir / "full.json");
+    EXPECT_FALSE(card->save("/dev/full", error));
+    EXPECT_EQ(error, "/dev/full: not a regular file (a character device)");
+    EXPECT_FALSE(card->save(dir / "full.json", error));
+    EXPECT_EQ(error, (dir / "full.json").string() + ": leads to /dev/full, which is not a regular file (a character device)");
+    EXPECT_TRUE(fs::is_character_file("/dev/full"));
+    fs::create_directory(dir / "folder.json");
+    EXPECT_FALSE(card->save(dir / "folder.json", error));
+    EXPECT_TRUE(fs::is_directory(dir / "folder.json"));
+    // No temporary file is left behind.
+    for (const auto& e : fs::directory_iterator(dir))
+        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
 }

@@ -7,6 +7,9 @@
 #include <QCryptographicHash>
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+
+#include <sys/stat.h>
 
 #include <gtest/gtest.h>
 
@@ -104,9 +107,10 @@ TEST(StationDb, UserNamesComeFirstAndShippedNamesStay) {
                    "1,0,16,私の中央,,,\n"
                    "2,0,1,私の駅,私鉄,線,\"a, quoted \"\"note\"\"\"\n");
     QStringList errors;
-    int rows = 0;
+    ImportCount rows;
     ASSERT_TRUE(ImportUserNames(UserStationCodeDatabasePath(), {csv}, "StationCode", errors, &rows)) << errors.join('\n').toStdString();
-    EXPECT_EQ(rows, 2);
+    EXPECT_EQ(rows.added, 2);
+    EXPECT_EQ(rows.replaced, 0);
     CDbLookup l(stationTable());
     ASSERT_EQ(l.Open(), DB_OK);
     EXPECT_EQ(lookup(l, 0, 1, 16), "私の中央");
@@ -184,4 +188,87 @@ TEST(StationDb, ShippedDatabaseHasEveryTable) {
         EXPECT_EQ(l.OpenQuery(sql.constData(), {}), DB_OK) << t.name;
         EXPECT_FALSE(DbFailed(l.MoveNext())) << t.name;
     }
+}
+
+namespace {
+
+QString tool() { return test::binaryPath("bin/kuvora-stationdb"); }
+
+bool isCharacterDevice(const char* path) {
+    struct stat st {};
+    return ::stat(path, &st) == 0 && S_ISCHR(st.st_mode);
+}
+
+}  // namespace
+
+TEST(StationDbTool, ImportTellsNewRowsFromReplacedOnesAndCountsCharacters) {
+    test::IsolatedHome home;
+    const QString csv = home.file("StationCode.csv");
+    const QString header = "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n";
+    writeFile(csv, (header + "0,1,16,a,b,c,\n0,1,17,a,b,c,\n").toUtf8());
+    auto r = test::runInHome(home, tool(), {"import", csv});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString overlay = home.dataHome() + "/Mirokaze/StationCodeUser.db";
+    EXPECT_EQ(r.out, "imported 2 rows (2 new, 0 replaced) into " + overlay + "\n");
+    // 255 characters beyond U+FFFF are 510 UTF-16 units, and still fit.
+    QString longest;
+    for (int i = 0; i < kMaxColumnText; ++i) longest += QString::fromUcs4(U"\U00020BB7", 1);
+    writeFile(csv, (header + "0,1,17,a,b," + longest + ",\n0,1,18,a,b,c,\n").toUtf8());
+    r = test::runInHome(home, tool(), {"import", csv});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.out, "imported 2 rows (1 new, 1 replaced) into " + overlay + "\n");
+    writeFile(csv, (header + "0,1,19,a,b," + longest + "x,\n").toUtf8());
+    r = test::runInHome(home, tool(), {"import", csv});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.startsWith(csv + ":2: StationName: longer than 255 characters\n")) << r.err.toStdString();
+}
+
+TEST(StationDbTool, InputsMustBeRegularFilesAndStandardOutputMustTakeTheText) {
+    test::IsolatedHome home;
+    const QString fifo = home.file("names.csv");
+    ASSERT_EQ(::mkfifo(fifo.toUtf8().constData(), 0600), 0);
+    // /dev/zero once grew the import without end; a FIFO blocked it.
+    for (const auto& [file, kind] : {std::pair<QString, QString>{"/dev/zero", "a character device"},
+                                     std::pair<QString, QString>{fifo, "a FIFO"},
+                                     std::pair<QString, QString>{home.path(), "a directory"}}) {
+        auto r = test::runInHome(home, tool(), {"import", file});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_EQ(r.err, file + ": not a regular file (" + kind + ")\nnothing was imported\n");
+    }
+    for (const QStringList& args : {QStringList{"where"}, QStringList{"--help"}}) {
+        auto r = test::runInHome(home, tool(), args, "/dev/full");
+        EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
+        EXPECT_EQ(r.err, "kuvora-stationdb: cannot write standard output (No space left on device)\n");
+    }
+}
+
+TEST(StationDbTool, BuildWritesThroughLinksAndRefusesDevicesAndMissingSources) {
+    test::IsolatedHome home;
+    const QString out = home.file("StationCode.db");
+    auto r = test::runInHome(home, tool(), {"build", out, home.file("nonexistent")});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, home.file("nonexistent") + ": no such folder\n");
+    writeFile(home.file("plain"), "x");
+    r = test::runInHome(home, tool(), {"build", out, home.file("plain")});
+    EXPECT_EQ(r.err, home.file("plain") + ": not a folder\n");
+    EXPECT_FALSE(QFile::exists(out));
+
+    const QString sources = test::sourcePath("data/stationcode");
+    ASSERT_TRUE(QFile::link(out, home.file("link.db")));
+    r = test::runInHome(home, tool(), {"build", home.file("link.db"), sources});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_TRUE(QFileInfo(home.file("link.db")).isSymLink());
+    CDbConnection db;
+    EXPECT_EQ(db.Open(out, CDbConnection::Mode::ReadOnly), DB_OK);
+
+    ASSERT_TRUE(QFile::link("/dev/full", home.file("full.db")));
+    for (const QString& target : {QString("/dev/full"), home.file("full.db")}) {
+        r = test::runInHome(home, tool(), {"build", target, sources});
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("not a regular file (a character device)")) << r.err.toStdString();
+        EXPECT_TRUE(isCharacterDevice("/dev/full"));
+    }
+    // Nothing is left beside the targets.
+    for (const QString& name : QDir(home.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
+        EXPECT_FALSE(name.contains(".tmp")) << name.toStdString();
 }

@@ -177,9 +177,10 @@ void importSampleNames() {
 }
 
 ProcessResult runProgram(const QString& program, const QStringList& args,
-                         const QProcessEnvironment& env, int timeoutMs) {
+                         const QProcessEnvironment& env, int timeoutMs, const QString& stdoutFile) {
     QProcess p;
     p.setProcessEnvironment(env);
+    if (!stdoutFile.isEmpty()) p.setStandardOutputFile(stdoutFile, QIODevice::Append);
     p.start(program, args);
     ProcessResult r;
     if (!p.waitForStarted(10000)) {
@@ -199,13 +200,14 @@ ProcessResult runProgram(const QString& program, const QStringList& args,
     return r;
 }
 
-ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args) {
+ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args,
+                        const QString& stdoutFile) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.configHome());
     env.insert("XDG_DATA_HOME", home.dataHome());
     env.insert("HOME", home.path());
     env.remove("KUVORA_READER");
-    return runProgram(program, args, env);
+    return runProgram(program, args, env, 60000, stdoutFile);
 }
 
 }  // namespace test

@@ -108,11 +108,13 @@ struct ProcessResult {
     QString err;
     QByteArray outBytes;
 };
+// `stdoutFile`, when given, takes the program's standard output (e.g. /dev/full).
 ProcessResult runProgram(const QString& program, const QStringList& args,
                          const QProcessEnvironment& env = QProcessEnvironment::systemEnvironment(),
-                         int timeoutMs = 60000);
+                         int timeoutMs = 60000, const QString& stdoutFile = QString());
 // Runs one of the programs in `home` (its XDG folders and HOME), choosing
 // the reader only by its options.
-ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args);
+ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args,
+                        const QString& stdoutFile = QString());
 
 }  // namespace test

@@ -6,6 +6,7 @@
 //   nfc:pn532_uart:/dev/pts/5
 //   $ kuvora-cli idm --reader nfc:pn532_uart:/dev/pts/5
 #include "pn532_emulator.h"
+#include "standard_output.h"
 
 #include <poll.h>
 #include <signal.h>
@@ -77,9 +78,10 @@ bool command(pn532::Emulator& emu, const std::string& line) {
         emu.powerCycle();
     } else if (word == "stats") {
         const auto s = emu.stats();
-        std::printf("opens %zu polls %zu exchanges %zu card-frames %zu bad-frames %zu wait %02X\n",
-                    s.deviceOpens, s.polls, s.exchanges, s.cardFrames, s.badFrames, s.responseWait);
-        std::fflush(stdout);
+        char text[160];
+        std::snprintf(text, sizeof text, "opens %zu polls %zu exchanges %zu card-frames %zu bad-frames %zu wait %02X\n",
+                      s.deviceOpens, s.polls, s.exchanges, s.cardFrames, s.badFrames, s.responseWait);
+        platform::writeStandardOutput(text);
     } else {
         std::fprintf(stderr, "pn532-emulator: unknown command: %s\n", line.c_str());
     }
@@ -96,7 +98,7 @@ int main(int argc, char** argv) {
         const std::string a = argv[i];
         if (a == "--help" || a == "-h") {
             std::fputs(kUsage, stdout);
-            return 0;
+            return platform::finishStandardOutput("pn532-emulator", 0);
         }
         if ((a == "--delay" || a == "--lift-after") && i + 1 < argc) {
             long v = 0;
@@ -144,8 +146,11 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "pn532-emulator: %s\n", error.c_str());
         return 1;
     }
-    std::printf("%s\n", emu.readerName().c_str());
-    std::fflush(stdout);
+    // Without its first line nobody can find the reader.
+    if (!platform::writeStandardOutput(emu.readerName() + "\n")) {
+        emu.stop();
+        return platform::finishStandardOutput("pn532-emulator", 1);
+    }
 
     bool readStdin = true;
     std::string pending;
@@ -171,5 +176,5 @@ int main(int argc, char** argv) {
         }
     }
     emu.stop();
-    return 0;
+    return platform::finishStandardOutput("pn532-emulator", 0);
 }
