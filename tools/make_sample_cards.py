@@ -586,6 +586,90 @@ def setamaru_sample():
     return image("01162B80751A0D3E", "0120220427674EFF", [seta])
 
 
+def green_block(boarding, alighting, date, time, fare10, train, seat_station, seat_time, status):
+    """Block 0 of service 184B: stations, purchase date and time (hour bits
+    15-11, minute 10-5), the fare in tens of yen in byte 9, the train code,
+    the seat station and the seat time with its status in bits 1-0."""
+    h, mi = time
+    t = (h << 11) | (mi << 5)
+    sh, sm = seat_time
+    seat = (sh << 11) | (sm << 5) | status
+    b = list(boarding) + list(alighting) + date16(*date) + [t >> 8, t & 0xFF, 0, fare10,
+                                                            train >> 8, train & 0xFF]
+    b += list(seat_station) + [seat >> 8, seat & 0xFF]
+    return hexs(b)
+
+
+def green_suica(idm, ticket_blocks):
+    rows = [
+        suica_block(0x16, 0x01, (2026, 12, 5), 2830, 0x000412, dep=(0x01, 0x02), arr=(0x01, 0x40)),
+        suica_block(0x08, 0x02, (2026, 12, 5), 3960, 0x000411, dep=(0x01, 0x02)),
+    ]
+    suica = {"code": "0003", "areas": ["0000", {"code": "1000", "end": "17FF"}],
+             "services": [service("090F", rows)] + probes({"1848"}) + [service("184B", ticket_blocks)]}
+    return image(idm, "0120220427674EFF", [suica])
+
+
+def green_sample():
+    """A Suica card holding a Green car ticket, read while its holder sits:
+    見本港 to 見本大学前, bought 2026-12-05 07:48 for 1000 yen, seat taken
+    at 見本中央 at 08:02 on train 2071."""
+    ticket = green_block((0x01, 0x02), (0x01, 0x40), (2026, 12, 5), (7, 48), 100, 0x2071,
+                         (0x01, 0x10), (8, 2), 3)
+    return green_suica("01010512A4B6C8D0", [ticket] + ["00" * 16] * 22)
+
+
+def no_green_sample():
+    """A Suica card without a Green car ticket: the ticket service is blank."""
+    return green_suica("01010512A4B6C8D1", ["00" * 16] * 23)
+
+
+def numbered_blocks(tag, n):
+    return [hexs([tag, i] + [(tag + i * 7 + k) & 0xFF for k in range(14)]) for i in range(n)]
+
+
+def purse_block(balance, cashback, exec_id):
+    b = [0] * 16
+    b[0:4] = list((balance & 0xFFFFFFFF).to_bytes(4, "little"))
+    b[4:8] = list((cashback & 0xFFFFFFFF).to_bytes(4, "little"))
+    b[14], b[15] = exec_id & 0xFF, exec_id >> 8
+    return hexs(b)
+
+
+def common_area_sample():
+    """A card with only the common area FE00, holding a service of every
+    attribute kind (keyed and without a key, purses included), and services
+    of 0, 1, 12, 13, 39, 40 and 41 readable blocks."""
+    services = [
+        service("1008", key="0100"),                           # random read/write, keyed
+        service("1049", numbered_blocks(0x10, 1)),             # random read/write, no key
+        service("108A", key="0100"),                           # random read-only, keyed
+        service("10CB", numbered_blocks(0x20, 12)),            # random read-only, no key
+        service("110C", key="0100"),                           # cyclic read/write, keyed
+        service("114D", numbered_blocks(0x30, 13)),            # cyclic read/write, no key
+        service("118E", key="0100"),                           # cyclic read-only, keyed
+        service("11CF", numbered_blocks(0x40, 39)),            # cyclic read-only, no key
+        service("1210", key="0200"),                           # purses, keyed and not
+        service("1251", [purse_block(12345, 0, 0x0102), purse_block(500, 20, 0x0103)]),
+        service("1292", key="0200"),
+        service("12D3", [purse_block(-100, 7, 0x0A0B)]),
+        service("1314", key="0200"),
+        service("1355", [purse_block(2 ** 31 - 1, 2 ** 31 - 1, 0xFFFF)]),
+        service("1396", key="0200"),
+        service("13D7", [purse_block(0, 0, 0)]),
+        service("1428", key="0300"),                           # PINs
+        service("1469", key="0300"),
+        service("14AA", key="0300"),
+        service("14EB", key="0300"),
+        service("150F", numbered_blocks(0x50, 40)),
+        service("154F", numbered_blocks(0x60, 41)),
+        service("158B"),                                       # says no key, reads nothing
+        service("15C2", key="0400"),                           # an attribute without a name
+    ]
+    common = {"code": "FE00", "areas": ["0000", {"code": "1000", "end": "17FF"}], "services": services}
+    return image("012E4B0C7F240A15", "03014B024F4993FF", [common])
+
+
 def main():
     os.makedirs(OUT, exist_ok=True)
     write("suica-sample.json", suica_sample())
@@ -603,6 +687,9 @@ def main():
     write("cica-sample.json", cica_sample())
     write("passca-sample.json", passca_sample())
     write("setamaru-sample.json", setamaru_sample())
+    write("suica-green-sample.json", green_sample())
+    write("suica-no-green-sample.json", no_green_sample())
+    write("common-area-sample.json", common_area_sample())
 
 
 if __name__ == "__main__":

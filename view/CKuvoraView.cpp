@@ -4,7 +4,11 @@
 #include "CKuvoraDoc.h"
 #include "CSettingsStore.h"
 #include "KuvoraFonts.h"
+#include "ServiceDump.h"
 #include "ViewLayout.h"
+
+#include <QApplication>
+#include <QStatusBar>
 
 #include <QHeaderView>
 #include <QMouseEvent>
@@ -93,4 +97,18 @@ void CKuvoraView::mousePressEvent(QMouseEvent* event) {
     if (at.y() < view::kHeaderBandHeight) m_pGrid->clearSelection();
 }
 
-void CKuvoraView::OnServiceDumpRequested() {}
+void CKuvoraView::OnServiceDumpRequested() {
+    // The dump says nothing to the user, whatever happens; while it runs the
+    // window shows that it is busy.
+    QStatusBar* bar = window()->findChild<QStatusBar*>();
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    if (bar) {
+        bar->showMessage(QStringLiteral("カードのサービス情報を %1 に書き出しています...").arg(ServiceDumpFileName()));
+        bar->repaint();
+    }
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    WriteServiceDump();
+    QApplication::restoreOverrideCursor();
+    if (bar) bar->clearMessage();
+    window()->update();
+}

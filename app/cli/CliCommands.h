@@ -13,6 +13,7 @@ struct CliOptions {
     QString mode;     // --mode
     QString format;   // --format
     QString output;   // --output
+    bool stats = false;  // --stats: the FeliCa commands sent, on standard error
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -34,3 +35,7 @@ int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);
 // Walks the card on the reader into the card image file --output.
 int RunCapture(const CliOptions& options);
+// The Green car ticket on a Suica card: the texts of the Green ticket dialog.
+int RunGreen(const CliOptions& options);
+// The card service dump, to --output or FelicaFormat.TXT in the current directory.
+int RunDump(const CliOptions& options);

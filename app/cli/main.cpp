@@ -18,14 +18,19 @@ const char* const kUsage =
     "  read       read the card, store its rows in the history database and print\n"
     "             the card's stored history\n"
     "  capture    write the card on the reader to a card image (--output FILE)\n"
+    "  green      show the Green car ticket held on a Suica card\n"
+    "  dump       write the card's systems, areas, services and readable blocks\n"
+    "             to FelicaFormat.TXT in the current directory (or --output FILE)\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
     "  --mode M     read: a card type code or auto (default: the stored mode)\n"
-    "  --format F   read: json (default) or table\n"
+    "  --format F   read, green: json (default) or table\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
+    "  --stats      green, dump: print the number of FeliCa commands sent\n"
+    "               on standard error\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -49,6 +54,10 @@ int run(QStringList args) {
         if (a == QLatin1String("--version")) {
             std::printf("kuvora-cli %s\n", KUVORA_VERSION);
             return ExitOk;
+        }
+        if (a == QLatin1String("--stats")) {
+            options.stats = true;
+            continue;
         }
         QString* value = nullptr;
         QString name = a;
@@ -79,6 +88,8 @@ int run(QStringList args) {
     }
 
     if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
+    if (options.stats && options.command != QLatin1String("green") && options.command != QLatin1String("dump"))
+        return usageError(QStringLiteral("--stats belongs to green and dump"));
     if (options.command == QLatin1String("idm")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("idm takes only --reader"));
@@ -90,6 +101,16 @@ int run(QStringList args) {
             return usageError(QStringLiteral("capture takes only --reader and --output"));
         if (options.output.isEmpty()) return usageError(QStringLiteral("capture needs --output FILE"));
         return RunCapture(options);
+    }
+    if (options.command == QLatin1String("green")) {
+        if (!options.mode.isEmpty() || !options.output.isEmpty())
+            return usageError(QStringLiteral("green takes only --reader, --format and --stats"));
+        return RunGreen(options);
+    }
+    if (options.command == QLatin1String("dump")) {
+        if (!options.mode.isEmpty() || !options.format.isEmpty())
+            return usageError(QStringLiteral("dump takes only --reader, --output and --stats"));
+        return RunDump(options);
     }
     return usageError(QLatin1String("unknown command ") + options.command);
 }

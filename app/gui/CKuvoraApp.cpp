@@ -4,6 +4,7 @@
 #include "AboutBox.h"
 #include "CMainFrame.h"
 #include "CSetupDlg.h"
+#include "CSuicaGreenDlg.h"
 #include "CommandIcons.h"
 #include "Themes.h"
 #include "CSettingsStore.h"
@@ -71,6 +72,10 @@ bool CKuvoraApp::InitInstance() {
     m_pFrame->SetHandler(cmd::FilePrintSetup, [this] { OnFilePrintSetup(); });
     m_pFrame->SetHandler(cmd::Setup, [this] {
         CSetupDlg dialog(m_pFrame.get());
+        dialog.exec();
+    });
+    m_pFrame->SetHandler(cmd::GreenTicket, [this] {
+        CSuicaGreenDlg dialog(m_pFrame.get());
         dialog.exec();
     });
     m_pFrame->SetHandler(cmd::AppAbout, [this] { ShowAboutBox(m_pFrame.get()); });

@@ -239,6 +239,7 @@ TEST(RegionalSampleCards, AutoModeFindsTheTypeOfEverySampleImage) {
         {"cica-sample.json", 6},     {"nicepass-sample.json", 7},    {"nagasaki-sample.json", 8},
         {"luluca-sample.json", 9},   {"ecard-sample.json", 10},      {"passca-sample.json", 11},
         {"edy-sample.json", 128},    {"jalic-sample.json", 129},     {"ecard-mobile-sample.json", 130},
+        {"suica-green-sample.json", 1}, {"suica-no-green-sample.json", 1}, {"common-area-sample.json", 0},
     };
     const QStringList files = QDir(test::sourcePath("data/cards")).entryList({"*.json"}, QDir::Files, QDir::Name);
     EXPECT_EQ(files.size(), static_cast<int>(expected.size()));

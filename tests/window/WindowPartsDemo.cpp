@@ -2,13 +2,16 @@
 //   window_parts_demo THEME window   a main window with an open menu
 //   window_parts_demo THEME dialog   the settings dialog
 //   window_parts_demo THEME about    the About box
+//   window_parts_demo THEME green READER   the Green ticket dialog over a reader ("image:PATH")
 //   window_parts_demo THEME fonts    prints the fonts the program's font lists give
 //   window_parts_demo THEME icons OUT.png   the tool bar images, 16 × 15 and enlarged
 #include "AboutBox.h"
 #include "CSetupDlg.h"
+#include "CSuicaGreenDlg.h"
 #include "CommandIcons.h"
 #include "KuvoraFonts.h"
 #include "Themes.h"
+#include "felica.h"
 
 #include <QActionGroup>
 #include <QApplication>
@@ -59,6 +62,18 @@ int main(int argc, char** argv) {
         CSetupDlg dlg;
         dlg.move(40, 40);
         return dlg.exec() == QDialog::Accepted ? 0 : 1;
+    }
+    if (what == QLatin1String("green") && argc > 3) {
+        initialize_library();
+        set_reader_writer_name(argv[3]);
+        int result = 0;
+        {
+            CSuicaGreenDlg dlg;
+            dlg.move(40, 40);
+            result = dlg.exec() == QDialog::Accepted ? 0 : 1;
+        }
+        dispose_library();
+        return result;
     }
     if (what == QLatin1String("about")) {
         CAboutDlg dlg;
