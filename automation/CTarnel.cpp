@@ -2,6 +2,7 @@
 
 #include "ReaderUse.h"
 #include "felica.h"
+#include "read_idm.h"
 #include "library_control.h"
 
 #include <QDBusConnectionInterface>
@@ -37,20 +38,9 @@ CTarnel::~CTarnel() {
 }
 
 QString CTarnel::ReadIdmFromReader() {
-    if (!open_reader_writer_auto()) return QString();
-    std::uint8_t anyCard[2] = {0xFF, 0xFF};
-    PollingRecord polling{anyCard, 0};
-    std::uint8_t idm[8] = {}, pmm[8] = {};
-    CardRecord card{idm, pmm};
-    std::uint8_t count = 0;
-    const bool found = polling_and_get_card_information(&polling, &count, &card) && count > 0;
-    // Closed whether or not a card answered; a failing close does not undo
-    // a poll that has already answered.
-    close_reader_writer();
-    if (!found) return QString();
-    QString text;
-    for (std::uint8_t b : idm) text += QStringLiteral("%1").arg(b, 2, 16, QLatin1Char('0')).toUpper();
-    return text;
+    felica::Idm idm{};
+    if (felica::readCardIdm(idm) != felica::IdmRead::Ok) return QString();
+    return QString::fromStdString(felica::toHex(idm));
 }
 
 bool CTarnel::ReaderBusy() { return automation::ReaderUse::Active() || felica::readerOpen(); }
