@@ -82,8 +82,13 @@ TEST(ServerProcess, RegisterActivateByACallAndUnregister) {
     call = gdbusCall(bus, env);
     EXPECT_NE(call.exitCode, 0);
     EXPECT_TRUE(call.err.contains("ServiceUnknown")) << call.err.toStdString();
-    // Unregistering again is no failure.
+    // Unregistering again is no failure; a data folder that cannot be made is one.
     EXPECT_EQ(test::runProgram(program(), {"-Unregserver"}, bus.clientEnvironment(env)).exitCode, 0);
+    QProcessEnvironment blocked = bus.clientEnvironment(env);
+    blocked.insert("XDG_DATA_HOME", test::sourcePath("README.md"));
+    reg = test::runProgram(program(), {"/REGSERVER"}, blocked);
+    EXPECT_EQ(reg.exitCode, 1);
+    EXPECT_TRUE(reg.err.contains("cannot create the folder")) << reg.err.toStdString();
 }
 
 TEST(ServerProcess, ActivationFileQuotesAProgramPathWithBlanksAndQuotes) {
