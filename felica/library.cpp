@@ -280,6 +280,16 @@ void resetCounters() {
     lib().counters = {};
 }
 
+int initialisationCount() {
+    std::lock_guard lock(lib().mutex);
+    return lib().initCount;
+}
+
+bool readerOpen() {
+    std::lock_guard lock(lib().mutex);
+    return lib().transport != nullptr;
+}
+
 void setTransportFactory(TransportFactory factory) {
     std::lock_guard lock(lib().mutex);
     lib().factory = std::move(factory);

@@ -24,6 +24,11 @@ struct LibraryCounters {
 LibraryCounters counters();
 void resetCounters();
 
+// How many holders have the library initialised (initialize_library calls
+// not yet matched by dispose_library), and whether a reader is open now.
+int initialisationCount();
+bool readerOpen();
+
 // A reader device (not a card image) stays open for this long after
 // close_reader_writer, so that the next open finds it ready; then it is
 // released, as it is at the last dispose_library. Zero releases it at close.

@@ -15,7 +15,7 @@ PACKAGES=(
   fonts-ipafont-gothic
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-apps imagemagick dbus
+  xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng sox
   python3 python3-xlrd desktop-file-utils
 )

@@ -10,6 +10,7 @@
 #include "file_io.h"
 #include "frames.h"
 #include "library_control.h"
+#include "read_idm.h"
 #include "ServiceDump.h"
 #include "standard_output.h"
 
@@ -95,20 +96,11 @@ int RunRead(const CliOptions& options) {
 int RunIdm(const CliOptions& options) {
     LibraryHold hold;
     if (!PrepareReader(options)) return ExitUsage;
-    if (!open_reader_writer_auto()) {
-        ShowMessage(1028);
-        return ExitMessage;
-    }
-    std::uint8_t anyCard[2] = {0xFF, 0xFF};
-    PollingRecord polling{anyCard, 0};
-    std::uint8_t idm[8] = {}, pmm[8] = {};
-    CardRecord card{idm, pmm};
-    std::uint8_t count = 0;
-    const bool found = polling_and_get_card_information(&polling, &count, &card) && count > 0;
-    close_reader_writer();
-    if (!found) {
-        ShowMessage(1101);
-        return ExitMessage;
+    felica::Idm idm{};
+    switch (felica::readCardIdm(idm)) {
+    case felica::IdmRead::NoReader: ShowMessage(1028); return ExitMessage;
+    case felica::IdmRead::NoCard: ShowMessage(1101); return ExitMessage;
+    case felica::IdmRead::Ok: break;
     }
     return platform::writeStandardOutput(felica::toHex(idm) + "\n") ? ExitOk : ExitMessage;
 }

@@ -2,6 +2,7 @@
 
 #include "CKuvoraDoc.h"
 #include "AboutBox.h"
+#include "AutomationStartup.h"
 #include "CMainFrame.h"
 #include "CSetupDlg.h"
 #include "CSuicaGreenDlg.h"
@@ -22,6 +23,7 @@ CKuvoraApp::CKuvoraApp(int& argc, char** argv) : QApplication(argc, argv) {
 }
 
 CKuvoraApp::~CKuvoraApp() {
+    m_pTarnelServer.reset();  // the automation object leaves the bus first
     InstallMessageSink(nullptr);
     m_pFrame.reset();
     m_pDoc.reset();
@@ -54,10 +56,19 @@ bool CKuvoraApp::InitInstance() {
     switch (m_CommandLine.launch) {
     case CommandLine::Launch::Register:
     case CommandLine::Launch::Unregister:
+        m_nExitCode = RunRegistrationSwitch(m_CommandLine.launch);
+        return false;
     case CommandLine::Launch::Embedding:
     case CommandLine::Launch::Automation:
-        // No window: these serve or (un)register the automation object only.
-        return false;
+        // No window: the process serves the automation object until nothing is left to serve.
+        SelectReader(ChooseReaderName(m_CommandLine.reader));
+        m_pTarnelServer = StartTarnelServer(TarnelServer::Mode::AutomationOnly);
+        if (!m_pTarnelServer) {
+            m_nExitCode = 1;
+            return false;
+        }
+        connect(m_pTarnelServer.get(), &TarnelServer::Finished, this, &QCoreApplication::quit);
+        return true;
     case CommandLine::Launch::Interactive: break;
     }
 
@@ -83,6 +94,8 @@ bool CKuvoraApp::InitInstance() {
     ApplyMenuStyle();
     m_pFrame->show();
     m_pFrame->repaint();
+    // Without a session bus the window works on, only without automation.
+    m_pTarnelServer = StartTarnelServer(TarnelServer::Mode::Window);
 
     QString error;
     if (!CheckCardImageReader(reader, error)) ShowMessage(error);

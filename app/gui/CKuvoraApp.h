@@ -6,6 +6,7 @@
 
 #include "CommandLine.h"
 #include "GuiMessageSink.h"
+#include "TarnelServer.h"
 
 #include <QApplication>
 
@@ -41,4 +42,5 @@ private:
     std::unique_ptr<CKuvoraDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;
     std::unique_ptr<QPrinter> m_pPrinter;
+    std::unique_ptr<TarnelServer> m_pTarnelServer;
 };

@@ -8,6 +8,7 @@
 #include "CommandIds.h"
 #include "CommandTables.h"
 #include "LockKeys.h"
+#include "ReaderUse.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -236,6 +237,7 @@ bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
 }
 
 void CMainFrame::ReadCard() {
+    const automation::ReaderUse readerInUse;  // automation calls wait for the read
     QApplication::setOverrideCursor(Qt::WaitCursor);
     statusBar()->showMessage(QString::fromUtf8(kReadingText));
     statusBar()->repaint();

@@ -2,6 +2,7 @@
 
 #include "MessageSink.h"
 #include "ReaderChoice.h"
+#include "ReaderUse.h"
 #include "capture.h"
 #include "card_image.h"
 
@@ -34,6 +35,7 @@ QString OpenCardImage(QWidget* parent) {
 }
 
 bool CaptureCardImage(QWidget* parent, const QString& path) {
+    const automation::ReaderUse readerInUse;  // automation calls wait for the capture
     QProgressDialog progress(QStringLiteral("カードを読み取っています..."), QStringLiteral("キャンセル"), 0, 0, parent);
     progress.setWindowTitle(QStringLiteral("Kuvora"));
     progress.setWindowModality(Qt::WindowModal);

@@ -30,3 +30,9 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
     }
     return c;
 }
+
+bool OpensWindow(int argc, char** argv) {
+    QStringList arguments;
+    for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
+    return ParseCommandLine(arguments).launch == CommandLine::Launch::Interactive;
+}

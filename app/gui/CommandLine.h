@@ -15,3 +15,7 @@ struct CommandLine {
 };
 
 CommandLine ParseCommandLine(const QStringList& arguments);
+
+// Whether the raw arguments start the interactive program (the switches
+// above serve or (un)register the automation object without a window).
+bool OpensWindow(int argc, char** argv);

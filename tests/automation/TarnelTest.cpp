@@ -1,0 +1,221 @@
+// The automation object on a private bus, served from this process: its
+// answers, the library and reader it leaves behind, calls that wait for the
+// window's reader use, its interface description and the server's lifetime.
+#include "CKuvoraDoc.h"
+#include "CMainFrame.h"
+#include "CTarnel.h"
+#include "PrivateBus.h"
+#include "ReaderUse.h"
+#include "TarnelServer.h"
+#include "TestSupport.h"
+#include "felica.h"
+#include "library_control.h"
+
+#include <QCoreApplication>
+#include <QDBusConnectionInterface>
+#include <QFile>
+#include <QXmlStreamReader>
+
+#include <optional>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct Tarnel : ::testing::Test {
+    test::IsolatedHome home;
+    test::PrivateBus bus{home.file("services"), QProcessEnvironment::systemEnvironment()};
+    QDBusConnection server = bus.connect("server");
+    QDBusConnection client = bus.connect("client");
+    QString card = test::writeImage(home, test::makeCard("0102030405060708", "0003"));
+
+    void SetUp() override { ASSERT_TRUE(bus.running()) << bus.error().toStdString(); }
+
+    QString answer() {
+        const QDBusMessage reply = test::callReadCardIdm(client);
+        EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        return reply.arguments().value(0).toString();
+    }
+
+    // The client leaves the bus (its last reference goes with it).
+    void dropClient() {
+        client = QDBusConnection("gone");
+        QDBusConnection::disconnectFromBus("client");
+    }
+};
+
+// "method NAME(direction type name, ...)" for each method of `interfaceName`.
+QStringList describe(const QString& xml, const QString& interfaceName) {
+    QStringList methods;
+    QXmlStreamReader r(xml);
+    bool inside = false;
+    while (!r.atEnd()) {
+        r.readNext();
+        if (r.isStartElement() && r.name() == u"interface") inside = r.attributes().value("name") == interfaceName;
+        if (!inside || !r.isStartElement()) continue;
+        if (r.name() == u"method") methods << "method " + r.attributes().value("name").toString();
+        if (r.name() == u"arg")
+            methods.last() += QString(" %1 %2 %3").arg(r.attributes().value("direction").toString(),
+                                                      r.attributes().value("type").toString(),
+                                                      r.attributes().value("name").toString());
+    }
+    EXPECT_FALSE(r.hasError()) << r.errorString().toStdString();
+    return methods;
+}
+
+}  // namespace
+
+TEST_F(Tarnel, AnswersTheIdmAndAnEmptySuccessWhenNothingAnswers) {
+    test::LibrarySession session(card);
+    TarnelServer tarnel(server, TarnelServer::Mode::Window);
+    QString error;
+    ASSERT_TRUE(tarnel.Start(error)) << error.toStdString();
+    EXPECT_EQ(answer(), "0102030405060708");
+
+    session.select("image:" + home.file("missing.json"));  // no reader opens
+    EXPECT_EQ(answer(), "");
+
+    // A card that does not answer the poll: the reader is closed all the same.
+    auto lifted = std::make_shared<test::ScriptedTransport>(test::makeCard("0102030405060708", "0003"));
+    lifted->filter = [](std::size_t, felica::TransceiveStatus, felica::Bytes&) {
+        return felica::TransceiveStatus::NoAnswer;
+    };
+    test::TransportOverride override(lifted);
+    EXPECT_EQ(answer(), "");
+    EXPECT_EQ(override.opens(), 1u);
+    EXPECT_FALSE(felica::readerOpen());
+}
+
+TEST_F(Tarnel, ManyCallsLeaveNoReaderOpenAndNoLibraryOnceTheClientIsGone) {
+    set_reader_writer_name(card.toUtf8().constData());
+    ASSERT_EQ(felica::initialisationCount(), 0);
+    TarnelServer tarnel(server, TarnelServer::Mode::Window);
+    QString error;
+    ASSERT_TRUE(tarnel.Start(error)) << error.toStdString();
+    for (int i = 0; i < 200; ++i) {
+        ASSERT_EQ(answer(), "0102030405060708") << "call " << i;
+        ASSERT_FALSE(felica::readerOpen());
+    }
+    EXPECT_EQ(felica::initialisationCount(), 1);  // one count for the client, however many calls
+    EXPECT_EQ(tarnel.Object()->ClientCount(), 1);
+    dropClient();
+    EXPECT_TRUE(test::waitUntil([&] { return tarnel.Object()->ClientCount() == 0; }, 5000));
+    EXPECT_EQ(felica::initialisationCount(), 0);
+}
+
+TEST_F(Tarnel, ClientsNeverTearDownTheWindowsLibrary) {
+    test::LibrarySession window(card);  // the window program's own count
+    {
+        TarnelServer tarnel(server, TarnelServer::Mode::Window);
+        QString error;
+        ASSERT_TRUE(tarnel.Start(error));
+        EXPECT_EQ(answer(), "0102030405060708");
+        EXPECT_EQ(felica::initialisationCount(), 2);
+    }  // the object goes while its client is still there
+    EXPECT_EQ(felica::initialisationCount(), 1);
+    EXPECT_TRUE(open_reader_writer_auto());
+    EXPECT_TRUE(close_reader_writer());
+}
+
+TEST_F(Tarnel, CallsWaitUntilTheWindowIsDoneWithTheReader) {
+    test::LibrarySession session(card);
+    TarnelServer tarnel(server, TarnelServer::Mode::Window);
+    QString error;
+    ASSERT_TRUE(tarnel.Start(error));
+    const auto call = [this] {
+        return client.asyncCall(
+            QDBusMessage::createMethodCall("Kuvora.Tarnel", "/Kuvora/Tarnel", "Kuvora.ITarnel", "ReadCardIDm"));
+    };
+    {
+        std::optional<automation::ReaderUse> busy(std::in_place);
+        QDBusPendingCall waiting = call();
+        EXPECT_FALSE(test::waitUntil([&] { return waiting.isFinished(); }, 400));
+        busy.reset();
+        ASSERT_TRUE(test::waitUntil([&] { return waiting.isFinished(); }, 3000));
+        EXPECT_EQ(waiting.reply().arguments().value(0).toString(), "0102030405060708");
+    }
+
+    // The window's Read command, with the event loop running inside it as a
+    // message box or a progress dialog would run it: a call that comes in
+    // meanwhile is answered after the read, never between its commands.
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    std::string why;
+    auto image = felica::CardImage::load(test::sourcePath("data/cards/suica-sample.json").toStdString(), why);
+    ASSERT_TRUE(image) << why;
+    auto transport = std::make_shared<test::ScriptedTransport>(*image);
+    test::TransportOverride override(transport);
+    std::optional<QDBusPendingCall> during;
+    bool arrived = false, answeredDuringRead = false;
+    transport->filter = [&](std::size_t i, felica::TransceiveStatus status, felica::Bytes&) {
+        if (i == 0) {
+            during = call();
+            test::waitUntil([&] { return tarnel.Object()->ClientCount() > 0 && during->isFinished(); }, 300);
+            arrived = tarnel.Object()->ClientCount() > 0;
+        }
+        QCoreApplication::processEvents();
+        answeredDuringRead = answeredDuringRead || (during && during->isFinished());
+        return status;
+    };
+    CKuvoraDoc doc;
+    CMainFrame frame(&doc);
+    const std::size_t opensBefore = override.opens();
+    frame.ReadCard();
+    const std::size_t commandsOfTheRead = transport->sent.size();
+    EXPECT_TRUE(arrived);
+    EXPECT_FALSE(answeredDuringRead);
+    EXPECT_EQ(doc.m_strIDm, "01010410C8192A3B");
+    ASSERT_TRUE(during && test::waitUntil([&] { return during->isFinished(); }, 3000));
+    EXPECT_EQ(during->reply().arguments().value(0).toString(), "01010410C8192A3B");
+    EXPECT_GT(override.opens(), opensBefore + 1);
+    EXPECT_EQ(transport->sent.size(), commandsOfTheRead + 1);  // the call's own poll, after the read
+}
+
+TEST_F(Tarnel, IntrospectionMatchesTheInstalledInterfaceFile) {
+    TarnelServer tarnel(server, TarnelServer::Mode::Window);
+    QString error;
+    ASSERT_TRUE(tarnel.Start(error));
+    QDBusPendingCall call = client.asyncCall(QDBusMessage::createMethodCall(
+        "Kuvora.Tarnel", "/Kuvora/Tarnel", "org.freedesktop.DBus.Introspectable", "Introspect"));
+    test::waitUntil([&] { return call.isFinished(); }, 5000);
+    const QDBusMessage reply = call.reply();
+    ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+    QFile file(test::sourcePath("automation/Kuvora.ITarnel.xml"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QStringList installed = describe(QString::fromUtf8(file.readAll()), "Kuvora.ITarnel");
+    EXPECT_EQ(installed, QStringList{"method ReadCardIDm out s "});
+    EXPECT_EQ(describe(reply.arguments().value(0).toString(), "Kuvora.ITarnel"), installed);
+}
+
+TEST_F(Tarnel, AnAutomationOnlyServerEndsAfterItsLastClientAndYieldsToAWindow) {
+    set_reader_writer_name(card.toUtf8().constData());
+    int finished = 0;
+    {
+        TarnelServer alone(server, TarnelServer::Mode::AutomationOnly);
+        alone.SetGrace(std::chrono::milliseconds(300));
+        QObject::connect(&alone, &TarnelServer::Finished, [&] { ++finished; });
+        QString error;
+        ASSERT_TRUE(alone.Start(error)) << error.toStdString();
+        EXPECT_EQ(answer(), "0102030405060708");
+        EXPECT_FALSE(test::waitUntil([&] { return finished > 0; }, 800));  // the client is still there
+        dropClient();
+        EXPECT_TRUE(test::waitUntil([&] { return finished > 0; }, 3000));
+        EXPECT_EQ(felica::initialisationCount(), 0);
+    }
+
+    // A window program takes the name from an automation-only server; a
+    // second automation-only server does not take it from the window.
+    finished = 0;
+    QDBusConnection windowBus = bus.connect("window");
+    TarnelServer alone(server, TarnelServer::Mode::AutomationOnly);
+    QObject::connect(&alone, &TarnelServer::Finished, [&] { ++finished; });
+    QString error;
+    ASSERT_TRUE(alone.Start(error));
+    TarnelServer window(windowBus, TarnelServer::Mode::Window);
+    ASSERT_TRUE(window.Start(error)) << error.toStdString();
+    EXPECT_TRUE(test::waitUntil([&] { return finished > 0; }, 3000));
+    EXPECT_EQ(server.interface()->serviceOwner("Kuvora.Tarnel").value(), windowBus.baseService());
+    TarnelServer late(bus.connect("late"), TarnelServer::Mode::AutomationOnly);
+    EXPECT_FALSE(late.Start(error));
+    EXPECT_EQ(server.interface()->serviceOwner("Kuvora.Tarnel").value(), windowBus.baseService());
+}
