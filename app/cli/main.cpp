@@ -17,14 +17,17 @@ const char* const kUsage =
     "  read       read the card, store its rows in the history database and print\n"
     "             the card's stored history\n"
     "  capture    write the card on the reader to a card image (--output FILE)\n"
+    "  speak      read the card and speak its rows; waits until they are spoken\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
-    "  --mode M     read: a card type code or auto (default: the stored mode)\n"
+    "  --mode M     read, speak: a card type code or auto (default: the stored mode)\n"
     "  --format F   read: json (default) or table\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
+    "  --dry-run    speak: print each row's text and, after a tab, its kana\n"
+    "               reading for a voice that cannot read kanji; nothing is spoken\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -56,6 +59,10 @@ int main(int argc, char** argv) {
             std::printf("kuvora-cli %s\n", KUVORA_VERSION);
             return ExitOk;
         }
+        if (a == QLatin1String("--dry-run")) {
+            options.dryRun = true;
+            continue;
+        }
         QString* value = nullptr;
         QString name = a;
         QString inlineValue;
@@ -85,6 +92,13 @@ int main(int argc, char** argv) {
     }
 
     if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
+    if (options.dryRun && options.command != QLatin1String("speak"))
+        return usageError(QStringLiteral("--dry-run belongs to speak"));
+    if (options.command == QLatin1String("speak")) {
+        if (!options.format.isEmpty() || !options.output.isEmpty())
+            return usageError(QStringLiteral("speak takes only --reader, --mode and --dry-run"));
+        return RunSpeak(options);
+    }
     if (options.command == QLatin1String("idm")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("idm takes only --reader"));
