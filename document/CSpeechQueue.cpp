@@ -11,7 +11,7 @@ namespace {
 using Clock = ISpeechEngine::Clock;
 
 // How long making the engine may take (a speech server may be started).
-constexpr std::chrono::milliseconds kEngineStartBound{10000};
+constexpr std::chrono::milliseconds kEngineStartBound{20000};
 
 }  // namespace
 
@@ -70,7 +70,7 @@ CSpeechQueue::~CSpeechQueue() {
 }
 
 std::chrono::milliseconds CSpeechQueue::SpeakingBound(const QString& text) {
-    const qint64 ms = 2000 + 150 * static_cast<qint64>(text.size());
+    const qint64 ms = 2000 + 300 * static_cast<qint64>(text.size());
     return std::chrono::milliseconds(std::min<qint64>(ms, 60000));
 }
 

@@ -39,7 +39,9 @@ public:
     // true when the queue became idle.
     bool WaitUntilIdle(std::chrono::milliseconds limit);
 
-    // How long one text may take: 2 s plus 150 ms a character, at most 60 s.
+    // How long one text may take: 2 s plus 300 ms a character, at most 60 s.
+    // (A row of 43 characters gives 8.3 s of speech from espeak-ng: commas
+    // pause, and a kana reading is longer than its kanji.)
     static std::chrono::milliseconds SpeakingBound(const QString& text);
     // Extra time the destructor gives an engine to stop after the bound.
     static constexpr std::chrono::milliseconds kStopGrace{1000};

@@ -56,6 +56,8 @@ bool CSpeechdEngine::VoiceReadsKanji(const QVoice& voice) {
     return !espeak;
 }
 
+QVoice CSpeechdEngine::Voice() const { return m_pSpeech->voice(); }
+
 QString CSpeechdEngine::VoiceText(const QString& text) {
     return m_pReading ? m_pReading->Reading(text) : text;
 }

@@ -22,6 +22,7 @@ public:
     // The text as handed to the voice.
     QString VoiceText(const QString& text);
     bool UsesKanaReading() const { return m_pReading != nullptr; }
+    QVoice Voice() const;
 
     // Whether a voice reads kanji itself. The espeak-ng voices (the only
     // Japanese ones Debian ships) read kana only, and so does any voice that

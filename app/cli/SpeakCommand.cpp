@@ -12,7 +12,7 @@
 namespace {
 
 // Time for the speech server to start, beyond each text's own bound.
-constexpr std::chrono::milliseconds kServerStart{10000};
+constexpr std::chrono::milliseconds kServerStart{20000};
 
 class CountingMessageSink : public MessageSink {
 public:

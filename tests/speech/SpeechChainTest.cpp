@@ -2,6 +2,7 @@
 // writes through ALSA's file plugin into a WAV file; two rows of the sample
 // Suica card are spoken through the document's speech queue.
 #include "CKuvoraDoc.h"
+#include "CKanaReading.h"
 #include "CSpeechdEngine.h"
 #include "SpokenText.h"
 #include "TestSupport.h"
@@ -14,6 +15,7 @@
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QVoice>
 
 #include <gtest/gtest.h>
 
@@ -124,7 +126,8 @@ TEST(SpeechChain, TwoRowsOfTheSampleCardAreSpokenIntoTheWavFile) {
     ScopedMessageSink sink(&messages);
     test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
     test::importSampleNames();
-    CKuvoraDoc doc(SpeechdEngineFactory());
+    auto owned = std::make_unique<CKuvoraDoc>(SpeechdEngineFactory());
+    CKuvoraDoc& doc = *owned;
     doc.OnNewDocument();
     doc.m_nMode = 1;
     doc.OnCardRead();
@@ -139,6 +142,22 @@ TEST(SpeechChain, TwoRowsOfTheSampleCardAreSpokenIntoTheWavFile) {
     doc.m_Speaker.Speak(SpokenHistoryText(doc.m_History, 1));
     ASSERT_TRUE(doc.m_Speaker.WaitUntilIdle(30s));
     const qint64 afterThree = server.settledWavSize();
+
+    // The voice is Japanese and gets kana only.
+    auto engine = CSpeechdEngine::Create();
+    ASSERT_TRUE(engine);
+    EXPECT_EQ(engine->Voice().locale().language(), QLocale::Japanese) << engine->Voice().name().toStdString();
+    EXPECT_TRUE(engine->UsesKanaReading());
+    EXPECT_FALSE(CKanaReading::HasKanji(engine->VoiceText(SpokenHistoryText(doc.m_History, 0))));
+    engine.reset();
+
+    // Ending while a row is spoken waits no longer than that row's bound.
+    const QString first = SpokenHistoryText(doc.m_History, 0);
+    for (int row = 0; row < 20; ++row) doc.m_Speaker.Speak(SpokenHistoryText(doc.m_History, row));
+    for (int i = 0; i < 300 && QFileInfo(server.wav()).size() <= afterThree; ++i) QThread::msleep(50);
+    const auto t = std::chrono::steady_clock::now();
+    owned.reset();
+    EXPECT_LT(std::chrono::steady_clock::now() - t, CSpeechQueue::SpeakingBound(first) + CSpeechQueue::kStopGrace);
     qunsetenv("SPEECHD_ADDRESS");
 
     ASSERT_GT(afterOne, 44 + 22050);  // header and at least half a second
