@@ -126,7 +126,7 @@ TEST(SpeechQueue, WithoutAVoiceNothingIsQueued) {
 
 TEST(SpeechQueue, DestructionWaitsForTheTextBeingSpokenOnly) {
     auto voice = std::make_shared<Voice>();
-    voice->speakTime = 400ms;
+    voice->speakTime = 1000ms;
     const auto start = [&] {
         auto queue = std::make_unique<CSpeechQueue>(recording(voice));
         queue->Speak("a");
@@ -136,7 +136,7 @@ TEST(SpeechQueue, DestructionWaitsForTheTextBeingSpokenOnly) {
         queue.reset();
         return t;
     }();
-    EXPECT_GE(secondsSince(start), 0.25);
+    EXPECT_GE(secondsSince(start), 0.5);
     EXPECT_EQ(voice->spoken(), QStringList{"a"});
     EXPECT_EQ(voice->started, QStringList{"a"});
 }

@@ -52,12 +52,14 @@ TEST(ReadAloudCommands, EnabledWithTheirPromptsAndSpeakTheCardRows) {
     // The read stays silent ("AllWaysHistoryRead" is off); the command speaks.
     ASSERT_TRUE(frame.Execute(32771));
     ASSERT_TRUE(doc.m_Speaker.WaitUntilIdle(5s));
-    EXPECT_TRUE(spoken->texts.isEmpty());
     ASSERT_TRUE(frame.Execute(32793));
-    ASSERT_TRUE(frame.Execute(32794));
     ASSERT_TRUE(doc.m_Speaker.WaitUntilIdle(5s));
-    std::lock_guard<std::mutex> lock(spoken->m);
-    ASSERT_FALSE(spoken->texts.isEmpty());
-    EXPECT_LE(spoken->texts.size(), 20);
-    EXPECT_EQ(spoken->texts[0], "26年11月28日,,,未登録,未登録,,未登録,未登録,, 3470円");
+    {
+        std::lock_guard<std::mutex> lock(spoken->m);
+        // Only the command's 20 rows: the read itself queued nothing.
+        ASSERT_EQ(spoken->texts.size(), 20);
+        EXPECT_EQ(spoken->texts[0], "26年11月28日,,,未登録,未登録,,未登録,未登録,, 3470円");
+    }
+    // The stop command drops what waits (timing cases: the document tests).
+    ASSERT_TRUE(frame.Execute(32794));
 }
