@@ -5,6 +5,7 @@
 #include "CSettingsStore.h"
 #include "CardTypes.h"
 #include "MessageSink.h"
+#include "SpokenText.h"
 #include "felica.h"
 
 #include <QHash>
@@ -21,7 +22,7 @@ QString fromLibraryText(const char* buffer) {
 
 }  // namespace
 
-CKuvoraDoc::CKuvoraDoc() {
+CKuvoraDoc::CKuvoraDoc(SpeechEngineFactory speechEngine) : m_Speaker(std::move(speechEngine)) {
     m_nMode = settings::Mode();
     m_bTcpIpSend = settings::TcpIpSend() ? 1 : 0;
     m_strServerAddress = settings::ServerAddress();
@@ -210,6 +211,8 @@ void CKuvoraDoc::ShowModeInStatusBar(int mode) {
     if (m_pObserver) m_pObserver->OnModePaneText(ModeLabel(mode));
 }
 
-void CKuvoraDoc::ReadHistoryAloud() {}
+void CKuvoraDoc::ReadHistoryAloud() {
+    for (int row = 0; row < m_nCardRows; ++row) m_Speaker.Speak(SpokenHistoryText(m_History, row));
+}
 
 bool CKuvoraDoc::SendHistory(const QString&, int) { return false; }

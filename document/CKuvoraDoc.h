@@ -7,6 +7,7 @@
 #pragma once
 
 #include "CHistoryDisplay.h"
+#include "CSpeechQueue.h"
 
 #include <QString>
 
@@ -31,7 +32,9 @@ public:
     static constexpr int kGateLogColumns = 7;
     static constexpr int kInitialRows = 20;
 
-    CKuvoraDoc();
+    // `speechEngine` makes the voice of the read-aloud; without it nothing is
+    // spoken.
+    explicit CKuvoraDoc(SpeechEngineFactory speechEngine = {});
     ~CKuvoraDoc();
     CKuvoraDoc(const CKuvoraDoc&) = delete;
     CKuvoraDoc& operator=(const CKuvoraDoc&) = delete;
@@ -47,8 +50,12 @@ public:
     bool OnUpdateModeSelect(int commandId) const;
     void ShowModeInStatusBar(int mode);
 
-    // Queues the card's rows for reading aloud (built with the read-aloud).
+    // Queues the spoken text of each of the card's rows, newest first.
     void ReadHistoryAloud();
+    // Command 32793.
+    void OnHistoryReadAloud() { ReadHistoryAloud(); }
+    // Command 32794: what waits is dropped; the text being spoken ends.
+    void OnHistoryReadStop() { m_Speaker.ClearQueue(); }
     // Sends the card's rows to a TCP server (built with the TCP send).
     bool SendHistory(const QString& serverAddress, int serverPort);
 
@@ -59,6 +66,7 @@ public:
     QString m_strServerAddress;
     int m_nServerPort = 0;
     int m_bAlwaysHistoryRead = 0;
+    CSpeechQueue m_Speaker;
     QString m_strCardTypeName;
     QString m_strCardNumber;
     QString m_strIDm;

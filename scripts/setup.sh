@@ -17,6 +17,8 @@ PACKAGES=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng sox
+  # kana readings for voices that cannot read kanji
+  mecab libmecab-dev mecab-naist-jdic
   python3 python3-xlrd desktop-file-utils
 )
 

@@ -63,6 +63,16 @@ int usage(const QString& why) {
 
 }  // namespace
 
+bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
+    fixed = !options.mode.isEmpty();
+    mode = 0;
+    if (!fixed || options.mode.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) return true;
+    bool ok = false;
+    mode = options.mode.toInt(&ok);
+    if (!ok) usage(QStringLiteral("--mode %1: expected a card type code or auto").arg(options.mode));
+    return ok;
+}
+
 int RunRead(const CliOptions& options) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     if (format != QLatin1String("json") && format != QLatin1String("table")) {
@@ -72,14 +82,7 @@ int RunRead(const CliOptions& options) {
     }
     bool fixedMode = false;
     int mode = 0;
-    if (!options.mode.isEmpty()) {
-        fixedMode = true;
-        if (options.mode.compare(QLatin1String("auto"), Qt::CaseInsensitive) != 0) {
-            bool ok = false;
-            mode = options.mode.toInt(&ok);
-            if (!ok) return usage(QStringLiteral("--mode %1: expected a card type code or auto").arg(options.mode));
-        }
-    }
+    if (!ParseModeOption(options, fixedMode, mode)) return ExitUsage;
     LibraryHold hold;
     if (!PrepareReader(options)) return ExitUsage;
     CliMessageSink sink;

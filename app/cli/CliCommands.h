@@ -14,6 +14,7 @@ struct CliOptions {
     QString format;   // --format
     QString output;   // --output
     bool stats = false;  // --stats: the FeliCa commands sent, on standard error
+    bool dryRun = false;  // --dry-run
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -31,6 +32,10 @@ struct LibraryHold {
 // card image that cannot be read.
 bool PrepareReader(const CliOptions& options);
 
+// The --mode option: a card type code or "auto" into `mode`, `fixed` when
+// one was given; false, with the reason on standard error, for anything else.
+bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);
+
 int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);
 // Walks the card on the reader into the card image file --output.
@@ -39,3 +44,6 @@ int RunCapture(const CliOptions& options);
 int RunGreen(const CliOptions& options);
 // The card service dump, to --output or FelicaFormat.TXT in the current directory.
 int RunDump(const CliOptions& options);
+// Reads the card and speaks its rows, or with --dry-run prints each row's
+// text and the text a kana-only voice gets.
+int RunSpeak(const CliOptions& options);

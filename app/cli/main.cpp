@@ -21,16 +21,19 @@ const char* const kUsage =
     "  green      show the Green car ticket held on a Suica card\n"
     "  dump       write the card's systems, areas, services and readable blocks\n"
     "             to FelicaFormat.TXT in the current directory (or --output FILE)\n"
+    "  speak      read the card and speak its rows; waits until they are spoken\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
-    "  --mode M     read: a card type code or auto (default: the stored mode)\n"
+    "  --mode M     read, speak: a card type code or auto (default: the stored mode)\n"
     "  --format F   read, green: json (default) or table\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
     "  --stats      green, dump: print the number of FeliCa commands sent\n"
     "               on standard error\n"
+    "  --dry-run    speak: print each row's text and, after a tab, its kana\n"
+    "               reading for a voice that cannot read kanji; nothing is spoken\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -57,6 +60,10 @@ int run(QStringList args) {
         }
         if (a == QLatin1String("--stats")) {
             options.stats = true;
+            continue;
+        }
+        if (a == QLatin1String("--dry-run")) {
+            options.dryRun = true;
             continue;
         }
         QString* value = nullptr;
@@ -90,6 +97,13 @@ int run(QStringList args) {
     if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
     if (options.stats && options.command != QLatin1String("green") && options.command != QLatin1String("dump"))
         return usageError(QStringLiteral("--stats belongs to green and dump"));
+    if (options.dryRun && options.command != QLatin1String("speak"))
+        return usageError(QStringLiteral("--dry-run belongs to speak"));
+    if (options.command == QLatin1String("speak")) {
+        if (!options.format.isEmpty() || !options.output.isEmpty())
+            return usageError(QStringLiteral("speak takes only --reader, --mode and --dry-run"));
+        return RunSpeak(options);
+    }
     if (options.command == QLatin1String("idm")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("idm takes only --reader"));

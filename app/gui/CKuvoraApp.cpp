@@ -6,6 +6,7 @@
 #include "CMainFrame.h"
 #include "CSetupDlg.h"
 #include "CSuicaGreenDlg.h"
+#include "CSpeechdEngine.h"
 #include "CommandIcons.h"
 #include "Themes.h"
 #include "CSettingsStore.h"
@@ -76,7 +77,7 @@ bool CKuvoraApp::InitInstance() {
     const QString reader = ChooseReaderName(m_CommandLine.reader);
     SelectReader(reader);
 
-    m_pDoc = std::make_unique<CKuvoraDoc>();
+    m_pDoc = std::make_unique<CKuvoraDoc>(SpeechdEngineFactory());
     m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
     m_Sink.SetOwner(m_pFrame.get());
     m_pDoc->OnNewDocument();

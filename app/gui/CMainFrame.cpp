@@ -72,6 +72,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         if (!reader.isEmpty()) statusBar()->showMessage(reader.mid(6), 5000);
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
+    SetHandler(cmd::HistoryReadAloud, [this] { m_pDoc->OnHistoryReadAloud(); });
+    SetHandler(cmd::HistoryReadStop, [this] { m_pDoc->OnHistoryReadStop(); });
     SetHandler(cmd::ViewToolBar, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); });
     SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
 
