@@ -605,8 +605,22 @@ def green_suica(idm, ticket_blocks):
         suica_block(0x16, 0x01, (2026, 12, 5), 2830, 0x000412, dep=(0x01, 0x02), arr=(0x01, 0x40)),
         suica_block(0x08, 0x02, (2026, 12, 5), 3960, 0x000411, dep=(0x01, 0x02)),
     ]
+    # A card's history service always holds 20 blocks: earlier commutes.
+    for i in range(18):
+        day = 4 - i // 2 if i < 8 else 30 - (i - 8) // 2
+        month = 12 if i < 8 else 11
+        there = i % 2 == 1
+        rows.append(suica_block(0x16, 0x01, (2026, month, day), 3960 + 170 * (i + 1), 0x000410 - i,
+                                dep=(0x01, 0x40) if there else (0x01, 0x02),
+                                arr=(0x01, 0x02) if there else (0x01, 0x40)))
+    gates = [  # out at 見本大学前, in at 見本港 on the morning of the ticket
+        gate_block(0x20, 0x01, 0x40, (2026, 12, 5), 8, 31, 1130, 0),
+        gate_block(0xA0, 0x01, 0x02, (2026, 12, 5), 7, 50, 0, 0),
+        gate_block(0x20, 0x01, 0x02, (2026, 12, 4), 18, 12, 170, 0),
+    ]
     suica = {"code": "0003", "areas": ["0000", {"code": "1000", "end": "17FF"}],
-             "services": [service("090F", rows)] + probes({"1848"}) + [service("184B", ticket_blocks)]}
+             "services": [service("090F", rows), service("108F", gates)] + probes({"1848"})
+             + [service("184B", ticket_blocks)]}
     return image(idm, "0120220427674EFF", [suica])
 
 
@@ -616,12 +630,12 @@ def green_sample():
     at 見本中央 at 08:02 on train 2071."""
     ticket = green_block((0x01, 0x02), (0x01, 0x40), (2026, 12, 5), (7, 48), 100, 0x2071,
                          (0x01, 0x10), (8, 2), 3)
-    return green_suica("01010512A4B6C8D0", [ticket] + ["00" * 16] * 22)
+    return green_suica("01010410C91A2B60", [ticket] + ["00" * 16] * 22)
 
 
 def no_green_sample():
     """A Suica card without a Green car ticket: the ticket service is blank."""
-    return green_suica("01010512A4B6C8D1", ["00" * 16] * 23)
+    return green_suica("01010410C91A2B61", ["00" * 16] * 23)
 
 
 def numbered_blocks(tag, n):

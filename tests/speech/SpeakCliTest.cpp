@@ -23,6 +23,7 @@ TEST(SpeakCli, EspeakReadsEverySampleCardsReadingsInJapanese) {
     const QStringList cards = QDir(test::sourcePath("data/cards")).entryList({"*.json"}, QDir::Files);
     ASSERT_FALSE(cards.isEmpty());
     for (const QString& card : cards) {
+        if (card == "common-area-sample.json") continue;  // no stored-fare card: nothing to speak
         auto r = test::runInHome(home, cli(),
                                  {"speak", "--dry-run", "--reader", "image:" + test::sourcePath("data/cards/" + card)});
         EXPECT_EQ(r.exitCode, 0) << card.toStdString() << r.err.toStdString();
