@@ -18,6 +18,8 @@ PACKAGES=(
   xvfb xauth x11-apps imagemagick dbus
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng sox
   python3 python3-xlrd desktop-file-utils
+  # a real office suite opens the exported workbooks (slow test); PDF pages to images
+  libreoffice-calc-nogui poppler-utils
 )
 
 missing=()

@@ -13,6 +13,8 @@ struct CliOptions {
     QString mode;     // --mode
     QString format;   // --format
     QString output;   // --output
+    QString idm;      // --idm
+    QString cardType; // --card-type
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -34,3 +36,5 @@ int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);
 // Walks the card on the reader into the card image file --output.
 int RunCapture(const CliOptions& options);
+// The cards stored in History.db, or (--idm) one card's stored history.
+int RunHistory(const CliOptions& options);

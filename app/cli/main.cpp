@@ -17,12 +17,17 @@ const char* const kUsage =
     "  read       read the card, store its rows in the history database and print\n"
     "             the card's stored history\n"
     "  capture    write the card on the reader to a card image (--output FILE)\n"
+    "  history    list the cards stored in the history database, or give one\n"
+    "             card's stored history (--idm), without a reader or a card\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
     "  --mode M     read: a card type code or auto (default: the stored mode)\n"
-    "  --format F   read: json (default) or table\n"
+    "  --format F   read, history --idm: json (default), table, or the export\n"
+    "               files tsv, xml, xls; history: json or table\n"
+    "  --idm IDM    history: the card (16 hex digits)\n"
+    "  --card-type N  history: the card type, when the IDm has several\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
     "  --help       show this text\n"
@@ -69,6 +74,8 @@ int main(int argc, char** argv) {
         else if (name == QLatin1String("--mode")) value = &options.mode;
         else if (name == QLatin1String("--format")) value = &options.format;
         else if (name == QLatin1String("--output")) value = &options.output;
+        else if (name == QLatin1String("--idm")) value = &options.idm;
+        else if (name == QLatin1String("--card-type")) value = &options.cardType;
         if (value) {
             if (hasInline) {
                 *value = inlineValue;
@@ -90,7 +97,16 @@ int main(int argc, char** argv) {
             return usageError(QStringLiteral("idm takes only --reader"));
         return RunIdm(options);
     }
+    if (!options.idm.isEmpty() || !options.cardType.isEmpty()) {
+        if (options.command != QLatin1String("history"))
+            return usageError(QStringLiteral("--idm and --card-type belong to history"));
+    }
     if (options.command == QLatin1String("read")) return RunRead(options);
+    if (options.command == QLatin1String("history")) {
+        if (!options.reader.isEmpty() || !options.mode.isEmpty())
+            return usageError(QStringLiteral("history takes no --reader or --mode"));
+        return RunHistory(options);
+    }
     if (options.command == QLatin1String("capture")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty())
             return usageError(QStringLiteral("capture takes only --reader and --output"));

@@ -8,6 +8,7 @@
 #include "CommandIds.h"
 #include "CommandTables.h"
 #include "LockKeys.h"
+#include "SaveAsDialog.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -71,6 +72,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         if (!reader.isEmpty()) statusBar()->showMessage(reader.mid(6), 5000);
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
+    SetHandler(cmd::FileSaveAs, [this] { m_pDoc->DoSave(QString(), true); });
     SetHandler(cmd::ViewToolBar, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); });
     SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
 
@@ -252,6 +254,14 @@ void CMainFrame::OnReadFinished() {
 }
 
 void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }
+
+QString CMainFrame::ChooseSavePath() { return RunSaveAsDialog(this); }
+
+void CMainFrame::OnProgressText(const QString& text) {
+    if (text.isEmpty()) statusBar()->showMessage(QString::fromUtf8(kReadingText));
+    else statusBar()->showMessage(text);
+    statusBar()->repaint();
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The size it has when not maximised or minimised.

@@ -1,0 +1,184 @@
+#include "HistoryExport.h"
+
+#include "CKuvoraDoc.h"
+#include "CXmlDocument.h"
+#include "Cp932.h"
+#include "XlsBook.h"
+
+#include <QSaveFile>
+
+#include <algorithm>
+#include <tuple>
+
+using namespace history;
+
+namespace {
+
+int exportRows(const CKuvoraDoc& doc) { return std::clamp(doc.m_nRows, 0, CHistoryDisplay::kRows); }
+
+const char16_t* const kDeclaration = u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
+
+// Workbook columns: title, upper row, lower row (-1: empty).
+struct SheetColumn {
+    const char16_t* title;
+    int upper;
+    int lower;
+};
+const SheetColumn kSheetColumns[12] = {
+    {u"生データ", BlockData, -1},
+    {u"端末種", TerminalCode, Terminal},
+    {u"処 理", TradeCode, Trade},
+    {u"日 付", DateCode, Date},
+    {u"時 刻", TimeCode, Time},
+    {u"入線区", DepartureLineCode, DepartureCompany},
+    {u"入駅順", DepartureStationCode, DepartureStation},
+    {u"出線区", ArrivalLineCode, ArrivalCompany},
+    {u"出駅順", ArrivalStationCode, ArrivalStation},
+    {u"残 高", Balance, Charge},
+    {u"履歴連番", SerialCode, Serial},
+    {u"備 考", Note2, Note1},
+};
+
+QString joinedLine(const CHistoryDisplay& h, int row, std::initializer_list<int> columns) {
+    QString line;
+    bool first = true;
+    for (int c : columns) {
+        if (!first) line += QLatin1Char('\t');
+        line += h.Text(c, row);
+        first = false;
+    }
+    line += QLatin1Char('\n');
+    return line;
+}
+
+}  // namespace
+
+ExportFormat ExportFormatForExtension(const QString& extension) {
+    const QString ext = extension.toLower();
+    if (ext == QLatin1String("xls")) return ExportFormat::Workbook;
+    if (ext == QLatin1String("xml")) return ExportFormat::Xml;
+    return ExportFormat::Text;
+}
+
+QByteArray ExportText(const CKuvoraDoc& doc) {
+    Cp932Encoder encoder;
+    QByteArray out;
+    const CHistoryDisplay& h = doc.m_History;
+    for (int row = 0; row < exportRows(doc); ++row)
+        encoder.Append(joinedLine(h, row,
+                                  {BlockData, TerminalCode, TradeCode, Date, Time, DepartureLineCode,
+                                   DepartureStationCode, DepartureStation, ArrivalLineCode, ArrivalStationCode,
+                                   ArrivalStation, Balance, SerialCode, Note1, Note2}),
+                       out);
+    return out;
+}
+
+QString HistoryXmlText(const CKuvoraDoc& doc) {
+    CXmlDocument xml;
+    xml.SetDocumentText(QString::fromUtf16(kDeclaration));
+    xml.AddRootElement(QStringLiteral("SFCard"));
+    xml.AddChildElement(QStringLiteral("IDM"), doc.m_strIDm);
+    xml.AddChildElement(QStringLiteral("CARD_TYPE"), QString::number(doc.m_nCardType));
+    if (doc.m_nCardType == 128) xml.AddChildElement(QStringLiteral("EDY_NUMBER"), doc.m_strCardNumber);
+    if (doc.m_nCardType == 129) xml.AddChildElement(QStringLiteral("JMB_NUMBER"), doc.m_strCardNumber);
+    const CHistoryDisplay& h = doc.m_History;
+    auto add = [&](const char* name, int column, int row) {
+        xml.AddChildElement(QLatin1String(name), h.Text(column, row));
+    };
+    for (int row = 0; row < exportRows(doc); ++row) {
+        xml.AddChildElement(QStringLiteral("HISTORY"));
+        xml.StepIntoLastChild();
+        add("BLOCK_DATA", BlockData, row);
+        add("TERMINAL_CODE", TerminalCode, row);
+        add("TERMINAL", Terminal, row);
+        add("TRADE_CODE", TradeCode, row);
+        add("TRADE", Trade, row);
+        add("DATE_CODE", DateCode, row);
+        add("DATE", Date, row);
+        add("TIME_CODE", TimeCode, row);
+        add("TIME", Time, row);
+        for (const auto& [name, line, company, code, station] :
+             {std::tuple{"DEPARTURE", DepartureLineCode, DepartureCompany, DepartureStationCode, DepartureStation},
+              std::tuple{"ARRIVAL", ArrivalLineCode, ArrivalCompany, ArrivalStationCode, ArrivalStation}}) {
+            xml.AddChildElement(QLatin1String(name));
+            xml.StepIntoLastChild();
+            add("LINE_CODE", line, row);
+            add("COMPANY_NAME", company, row);
+            add("STATION_CODE", code, row);
+            add("STATION", station, row);
+            xml.StepOut();
+        }
+        add("BALANCE", Balance, row);
+        add("SERIAL_CODE", SerialCode, row);
+        add("SERIAL", Serial, row);
+        add("POINT", Charge, row);
+        add("NOTE1", Note1, row);
+        add("NOTE2", Note2, row);
+        xml.StepOut();
+    }
+    return xml.GetXml();
+}
+
+QByteArray ExportXml(const CKuvoraDoc& doc) { return ToCp932(HistoryXmlText(doc)); }
+
+void FillHistoryWorkbook(const CKuvoraDoc& doc, XlsBook::Workbook& book) {
+    book.RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("SFCard History"));
+    XlsBook::Worksheet* sheet = book.GetSheet(QStringLiteral("SFCard History"));
+    if (!sheet) return;
+    const CHistoryDisplay& h = doc.m_History;
+    for (int c = 0; c < 12; ++c) sheet->GetCell(0, c).SetText(QString::fromUtf16(kSheetColumns[c].title));
+    for (int row = 0; row < exportRows(doc) && 2 * row + 2 < XlsBook::kMaxRows; ++row)
+        for (int c = 0; c < 12; ++c) {
+            sheet->GetCell(2 * row + 1, c).SetText(h.Text(kSheetColumns[c].upper, row));
+            if (kSheetColumns[c].lower >= 0) sheet->GetCell(2 * row + 2, c).SetText(h.Text(kSheetColumns[c].lower, row));
+        }
+}
+
+QByteArray ExportWorkbook(const CKuvoraDoc& doc) {
+    XlsBook::Workbook book;
+    FillHistoryWorkbook(doc, book);
+    return book.Save();
+}
+
+QByteArray ExportFile(const CKuvoraDoc& doc, ExportFormat format) {
+    switch (format) {
+    case ExportFormat::Workbook: return ExportWorkbook(doc);
+    case ExportFormat::Xml: return ExportXml(doc);
+    case ExportFormat::Text: break;
+    }
+    return ExportText(doc);
+}
+
+QString HistorySendText(const CKuvoraDoc& doc) {
+    QString text = doc.m_strIDm + QLatin1Char('\n') + QString::number(doc.m_nCardType) + QLatin1Char('\n');
+    const int rows = std::clamp(doc.m_nCardRows, 0, CHistoryDisplay::kRows);
+    for (int row = 0; row < rows; ++row)
+        text += joinedLine(doc.m_History, row,
+                           {BlockData, Terminal, Trade, Date, Time, DepartureLineCode, DepartureStationCode,
+                            DepartureStation, ArrivalLineCode, ArrivalStationCode, ArrivalStation, Balance, Serial,
+                            Note1});
+    return text;
+}
+
+QByteArray HistorySendBytes(const CKuvoraDoc& doc) {
+    const QString text = HistorySendText(doc);
+    QByteArray bytes(text.size() * 2, Qt::Uninitialized);
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char16_t u = text[i].unicode();
+        bytes[2 * i] = static_cast<char>(u & 0xFF);
+        bytes[2 * i + 1] = static_cast<char>(u >> 8);
+    }
+    return bytes;
+}
+
+bool WriteFileReplacing(const QString& path, const QByteArray& bytes) {
+    QSaveFile file(path);
+    // Unbuffered: a buffered write that the disc cuts short (full, or past
+    // the file size limit) would still count as written in full.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
+    if (file.write(bytes) != bytes.size() || file.size() != bytes.size()) {
+        file.cancelWriting();
+        return false;
+    }
+    return file.commit();
+}
