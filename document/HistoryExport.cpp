@@ -39,6 +39,13 @@ const SheetColumn kSheetColumns[12] = {
     {u"備 考", Note2, Note1},
 };
 
+// Columns a text takes in a fixed-pitch font: two for full-width characters.
+int textColumns(const QString& text) {
+    int n = 0;
+    for (QChar c : text) n += (c.unicode() >= 0x1100 && !(c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F)) ? 2 : 1;
+    return n;
+}
+
 QString joinedLine(const CHistoryDisplay& h, int row, std::initializer_list<int> columns) {
     QString line;
     bool first = true;
@@ -127,6 +134,14 @@ void FillHistoryWorkbook(const CKuvoraDoc& doc, XlsBook::Workbook& book) {
     if (!sheet) return;
     const CHistoryDisplay& h = doc.m_History;
     for (int c = 0; c < 12; ++c) sheet->GetCell(0, c).SetText(QString::fromUtf16(kSheetColumns[c].title));
+    // Each column as wide as its widest text, so nothing shows cut off.
+    for (int c = 0; c < 12; ++c) {
+        int widest = textColumns(QString::fromUtf16(kSheetColumns[c].title));
+        for (int row = 0; row < exportRows(doc); ++row)
+            for (int column : {kSheetColumns[c].upper, kSheetColumns[c].lower})
+                if (column >= 0) widest = std::max(widest, textColumns(h.Text(column, row)));
+        sheet->SetColumnWidth(c, std::min(widest + 2, 100));
+    }
     for (int row = 0; row < exportRows(doc) && 2 * row + 2 < XlsBook::kMaxRows; ++row)
         for (int c = 0; c < 12; ++c) {
             sheet->GetCell(2 * row + 1, c).SetText(h.Text(kSheetColumns[c].upper, row));

@@ -24,6 +24,7 @@ bool waitFor(QTcpSocket& socket, std::chrono::milliseconds limit, Done done, boo
     QEventLoop loop;
     QTimer timer;
     timer.setSingleShot(true);
+    timer.setTimerType(Qt::PreciseTimer);
     auto check = [&] {
         if (done() || socket.state() == QAbstractSocket::UnconnectedState) loop.quit();
     };

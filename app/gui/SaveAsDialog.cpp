@@ -33,6 +33,11 @@ void SetUpSaveAsDialog(QFileDialog& dialog) {
     dialog.setNameFilters(filters);
     dialog.selectNameFilter(filters.first());
     dialog.setDefaultSuffix(QString::fromLatin1(kSuffixes[0]));
+    dialog.setLabelText(QFileDialog::LookIn, QStringLiteral("保存する場所:"));
+    dialog.setLabelText(QFileDialog::FileName, QStringLiteral("ファイル名:"));
+    dialog.setLabelText(QFileDialog::FileType, QStringLiteral("ファイルの種類:"));
+    dialog.setLabelText(QFileDialog::Accept, QStringLiteral("保存(&S)"));
+    dialog.setLabelText(QFileDialog::Reject, QStringLiteral("キャンセル"));
     // A name typed without an extension takes the chosen file type's.
     QObject::connect(&dialog, &QFileDialog::filterSelected, &dialog, [&dialog, filters](const QString& filter) {
         const qsizetype i = filters.indexOf(filter);

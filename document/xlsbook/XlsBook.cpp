@@ -15,7 +15,7 @@ namespace {
 constexpr int kMaxRecordData = 8224;
 constexpr quint16 kBof = 0x0809, kEof = 0x000A, kCodePage = 0x0042, kWindow1 = 0x003D, kFont = 0x0031,
                   kXf = 0x00E0, kStyle = 0x0293, kBoundSheet = 0x0085, kSst = 0x00FC, kContinue = 0x003C,
-                  kExtSst = 0x00FF, kDimensions = 0x0200, kLabelSst = 0x00FD, kWindow2 = 0x023E;
+                  kExtSst = 0x00FF, kColInfo = 0x007D, kDimensions = 0x0200, kLabelSst = 0x00FD, kWindow2 = 0x023E;
 constexpr quint16 kCellXf = 15;
 
 class Bytes {
@@ -179,6 +179,12 @@ bool Worksheet::SetCellText(int row, int column, const QString& text) {
     return true;
 }
 
+bool Worksheet::SetColumnWidth(int column, double characters) {
+    if (column < 0 || column >= kMaxColumns || !(characters >= 0.1 && characters <= 255)) return false;
+    m_ColumnWidths[column] = characters;
+    return true;
+}
+
 QString Worksheet::CellText(int row, int column) const {
     if (row < 0 || row >= kMaxRows || column < 0 || column >= kMaxColumns) return QString();
     auto it = m_Cells.find(Key(row, column));
@@ -279,6 +285,16 @@ QByteArray Workbook::WorkbookStream() const {
         const Worksheet& sheet = *m_Sheets[s];
         qToLittleEndian(static_cast<quint32>(out.size()), out.data().data() + sheetOffsetAt[s]);
         bof(out, 0x0010);
+        for (const auto& [column, characters] : sheet.ColumnWidths()) {
+            Bytes b;
+            b.u16(static_cast<quint16>(column));
+            b.u16(static_cast<quint16>(column));
+            b.u16(static_cast<quint16>(characters * 256));  // in 1/256 of a character
+            b.u16(kCellXf);
+            b.u16(0);
+            b.u16(0);
+            out.record(kColInfo, b);
+        }
         int firstRow = 0, lastRow = -1, firstColumn = kMaxColumns, lastColumn = -1;
         if (!sheet.Cells().empty()) {
             firstRow = static_cast<int>(sheet.Cells().begin()->first >> 8);

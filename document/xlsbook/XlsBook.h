@@ -45,6 +45,9 @@ public:
     // False (and nothing set) outside rows 0..65535 and columns 0..255.
     bool SetCellText(int row, int column, const QString& text);
     QString CellText(int row, int column) const;
+    // A column's width in characters (0.1 to 255); false outside the sheet.
+    bool SetColumnWidth(int column, double characters);
+    const std::map<int, double>& ColumnWidths() const { return m_ColumnWidths; }
     // Cells that hold text, row by row.
     const std::map<quint32, QString>& Cells() const { return m_Cells; }
 
@@ -54,6 +57,7 @@ private:
     friend class Workbook;
     QString m_strName;
     std::map<quint32, QString> m_Cells;
+    std::map<int, double> m_ColumnWidths;
 };
 
 class Workbook {
