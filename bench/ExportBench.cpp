@@ -1,7 +1,7 @@
 // The export files of 1,000 display rows in each format, and a stored
-// history export (load one card's 1,000 stored rows, write the workbook)
-// from a History.db of 1,000 rows and of 1,000,000 rows. Target: each under
-// 50 ms; the stored history export at most 1.5 times as slow on the large
+// history export (find the IDm's card, load its 1,000 stored rows, write the
+// workbook) from a History.db of 1,000 rows and of 1,000,000 rows. Target:
+// each under 50 ms; the stored history export at most 1.5 times as slow on the large
 // database as on the small one.
 #include "BenchHistory.h"
 #include "BenchHome.h"
@@ -58,8 +58,11 @@ void storedHistoryExport(benchmark::State& state) {
     ScopedMessageSink sink(&messages);
     CHistoryTable table;
     CKuvoraDoc doc;
+    std::vector<StoredCard> cards;
+    QString error;
     for (auto _ : state) {
-        LoadStoredHistory(table, doc, "0101000000000000", 1);
+        ListStoredCards(table, cards, error, "0101000000000000");
+        LoadStoredHistory(table, doc, "0101000000000000", cards.at(0).cardType);
         benchmark::DoNotOptimize(ExportWorkbook(doc));
     }
     if (!messages.messages.isEmpty() || doc.m_nRows != 1000) state.SkipWithError("the stored history did not load");

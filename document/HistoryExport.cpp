@@ -8,7 +8,6 @@
 #include <QSaveFile>
 
 #include <algorithm>
-#include <tuple>
 
 using namespace history;
 
@@ -45,6 +44,21 @@ int textColumns(const QString& text) {
     for (QChar c : text) n += (c.unicode() >= 0x1100 && !(c.unicode() >= 0xFF61 && c.unicode() <= 0xFF9F)) ? 2 : 1;
     return n;
 }
+
+// XML elements of a HISTORY element and the columns they hold.
+struct XmlField {
+    const char* name;
+    int column;
+};
+const XmlField kXmlRowHead[] = {{"BLOCK_DATA", BlockData}, {"TERMINAL_CODE", TerminalCode}, {"TERMINAL", Terminal},
+                                {"TRADE_CODE", TradeCode},  {"TRADE", Trade},               {"DATE_CODE", DateCode},
+                                {"DATE", Date},             {"TIME_CODE", TimeCode},        {"TIME", Time}};
+const XmlField kXmlDeparture[] = {{"LINE_CODE", DepartureLineCode}, {"COMPANY_NAME", DepartureCompany},
+                                  {"STATION_CODE", DepartureStationCode}, {"STATION", DepartureStation}};
+const XmlField kXmlArrival[] = {{"LINE_CODE", ArrivalLineCode}, {"COMPANY_NAME", ArrivalCompany},
+                                {"STATION_CODE", ArrivalStationCode}, {"STATION", ArrivalStation}};
+const XmlField kXmlRowTail[] = {{"BALANCE", Balance}, {"SERIAL_CODE", SerialCode}, {"SERIAL", Serial},
+                                {"POINT", Charge},    {"NOTE1", Note1},            {"NOTE2", Note2}};
 
 QString joinedLine(const CHistoryDisplay& h, int row, std::initializer_list<int> columns) {
     QString line;
@@ -89,38 +103,20 @@ QString HistoryXmlText(const CKuvoraDoc& doc) {
     if (doc.m_nCardType == 128) xml.AddChildElement(QStringLiteral("EDY_NUMBER"), doc.m_strCardNumber);
     if (doc.m_nCardType == 129) xml.AddChildElement(QStringLiteral("JMB_NUMBER"), doc.m_strCardNumber);
     const CHistoryDisplay& h = doc.m_History;
-    auto add = [&](const char* name, int column, int row) {
-        xml.AddChildElement(QLatin1String(name), h.Text(column, row));
+    auto addAll = [&](const auto& fields, int row) {
+        for (const XmlField& f : fields) xml.AddChildElement(QLatin1String(f.name), h.Text(f.column, row));
     };
     for (int row = 0; row < exportRows(doc); ++row) {
         xml.AddChildElement(QStringLiteral("HISTORY"));
         xml.StepIntoLastChild();
-        add("BLOCK_DATA", BlockData, row);
-        add("TERMINAL_CODE", TerminalCode, row);
-        add("TERMINAL", Terminal, row);
-        add("TRADE_CODE", TradeCode, row);
-        add("TRADE", Trade, row);
-        add("DATE_CODE", DateCode, row);
-        add("DATE", Date, row);
-        add("TIME_CODE", TimeCode, row);
-        add("TIME", Time, row);
-        for (const auto& [name, line, company, code, station] :
-             {std::tuple{"DEPARTURE", DepartureLineCode, DepartureCompany, DepartureStationCode, DepartureStation},
-              std::tuple{"ARRIVAL", ArrivalLineCode, ArrivalCompany, ArrivalStationCode, ArrivalStation}}) {
+        addAll(kXmlRowHead, row);
+        for (const auto& [name, fields] : {std::pair{"DEPARTURE", &kXmlDeparture}, std::pair{"ARRIVAL", &kXmlArrival}}) {
             xml.AddChildElement(QLatin1String(name));
             xml.StepIntoLastChild();
-            add("LINE_CODE", line, row);
-            add("COMPANY_NAME", company, row);
-            add("STATION_CODE", code, row);
-            add("STATION", station, row);
+            addAll(*fields, row);
             xml.StepOut();
         }
-        add("BALANCE", Balance, row);
-        add("SERIAL_CODE", SerialCode, row);
-        add("SERIAL", Serial, row);
-        add("POINT", Charge, row);
-        add("NOTE1", Note1, row);
-        add("NOTE2", Note2, row);
+        addAll(kXmlRowTail, row);
         xml.StepOut();
     }
     return xml.GetXml();

@@ -7,19 +7,22 @@
 
 #include <QFileInfo>
 
-bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QString& error) {
+bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QString& error, const QString& only) {
     cards.clear();
     if (!QFileInfo::exists(table.Path())) return true;
     CDbConnection db;
     DbResult r = db.Open(table.Path(), CDbConnection::Mode::ReadOnly);
     CDbStatement q;
-    if (DbFailed(r) ||
-        DbFailed(r = q.Prepare(db, "SELECT h.IDm, h.CardType, g.n, h.Date FROM "
-                                   "(SELECT MAX(Sequential) AS s, COUNT(*) AS n FROM History GROUP BY IDm, CardType) g "
-                                   "JOIN History h ON h.Sequential = g.s ORDER BY g.s DESC"))) {
+    // One IDm's cards come from the index alone, whatever the database's size.
+    const QByteArray sql = QByteArray("SELECT h.IDm, h.CardType, g.n, h.Date FROM "
+                                      "(SELECT MAX(Sequential) AS s, COUNT(*) AS n FROM History ") +
+                           (only.isEmpty() ? "" : "WHERE IDm = ? ") +
+                           "GROUP BY IDm, CardType) g JOIN History h ON h.Sequential = g.s ORDER BY g.s DESC";
+    if (DbFailed(r) || DbFailed(r = q.Prepare(db, sql.constData()))) {
         error = db.IsOpen() ? db.LastError() : QStringLiteral("cannot open %1").arg(table.Path());
         return false;
     }
+    if (!only.isEmpty()) q.Bind(1, only);
     while ((r = q.Step()) == DB_OK)
         cards.push_back({q.Text(0), static_cast<int>(q.Integer(1)), static_cast<int>(q.Integer(2)), q.Text(3)});
     if (r != DB_S_ENDOFROWSET) {

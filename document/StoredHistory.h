@@ -16,9 +16,11 @@ struct StoredCard {
     QString newestDate;  // the Date text of the card's newest stored row
 };
 
-// Every stored card, the one stored last first. False, with `error` set,
-// when History.db cannot be read; a missing file holds no cards.
-bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QString& error);
+// Every stored card (or only those of the IDm `only`), the one stored last
+// first. False, with `error` set, when History.db cannot be read; a missing
+// file holds no cards.
+bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QString& error,
+                     const QString& only = QString());
 
 // Loads the card's stored history into `doc` as the Read command's reload
 // does (IDm, card type, its name and the manufacturing date from the IDm;

@@ -163,22 +163,23 @@ int RunHistory(const CliOptions& options) {
     CHistoryTable table;
     CliMessageSink sink;
     ScopedMessageSink installed(&sink);
+    const QString idm = options.idm.toUpper();
+    static const QRegularExpression hex16(QStringLiteral("^[0-9A-F]{16}$"));
+    if (!idm.isEmpty() && !hex16.match(idm).hasMatch())
+        return usage(QStringLiteral("--idm %1: expected 16 hex digits").arg(options.idm));
     std::vector<StoredCard> cards;
     QString error;
-    if (!ListStoredCards(table, cards, error)) {
+    if (!ListStoredCards(table, cards, error, idm)) {
         std::fprintf(stderr, "kuvora-cli: %s: %s\n", table.Path().toUtf8().constData(), error.toUtf8().constData());
         return ExitMessage;
     }
     QByteArray bytes;
-    if (options.idm.isEmpty()) {
+    if (idm.isEmpty()) {
         if (!options.cardType.isEmpty()) return usage(QStringLiteral("--card-type needs --idm"));
         if (format != QLatin1String("json") && format != QLatin1String("table"))
             return usage(QStringLiteral("--format %1 needs --idm").arg(format));
         bytes = storedCardsOutput(cards, format == QLatin1String("json"));
     } else {
-        const QString idm = options.idm.toUpper();
-        static const QRegularExpression hex16(QStringLiteral("^[0-9A-F]{16}$"));
-        if (!hex16.match(idm).hasMatch()) return usage(QStringLiteral("--idm %1: expected 16 hex digits").arg(options.idm));
         int cardType = -1;
         if (!options.cardType.isEmpty()) {
             bool ok = false;
