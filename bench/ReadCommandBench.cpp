@@ -8,6 +8,7 @@
 // Kuvora wrote last do not. Both kinds of read alternate at 1,000,000 rows,
 // and the medians of each are reported.
 #include "CHistoryTable.h"
+#include "BenchHistory.h"
 #include "BenchHome.h"
 #include "CKuvoraDoc.h"
 #include "DbConnection.h"
@@ -27,28 +28,6 @@
 #include <vector>
 
 namespace {
-
-// Fills History.db with `rows` rows spread over 1000 other cards.
-void fillHistory(int rows) {
-    CHistoryTable table;
-    CDbConnection db;
-    if (DbFailed(table.Open(db))) std::abort();
-    db.Execute("BEGIN");
-    CDbStatement insert;
-    insert.Prepare(db,
-                   "INSERT INTO History (IDm, CardType, BlockData, Balance, Charge, Point, PointBalance, Serial, "
-                   "Date, Terminal, Trade, ACompanyName, AStationName, PCompanyName, PStationName) "
-                   "VALUES (?, 1, ?, 1000, 210, 0, 0, ?, '26年11月28日', '改札機', '支払', '見本鉄道', '見本中央', "
-                   "'見本鉄道', '見本公園')");
-    for (int i = 0; i < rows; ++i) {
-        insert.Reset();
-        insert.Bind(1, QString::asprintf("0101%012X", i % 1000));
-        insert.Bind(2, QString::asprintf("16010000357C0110%016X", i));
-        insert.Bind(3, static_cast<std::int64_t>(i));
-        insert.Step();
-    }
-    db.Execute("COMMIT");
-}
 
 void readCard(benchmark::State& state) {
     BenchHome home;

@@ -4,10 +4,13 @@
 #include "CSFCard.h"
 #include "CSettingsStore.h"
 #include "CardTypes.h"
+#include "HistoryExport.h"
+#include "HistorySender.h"
 #include "MessageSink.h"
 #include "SpokenText.h"
 #include "felica.h"
 
+#include <QFileInfo>
 #include <QHash>
 
 #include <cstring>
@@ -15,6 +18,10 @@
 namespace {
 
 constexpr int kMsgNoCard = 1101;
+constexpr int kMsgNoSocket = 300;
+const char16_t* const kConnectFailed = u"サーバーへ接続失敗";
+const char16_t* const kCannotSave = u"保存ファイルを作成できません。";
+const char16_t* const kSending = u"履歴情報を送信しています...";
 
 QString fromLibraryText(const char* buffer) {
     return QString::fromUtf8(buffer, static_cast<qsizetype>(strnlen(buffer, 256)));
@@ -215,4 +222,30 @@ void CKuvoraDoc::ReadHistoryAloud() {
     for (int row = 0; row < m_nCardRows; ++row) m_Speaker.Speak(SpokenHistoryText(m_History, row));
 }
 
-bool CKuvoraDoc::SendHistory(const QString&, int) { return false; }
+bool CKuvoraDoc::SendHistory(const QString& serverAddress, int serverPort) {
+    if (m_pObserver) m_pObserver->OnProgressText(QString::fromUtf16(kSending));
+    const SendResult result = SendBytes(serverAddress, serverPort, HistorySendBytes(*this));
+    if (m_pObserver) m_pObserver->OnProgressText(QString());
+    switch (result) {
+    case SendResult::Sent: return true;
+    case SendResult::NoSocket: ShowMessage(kMsgNoSocket); break;
+    case SendResult::ConnectFailed: ShowMessage(QString::fromUtf16(kConnectFailed)); break;
+    case SendResult::WriteFailed: break;
+    }
+    return false;
+}
+
+bool CKuvoraDoc::DoSave(const QString& path, bool) {
+    QString target = path;
+    if (target.isEmpty()) {
+        target = m_pObserver ? m_pObserver->ChooseSavePath() : QString();
+        if (target.isEmpty()) return false;
+        m_strSaveExt = QFileInfo(target).suffix().toLower();
+    }
+    if (!WriteExport(target)) ShowMessage(QString::fromUtf16(kCannotSave));
+    return true;
+}
+
+bool CKuvoraDoc::WriteExport(const QString& path) const {
+    return WriteFileReplacing(path, ExportFile(*this, ExportFormatForExtension(m_strSaveExt)));
+}

@@ -24,6 +24,10 @@ public:
     virtual void OnReadFinished() = 0;
     // The text of the status bar's mode pane.
     virtual void OnModePaneText(const QString& text) = 0;
+    // The export's Save As dialog: the chosen path, or empty when cancelled.
+    virtual QString ChooseSavePath() { return QString(); }
+    // A step of a command that takes a while (empty when it is over).
+    virtual void OnProgressText(const QString& text) { (void)text; }
 };
 
 class CKuvoraDoc {
@@ -56,8 +60,16 @@ public:
     void OnHistoryReadAloud() { ReadHistoryAloud(); }
     // Command 32794: what waits is dropped; the text being spoken ends.
     void OnHistoryReadStop() { m_Speaker.ClearQueue(); }
-    // Sends the card's rows to a TCP server (built with the TCP send).
+    // Sends the card's header and rows to a TCP server in one connection;
+    // false, after its message, when it could not.
     bool SendHistory(const QString& serverAddress, int serverPort);
+    // The export: with an empty path the observer asks for one (false when
+    // cancelled) and its extension picks the format; a file that cannot be
+    // written is reported and still gives true.
+    bool DoSave(const QString& path, bool replace = true);
+    // Writes the export file of `m_strSaveExt`'s format; false when the
+    // file could not be written (any older file stays as it was).
+    bool WriteExport(const QString& path) const;
 
     // Whether a mode value names Auto (0) or a card type.
     static bool IsValidMode(int mode);

@@ -20,6 +20,8 @@ PACKAGES=(
   # kana readings for voices that cannot read kanji
   mecab libmecab-dev mecab-naist-jdic
   python3 python3-xlrd desktop-file-utils
+  # a real office suite opens the exported workbooks (slow test); PDF pages to images
+  libreoffice-calc-nogui poppler-utils
 )
 
 missing=()

@@ -1,8 +1,12 @@
 #include "CliCommands.h"
 
+#include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
+#include "CardTypes.h"
 #include "CliOutput.h"
 #include "GreenTicket.h"
+#include "HistoryExport.h"
+#include "StoredHistory.h"
 #include "MessageSink.h"
 #include "ReaderChoice.h"
 #include "StringTable.h"
@@ -15,6 +19,7 @@
 #include "standard_output.h"
 
 #include <QFile>
+#include <QRegularExpression>
 
 #include <cstdio>
 
@@ -56,6 +61,20 @@ bool PrepareReader(const CliOptions& options) {
 
 namespace {
 
+// The document in one of the formats json, table, tsv, xml and xls.
+bool IsDocumentFormat(const QString& format) {
+    static const QStringList formats = {"json", "table", "tsv", "xml", "xls"};
+    return formats.contains(format);
+}
+
+QByteArray DocumentOutput(const CKuvoraDoc& doc, const QString& format, const QStringList& messages) {
+    if (format == QLatin1String("json")) return DocumentJson(doc, messages).toUtf8();
+    if (format == QLatin1String("table")) return DocumentTable(doc).toUtf8();
+    if (format == QLatin1String("xml")) return ExportXml(doc);
+    if (format == QLatin1String("xls")) return ExportWorkbook(doc);
+    return ExportText(doc);
+}
+
 int usage(const QString& why) {
     std::fprintf(stderr, "kuvora-cli: %s\n", why.toUtf8().constData());
     return ExitUsage;
@@ -75,11 +94,8 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
 
 int RunRead(const CliOptions& options) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
-    if (format != QLatin1String("json") && format != QLatin1String("table")) {
-        if (format == QLatin1String("tsv") || format == QLatin1String("xml") || format == QLatin1String("xls"))
-            return usage(QStringLiteral("--format %1: the export files are not built yet").arg(format));
+    if (!IsDocumentFormat(format))
         return usage(QStringLiteral("--format %1: expected json, table, tsv, xml or xls").arg(format));
-    }
     bool fixedMode = false;
     int mode = 0;
     if (!ParseModeOption(options, fixedMode, mode)) return ExitUsage;
@@ -91,8 +107,7 @@ int RunRead(const CliOptions& options) {
     doc.OnNewDocument();
     if (fixedMode) doc.m_nMode = mode;  // this run only; the stored mode stays
     doc.OnCardRead();
-    const QString text = format == QLatin1String("json") ? DocumentJson(doc, sink.messages) : DocumentTable(doc);
-    if (!writeOutput(options.output, text.toUtf8())) return ExitMessage;
+    if (!writeOutput(options.output, DocumentOutput(doc, format, sink.messages))) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;
 }
 
@@ -179,10 +194,7 @@ int RunDump(const CliOptions& options) {
         std::fprintf(stderr, "kuvora-cli: the reader/writer could not be opened; nothing written\n");
         return ExitMessage;
     }
-    if (!writeOutput(path, text)) {
-        std::fprintf(stderr, "kuvora-cli: cannot write %s\n", path.toUtf8().constData());
-        return ExitMessage;
-    }
+    if (!writeOutput(path, text)) return ExitMessage;
     if (result.outcome == Outcome::NoCard) {
         std::fprintf(stderr, "kuvora-cli: no card answered; %s is empty\n", path.toUtf8().constData());
         return ExitMessage;
@@ -192,4 +204,83 @@ int RunDump(const CliOptions& options) {
         return ExitMessage;
     }
     return ExitOk;
+}
+
+namespace {
+
+QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
+    QString out;
+    if (json) {
+        out = QStringLiteral("{\"cards\":[");
+        for (std::size_t i = 0; i < cards.size(); ++i) {
+            const StoredCard& c = cards[i];
+            const CardTypeInfo* type = FindCardType(c.cardType);
+            out += QStringLiteral("%1{\"idm\":%2,\"cardType\":%3,\"cardTypeName\":%4,\"rows\":%5,\"newestDate\":%6}")
+                       .arg(i ? QStringLiteral(",") : QString(), JsonString(c.idm), QString::number(c.cardType),
+                            JsonString(type ? QString::fromUtf16(type->label) : QString()),
+                            QString::number(c.rows), JsonString(c.newestDate));
+        }
+        out += QStringLiteral("]}\n");
+    } else {
+        out = QStringLiteral("IDm               type   rows  newest\n");
+        for (const StoredCard& c : cards)
+            out += QStringLiteral("%1  %2  %3  %4\n")
+                       .arg(c.idm, -16)
+                       .arg(c.cardType, 4)
+                       .arg(c.rows, 5)
+                       .arg(c.newestDate);
+    }
+    return out.toUtf8();
+}
+
+}  // namespace
+
+int RunHistory(const CliOptions& options) {
+    const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
+    if (!IsDocumentFormat(format))
+        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml or xls").arg(format));
+    CHistoryTable table;
+    CliMessageSink sink;
+    ScopedMessageSink installed(&sink);
+    const QString idm = options.idm.toUpper();
+    static const QRegularExpression hex16(QStringLiteral("^[0-9A-F]{16}$"));
+    if (!idm.isEmpty() && !hex16.match(idm).hasMatch())
+        return usage(QStringLiteral("--idm %1: expected 16 hex digits").arg(options.idm));
+    std::vector<StoredCard> cards;
+    QString error;
+    if (!ListStoredCards(table, cards, error, idm)) {
+        std::fprintf(stderr, "kuvora-cli: %s: %s\n", table.Path().toUtf8().constData(), error.toUtf8().constData());
+        return ExitMessage;
+    }
+    QByteArray bytes;
+    if (idm.isEmpty()) {
+        if (!options.cardType.isEmpty()) return usage(QStringLiteral("--card-type needs --idm"));
+        if (format != QLatin1String("json") && format != QLatin1String("table"))
+            return usage(QStringLiteral("--format %1 needs --idm").arg(format));
+        bytes = storedCardsOutput(cards, format == QLatin1String("json"));
+    } else {
+        int cardType = -1;
+        if (!options.cardType.isEmpty()) {
+            bool ok = false;
+            cardType = options.cardType.toInt(&ok);
+            if (!ok || !CKuvoraDoc::IsValidMode(cardType) || cardType == 0)
+                return usage(QStringLiteral("--card-type %1: expected a card type code").arg(options.cardType));
+        }
+        QList<int> types;
+        for (const StoredCard& c : cards)
+            if (c.idm == idm && (cardType < 0 || c.cardType == cardType)) types << c.cardType;
+        if (types.isEmpty()) {
+            std::fprintf(stderr, "kuvora-cli: no stored history for IDm %s%s\n", idm.toUtf8().constData(),
+                         cardType < 0 ? "" : QStringLiteral(" and card type %1").arg(cardType).toUtf8().constData());
+            return ExitMessage;
+        }
+        if (types.size() > 1)
+            return usage(QStringLiteral("IDm %1 is stored under several card types; choose one with --card-type").arg(idm));
+        CKuvoraDoc doc;
+        doc.OnNewDocument();
+        LoadStoredHistory(table, doc, idm, types.first());
+        bytes = DocumentOutput(doc, format, sink.messages);
+    }
+    if (!writeOutput(options.output, bytes)) return ExitMessage;
+    return sink.messages.isEmpty() ? ExitOk : ExitMessage;
 }

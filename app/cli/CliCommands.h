@@ -15,6 +15,8 @@ struct CliOptions {
     QString output;   // --output
     bool stats = false;  // --stats: the FeliCa commands sent, on standard error
     bool dryRun = false;  // --dry-run
+    QString idm;      // --idm
+    QString cardType; // --card-type
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -47,3 +49,5 @@ int RunDump(const CliOptions& options);
 // Reads the card and speaks its rows, or with --dry-run prints each row's
 // text and the text a kana-only voice gets.
 int RunSpeak(const CliOptions& options);
+// The cards stored in History.db, or (--idm) one card's stored history.
+int RunHistory(const CliOptions& options);

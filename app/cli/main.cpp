@@ -22,12 +22,17 @@ const char* const kUsage =
     "  dump       write the card's systems, areas, services and readable blocks\n"
     "             to FelicaFormat.TXT in the current directory (or --output FILE)\n"
     "  speak      read the card and speak its rows; waits until they are spoken\n"
+    "  history    list the cards stored in the history database, or give one\n"
+    "             card's stored history (--idm), without a reader or a card\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
     "  --mode M     read, speak: a card type code or auto (default: the stored mode)\n"
-    "  --format F   read, green: json (default) or table\n"
+    "  --format F   read, history --idm: json (default), table, or the export\n"
+    "               files tsv, xml, xls; history, green: json or table\n"
+    "  --idm IDM    history: the card (16 hex digits)\n"
+    "  --card-type N  history: the card type, when the IDm has several\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
     "  --stats      green, dump: print the number of FeliCa commands sent\n"
@@ -79,6 +84,8 @@ int run(QStringList args) {
         else if (name == QLatin1String("--mode")) value = &options.mode;
         else if (name == QLatin1String("--format")) value = &options.format;
         else if (name == QLatin1String("--output")) value = &options.output;
+        else if (name == QLatin1String("--idm")) value = &options.idm;
+        else if (name == QLatin1String("--card-type")) value = &options.cardType;
         if (value) {
             if (hasInline) {
                 *value = inlineValue;
@@ -109,7 +116,16 @@ int run(QStringList args) {
             return usageError(QStringLiteral("idm takes only --reader"));
         return RunIdm(options);
     }
+    if (!options.idm.isEmpty() || !options.cardType.isEmpty()) {
+        if (options.command != QLatin1String("history"))
+            return usageError(QStringLiteral("--idm and --card-type belong to history"));
+    }
     if (options.command == QLatin1String("read")) return RunRead(options);
+    if (options.command == QLatin1String("history")) {
+        if (!options.reader.isEmpty() || !options.mode.isEmpty())
+            return usageError(QStringLiteral("history takes no --reader or --mode"));
+        return RunHistory(options);
+    }
     if (options.command == QLatin1String("capture")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty())
             return usageError(QStringLiteral("capture takes only --reader and --output"));

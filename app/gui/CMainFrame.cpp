@@ -9,6 +9,7 @@
 #include "CommandTables.h"
 #include "LockKeys.h"
 #include "ReaderUse.h"
+#include "SaveAsDialog.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -74,6 +75,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
     SetHandler(cmd::HistoryReadAloud, [this] { m_pDoc->OnHistoryReadAloud(); });
     SetHandler(cmd::HistoryReadStop, [this] { m_pDoc->OnHistoryReadStop(); });
+    SetHandler(cmd::FileSaveAs, [this] { m_pDoc->DoSave(QString(), true); });
     SetHandler(cmd::ViewToolBar, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); });
     SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
 
@@ -256,6 +258,14 @@ void CMainFrame::OnReadFinished() {
 }
 
 void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }
+
+QString CMainFrame::ChooseSavePath() { return RunSaveAsDialog(this); }
+
+void CMainFrame::OnProgressText(const QString& text) {
+    if (text.isEmpty()) statusBar()->showMessage(QString::fromUtf8(kReadingText));
+    else statusBar()->showMessage(text);
+    statusBar()->repaint();
+}
 
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The size it has when not maximised or minimised.

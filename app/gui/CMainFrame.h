@@ -37,6 +37,8 @@ public:
 
     void OnReadFinished() override;
     void OnModePaneText(const QString& text) override;
+    QString ChooseSavePath() override;
+    void OnProgressText(const QString& text) override;
 
 protected:
     void closeEvent(QCloseEvent* event) override;

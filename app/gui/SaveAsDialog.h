@@ -1,0 +1,15 @@
+// The export's Save As dialog.
+#pragma once
+
+#include <QString>
+
+class QFileDialog;
+class QWidget;
+
+// The user's documents folder, or the home folder when it does not exist.
+QString SaveAsStartFolder();
+// The dialog, owned by `owner`, opening in SaveAsStartFolder() with no name
+// filled in, default extension "txt" and the overwrite prompt on.
+void SetUpSaveAsDialog(QFileDialog& dialog);
+// Runs the dialog; the chosen path, or empty when cancelled.
+QString RunSaveAsDialog(QWidget* owner);

@@ -1,0 +1,24 @@
+// One TCP connection that carries a block of bytes to a server and closes.
+// Connecting gives up after a bound, and so does writing; while it waits,
+// the thread's event loop keeps running (user input excluded), so a window
+// keeps painting.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <chrono>
+
+struct SendLimits {
+    std::chrono::milliseconds connect{5000};
+    std::chrono::milliseconds write{5000};
+};
+
+enum class SendResult {
+    Sent,
+    NoSocket,       // no socket could be made
+    ConnectFailed,  // empty address, port outside 1..65535, unknown host, refused, no answer in time
+    WriteFailed,    // connected, but the bytes did not all go out in time
+};
+
+SendResult SendBytes(const QString& address, int port, const QByteArray& bytes, const SendLimits& limits = {});

@@ -1,0 +1,59 @@
+// LibreOffice opens the exported workbook and converts it to text: every
+// cell as the document holds it.
+#include "CKuvoraDoc.h"
+#include "ExportTestSupport.h"
+#include "HistoryExport.h"
+
+#include <QCoreApplication>
+
+using namespace history;
+
+TEST(LibreOffice, ConvertsTheSuicaWorkbookToTheSameCells) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    test::importSampleNames();
+    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.m_nMode = 1;
+    doc.OnCardRead();
+    ASSERT_EQ(doc.m_nRows, 20);
+    ASSERT_TRUE(WriteFileReplacing(home.file("history.xls"), ExportWorkbook(doc)));
+
+    const test::ProcessResult r = test::runProgram(
+        "soffice",
+        {"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless", "--convert-to",
+         "csv:Text - txt - csv (StarCalc):9,34,76,1", "--outdir", home.file("out"), home.file("history.xls")},
+        QProcessEnvironment::systemEnvironment(), 180000);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile csv(home.file("out/history.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly)) << r.out.toStdString() << r.err.toStdString();
+    QStringList lines = QString::fromUtf8(csv.readAll()).split('\n');
+    while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    ASSERT_EQ(lines.size(), 41);
+    auto cells = [&](int row) {
+        QStringList out;
+        for (QString c : lines[row].split('\t')) {
+            if (c.startsWith('"') && c.endsWith('"') && c.size() >= 2) c = c.mid(1, c.size() - 2).replace("\"\"", "\"");
+            out << c;
+        }
+        return out;
+    };
+    EXPECT_EQ(cells(0), QStringList({"生データ", "端末種", "処 理", "日 付", "時 刻", "入線区", "入駅順", "出線区",
+                                     "出駅順", "残 高", "履歴連番", "備 考"}));
+    const int upper[12] = {BlockData, TerminalCode, TradeCode, DateCode, TimeCode, DepartureLineCode,
+                           DepartureStationCode, ArrivalLineCode, ArrivalStationCode, Balance, SerialCode, Note2};
+    for (int i = 0; i < 20; ++i) {
+        const QStringList row = cells(2 * i + 1);
+        ASSERT_EQ(row.size(), 12) << lines[2 * i + 1].toStdString();
+        for (int c = 0; c < 12; ++c) EXPECT_EQ(row[c], doc.m_History.Text(upper[c], i)) << i << "," << c;
+        EXPECT_EQ(cells(2 * i + 2)[8], doc.m_History.Text(ArrivalStation, i));
+    }
+}
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}

@@ -1,0 +1,153 @@
+#include "CKuvoraDoc.h"
+#include "CSettingsStore.h"
+#include "HistoryExport.h"
+#include "HistorySender.h"
+#include "TestSupport.h"
+
+#include <QElapsedTimer>
+#include <QTcpServer>
+#include <QTcpSocket>
+
+#include <gtest/gtest.h>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+using namespace history;
+using namespace std::chrono_literals;
+
+namespace {
+
+QString sample(const char* name) { return "image:" + test::sourcePath(QString("data/cards/") + name); }
+
+// Everything one client sends to the server, until it closes.
+QByteArray receiveAll(QTcpServer& server) {
+    if (!server.hasPendingConnections() && !server.waitForNewConnection(2000)) return QByteArray();
+    QTcpSocket* client = server.nextPendingConnection();
+    QByteArray data = client->readAll();
+    while (client->state() == QAbstractSocket::ConnectedState && client->waitForReadyRead(2000)) data += client->readAll();
+    data += client->readAll();
+    delete client;
+    return data;
+}
+
+QString fromUtf16Le(const QByteArray& bytes) {
+    return QString(reinterpret_cast<const QChar*>(bytes.constData()), bytes.size() / 2);
+}
+
+struct TcpSend : ::testing::Test {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink{&messages};
+    test::LibrarySession session;
+    QTcpServer server;
+
+    TcpSend() {
+        test::importSampleNames();
+        EXPECT_TRUE(server.listen(QHostAddress::LocalHost));
+    }
+    void settingsFor(bool on, const QString& address, int port) {
+        settings::WriteInt("TCPIPSend", on ? 1 : 0);
+        settings::WriteString("ServerAddress", address);
+        settings::WriteInt("ServerPort", port);
+    }
+    std::unique_ptr<CKuvoraDoc> read(const char* card, int mode) {
+        session.select(sample(card));
+        auto doc = std::make_unique<CKuvoraDoc>();
+        doc->OnNewDocument();
+        doc->m_nMode = mode;
+        doc->OnCardRead();
+        return doc;
+    }
+};
+
+}  // namespace
+
+TEST_F(TcpSend, AReadSendsTheHeaderAndTheCardRowsAsUtf16) {
+    settingsFor(true, "127.0.0.1", server.serverPort());
+    auto doc = read("suica-sample.json", 1);
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+    const QByteArray bytes = receiveAll(server);
+    ASSERT_EQ(bytes.size() % 2, 0);
+    EXPECT_FALSE(bytes.startsWith("\xFF\xFE"));
+    const QString text = fromUtf16Le(bytes);
+    EXPECT_EQ(text.count('\n'), 22);
+    EXPECT_TRUE(text.startsWith("01010410C8192A3B\n1\n16010000357C011001308E0D0002B400\t改札機\t支払\t26年11月28日\t\t01"
+                                "\t10\t見本中央\t01\t30\t見本公園\t 3470\t     692\t\n"))
+        << text.left(200).toStdString();
+    EXPECT_EQ(bytes, HistorySendBytes(*doc));
+    // The bytes are the text's UTF-16LE code units: 改 is U+6539.
+    EXPECT_TRUE(bytes.contains(QByteArray("\x39\x65", 2)));
+}
+
+TEST(TcpSendText, ARowWhoseTextsAreAllEmptyIsThirteenTabs) {
+    test::IsolatedHome home;
+    CKuvoraDoc empty;
+    empty.OnNewDocument();
+    empty.m_nCardRows = 1;
+    EXPECT_EQ(HistorySendText(empty), "\n0\n\t\t\t\t\t\t\t\t\t\t\t\t\t\n");
+}
+
+TEST_F(TcpSend, ServersThatCannotBeReachedGiveOneMessageAndKeepTheRead) {
+    const quint16 deadPort = server.serverPort();
+    server.close();
+    QTcpServer witness;
+    ASSERT_TRUE(witness.listen(QHostAddress::LocalHost));
+    for (const auto& [address, port] : {std::pair<QString, int>{"127.0.0.1", deadPort},
+                                        {"127.0.0.1", 0},
+                                        {"", witness.serverPort()},
+                                        {"no-such-host.invalid", witness.serverPort()}}) {
+        messages.messages.clear();
+        settingsFor(true, address, port);
+        QElapsedTimer timer;
+        timer.start();
+        auto doc = read("suica-sample.json", 1);
+        EXPECT_LT(timer.elapsed(), 6000) << address.toStdString();
+        EXPECT_EQ(messages.messages, QStringList{"サーバーへ接続失敗"}) << address.toStdString() << ":" << port;
+        EXPECT_EQ(doc->m_nRows, 20);
+        EXPECT_EQ(doc->m_History.Text(BlockData, 0), "16010000357C011001308E0D0002B400");
+    }
+    EXPECT_FALSE(witness.hasPendingConnections());
+}
+
+TEST_F(TcpSend, SendingOffOpensNoConnection) {
+    settingsFor(false, "127.0.0.1", server.serverPort());
+    read("suica-sample.json", 1);
+    EXPECT_FALSE(server.waitForNewConnection(300));
+    EXPECT_TRUE(messages.messages.isEmpty());
+}
+
+TEST_F(TcpSend, ConnectingAndWritingGiveUpAtTheirBounds) {
+    // A listening socket whose queue is full answers no further connection.
+    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in addr{};
+    addr.sin_family = AF_INET;
+    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+    ASSERT_EQ(::listen(fd, 0), 0);
+    socklen_t len = sizeof addr;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+    const int port = ntohs(addr.sin_port);
+    std::vector<std::unique_ptr<QTcpSocket>> fillers;
+    for (int i = 0; i < 3; ++i) {
+        fillers.push_back(std::make_unique<QTcpSocket>());
+        fillers.back()->connectToHost("127.0.0.1", port);
+        fillers.back()->waitForConnected(200);
+    }
+    QElapsedTimer timer;
+    timer.start();
+    EXPECT_EQ(SendBytes("127.0.0.1", port, "x", {300ms, 300ms}), SendResult::ConnectFailed);
+    EXPECT_GE(timer.elapsed(), 250);
+    EXPECT_LT(timer.elapsed(), 2000);
+    ::close(fd);
+
+    // A server that accepts and never reads: 64 MiB cannot all go out.
+    timer.restart();
+    EXPECT_EQ(SendBytes("127.0.0.1", server.serverPort(), QByteArray(64 << 20, 'x'), {1000ms, 300ms}),
+              SendResult::WriteFailed);
+    EXPECT_LT(timer.elapsed(), 3000);
+    // The bounds a read uses.
+    EXPECT_EQ(SendLimits{}.connect, 5000ms);
+    EXPECT_EQ(SendLimits{}.write, 5000ms);
+}
