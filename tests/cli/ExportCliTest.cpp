@@ -98,5 +98,6 @@ TEST_F(ExportCli, HistoryOfACardNotStoredAndBadOptions) {
     read("suica-sample.json", 1, "json", "s.json");
     r = run({"history", "--idm", "01010410C8192A3B", "--format", "xml", "--output", home.file("no/such/folder/x.xml")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.startsWith("kuvora-cli: cannot write ")) << r.err.toStdString();
+    EXPECT_TRUE(r.err.startsWith("kuvora-cli: " + home.file("no/such/folder/x.xml") + ": cannot "))
+        << r.err.toStdString();
 }
