@@ -1,11 +1,13 @@
 #include "HistoryExport.h"
 
+#include "file_io.h"
+
 #include "CKuvoraDoc.h"
 #include "CXmlDocument.h"
 #include "Cp932.h"
 #include "XlsBook.h"
 
-#include <QSaveFile>
+#include <QFile>
 
 #include <algorithm>
 
@@ -183,13 +185,9 @@ QByteArray HistorySendBytes(const CKuvoraDoc& doc) {
 }
 
 bool WriteFileReplacing(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    // Unbuffered: a buffered write that the disc cuts short (full, or past
-    // the file size limit) would still count as written in full.
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Unbuffered)) return false;
-    if (file.write(bytes) != bytes.size() || file.size() != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
+    // Through links to their target, never over a device, and every write
+    // checked: a write the disc cuts short fails the save.
+    std::string error;
+    return platform::replaceFile(QFile::encodeName(path).toStdString(),
+                                 std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())), error);
 }

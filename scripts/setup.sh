@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kuvora needs to build, run and test.
 # Only what is missing is installed; apt-get runs as root (directly or via sudo).
+#   scripts/setup.sh         what the build and the test suite need
+#   scripts/setup.sh --fuzz  that and clang with libFuzzer, for ./test.sh --fuzz
 set -euo pipefail
 
 PACKAGES=(
@@ -23,6 +25,10 @@ PACKAGES=(
   # a real office suite opens the exported workbooks (slow test); PDF pages to images
   libreoffice-calc-nogui poppler-utils
 )
+# Fuzzing: clang and its libFuzzer and sanitizer runtimes.
+if [ "${1:-}" = "--fuzz" ]; then
+  PACKAGES+=(clang-14 libclang-rt-14-dev)
+fi
 
 missing=()
 for p in "${PACKAGES[@]}"; do

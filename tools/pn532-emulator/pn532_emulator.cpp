@@ -226,7 +226,7 @@ void Emulator::resetStats() {
 }
 
 void Emulator::sleepFor(std::chrono::milliseconds d) {
-    if (d.count() <= 0) return;
+    if (d.count() <= 0 || master_ < 0) return;
     std::unique_lock lock(mutex_);
     wake_.wait_for(lock, d, [this] { return stop_.load(); });
 }
@@ -264,9 +264,13 @@ void Emulator::serve() {
             ::poll(nullptr, 0, 5);
             continue;
         }
-        in_.insert(in_.end(), buf, buf + n);
-        while (auto frame = nextFrame()) handle(*frame);
+        receive(buf, static_cast<std::size_t>(n));
     }
+}
+
+void Emulator::receive(const std::uint8_t* bytes, std::size_t size) {
+    in_.insert(in_.end(), bytes, bytes + size);
+    while (auto frame = nextFrame()) handle(*frame);
 }
 
 // Takes the next complete host frame (code and data, without TFI) off the

@@ -89,6 +89,11 @@ public:
     EmulatorStats stats() const;
     void resetStats();
 
+    // Takes bytes as they arrive on the serial line and answers every
+    // complete frame among them. The serving thread feeds it; without a
+    // pseudo-terminal (no start()) the replies go nowhere and come at once.
+    void receive(const std::uint8_t* bytes, std::size_t size);
+
     static constexpr std::chrono::milliseconds kPollWindow{50};
 
 private:
