@@ -118,34 +118,47 @@ TEST_F(TcpSend, SendingOffOpensNoConnection) {
     EXPECT_TRUE(messages.messages.isEmpty());
 }
 
-TEST_F(TcpSend, ConnectingAndWritingGiveUpAtTheirBounds) {
-    // A listening socket whose queue is full answers no further connection.
-    const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in addr{};
-    addr.sin_family = AF_INET;
-    addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
-    ASSERT_EQ(::listen(fd, 0), 0);
-    socklen_t len = sizeof addr;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
-    const int port = ntohs(addr.sin_port);
-    std::vector<std::unique_ptr<QTcpSocket>> fillers;
-    for (int i = 0; i < 3; ++i) {
-        fillers.push_back(std::make_unique<QTcpSocket>());
-        fillers.back()->connectToHost("127.0.0.1", port);
-        fillers.back()->waitForConnected(200);
+// A loopback listener of our own that never accepts: the kernel queues what
+// clients send into a small receive buffer and nothing ever reads it. (A
+// QTcpServer would accept and read everything as soon as an event loop runs.)
+struct SilentListener {
+    int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+    int port = 0;
+    explicit SilentListener(int backlog) {
+        const int small = 4096;
+        ::setsockopt(fd, SOL_SOCKET, SO_RCVBUF, &small, sizeof small);
+        sockaddr_in addr{};
+        addr.sin_family = AF_INET;
+        addr.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        EXPECT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&addr), sizeof addr), 0);
+        EXPECT_EQ(::listen(fd, backlog), 0);
+        socklen_t len = sizeof addr;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&addr), &len);
+        port = ntohs(addr.sin_port);
     }
-    QElapsedTimer timer;
-    timer.start();
-    EXPECT_EQ(SendBytes("127.0.0.1", port, "x", {300ms, 300ms}), SendResult::ConnectFailed);
-    EXPECT_GE(timer.elapsed(), 250);
-    EXPECT_LT(timer.elapsed(), 2000);
-    ::close(fd);
+    ~SilentListener() { ::close(fd); }
+};
 
-    // A server that accepts and never reads: 64 MiB cannot all go out.
+TEST_F(TcpSend, ConnectingAndWritingGiveUpAtTheirBounds) {
+    QElapsedTimer timer;
+    {
+        // A listening socket whose queue is full answers no further connection.
+        SilentListener full(0);
+        std::vector<std::unique_ptr<QTcpSocket>> fillers;
+        for (int i = 0; i < 3; ++i) {
+            fillers.push_back(std::make_unique<QTcpSocket>());
+            fillers.back()->connectToHost("127.0.0.1", full.port);
+            fillers.back()->waitForConnected(200);
+        }
+        timer.start();
+        EXPECT_EQ(SendBytes("127.0.0.1", full.port, "x", {300ms, 300ms}), SendResult::ConnectFailed);
+        EXPECT_GE(timer.elapsed(), 250);
+        EXPECT_LT(timer.elapsed(), 2000);
+    }
+    // A server that takes the connection and never reads: 64 MiB cannot all go out.
+    SilentListener deaf(4);
     timer.restart();
-    EXPECT_EQ(SendBytes("127.0.0.1", server.serverPort(), QByteArray(64 << 20, 'x'), {1000ms, 300ms}),
-              SendResult::WriteFailed);
+    EXPECT_EQ(SendBytes("127.0.0.1", deaf.port, QByteArray(64 << 20, 'x'), {1000ms, 300ms}), SendResult::WriteFailed);
     EXPECT_LT(timer.elapsed(), 3000);
     // The bounds a read uses.
     EXPECT_EQ(SendLimits{}.connect, 5000ms);
