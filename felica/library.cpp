@@ -8,6 +8,7 @@
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
+#include <map>
 #include <mutex>
 #include <thread>
 
@@ -18,6 +19,25 @@ constexpr const char* kVersionText = "Kuvora FeliCa Library 1.9.0";
 constexpr const char* kCopyrightText = "Copyright (C) 2026 the Kuvora developers";
 
 using Clock = std::chrono::steady_clock;
+
+using SystemCode = std::array<std::uint8_t, 2>;
+
+// What the library learnt about the card in the field: whether one is there,
+// which systems it has, the polling answers of the systems polled and the key
+// versions of the services asked about. Detection asks the same card for
+// system after system; those questions are answered from here while the card
+// keeps answering and the device stays open, so a read needs a handful of
+// commands instead of three polls for every absent system.
+struct CardPresence {
+    bool known = false;
+    Clock::time_point heard;
+    bool systemsKnown = false;
+    std::vector<SystemCode> systems;
+    std::map<SystemCode, PollingAnswer> answers;  // systems really polled
+    bool hasCurrent = false;
+    SystemCode current{};  // the system the card was last polled into
+    std::map<std::pair<Idm, std::uint16_t>, std::uint16_t> keyVersions;
+};
 
 struct Library {
     std::recursive_mutex mutex;
@@ -49,6 +69,9 @@ struct Library {
     // Most blocks the card accepted in one read since the reader was opened.
     std::size_t blocksPerRead = 12;
     LibraryCounters counters;
+    CardPresence presence;
+    bool cardCache = true;
+    std::chrono::milliseconds presenceWindow{2000};
 
     ~Library();
 };
@@ -124,6 +147,7 @@ std::unique_ptr<Transport> makeTransport(std::string& error) {
     Library& l = lib();
     auto t = l.factory ? l.factory(l.readerName, error) : openTransport(l.readerName, error);
     if (t) ++l.counters.transportsOpened;
+    l.presence = {};  // a new device knows nothing of the card in its field
     return t;
 }
 
@@ -153,6 +177,8 @@ TransceiveStatus exchange(const Bytes& frame, std::chrono::milliseconds timeout,
         if (status != TransceiveStatus::NoAnswer) break;
     }
     if (status == TransceiveStatus::DeviceGone) l.transportFailed = true;
+    if (status == TransceiveStatus::Ok) l.presence.heard = Clock::now();
+    else l.presence = {};  // silence or a failed device: what was learnt may be stale
     return status;
 }
 
@@ -172,23 +198,95 @@ bool requireOpen() {
     return false;
 }
 
-// Polls for the system named in `polling`; fills `out` on success.
-FelicaBool poll(const PollingRecord* polling, PollingAnswer& out) {
-    if (!polling || !polling->systemCode)
-        return fail(FELICA_ERROR_INVALID_ARGUMENT, "polling record without a system code");
-    if (!requireOpen()) return 0;
-    const std::array<std::uint8_t, 2> sc{polling->systemCode[0], polling->systemCode[1]};
-    const Bytes frame = encodePolling(sc, 0, polling->timeSlot);
+FelicaBool noCardFor(const SystemCode& sc) {
+    return fail(FELICA_ERROR_NO_CARD, "no card answered polling for system " + hex2(sc.data()));
+}
+
+// Sends a polling frame; `requestCode` 1 asks for the system code too.
+FelicaBool pollCard(const SystemCode& sc, std::uint8_t requestCode, std::uint8_t timeSlot, PollingAnswer& out) {
+    const Bytes frame = encodePolling(sc, requestCode, timeSlot);
     // 3.6 ms plus 1.2 ms per extra slot on the air; the rest is the reader's.
-    const auto timeout = std::chrono::milliseconds(20 + 2 * (polling->timeSlot & 0x0F));
+    const auto timeout = std::chrono::milliseconds(20 + 2 * (timeSlot & 0x0F));
     Bytes answer;
     const TransceiveStatus status = exchange(frame, timeout, answer);
     if (status == TransceiveStatus::DeviceGone) return failExchange(status, "polling");
-    if (status == TransceiveStatus::NoAnswer)
-        return fail(FELICA_ERROR_NO_CARD, "no card answered polling for system " + hex2(sc.data()));
+    if (status == TransceiveStatus::NoAnswer) return noCardFor(sc);
+    // A card may leave the system code out although it was asked for.
     if (auto e = decodePolling(answer, 0, out); e != DecodeError::None)
         return fail(FELICA_ERROR_MALFORMED_ANSWER, std::string("polling: ") + decodeErrorText(e));
     lib().pmm = out.pmm;
+    return 1;
+}
+
+// Learns which card is in the field and which system it answers in first:
+// one wildcard poll. An empty field is not remembered, so that a card placed
+// a moment later is found by the next poll.
+FelicaBool learnPresence(const SystemCode& asked) {
+    Library& l = lib();
+    PollingAnswer first;
+    if (!pollCard({0xFF, 0xFF}, 1, 0, first)) {
+        if (l.lastError == FELICA_ERROR_NO_CARD) return noCardFor(asked);
+        return 0;
+    }
+    l.presence = {};
+    l.presence.known = true;
+    l.presence.heard = Clock::now();
+    if (first.hasRequestData) {
+        l.presence.answers[first.requestData] = first;
+        l.presence.current = first.requestData;
+        l.presence.hasCurrent = true;
+    }
+    return 1;
+}
+
+// Asks the card which systems it has, once per presence.
+bool learnSystems() {
+    Library& l = lib();
+    if (l.presence.systemsKnown) return true;
+    if (l.presence.answers.empty()) return false;
+    const PollingAnswer& first = l.presence.answers.begin()->second;
+    Bytes answer;
+    if (exchange(encodeRequestSystemCode(first.idm), responseTimeout(first.pmm[3], 0), answer) !=
+        TransceiveStatus::Ok)
+        return false;
+    std::vector<SystemCode> codes;
+    if (decodeRequestSystemCode(answer, first.idm, codes) != DecodeError::None) return false;
+    l.presence.systems = std::move(codes);
+    l.presence.systemsKnown = true;
+    return true;
+}
+
+// Polls for the system named in `polling`; fills `out` on success.
+// `cached` tells whether the answer came from what was learnt earlier.
+FelicaBool poll(const PollingRecord* polling, PollingAnswer& out, bool* cached = nullptr) {
+    if (cached) *cached = false;
+    if (!polling || !polling->systemCode)
+        return fail(FELICA_ERROR_INVALID_ARGUMENT, "polling record without a system code");
+    if (!requireOpen()) return 0;
+    Library& l = lib();
+    const SystemCode sc{polling->systemCode[0], polling->systemCode[1]};
+    // A wildcard poll always goes to the card: it is how callers look for one.
+    const bool concrete = sc[0] != 0xFF && sc[1] != 0xFF;
+    if (!l.cardCache || !concrete) return pollCard(sc, 0, polling->timeSlot, out);
+    if (l.presence.known && Clock::now() - l.presence.heard > l.presenceWindow) l.presence = {};
+    if (!l.presence.known && !learnPresence(sc)) return 0;
+    const auto seen = l.presence.answers.find(sc);
+    if (seen != l.presence.answers.end() && l.presence.hasCurrent && l.presence.current == sc) {
+        out = seen->second;
+        l.pmm = out.pmm;
+        if (cached) *cached = true;
+        return 1;
+    }
+    if (seen == l.presence.answers.end() && learnSystems() &&
+        std::find(l.presence.systems.begin(), l.presence.systems.end(), sc) == l.presence.systems.end())
+        return noCardFor(sc);
+    // A system the card has, or one it could not tell: poll it for real, which
+    // also moves the card into that system.
+    if (!pollCard(sc, 0, polling->timeSlot, out)) return 0;
+    l.presence.heard = Clock::now();
+    l.presence.answers[sc] = out;
+    l.presence.current = sc;
+    l.presence.hasCurrent = true;
     return 1;
 }
 
@@ -202,6 +300,15 @@ Idm idmFrom(const std::uint8_t* p) {
     Idm idm{};
     std::memcpy(idm.data(), p, 8);
     return idm;
+}
+
+// The next smaller read to try after a card refused `k` blocks at once:
+// chips take 12, 8 or 4 blocks, rarely other counts, so those are tried
+// first, then halves.
+std::size_t fewerBlocks(std::size_t k) {
+    if (k > 8) return 8;
+    if (k > 4) return 4;
+    return std::max<std::size_t>(1, k / 2);
 }
 
 // Reads `elements` in as many commands as the card needs.
@@ -244,7 +351,7 @@ FelicaBool readBlocks(const Idm& idm, const std::vector<std::uint16_t>& services
                     return fail(FELICA_ERROR_CARD_STATUS, "the card refused a read of one block");
                 }
             }
-            l.blocksPerRead = std::max<std::size_t>(1, k / 2);
+            l.blocksPerRead = fewerBlocks(k);
             continue;
         }
         if (status == TransceiveStatus::NoAnswer) return failExchange(status, "a read");
@@ -294,6 +401,17 @@ void setTransportFactory(TransportFactory factory) {
     std::lock_guard lock(lib().mutex);
     lib().factory = std::move(factory);
     lib().kept.reset();  // a kept device came from the old factory
+}
+
+void setCardCache(bool on) {
+    std::lock_guard lock(lib().mutex);
+    lib().cardCache = on;
+    lib().presence = {};
+}
+
+void setPresenceWindow(std::chrono::milliseconds window) {
+    std::lock_guard lock(lib().mutex);
+    lib().presenceWindow = std::max(window, std::chrono::milliseconds(0));
 }
 
 std::size_t blocksPerRead() {
@@ -436,22 +554,39 @@ FelicaBool polling_and_request_service(PollingRecord* polling, RequestServiceRec
         return fail(FELICA_ERROR_INVALID_ARGUMENT, "request service: 1 to 32 nodes expected");
     if (!response || !response->serviceCount || !response->keyVersionList)
         return fail(FELICA_ERROR_INVALID_ARGUMENT, "request service: no answer buffers");
-    PollingAnswer a;
-    if (!poll(polling, a)) return 0;
-    if (lib().checkIdm && request->idm && std::memcmp(request->idm, a.idm.data(), 8) != 0)
-        return fail(FELICA_ERROR_IDM_MISMATCH, "another card lies on the reader");
-    writeCard(card, a);
     std::vector<std::uint16_t> nodes;
     for (int i = 0; i < request->serviceCount; ++i)
         nodes.push_back(static_cast<std::uint16_t>(request->serviceCodeList[2 * i] |
                                                    request->serviceCodeList[2 * i + 1] << 8));
-    const Bytes frame = encodeRequestService(a.idm, nodes);
-    Bytes answer;
-    const auto status = exchange(frame, responseTimeout(a.pmm[2], nodes.size()), answer);
-    if (status != TransceiveStatus::Ok) return failExchange(status, "request service");
+    Library& l = lib();
+    PollingAnswer a;
+    bool cached = false;
     std::vector<std::uint16_t> keys;
-    if (auto e = decodeRequestService(answer, a.idm, nodes.size(), keys); e != DecodeError::None)
-        return fail(decodeFailure(e), std::string("request service: ") + decodeErrorText(e));
+    for (;;) {
+        if (!poll(polling, a, &cached)) return 0;
+        if (l.checkIdm && request->idm && std::memcmp(request->idm, a.idm.data(), 8) != 0)
+            return fail(FELICA_ERROR_IDM_MISMATCH, "another card lies on the reader");
+        writeCard(card, a);
+        keys.clear();
+        for (std::uint16_t node : nodes) {
+            const auto known = l.presence.keyVersions.find({a.idm, node});
+            if (!cached || known == l.presence.keyVersions.end()) break;
+            keys.push_back(known->second);
+        }
+        if (keys.size() == nodes.size()) break;
+        keys.clear();
+        const Bytes frame = encodeRequestService(a.idm, nodes);
+        Bytes answer;
+        const auto status = exchange(frame, responseTimeout(a.pmm[2], nodes.size()), answer);
+        // The card polled from memory may have been exchanged since: look
+        // again for the card in the field and ask that one.
+        if (status == TransceiveStatus::NoAnswer && cached) continue;
+        if (status != TransceiveStatus::Ok) return failExchange(status, "request service");
+        if (auto e = decodeRequestService(answer, a.idm, nodes.size(), keys); e != DecodeError::None)
+            return fail(decodeFailure(e), std::string("request service: ") + decodeErrorText(e));
+        for (std::size_t i = 0; i < keys.size(); ++i) l.presence.keyVersions[{a.idm, nodes[i]}] = keys[i];
+        break;
+    }
     *response->serviceCount = static_cast<std::uint8_t>(keys.size());
     for (std::size_t i = 0; i < keys.size(); ++i) {
         response->keyVersionList[2 * i] = static_cast<std::uint8_t>(keys[i] & 0xFF);

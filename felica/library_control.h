@@ -44,6 +44,14 @@ bool readerKept();
 std::size_t blocksPerRead();
 void setBlocksPerRead(std::size_t blocks);
 
+// The card in the field is identified once (one wildcard poll, one Request
+// System Code) and later polls for systems it lacks, polls for the system it
+// is in and Request Service for services already asked about are answered
+// from that, while the same device stays open and the card keeps answering
+// within the presence window (2 s by default). Off sends every command.
+void setCardCache(bool on);
+void setPresenceWindow(std::chrono::milliseconds window);
+
 // Replaces the factory that opens transports by reader name; an empty
 // function restores the built-in one (felica::openTransport).
 void setTransportFactory(TransportFactory factory);

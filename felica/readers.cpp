@@ -25,21 +25,44 @@ bool sameFile(const struct stat& a, const struct stat& b) {
            a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
 }
 
-std::optional<CardImage> loadImage(const std::string& path, std::string& error) {
+std::optional<CardImage> loadImage(const std::string& path, struct stat& stamp, std::string& error) {
     static ImageCache cache;
     struct stat before {};
     const bool regular = ::stat(path.c_str(), &before) == 0 && S_ISREG(before.st_mode);
+    stamp = {};
     std::lock_guard<std::mutex> hold(cache.lock);
-    if (regular && cache.image && cache.path == path && sameFile(cache.stamp, before)) return cache.image;
+    if (regular && cache.image && cache.path == path && sameFile(cache.stamp, before)) {
+        stamp = cache.stamp;
+        return cache.image;
+    }
     auto image = CardImage::load(path, error);
     struct stat after {};
     if (image && regular && ::stat(path.c_str(), &after) == 0 && sameFile(before, after)) {
         cache.path = path;
         cache.stamp = after;
         cache.image = image;
+        stamp = after;
     }
     return image;
 }
+
+// The virtual reader of a card image file. Like a real device it may be kept
+// between the library's opens, for as long as the file stays the same: a
+// changed file is a card exchanged on the reader, and gets a fresh reader.
+class ImageReader : public VirtualReader {
+public:
+    ImageReader(CardImage image, std::string path, const struct stat& stamp)
+        : VirtualReader(std::move(image)), path_(std::move(path)), stamp_(stamp) {}
+    bool reusable() const override { return stamp_.st_ino != 0; }
+    bool healthy() const override {
+        struct stat now {};
+        return ::stat(path_.c_str(), &now) == 0 && sameFile(now, stamp_);
+    }
+
+private:
+    std::string path_;
+    struct stat stamp_;
+};
 
 // Checks the part after "nfc:"; libnfc gets only names it can take whole.
 bool validConnstring(const std::string& s, std::string& why) {
@@ -68,9 +91,10 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
             error = "reader \"image:\" names no card image file";
             return nullptr;
         }
-        auto image = loadImage(path, error);
+        struct stat stamp {};
+        auto image = loadImage(path, stamp, error);
         if (!image) return nullptr;
-        return std::make_unique<VirtualReader>(std::move(*image));
+        return std::make_unique<ImageReader>(std::move(*image), path, stamp);
     }
     if (name == "nfc" || name.rfind("nfc:", 0) == 0) {
         const std::string connstring = name == "nfc" ? std::string() : name.substr(4);

@@ -92,6 +92,22 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
     return ok;
 }
 
+namespace {
+
+// Counts the FeliCa commands of one command for --stats.
+struct CommandStats {
+    explicit CommandStats(bool wanted) : wanted(wanted) { felica::resetCounters(); }
+    ~CommandStats() {
+        if (!wanted) return;
+        const felica::LibraryCounters c = felica::counters();
+        std::fprintf(stderr, "FeliCa commands: %zu\nReader initialisations: %zu\n", c.commandsSent,
+                     c.transportsOpened);
+    }
+    bool wanted;
+};
+
+}  // namespace
+
 int RunRead(const CliOptions& options) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     if (!IsDocumentFormat(format))
@@ -106,7 +122,10 @@ int RunRead(const CliOptions& options) {
     CKuvoraDoc doc;
     doc.OnNewDocument();
     if (fixedMode) doc.m_nMode = mode;  // this run only; the stored mode stays
-    doc.OnCardRead();
+    {
+        CommandStats stats(options.stats);
+        doc.OnCardRead();
+    }
     if (!writeOutput(options.output, DocumentOutput(doc, format, sink.messages))) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;
 }
@@ -123,16 +142,8 @@ int RunIdm(const CliOptions& options) {
     return platform::writeStandardOutput(felica::toHex(idm) + "\n") ? ExitOk : ExitMessage;
 }
 
-namespace {
 
-// Counts the FeliCa commands of one command for --stats.
-struct CommandStats {
-    explicit CommandStats(bool wanted) : wanted(wanted) { felica::resetCounters(); }
-    ~CommandStats() {
-        if (wanted) std::fprintf(stderr, "FeliCa commands: %zu\n", felica::counters().commandsSent);
-    }
-    bool wanted;
-};
+namespace {
 
 QString greenJson(const GreenTicketTexts& t, const QStringList& messages) {
     const std::pair<const char*, QString> fields[] = {

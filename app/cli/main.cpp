@@ -35,8 +35,8 @@ const char* const kUsage =
     "  --card-type N  history: the card type, when the IDm has several\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
-    "  --stats      green, dump: print the number of FeliCa commands sent\n"
-    "               on standard error\n"
+    "  --stats      read, green, dump: print the number of FeliCa commands sent\n"
+    "               and of reader initialisations on standard error\n"
     "  --dry-run    speak: print each row's text and, after a tab, its kana\n"
     "               reading for a voice that cannot read kanji; nothing is spoken\n"
     "  --help       show this text\n"
@@ -102,8 +102,9 @@ int run(QStringList args) {
     }
 
     if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
-    if (options.stats && options.command != QLatin1String("green") && options.command != QLatin1String("dump"))
-        return usageError(QStringLiteral("--stats belongs to green and dump"));
+    if (options.stats && options.command != QLatin1String("read") && options.command != QLatin1String("green") &&
+        options.command != QLatin1String("dump"))
+        return usageError(QStringLiteral("--stats belongs to read, green and dump"));
     if (options.dryRun && options.command != QLatin1String("speak"))
         return usageError(QStringLiteral("--dry-run belongs to speak"));
     if (options.command == QLatin1String("speak")) {

@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QProcess>
+#include <QRegularExpression>
 
 #include <sys/stat.h>
 
@@ -249,4 +250,24 @@ TEST(CliInputs, OutputsWriteThroughLinksAndRefuseDevices) {
         EXPECT_TRUE(S_ISCHR(st.st_mode));
     }
     EXPECT_TRUE(QFileInfo(full).isSymLink());
+}
+
+// Every sample card read in Auto mode: the reader initialised once, a handful
+// of FeliCa commands, and the JSON byte for byte what it was before the
+// library learnt to identify a card once (tests/cli/auto-read/).
+TEST(CliRead, AutoModeReadsOfTheSampleCardsStayTheSameWithFewCommands) {
+    const QDir cards(test::sourcePath("data/cards"));
+    const QStringList names = cards.entryList({"*.json"}, QDir::Files, QDir::Name);
+    ASSERT_GE(names.size(), 18);
+    for (const QString& name : names) {
+        test::IsolatedHome home;
+        const auto r = run(home, {"read", "--mode", "auto", "--stats", "--reader", "image:" + cards.filePath(name)});
+        QFile expected(test::sourcePath("tests/cli/auto-read/" + name));
+        ASSERT_TRUE(expected.open(QIODevice::ReadOnly)) << name.toStdString();
+        EXPECT_EQ(r.outBytes, expected.readAll()) << name.toStdString();
+        EXPECT_TRUE(r.err.contains("Reader initialisations: 1\n")) << name.toStdString() << r.err.toStdString();
+        const auto m = QRegularExpression("FeliCa commands: (\\d+)\n").match(r.err);
+        ASSERT_TRUE(m.hasMatch()) << r.err.toStdString();
+        EXPECT_LE(m.captured(1).toInt(), 8) << name.toStdString();
+    }
 }

@@ -48,7 +48,7 @@ TEST(GreenCli, PrintsTheDialogTextsAndCountsItsCommands) {
     EXPECT_TRUE(r.out.contains("\"message\": \"Suicaが読み取れません。\""));
     EXPECT_EQ(r.err, "Suicaが読み取れません。\n");
     EXPECT_EQ(test::runInHome(home, cli(), {"green", "--format", "xml", "--reader", sample("edy-sample.json")}).exitCode, 2);
-    EXPECT_EQ(test::runInHome(home, cli(), {"read", "--stats", "--reader", sample("edy-sample.json")}).exitCode, 2);
+    EXPECT_EQ(test::runInHome(home, cli(), {"idm", "--stats", "--reader", sample("edy-sample.json")}).exitCode, 2);
 }
 
 TEST(DumpCli, WritesFelicaFormatInTheCurrentDirectoryOrTheOutputFile) {

@@ -120,6 +120,51 @@ TEST(Library, ACardImageChangedBetweenOpensIsReadAgain) {
     }
 }
 
+TEST(Library, TheCardIsIdentifiedOnceAndFollowedWhenExchanged) {
+    auto transport = std::make_shared<test::ScriptedTransport>(historyCard(20));
+    test::TransportOverride override(transport);
+    test::LibrarySession session("image:any");
+    ASSERT_TRUE(open_reader_writer_auto());
+    resetCounters();
+    Reader r;
+    // One wildcard poll and one Request System Code answer every later poll.
+    for (int i = 0; i < 3; ++i) {
+        ASSERT_TRUE(r.poll());
+        std::uint8_t absent[2] = {0x80, 0xDE};
+        PollingRecord p{absent, 0};
+        CardRecord c{r.idm, r.pmm};
+        std::uint8_t n = 9;
+        EXPECT_FALSE(polling_and_get_card_information(&p, &n, &c));
+        EXPECT_EQ(lastError(), FELICA_ERROR_NO_CARD);
+    }
+    EXPECT_EQ(counters().commandsSent, 2u);
+    EXPECT_EQ(felica::toHex(r.idm), "0101041087654321");
+    // Another card is put on the reader: the next request follows it, as a
+    // read that starts with Request Service does.
+    CardImage other = historyCard(20);
+    other.idm = test::makeCard("01010410AAAAAAAA", "0003").idm;
+    other.systems[0].idm = other.idm;
+    transport->reader().card() = VirtualCard(other);
+    std::uint8_t service[2] = {0x48, 0x18};
+    std::uint8_t keys[2] = {}, n = 0;
+    RequestServiceRecord request{r.idm, 1, service};
+    RequestServiceResponse response{&n, keys};
+    CardRecord card{r.idm, r.pmm};
+    PollingRecord polling{r.system, 0};
+    set_check_idm_flag(0);
+    ASSERT_TRUE(polling_and_request_service(&polling, &request, &card, &response)) << lastErrorDetail();
+    EXPECT_EQ(felica::toHex(r.idm), "01010410AAAAAAAA");
+    std::uint8_t data[20 * 16] = {};
+    EXPECT_TRUE(r.read(20, data)) << lastErrorDetail();
+    // Without the cache every poll goes out.
+    setCardCache(false);
+    resetCounters();
+    ASSERT_TRUE(r.poll());
+    ASSERT_TRUE(r.poll());
+    EXPECT_EQ(counters().commandsSent, 2u);
+    setCardCache(true);
+}
+
 TEST(Library, LongReadsAreSplitToWhatTheCardAccepts) {
     test::IsolatedHome home;
     for (int perRead : {12, 5, 1}) {

@@ -7,6 +7,8 @@
 #include "felica.h"
 #include "library_control.h"
 
+#include <QFile>
+
 #include <gtest/gtest.h>
 
 #include <thread>
@@ -66,8 +68,15 @@ struct Reuse : ::testing::Test {
     test::IsolatedHome home;
     RecordingMessageSink messages;
     ScopedMessageSink sink{&messages};
-    Reuse() { resetCounters(); }
-    ~Reuse() override { setIdleRelease(std::chrono::milliseconds(1500)); }
+    // These tests poll to exercise the device, not the card: every poll goes out.
+    Reuse() {
+        resetCounters();
+        setCardCache(false);
+    }
+    ~Reuse() override {
+        setIdleRelease(std::chrono::milliseconds(1500));
+        setCardCache(true);
+    }
 };
 
 }  // namespace
@@ -181,20 +190,28 @@ TEST_F(Reuse, FailedDeviceIsDroppedAndReopenedCleanly) {
     EXPECT_FALSE(open_reader_writer_auto());
 }
 
-TEST_F(Reuse, CardImagesAndOtherReaderNamesAreNotKept) {
+TEST_F(Reuse, ACardImageIsKeptUntilItsFileChangesAndOtherNamesAreNot) {
     test::EmulatedReader reader;
-    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    const QString copy = home.path() + "/card.json";
+    ASSERT_TRUE(QFile::copy(test::sourcePath("data/cards/suica-sample.json"), copy));
+    test::LibrarySession session("image:" + copy);
+    for (int i = 0; i < 2; ++i) {
+        ASSERT_TRUE(open_reader_writer_auto());
+        EXPECT_TRUE(pollSuica());
+        close_reader_writer();
+    }
+    EXPECT_TRUE(readerKept());
+    EXPECT_EQ(counters().transportsOpened, 1u);
+    // Another card written over the file is another card on the reader.
+    ASSERT_TRUE(QFile::remove(copy));
+    ASSERT_TRUE(QFile::copy(test::sourcePath("data/cards/edy-sample.json"), copy));
     ASSERT_TRUE(open_reader_writer_auto());
+    EXPECT_FALSE(pollSuica());
     close_reader_writer();
-    EXPECT_FALSE(readerKept());
+    EXPECT_EQ(counters().transportsOpened, 2u);
 
     session.select(reader.name());
     ASSERT_TRUE(open_reader_writer_auto());
     close_reader_writer();
-    EXPECT_TRUE(readerKept());
-    session.select("image:" + test::sourcePath("data/cards/edy-sample.json"));
-    ASSERT_TRUE(open_reader_writer_auto());
-    close_reader_writer();
-    EXPECT_FALSE(readerKept());
     EXPECT_EQ(counters().transportsOpened, 3u);
 }

@@ -36,6 +36,7 @@ TEST(NfcReader, PollsRequestsAndReadsLikeTheCard) {
     std::uint8_t history[20 * 16] = {};
     ASSERT_TRUE(s.read(0x090F, 0, 20, history)) << lastErrorDetail();
     EXPECT_TRUE(test::sameBlocks(history, image, 0x090F, 0, 20));
+    const std::uint8_t readWait = s.emu().stats().responseWait;
 
     // The common area answers with its own IDm.
     ASSERT_TRUE(s.poll(0xFE, 0x00));
@@ -48,8 +49,8 @@ TEST(NfcReader, PollsRequestsAndReadsLikeTheCard) {
     EXPECT_EQ(stats.deviceOpens, 1u);
     // The chip was told to wait as long as a twelve-block read may take.
     const auto budget = responseTimeout(image.pmm[5], 12);
-    EXPECT_GE(stats.responseWait, NfcTransport::chipWaitCode(budget));
-    EXPECT_GE(0.1 * (1 << (stats.responseWait - 1)), static_cast<double>(budget.count()));
+    EXPECT_GE(readWait, NfcTransport::chipWaitCode(budget));
+    EXPECT_GE(0.1 * (1 << (readWait - 1)), static_cast<double>(budget.count()));
 }
 
 TEST(NfcReader, CardThatAnswersOnlyAt424IsFoundThere) {
@@ -60,7 +61,7 @@ TEST(NfcReader, CardThatAnswersOnlyAt424IsFoundThere) {
     EXPECT_EQ(s.emu().stats().polls, 2u);  // 212 found nothing, 424 did
     std::uint8_t block[16];
     ASSERT_TRUE(s.read(0x090F, 0, 1, block)) << lastErrorDetail();
-    ASSERT_TRUE(s.poll());
+    ASSERT_TRUE(s.poll(0xFF, 0xFF));  // a wildcard poll always reaches the card
     EXPECT_EQ(s.emu().stats().polls, 3u);  // the rate that worked is tried first
 }
 
