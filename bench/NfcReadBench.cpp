@@ -1,10 +1,12 @@
-// The Read command in Auto mode on a libnfc reader: Debian's libnfc and its
-// pn532_uart driver talking to the PN532 emulator on a pty, with the card
-// taking a realistic time for every frame. Per read: device initialisations,
-// FeliCa commands (retries included), the chip's polls and exchanges, and
-// wall time, with the device kept between the read's opens and without.
-// Target: 1 initialisation and at most 25 FeliCa commands per read of the
-// sample Suica card.
+// The Read command in Auto mode on a libnfc reader, for every sample card:
+// Debian's libnfc and its pn532_uart driver talking to the PN532 emulator on
+// a pty, with the card taking a realistic time for every frame. Each card is
+// read with the library's card cache on and off, alternately, and the table
+// gives per read: device initialisations, FeliCa commands (retries
+// included), the chip's polls and exchanges, and the median wall time.
+// Target: 1 initialisation and at most 8 FeliCa commands per read with the
+// cache, for every sample card.
+//   bench_nfc_read [ROUNDS]   (default 5 reads per card and setting)
 #include "BenchHome.h"
 #include "CKuvoraDoc.h"
 #include "MessageSink.h"
@@ -12,10 +14,13 @@
 #include "library_control.h"
 #include "pn532_emulator.h"
 
+#include <QCoreApplication>
+#include <QDir>
 
-#include <benchmark/benchmark.h>
-
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -24,61 +29,84 @@ namespace {
 constexpr std::chrono::milliseconds kCardFrame{4};
 constexpr std::chrono::milliseconds kAbsentPollTry{3};
 
-void autoRead(benchmark::State& state, const char* card, bool reuse) {
-    BenchHome home;
-    std::string error;
-    auto image = felica::CardImage::load(std::string(KUVORA_SOURCE_DIR "/data/cards/") + card, error);
-    if (!image) {
-        state.SkipWithError(error.c_str());
-        return;
+struct Reads {
+    std::vector<double> ms;
+    std::size_t inits = 0, commands = 0, polls = 0, exchanges = 0;
+    bool failed = false;
+    double median() {
+        std::sort(ms.begin(), ms.end());
+        return ms.empty() ? 0 : ms[ms.size() / 2];
     }
-    pn532::Emulator emu(std::move(*image));
-    if (!emu.start(error)) {
-        state.SkipWithError(error.c_str());
-        return;
-    }
-    emu.setCardDelay(kCardFrame);
-    emu.setAbsentPollTime(kAbsentPollTry);
+    double spread() { return ms.empty() ? 0 : ms.back() - ms.front(); }
+    double per(std::size_t total) const { return ms.empty() ? 0 : static_cast<double>(total) / ms.size(); }
+};
+
+void readOnce(pn532::Emulator& emu, Reads& into) {
     RecordingMessageSink messages;
     ScopedMessageSink sink(&messages);
-    initialize_library();
-    set_reader_writer_name(emu.readerName().c_str());
-    const auto idle = reuse ? std::chrono::milliseconds(1500) : std::chrono::milliseconds(0);
+    felica::setIdleRelease(std::chrono::milliseconds(0));  // each read starts without a kept device
+    felica::setIdleRelease(std::chrono::milliseconds(1500));
+    felica::resetCounters();
+    emu.resetStats();
     CKuvoraDoc doc;
     doc.OnNewDocument();
     doc.m_nMode = 0;
-    double inits = 0, commands = 0, polls = 0, exchanges = 0;
-    for (auto _ : state) {
-        state.PauseTiming();
-        felica::setIdleRelease(std::chrono::milliseconds(0));  // each read starts without a kept device
-        felica::setIdleRelease(idle);
-        felica::resetCounters();
-        emu.resetStats();
-        state.ResumeTiming();
-        doc.OnCardRead();
-        state.PauseTiming();
-        inits += static_cast<double>(felica::counters().transportsOpened);
-        commands += static_cast<double>(felica::counters().commandsSent);
-        polls += static_cast<double>(emu.stats().polls);
-        exchanges += static_cast<double>(emu.stats().exchanges);
-        state.ResumeTiming();
-    }
-    if (!messages.messages.isEmpty() || doc.m_nCardType == 0)
-        state.SkipWithError("the read did not succeed");
-    const double n = static_cast<double>(state.iterations());
-    state.counters["inits"] = inits / n;
-    state.counters["felica_cmds"] = commands / n;
-    state.counters["chip_polls"] = polls / n;
-    state.counters["chip_exchanges"] = exchanges / n;
-    felica::setIdleRelease(std::chrono::milliseconds(1500));
-    dispose_library();
+    const auto start = std::chrono::steady_clock::now();
+    doc.OnCardRead();
+    into.ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
+    into.inits += felica::counters().transportsOpened;
+    into.commands += felica::counters().commandsSent;
+    into.polls += emu.stats().polls;
+    into.exchanges += emu.stats().exchanges;
+    if (!messages.messages.isEmpty() || doc.m_nCardType == 0) into.failed = true;
 }
 
 }  // namespace
 
-BENCHMARK_CAPTURE(autoRead, suica_reuse, "suica-sample.json", true)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
-BENCHMARK_CAPTURE(autoRead, suica_no_reuse, "suica-sample.json", false)->Unit(benchmark::kMillisecond)->Iterations(10)->UseRealTime();
-// JAL IC comes late in Auto mode: what the detections before it cost.
-BENCHMARK_CAPTURE(autoRead, jalic_reuse, "jalic-sample.json", true)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK_CAPTURE(autoRead, jalic_no_reuse, "jalic-sample.json", false)->Unit(benchmark::kMillisecond)->Iterations(5)->UseRealTime();
-BENCHMARK_MAIN();
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 5;
+    BenchHome home;
+    initialize_library();
+    const QDir cards(KUVORA_SOURCE_DIR "/data/cards");
+    std::printf("Auto-mode read through the PN532 emulator (%lld ms per card frame), %d reads each, "
+                "cache on and off alternately\n\n",
+                static_cast<long long>(kCardFrame.count()), rounds);
+    std::printf("%-26s | %5s %5s %5s %6s %9s | %5s %5s %9s | %s\n", "card", "inits", "cmds", "polls", "xchg",
+                "ms", "inits", "cmds", "ms", "ratio");
+    std::printf("%-26s | %33s | %21s |\n", "", "cache on", "cache off");
+    for (const QString& name : cards.entryList({"*-sample.json"}, QDir::Files, QDir::Name)) {
+        if (name == QLatin1String("common-area-sample.json")) continue;  // no card type of ours
+        std::string error;
+        auto image = felica::CardImage::load(cards.filePath(name).toStdString(), error);
+        if (!image) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        pn532::Emulator emu(std::move(*image));
+        if (!emu.start(error)) {
+            std::fprintf(stderr, "%s\n", error.c_str());
+            return 1;
+        }
+        emu.setCardDelay(kCardFrame);
+        emu.setAbsentPollTime(kAbsentPollTry);
+        set_reader_writer_name(emu.readerName().c_str());
+        Reads on, off;
+        for (int i = 0; i < rounds; ++i) {
+            felica::setCardCache(i % 2 == 0);
+            readOnce(emu, i % 2 == 0 ? on : off);
+            felica::setCardCache(i % 2 != 0);
+            readOnce(emu, i % 2 != 0 ? on : off);
+        }
+        felica::setCardCache(true);
+        felica::setIdleRelease(std::chrono::milliseconds(0));
+        felica::setIdleRelease(std::chrono::milliseconds(1500));
+        const double mOn = on.median(), mOff = off.median();
+        std::printf("%-26s | %5.1f %5.1f %5.1f %6.1f %9.1f | %5.1f %5.1f %9.1f | %.2f%s\n",
+                    name.toUtf8().constData(), on.per(on.inits), on.per(on.commands), on.per(on.polls),
+                    on.per(on.exchanges), mOn, off.per(off.inits), off.per(off.commands), mOff,
+                    mOff > 0 ? mOn / mOff : 0.0, on.failed || off.failed ? "  READ FAILED" : "");
+    }
+    dispose_library();
+    return 0;
+}
