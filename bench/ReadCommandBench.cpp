@@ -106,27 +106,6 @@ void writeFreshCard(Scenario& s, int round) {
     set_reader_writer_name(s.reader.c_str());
 }
 
-// 100,000 stored rows of the sample card itself.
-void fillOwnRows() {
-    CHistoryTable table;
-    CDbConnection db;
-    if (DbFailed(table.Open(db))) std::abort();
-    db.Execute("BEGIN");
-    CDbStatement insert;
-    insert.Prepare(db,
-                   "INSERT INTO History (IDm, CardType, BlockData, Balance, Charge, Point, PointBalance, Serial, "
-                   "Date, Terminal, Trade, ACompanyName, AStationName, PCompanyName, PStationName) "
-                   "VALUES ('01010410C8192A3B', 1, ?, 1000, 210, 0, 0, ?, '26年11月28日', '改札機', '支払', "
-                   "'見本鉄道', '見本中央', '見本鉄道', '見本公園')");
-    for (int i = 0; i < 100000; ++i) {
-        insert.Reset();
-        insert.Bind(1, QString::asprintf("16010000AAAA0110%016X", i));
-        insert.Bind(2, static_cast<std::int64_t>(i + 100000));
-        insert.Step();
-    }
-    db.Execute("COMMIT");
-}
-
 // A copy of the shipped StationCode.db with every line and station of areas
 // 0 and 1, and the sample names in the user's own table.
 QString bigStationDatabase(const QString& folder) {
@@ -184,7 +163,7 @@ int main(int argc, char** argv) {
     };
     add("new rows").beforeRead = writeFreshCard;
     add("100k own");
-    fillOwnRows();
+    fillSampleCardHistory(100000);
     Scenario& names = add("big names");
     names.stationDb = bigStationDatabase(names.home.dir.path());
     names.activate();
