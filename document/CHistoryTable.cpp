@@ -111,6 +111,11 @@ QByteArray fileStamp(const QString& path) {
            ' ' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + '\n';
 }
 
+// printf's "%5d" and "%8d" without printf: a reload formats four numbers a row.
+QString padded(std::int64_t value, int width) {
+    return QString::number(static_cast<int>(value)).rightJustified(width, QLatin1Char(' '));
+}
+
 QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
 
 QByteArray recordedStamp(const QString& path) {
@@ -382,10 +387,10 @@ int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& int
         into.SetText(SerialCode, n, q.Text(kSerialCode));
         into.SetText(Note1, n, q.Text(kNote1));
         into.SetText(Note2, n, q.Text(kNote2));
-        into.SetText(Balance, n, QString::asprintf("%5d", static_cast<int>(q.Integer(kBalance))));
-        into.SetText(Charge, n, QString::asprintf("%5d", static_cast<int>(q.Integer(kCharge))));
-        into.SetText(Point, n, QString::asprintf("%5d", static_cast<int>(q.Integer(kPoint))));
-        into.SetText(Serial, n, QString::asprintf("%8d", static_cast<int>(q.Integer(kSerial))));
+        into.SetText(Balance, n, padded(q.Integer(kBalance), 5));
+        into.SetText(Charge, n, padded(q.Integer(kCharge), 5));
+        into.SetText(Point, n, padded(q.Integer(kPoint), 5));
+        into.SetText(Serial, n, padded(q.Integer(kSerial), 8));
         ++n;
     }
     return n;

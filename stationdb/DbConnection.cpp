@@ -111,7 +111,7 @@ QString CDbStatement::Text(int column) const {
     if (!m_stmt) return QString();
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
     const int bytes = sqlite3_column_bytes(m_stmt, column);
-    return text ? QString::fromUtf8(text, bytes) : QString();
+    return text && bytes > 0 ? QString::fromUtf8(text, bytes) : QString();
 }
 
 QString CutToWidth(const QString& text, int width) {

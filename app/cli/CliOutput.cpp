@@ -101,13 +101,14 @@ QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
     j += QLatin1String("\n  ],\n");
     key("history");
     j += QLatin1String(doc.m_nRows > 0 ? "[\n" : "[]");
+    // Each column's key as it stands before its value, made once.
+    QString keys[ColumnCount];
+    for (int c = 0; c < ColumnCount; ++c)
+        keys[c] = QLatin1String(c ? ", \"" : "\"") + QLatin1String(ColumnName(c)) + QLatin1String("\": ");
     for (int r = 0; r < doc.m_nRows; ++r) {
         j += QLatin1String(r ? ",\n    {" : "    {");
         for (int c = 0; c < ColumnCount; ++c) {
-            if (c) j += QLatin1String(", ");
-            j += QLatin1Char('"');
-            j += QLatin1String(ColumnName(c));
-            j += QLatin1String("\": ");
+            j += keys[c];
             if (c == TradeFlags) j += QString::number(doc.m_History.Flags(r));
             else appendJsonString(j, doc.m_History.Text(c, r));
         }
