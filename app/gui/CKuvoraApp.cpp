@@ -14,6 +14,7 @@
 #include "ReaderChoice.h"
 #include "felica.h"
 
+#include <QFileInfo>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QTimer>
@@ -74,7 +75,12 @@ bool CKuvoraApp::InitInstance() {
     }
 
     InstallMessageSink(&m_Sink);
-    const QString reader = ChooseReaderName(m_CommandLine.reader);
+    QString reader = ChooseReaderName(m_CommandLine.reader);
+    if (!m_CommandLine.cardImage.isEmpty()) {
+        // A card image given to open (from a file manager too): read it at once.
+        reader = QStringLiteral("image:") + QFileInfo(m_CommandLine.cardImage).absoluteFilePath();
+        m_CommandLine.readAtStart = true;
+    }
     SelectReader(reader);
 
     m_pDoc = std::make_unique<CKuvoraDoc>(SpeechdEngineFactory());
@@ -99,8 +105,9 @@ bool CKuvoraApp::InitInstance() {
     m_pTarnelServer = StartTarnelServer(TarnelServer::Mode::Window);
 
     QString error;
-    if (!CheckCardImageReader(reader, error)) ShowMessage(error);
-    if (m_CommandLine.readAtStart) QTimer::singleShot(0, m_pFrame.get(), [this] { m_pFrame->ReadCard(); });
+    const bool readable = CheckCardImageReader(reader, error);
+    if (!readable) ShowMessage(error);
+    if (m_CommandLine.readAtStart && readable) QTimer::singleShot(0, m_pFrame.get(), [this] { m_pFrame->ReadCard(); });
     return true;
 }
 

@@ -70,7 +70,9 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     }
     SetHandler(cmd::OpenCardImage, [this] {
         const QString reader = OpenCardImage(this);
-        if (!reader.isEmpty()) statusBar()->showMessage(reader.mid(6), 5000);
+        if (reader.isEmpty()) return;
+        statusBar()->showMessage(reader.mid(6), 5000);
+        ReadCard();  // the card just put on the reader is shown at once
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
     SetHandler(cmd::HistoryReadAloud, [this] { m_pDoc->OnHistoryReadAloud(); });

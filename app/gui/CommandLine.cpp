@@ -20,15 +20,50 @@ CommandLine ParseCommandLine(const QStringList& arguments) {
             c.readAtStart = true;
             continue;
         }
-        if (a.size() < 2 || (a[0] != QLatin1Char('/') && a[0] != QLatin1Char('-'))) continue;
+        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
+            c.help = true;
+            continue;
+        }
+        if (a == QLatin1String("--version")) {
+            c.version = true;
+            continue;
+        }
         const QString flag = a.mid(1);
         auto is = [&flag](const char* name) { return flag.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
-        if (is("Embedding")) c.launch = CommandLine::Launch::Embedding;
-        else if (is("Automation")) c.launch = CommandLine::Launch::Automation;
-        else if (is("Regserver") || is("Register")) c.launch = CommandLine::Launch::Register;
-        else if (is("Unregserver") || is("Unregister")) c.launch = CommandLine::Launch::Unregister;
+        const bool switchLike = a.size() >= 2 && (a[0] == QLatin1Char('/') || a[0] == QLatin1Char('-'));
+        if (switchLike && is("Embedding")) c.launch = CommandLine::Launch::Embedding;
+        else if (switchLike && is("Automation")) c.launch = CommandLine::Launch::Automation;
+        else if (switchLike && (is("Regserver") || is("Register"))) c.launch = CommandLine::Launch::Register;
+        else if (switchLike && (is("Unregserver") || is("Unregister"))) c.launch = CommandLine::Launch::Unregister;
+        else if (a.startsWith(QLatin1Char('-')) || a.isEmpty()) continue;  // other switches are not ours
+        else if (!c.cardImage.isEmpty()) {
+            c.error = QStringLiteral("only one card image file can be opened");
+            return c;
+        } else {
+            c.cardImage = a;  // a file name, absolute ones starting with "/" too
+        }
     }
     return c;
+}
+
+QString CommandLineUsage() {
+    return QStringLiteral(
+        "Usage: kuvora [OPTIONS] [CARD_IMAGE]\n"
+        "Shows the history of a FeliCa card on the reader and keeps every row read.\n"
+        "\n"
+        "  CARD_IMAGE     a card image file (.json): its card is put on the virtual\n"
+        "                 reader and read at once\n"
+        "  --reader R     the reader: nfc, nfc:CONNSTRING or image:PATH\n"
+        "                 (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
+        "  --read         read the card once the window shows\n"
+        "  --help         show this text\n"
+        "  --version      show the version\n"
+        "\n"
+        "Automation (D-Bus service Kuvora.Tarnel):\n"
+        "  -Embedding, -Automation   serve the automation object without a window\n"
+        "  -Register, -Unregister    install or remove the D-Bus activation file\n"
+        "\n"
+        "See also: kuvora-cli(1), kuvora-stationdb(1).\n");
 }
 
 bool OpensWindow(int argc, char** argv) {

@@ -12,6 +12,8 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProcess>
+#include <QThread>
 #include <QShortcut>
 #include <QStatusBar>
 #include <QToolBar>
@@ -152,4 +154,41 @@ TEST(CommandLine, SwitchesInAnyCaseAfterSlashOrDash) {
     EXPECT_EQ(c.reader, "image:/tmp/x.json");
     EXPECT_TRUE(c.readAtStart);
     EXPECT_FALSE(ParseCommandLine({"--reader"}).error.isEmpty());
+    EXPECT_EQ(ParseCommandLine({"/home/u/card.json"}).cardImage, "/home/u/card.json");
+    EXPECT_EQ(ParseCommandLine({"/home/u/card.json"}).launch, L::Interactive);
+    EXPECT_FALSE(ParseCommandLine({"a.json", "b.json"}).error.isEmpty());
+    EXPECT_TRUE(ParseCommandLine({"--help"}).help);
+    EXPECT_TRUE(ParseCommandLine({"--version"}).version);
+}
+
+TEST(CommandLine, HelpAndVersionPrintWithoutADisplayAndAFileIsReadAtOnce) {
+    test::IsolatedHome home;
+    const QString kuvora = test::binaryPath("bin/kuvora");
+    auto r = test::runInHome(home, kuvora, {"--version"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.startsWith("kuvora 1.")) << r.out.toStdString();
+    r = test::runInHome(home, kuvora, {"--help"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_TRUE(r.out.contains("CARD_IMAGE")) << r.out.toStdString();
+
+    // Started with a card image, the window reads it: its rows reach History.db.
+    QProcess window;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.configHome());
+    env.insert("XDG_DATA_HOME", home.dataHome());
+    env.insert("HOME", home.path());
+    env.insert("QT_QPA_PLATFORM", "offscreen");
+    env.remove("KUVORA_READER");
+    env.remove("DBUS_SESSION_BUS_ADDRESS");
+    window.setProcessEnvironment(env);
+    window.start(kuvora, {test::sourcePath("data/cards/suica-sample.json")});
+    ASSERT_TRUE(window.waitForStarted());
+    QString stored;
+    for (int i = 0; i < 100 && !stored.contains("\"rows\":20"); ++i) {
+        QThread::msleep(100);
+        stored = test::runInHome(home, test::binaryPath("bin/kuvora-cli"), {"history"}).out;
+    }
+    window.kill();
+    window.waitForFinished();
+    EXPECT_TRUE(stored.contains("01010410C8192A3B")) << stored.toStdString();
 }
