@@ -11,6 +11,7 @@ PACKAGES=(
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin qt6-speech-flite-plugin
+  qt6-translations-l10n
   libgl-dev libxkbcommon-dev libx11-dev
   libnfc-dev libnfc-bin libsqlite3-dev sqlite3 nlohmann-json3-dev
   # fonts with Japanese glyphs

@@ -15,11 +15,26 @@
 #include "felica.h"
 
 #include <QFileInfo>
+#include <QLibraryInfo>
 #include <QPageSetupDialog>
 #include <QPrinter>
 #include <QTimer>
+#include <QTranslator>
+
+bool InstallQtTranslations(QCoreApplication& app) {
+    // The program speaks Japanese whatever the locale: Qt's own dialogs and
+    // buttons too, from Qt's Japanese catalogue when it is installed.
+    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
+    for (const char* catalogue : {"qt_ja", "qtbase_ja"}) {
+        auto* translator = new QTranslator(&app);
+        if (translator->load(QLatin1String(catalogue), folder) && app.installTranslator(translator)) return true;
+        delete translator;
+    }
+    return false;
+}
 
 CKuvoraApp::CKuvoraApp(int& argc, char** argv) : QApplication(argc, argv) {
+    InstallQtTranslations(*this);
     initialize_library();
     m_bLibraryInitialised = true;
 }

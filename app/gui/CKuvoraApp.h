@@ -16,6 +16,9 @@ class CKuvoraDoc;
 class CMainFrame;
 class QPrinter;
 
+// Loads Qt's Japanese translations into `app`; false when none is installed.
+bool InstallQtTranslations(QCoreApplication& app);
+
 class CKuvoraApp : public QApplication {
 public:
     CKuvoraApp(int& argc, char** argv);

@@ -1,6 +1,7 @@
 #include "CHistoryModel.h"
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
+#include "CKuvoraApp.h"
 #include "CMainFrame.h"
 #include "CSettingsStore.h"
 #include "CardTypes.h"
@@ -9,6 +10,8 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QDialogButtonBox>
+#include <QPushButton>
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
@@ -138,6 +141,12 @@ TEST_F(Frame, ReadRunsTheDocumentAndRefreshesTheGrid) {
     EXPECT_EQ(frame.statusBar()->currentMessage(), "");
     ASSERT_TRUE(frame.Execute(57600));  // a new, empty document
     EXPECT_EQ(frame.View()->Model()->index(0, 0).data().toString(), "");
+}
+
+TEST(MainFrame, QtsOwnButtonsSpeakJapanese) {
+    ASSERT_TRUE(InstallQtTranslations(*QCoreApplication::instance()));
+    QDialogButtonBox box(QDialogButtonBox::Ok | QDialogButtonBox::Cancel);
+    EXPECT_EQ(box.button(QDialogButtonBox::Cancel)->text(), "キャンセル");
 }
 
 TEST(CommandLine, SwitchesInAnyCaseAfterSlashOrDash) {
