@@ -23,6 +23,8 @@ PACKAGES=(
   # kana readings for voices that cannot read kanji
   mecab libmecab-dev mecab-naist-jdic
   python3 python3-xlrd desktop-file-utils
+  # the Debian package and its checks
+  dpkg-dev lintian appstream file
   # a real office suite opens the exported workbooks (slow test); PDF pages to images
   libreoffice-calc-nogui poppler-utils
 )

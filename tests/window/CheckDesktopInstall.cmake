@@ -12,7 +12,7 @@ foreach(file share/applications/kuvora.desktop share/icons/hicolor/scalable/apps
   endif()
 endforeach()
 file(READ ${PREFIX}/share/applications/kuvora.desktop entry)
-foreach(line "Exec=kuvora" "Icon=kuvora")
+foreach(line "Exec=kuvora %f" "Icon=kuvora" "MimeType=application/x-kuvora-card-image;")
   string(FIND "${entry}" "\n${line}\n" at)
   if(at EQUAL -1)
     message(FATAL_ERROR "the installed entry lacks ${line}")
