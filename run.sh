@@ -3,7 +3,9 @@
 # Arguments are passed to the main job instead of the defaults.
 set -euo pipefail
 cd "$(dirname "$0")"
-bash scripts/setup.sh
-cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
-cmake --build build -j2
+bash scripts/setup.sh --run
+# Only what the main job needs: the programs and StationCode.db (./test.sh
+# builds the tests and benchmarks in the same folder).
+cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DKUVORA_BUILD_TESTS=OFF -DKUVORA_BUILD_BENCH=OFF >/dev/null
+cmake --build build -j2 --target kuvora kuvora-cli kuvora-stationdb stationcode_db
 exec bash scripts/main-job.sh "$@"

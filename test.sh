@@ -10,11 +10,11 @@
 set -euo pipefail
 cd "$(dirname "$0")"
 dir=build
-flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo)
+flags=(-DCMAKE_BUILD_TYPE=RelWithDebInfo -DKUVORA_BUILD_TESTS=ON -DKUVORA_BUILD_BENCH=ON)
 if [ "${1:-}" = "--sanitize" ]; then
   shift
   dir=build-sanitize
-  flags=(-DCMAKE_BUILD_TYPE=Debug -DKUVORA_SANITIZE=ON -DKUVORA_BUILD_BENCH=OFF)
+  flags=(-DCMAKE_BUILD_TYPE=Debug -DKUVORA_SANITIZE=ON -DKUVORA_BUILD_TESTS=ON -DKUVORA_BUILD_BENCH=OFF)
   export ASAN_OPTIONS="detect_leaks=1:abort_on_error=0"
   export UBSAN_OPTIONS="print_stacktrace=1:halt_on_error=1"
 fi

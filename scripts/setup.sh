@@ -1,37 +1,44 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that Kuvora needs to build, run and test.
 # Only what is missing is installed; apt-get runs as root (directly or via sudo).
-#   scripts/setup.sh         what the build and the test suite need
+#   scripts/setup.sh --run   what building and running the programs need (./run.sh)
+#   scripts/setup.sh         that and what the test suite needs (./test.sh)
 #   scripts/setup.sh --fuzz  that and clang with libFuzzer, for ./test.sh --fuzz
 set -euo pipefail
 
-PACKAGES=(
+# One list, in three parts: what building needs, what running needs, and
+# what the tests, benchmarks and checks need.
+BUILD=(
   # tool chain
   build-essential cmake ninja-build pkg-config
   # libraries
-  qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
-  qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin qt6-speech-flite-plugin
-  qt6-translations-l10n
+  qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-speech-dev qt6-declarative-dev
   libgl-dev libxkbcommon-dev libx11-dev
-  libnfc-dev libnfc-bin libsqlite3-dev sqlite3 nlohmann-json3-dev
+  libnfc-dev libsqlite3-dev nlohmann-json3-dev libmecab-dev
+)
+RUN=(
+  qt6-qpa-plugins qt6-speech-speechd-plugin qt6-speech-flite-plugin qt6-translations-l10n
+  libnfc-bin
   # fonts with Japanese glyphs
   fonts-ipafont-gothic
-  # tests and benchmarks
-  libgtest-dev libgmock-dev googletest libbenchmark-dev
-  xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin
-  speech-dispatcher speech-dispatcher-espeak-ng espeak-ng sox
-  # kana readings for voices that cannot read kanji
-  mecab libmecab-dev mecab-naist-jdic
+  # the voice, and kana readings for voices that cannot read kanji
+  speech-dispatcher speech-dispatcher-espeak-ng espeak-ng mecab mecab-naist-jdic
+)
+TEST=(
+  libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
+  xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin sox
   python3 python3-xlrd desktop-file-utils
-  # the Debian package and its checks
-  dpkg-dev lintian appstream file
   # a real office suite opens the exported workbooks (slow test); PDF pages to images
   libreoffice-calc-nogui poppler-utils
+  # the Debian package and its checks
+  dpkg-dev lintian appstream file
 )
-# Fuzzing: clang and its libFuzzer and sanitizer runtimes.
-if [ "${1:-}" = "--fuzz" ]; then
-  PACKAGES+=(clang-14 libclang-rt-14-dev)
-fi
+PACKAGES=("${BUILD[@]}" "${RUN[@]}")
+case "${1:-}" in
+  --run) ;;
+  --fuzz) PACKAGES+=("${TEST[@]}" clang-14 libclang-rt-14-dev) ;;  # clang with libFuzzer
+  *) PACKAGES+=("${TEST[@]}") ;;
+esac
 
 missing=()
 for p in "${PACKAGES[@]}"; do
