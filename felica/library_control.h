@@ -13,6 +13,9 @@ namespace felica {
 // A text that says why the last failing call failed ("" after a success).
 std::string lastErrorDetail();
 
+// The libraries of the reader routes and their versions ("libnfc 1.8.0").
+std::string readerLibraryVersions();
+
 // The reader name set with set_reader_writer_name ("nfc" until then).
 std::string readerName();
 

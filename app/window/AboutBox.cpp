@@ -2,11 +2,25 @@
 
 #include "CommandIcons.h"
 #include "KuvoraFonts.h"
+#include "felica.h"
+#include "library_control.h"
+
+#include <QFileInfo>
+#include <QUrl>
 
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
 #include <QVBoxLayout>
+
+#include <sqlite3.h>
+
+QString DocumentationUrl() {
+    // The installed documentation, or the one beside the program's sources.
+    const QString installed = QStringLiteral("/usr/share/doc/kuvora/README.md");
+    if (QFileInfo::exists(installed)) return QUrl::fromLocalFile(installed).toString();
+    return QStringLiteral("https://github.com/kuvora/kuvora#readme");
+}
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog%1").arg(IDD));
@@ -26,9 +40,25 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     auto* version = new QLabel(QStringLiteral("Version 1.9.0"), this);
     version->setObjectName(QStringLiteral("programVersion"));
 
+    // What a user reporting a problem is asked for: the licence, where the
+    // documentation is, and the versions of what the program runs on.
+    char libraryVersion[256] = {};
+    get_version_information(libraryVersion);
+    auto* details = new QLabel(this);
+    details->setObjectName(QStringLiteral("programDetails"));
+    details->setTextFormat(Qt::RichText);
+    details->setTextInteractionFlags(Qt::TextBrowserInteraction);
+    details->setOpenExternalLinks(true);
+    details->setText(
+        QStringLiteral("<p>%1<br>MIT ライセンス<br><a href=\"%2\">説明書</a></p><p>Qt %3<br>SQLite %4<br>%5</p>")
+            .arg(QString::fromUtf8(libraryVersion).toHtmlEscaped(), DocumentationUrl().toHtmlEscaped(),
+                 QString::fromLatin1(qVersion()), QString::fromLatin1(sqlite3_libversion()),
+                 QString::fromStdString(felica::readerLibraryVersions()).toHtmlEscaped()));
+
     auto* texts = new QVBoxLayout;
     texts->addWidget(name);
     texts->addWidget(version);
+    texts->addWidget(details);
     texts->addStretch();
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);

@@ -1,5 +1,6 @@
 // The About box (dialog 100, command 57664): the program's icon and name,
-// "Version 1.9.0" and an OK button.
+// "Version 1.9.0" and an OK button; beneath them the licence, a link to the
+// documentation and the versions of Qt, SQLite and the reader libraries.
 #pragma once
 
 #include <QDialog>
@@ -10,6 +11,9 @@ public:
     static constexpr int IDD = 100;
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
+
+// Where the documentation is: the installed README, else the project's page.
+QString DocumentationUrl();
 
 // Shows the About box modally.
 void ShowAboutBox(QWidget* parent);
