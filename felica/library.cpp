@@ -42,7 +42,7 @@ struct CardPresence {
 struct Library {
     std::recursive_mutex mutex;
     int initCount = 0;
-    std::string readerName = "nfc";
+    std::string readerName = "auto";
     TransportFactory factory;
     std::unique_ptr<Transport> transport;
     // The transport was kept from an earlier open and has not answered since.

@@ -16,7 +16,7 @@ std::string lastErrorDetail();
 // The libraries of the reader routes and their versions ("libnfc 1.8.0").
 std::string readerLibraryVersions();
 
-// The reader name set with set_reader_writer_name ("nfc" until then).
+// The reader name set with set_reader_writer_name ("auto" until then).
 std::string readerName();
 
 struct LibraryCounters {

@@ -77,6 +77,27 @@ std::unique_ptr<NfcTransport> NfcTransport::open(const std::string& connstring, 
     return transport;
 }
 
+std::vector<ReaderEntry> NfcTransport::list() {
+    quietLibnfc();
+    std::vector<ReaderEntry> found;
+    nfc_context* context = nullptr;
+    nfc_init(&context);
+    if (!context) return found;
+    nfc_connstring names[8];
+    const std::size_t n = nfc_list_devices(context, names, 8);
+    for (std::size_t i = 0; i < n && i < 8; ++i) {
+        const std::string name(names[i], strnlen(names[i], sizeof names[i]));
+        found.push_back({"nfc", "nfc:" + name, "libnfc device " + name});
+    }
+    nfc_exit(context);
+    return found;
+}
+
+std::string NfcTransport::readerName() const {
+    const char* connstring = device_ ? nfc_device_get_connstring(device_) : nullptr;
+    return connstring ? "nfc:" + std::string(connstring) : std::string("nfc");
+}
+
 NfcTransport::NfcTransport(nfc_context* context, nfc_device* device) : context_(context), device_(device) {}
 
 NfcTransport::~NfcTransport() {

@@ -4,6 +4,7 @@
 // chips (their own response wait, their error codes) stays in here.
 #pragma once
 
+#include "reader_directory.h"
 #include "transport.h"
 
 #include <cstdint>
@@ -21,6 +22,9 @@ public:
     // or the first device libnfc finds when `connstring` is empty. On
     // failure returns null and says why in `error`.
     static std::unique_ptr<NfcTransport> open(const std::string& connstring, std::string& error);
+    // The devices libnfc finds without probing serial ports.
+    static std::vector<ReaderEntry> list();
+    std::string readerName() const override;
     ~NfcTransport() override;
     NfcTransport(const NfcTransport&) = delete;
     NfcTransport& operator=(const NfcTransport&) = delete;

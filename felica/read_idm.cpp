@@ -2,6 +2,9 @@
 
 #include "felica.h"
 
+#include <algorithm>
+#include <thread>
+
 namespace felica {
 
 IdmRead readCardIdm(Idm& idm) {
@@ -19,6 +22,34 @@ IdmRead readCardIdm(Idm& idm) {
     if (!answered) return IdmRead::NoCard;
     idm = found;
     return IdmRead::Ok;
+}
+
+PlacementWatch::Result PlacementWatch::waitForNewCard(Idm& idm, std::chrono::milliseconds timeout,
+                                                     const std::atomic<bool>* stop) {
+    using Clock = std::chrono::steady_clock;
+    const auto deadline = Clock::now() + timeout;
+    for (;;) {
+        if (stop && *stop) return Result::Stopped;
+        Idm found{};
+        switch (readCardIdm(found)) {
+        case IdmRead::NoReader: return Result::NoReader;
+        case IdmRead::NoCard: current_.reset(); break;
+        case IdmRead::Ok:
+            if (!current_ || *current_ != found) {
+                current_ = found;
+                idm = found;
+                return Result::Card;
+            }
+            break;
+        }
+        const auto now = Clock::now();
+        if (timeout.count() >= 0 && now >= deadline) return Result::TimedOut;
+        auto next = now + interval_;
+        if (timeout.count() >= 0) next = std::min(next, deadline);
+        // Sleeps in short steps so that a stop request is seen soon.
+        while (Clock::now() < next && !(stop && *stop))
+            std::this_thread::sleep_for(std::min<Clock::duration>(std::chrono::milliseconds(20), next - Clock::now()));
+    }
 }
 
 }  // namespace felica

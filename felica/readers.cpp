@@ -1,4 +1,5 @@
 #include "nfc_transport.h"
+#include "reader_directory.h"
 #include "transport.h"
 #include "virtual_reader.h"
 
@@ -96,6 +97,7 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
         if (!image) return nullptr;
         return std::make_unique<ImageReader>(std::move(*image), path, stamp);
     }
+    if (name == "auto") return openAutoTransport(error);
     if (name == "nfc" || name.rfind("nfc:", 0) == 0) {
         const std::string connstring = name == "nfc" ? std::string() : name.substr(4);
         std::string why;
@@ -105,7 +107,7 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
         }
         return NfcTransport::open(connstring, error);
     }
-    error = "unknown reader \"" + name + "\" (expected nfc, nfc:CONNSTRING or image:PATH)";
+    error = "unknown reader \"" + name + "\" (expected auto, nfc, nfc:CONNSTRING or image:PATH)";
     return nullptr;
 }
 

@@ -35,6 +35,9 @@ public:
     // What went wrong on the last DeviceGone, in the device's own words
     // ("" when there is nothing to add).
     virtual std::string failureDetail() const { return {}; }
+    // The reader name that selects this very device ("nfc:pn532_uart:/dev/ttyUSB0"),
+    // or "" when the transport cannot tell.
+    virtual std::string readerName() const { return {}; }
 };
 
 // Makes the transport for a reader name; on failure returns null and says

@@ -11,7 +11,7 @@ QString ChooseReaderName(const QString& option) {
     if (!env.isEmpty()) return env;
     const QString stored = settings::Reader();
     if (!stored.isEmpty()) return stored;
-    return QStringLiteral("nfc");
+    return QStringLiteral("auto");
 }
 
 void SelectReader(const QString& name) {
