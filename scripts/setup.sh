@@ -13,6 +13,7 @@ PACKAGES=(
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin qt6-speech-flite-plugin
   libgl-dev libxkbcommon-dev libx11-dev
   libnfc-dev libnfc-bin libsqlite3-dev sqlite3 nlohmann-json3-dev
+  libusb-1.0-0-dev
   # fonts with Japanese glyphs
   fonts-ipafont-gothic
   # tests and benchmarks
