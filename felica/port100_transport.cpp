@@ -133,7 +133,8 @@ bool Port100Transport::setUp(std::string& error) {
         return false;
     }
     auto failed = [&](const char* during) {
-        error = "the reader/writer " + name_ + " failed during " + during + ": " + failure_;
+        error = "the reader/writer " + name_ + " failed during " + during + ": " +
+                (broken_ ? failure_ : std::string("it refused the command or its answer was garbled"));
         return false;
     };
     const std::uint8_t type1[1] = {0x01}, type0[1] = {0x00};
