@@ -196,4 +196,8 @@ std::string toHex(std::span<const std::uint8_t> bytes) {
     return s;
 }
 
+bool sendableFrame(std::span<const std::uint8_t> frame) {
+    return frame.size() >= 2 && frame.size() <= 255 && frame[0] == frame.size();
+}
+
 }  // namespace felica

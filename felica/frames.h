@@ -51,6 +51,14 @@ struct BlockElement {
     std::uint16_t blockNumber = 0;
 };
 
+// Whether `frame` can go to a card: its LEN byte counts the frame, which
+// has a command code and fits in 255 bytes. A wrong one would be noise.
+bool sendableFrame(std::span<const std::uint8_t> frame);
+// Whether `frame` is a Polling command, which a reader chip sends its own way.
+inline bool isPollingFrame(std::span<const std::uint8_t> frame) {
+    return frame.size() == 6 && frame[1] == cmd::Polling;
+}
+
 // --- Polling ------------------------------------------------------------
 // systemCode: two bytes in transmission order.
 Bytes encodePolling(std::array<std::uint8_t, 2> systemCode, std::uint8_t requestCode,

@@ -130,10 +130,8 @@ TransceiveStatus NfcTransport::transceive(std::span<const std::uint8_t> command,
                                           std::chrono::milliseconds timeout) {
     answer.clear();
     if (broken_) return TransceiveStatus::DeviceGone;
-    // A frame whose length byte is wrong would be noise to the card.
-    if (command.size() < 2 || command.size() > 255 || command[0] != command.size())
-        return TransceiveStatus::NoAnswer;
-    if (command[1] == cmd::Polling && command.size() == 6) return poll(command, answer);
+    if (!sendableFrame(command)) return TransceiveStatus::NoAnswer;
+    if (isPollingFrame(command)) return poll(command, answer);
     if (!rfReady_) {
         // Raw frames go out in the chip's current RF mode, which is FeliCa
         // only after a selection: make one, whatever it finds.

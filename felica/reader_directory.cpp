@@ -1,6 +1,7 @@
 #include "reader_directory.h"
 
 #include "nfc_transport.h"
+#include "port100_transport.h"
 
 #include <mutex>
 
@@ -16,7 +17,17 @@ struct Route {
 
 std::unique_ptr<Transport> openFirstNfc(std::string& error) { return NfcTransport::open(std::string(), error); }
 
+std::vector<ReaderEntry> listUsb() {
+    std::vector<ReaderEntry> found;
+    for (const UsbReader& r : listUsbReaders()) found.push_back({"usb", r.name, r.description});
+    return found;
+}
+std::unique_ptr<Transport> openFirstUsb(std::string& error) { return openUsbReader(std::string(), error); }
+
+// The order "auto" tries: an RC-S380 on USB before libnfc, whose drivers
+// would otherwise claim readers it cannot use for FeliCa.
 const Route kRoutes[] = {
+    {"usb", &listUsb, &openFirstUsb},
     {"nfc", &NfcTransport::list, &openFirstNfc},
 };
 

@@ -1,5 +1,6 @@
 #include "nfc_transport.h"
 #include "reader_directory.h"
+#include "port100_transport.h"
 #include "transport.h"
 #include "virtual_reader.h"
 
@@ -83,6 +84,17 @@ bool validConnstring(const std::string& s, std::string& why) {
     return true;
 }
 
+// Checks the part after "usb:": BUS:ADDRESS, each 1 to 3 decimal digits.
+bool validUsbPlace(const std::string& s) {
+    const auto colon = s.find(':');
+    if (colon == std::string::npos) return false;
+    auto number = [](const std::string& n) {
+        return !n.empty() && n.size() <= 3 && n.find_first_not_of("0123456789") == std::string::npos &&
+               std::stoi(n) <= 255;
+    };
+    return number(s.substr(0, colon)) && number(s.substr(colon + 1));
+}
+
 }  // namespace
 
 std::unique_ptr<Transport> openTransport(const std::string& name, std::string& error) {
@@ -107,7 +119,16 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
         }
         return NfcTransport::open(connstring, error);
     }
-    error = "unknown reader \"" + name + "\" (expected auto, nfc, nfc:CONNSTRING or image:PATH)";
+    if (name == "usb" || name.rfind("usb:", 0) == 0) {
+        const std::string place = name == "usb" ? std::string() : name.substr(4);
+        if (name != "usb" && !validUsbPlace(place)) {
+            error = "reader \"" + name.substr(0, 80) +
+                    "\" is no USB reader name (expected usb or usb:BUS:ADDRESS in decimal, e.g. usb:001:004)";
+            return nullptr;
+        }
+        return openUsbReader(place, error);
+    }
+    error = "unknown reader \"" + name + "\" (expected auto, nfc, nfc:CONNSTRING, usb, usb:BUS:ADDRESS or image:PATH)";
     return nullptr;
 }
 

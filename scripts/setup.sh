@@ -15,6 +15,7 @@ BUILD=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-speech-dev qt6-declarative-dev
   libgl-dev libxkbcommon-dev libx11-dev
   libnfc-dev libsqlite3-dev nlohmann-json3-dev libmecab-dev
+  libusb-1.0-0-dev
 )
 RUN=(
   qt6-qpa-plugins qt6-speech-speechd-plugin qt6-speech-flite-plugin qt6-translations-l10n

@@ -15,18 +15,11 @@ inline int lastError() {
     return e;
 }
 
-struct NfcSession {
-    EmulatedReader reader;
-    LibrarySession library;
+// The usual library calls on the reader that is open, with the card's IDm
+// and PMm from the last poll.
+struct CardCalls {
     std::uint8_t idm[8] = {};
     std::uint8_t pmm[8] = {};
-
-    explicit NfcSession(felica::CardImage card = sampleCard()) : reader(std::move(card)), library(reader.name()) {
-        felica::resetCounters();
-        set_retry_count(2);
-    }
-    pn532::Emulator& emu() { return reader.emu; }
-
     bool poll(std::uint8_t hi = 0x00, std::uint8_t lo = 0x03) {
         std::uint8_t system[2] = {hi, lo};
         PollingRecord p{system, 0};
@@ -47,6 +40,17 @@ struct NfcSession {
         ReadBlockResponse resp{&s1, &s2, &got, data};
         return read_block_without_encryption(&r, &resp) && got == count;
     }
+};
+
+struct NfcSession : CardCalls {
+    EmulatedReader reader;
+    LibrarySession library;
+
+    explicit NfcSession(felica::CardImage card = sampleCard()) : reader(std::move(card)), library(reader.name()) {
+        felica::resetCounters();
+        set_retry_count(2);
+    }
+    pn532::Emulator& emu() { return reader.emu; }
 };
 
 // Whether `data` holds blocks first..first+count-1 of service `code` of
