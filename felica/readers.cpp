@@ -1,4 +1,5 @@
 #include "nfc_transport.h"
+#include "pcsc_transport.h"
 #include "transport.h"
 #include "virtual_reader.h"
 
@@ -81,7 +82,14 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
         }
         return NfcTransport::open(connstring, error);
     }
-    error = "unknown reader \"" + name + "\" (expected nfc, nfc:CONNSTRING or image:PATH)";
+    if (name == "pcsc" || name.rfind("pcsc:", 0) == 0) {
+        if (name == "pcsc:") {
+            error = "reader \"pcsc:\" names no PC/SC reader";
+            return nullptr;
+        }
+        return PcscTransport::open(name == "pcsc" ? std::string() : name.substr(5), error);
+    }
+    error = "unknown reader \"" + name + "\" (expected nfc, nfc:CONNSTRING, pcsc, pcsc:NAME or image:PATH)";
     return nullptr;
 }
 

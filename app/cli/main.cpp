@@ -26,7 +26,7 @@ const char* const kUsage =
     "             card's stored history (--idm), without a reader or a card\n"
     "\n"
     "Options:\n"
-    "  --reader R   reader to use: nfc, nfc:CONNSTRING or image:PATH\n"
+    "  --reader R   reader to use: nfc, nfc:CONNSTRING, pcsc, pcsc:NAME or image:PATH\n"
     "               (default: $KUVORA_READER, else the setting \"Reader\", else nfc)\n"
     "  --mode M     read, speak: a card type code or auto (default: the stored mode)\n"
     "  --format F   read, history --idm: json (default), table, or the export\n"
