@@ -1,4 +1,5 @@
 #include "pcsc_card_emulator.h"
+#include "pcsc_transport.h"
 
 namespace vicc {
 namespace {
@@ -84,21 +85,19 @@ Bytes CardEmulator::transparent(std::span<const std::uint8_t> apdu) {
     const auto data = apdu.subspan(5, apdu[4]);
     if (apdu[3] == 0x00 || apdu[3] == 0x02) return cat(kStatusOk, kOk);  // session, switch protocol
     if (apdu[3] != 0x01) return {0x6A, 0x81};
-    // Data objects 5F 46 (timer) and 95 (the frame); short lengths only.
+    // Data objects 5F 46 (timer) and 95 (the frame).
+    std::vector<felica::pcsc::DataObject> objects;
+    if (!felica::pcsc::parseDataObjects(data, objects)) return cat({0xC0, 0x03, 0x01, 0x67, 0x00}, kOk);
     std::span<const std::uint8_t> frame;
-    for (std::size_t i = 0; i < data.size();) {
-        const bool twoByteTag = data[i] == 0x5F;
-        const std::size_t at = i + (twoByteTag ? 2 : 1);
-        if (at >= data.size() || data[at] > 0x7F || data[at] > data.size() - at - 1)
-            return cat({0xC0, 0x03, 0x01, 0x67, 0x00}, kOk);
-        if (data[i] == 0x95) frame = data.subspan(at + 1, data[at]);
-        i = at + 1 + data[at];
-    }
+    for (const auto& o : objects)
+        if (o.tag == 0x95) frame = o.value;
     const auto answer = card_.answer(frame);
     if (!answer) return cat({0xC0, 0x03, 0x01, 0x64, 0x01}, kOk);
     Bytes r = cat(kStatusOk, {0x92, 0x01, 0x00, 0x96, 0x02, 0x00, 0x00});
     if (fault_ == Fault::NoReplyDo) return cat(r, kOk);
-    r = cat(r, {0x97, static_cast<std::uint8_t>(answer->size())});
+    r.push_back(0x97);
+    if (answer->size() > 0x7F) r.push_back(0x81);
+    r.push_back(static_cast<std::uint8_t>(answer->size()));
     r = cat(r, *answer);
     if (fault_ == Fault::Truncated) {
         r.resize(r.size() - 3);
