@@ -12,7 +12,7 @@ PACKAGES=(
   qt6-base-dev qt6-base-dev-tools qt6-qpa-plugins qt6-svg-dev
   qt6-speech-dev qt6-declarative-dev qt6-speech-speechd-plugin qt6-speech-flite-plugin
   libgl-dev libxkbcommon-dev libx11-dev
-  libnfc-dev libnfc-bin libsqlite3-dev sqlite3 nlohmann-json3-dev
+  libnfc-dev libnfc-bin libpcsclite-dev pcscd libccid libsqlite3-dev sqlite3 nlohmann-json3-dev
   # fonts with Japanese glyphs
   fonts-ipafont-gothic
   # tests and benchmarks
@@ -22,6 +22,8 @@ PACKAGES=(
   # kana readings for voices that cannot read kanji
   mecab libmecab-dev mecab-naist-jdic
   python3 python3-xlrd desktop-file-utils
+  # a virtual PC/SC reader for the pcscd tests
+  vsmartcard-vpcd
   # a real office suite opens the exported workbooks (slow test); PDF pages to images
   libreoffice-calc-nogui poppler-utils
 )
