@@ -5,8 +5,10 @@
 #include <PCSC/reader.h>
 #include <PCSC/winscard.h>
 
+#include <condition_variable>
 #include <cstdio>
 #include <mutex>
+#include <thread>
 
 namespace felica {
 namespace pcsc {
@@ -218,7 +220,42 @@ LONG control(SCARDHANDLE card, DWORD code, std::span<const std::uint8_t> in, std
     return rv;
 }
 
+// How long pcscd may take over a call that does not wait for the card.
+constexpr std::chrono::milliseconds kSetupLimit{5000};
+// What an exchange may take beyond the card's own time.
+constexpr std::chrono::milliseconds kExchangeMargin{3000};
+
+// Runs a PC/SC call on a thread of its own and stops waiting for it after
+// `limit`: the client library waits for pcscd without end, and pcscd waits
+// for a reader driver that may never return. A call given up on keeps its
+// thread; it owns everything it touches. SCARD_E_TIMEOUT means given up.
+LONG bounded(std::function<LONG()> call, std::chrono::milliseconds limit) {
+    struct Pending {
+        std::mutex m;
+        std::condition_variable cv;
+        bool done = false;
+        LONG rv = SCARD_E_TIMEOUT;
+    };
+    auto p = std::make_shared<Pending>();
+    try {
+        std::thread([p, call = std::move(call)] {
+            const LONG rv = call();
+            std::lock_guard hold(p->m);
+            p->rv = rv;
+            p->done = true;
+            p->cv.notify_all();
+        }).detach();
+    } catch (const std::system_error&) {
+        return SCARD_E_NO_MEMORY;
+    }
+    std::unique_lock lock(p->m);
+    p->cv.wait_for(lock, limit, [&] { return p->done; });
+    return p->done ? p->rv : SCARD_E_TIMEOUT;
+}
+
 std::string connectError(const std::string& what, LONG rv) {
+    if (rv == SCARD_E_TIMEOUT)
+        return what + ": pcscd did not answer within " + std::to_string(kSetupLimit.count() / 1000) + " s";
     if (rv == SCARD_E_NO_SERVICE || rv == SCARD_E_SERVICE_STOPPED)
         return "pcscd is not running (start it with: systemctl start pcscd.socket)";
     return what + ": " + resultText(rv);
@@ -226,17 +263,36 @@ std::string connectError(const std::string& what, LONG rv) {
 
 // Lists the reader names; "" or why not.
 std::string readerNames(SCARDCONTEXT context, std::vector<std::string>& names) {
-    DWORD size = 0;
-    LONG rv = SCardListReaders(context, nullptr, nullptr, &size);
+    // The library sizes the list itself (SCARD_AUTOALLOCATE) in one call.
+    auto list = std::make_shared<std::vector<char>>();
+    const LONG rv = bounded([context, list] {
+        char* text = nullptr;
+        DWORD size = SCARD_AUTOALLOCATE;
+        const LONG r = SCardListReaders(context, nullptr, reinterpret_cast<char*>(&text), &size);
+        if (r == SCARD_S_SUCCESS && text) {
+            list->assign(text, text + size);
+            SCardFreeMemory(context, text);
+        }
+        return r;
+    }, kSetupLimit);
     if (rv == SCARD_E_NO_READERS_AVAILABLE) return "pcscd lists no reader/writer (is one plugged in?)";
     if (rv != SCARD_S_SUCCESS) return connectError("pcscd could not list the readers", rv);
-    std::vector<char> list(size + 2, '\0');
-    rv = SCardListReaders(context, nullptr, list.data(), &size);
-    if (rv == SCARD_E_NO_READERS_AVAILABLE) return "pcscd lists no reader/writer (is one plugged in?)";
-    if (rv != SCARD_S_SUCCESS) return connectError("pcscd could not list the readers", rv);
-    names = splitReaderList(std::span<const char>(list.data(), std::min<std::size_t>(size, list.size())));
+    names = splitReaderList(*list);
     if (names.empty()) return "pcscd lists no reader/writer (is one plugged in?)";
     return {};
+}
+
+LONG establish(SCARDCONTEXT& context) {
+    auto out = std::make_shared<SCARDCONTEXT>(0);
+    const LONG rv = bounded([out] { return SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, out.get()); },
+                            kSetupLimit);
+    if (rv != SCARD_E_TIMEOUT) context = *out;
+    return rv;
+}
+
+// Releasing waits behind a call that never returned; then it is left to its thread.
+void release(SCARDCONTEXT context) {
+    bounded([context] { return SCardReleaseContext(context); }, std::chrono::milliseconds(500));
 }
 
 // The ifdDriverOptions step in the error message for readers that refuse escapes.
@@ -253,14 +309,14 @@ constexpr std::uint8_t kSwitchProtocol[] = {0xFF, 0xC2, 0x00, 0x02};
 std::vector<ReaderEntry> listReaders(std::string& error) {
     std::vector<ReaderEntry> entries;
     SCARDCONTEXT context = 0;
-    LONG rv = SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context);
+    LONG rv = establish(context);
     if (rv != SCARD_S_SUCCESS) {
         error = connectError("PC/SC is not available", rv);
         return entries;
     }
     std::vector<std::string> names;
     error = readerNames(context, names);
-    SCardReleaseContext(context);
+    release(context);
     for (const auto& n : names) {
         const auto route = routeForName(n);
         std::string what = !route ? "PC/SC reader/writer, tried as a storage-card reader (FF C2 transparent exchange)"
@@ -277,7 +333,7 @@ using namespace pcsc;
 
 std::unique_ptr<PcscTransport> PcscTransport::open(const std::string& readerName, std::string& error) {
     SCARDCONTEXT context = 0;
-    LONG rv = SCardEstablishContext(SCARD_SCOPE_USER, nullptr, nullptr, &context);
+    LONG rv = establish(context);
     if (rv != SCARD_S_SUCCESS) {
         error = connectError("PC/SC is not available", rv);
         return nullptr;
@@ -285,7 +341,7 @@ std::unique_ptr<PcscTransport> PcscTransport::open(const std::string& readerName
     std::vector<std::string> names;
     error = readerNames(context, names);
     if (!error.empty()) {
-        SCardReleaseContext(context);
+        release(context);
         return nullptr;
     }
     std::string chosen;
@@ -299,7 +355,7 @@ std::unique_ptr<PcscTransport> PcscTransport::open(const std::string& readerName
         }
     }
     if (chosen.empty()) {
-        SCardReleaseContext(context);
+        release(context);
         std::string listed;
         for (const auto& n : names) listed += (listed.empty() ? "\"" : ", \"") + n + "\"";
         error = readerName.empty() ? "pcscd lists no FeliCa reader/writer (it lists " + listed + ")"
@@ -316,17 +372,19 @@ PcscTransport::PcscTransport(std::intptr_t context, std::string reader, Route ro
     : context_(context), reader_(std::move(reader)), route_(route) {}
 
 PcscTransport::~PcscTransport() {
+    if (stuck_) return;  // the context waits behind a call that never returned
     if (connected_ && route_ == Route::Transparent) {
         const std::uint8_t end[] = {0xFF, 0xC2, 0x00, 0x00, 0x02, 0x82, 0x00, 0x00};
         std::vector<std::uint8_t> ignored;
         send(end, ignored);
     }
     disconnect();
-    SCardReleaseContext(context_);
+    release(context_);
 }
 
 void PcscTransport::disconnect() {
-    if (connected_) SCardDisconnect(card_, SCARD_LEAVE_CARD);
+    const SCARDHANDLE card = card_;
+    if (connected_) bounded([card] { return SCardDisconnect(card, SCARD_LEAVE_CARD); }, std::chrono::milliseconds(500));
     connected_ = false;
     rfReady_ = false;
     chipWait_ = 0;
@@ -334,26 +392,40 @@ void PcscTransport::disconnect() {
 
 std::string PcscTransport::connect() {
     const std::string quoted = "\"" + reader_ + "\"";
-    SCARDHANDLE card = 0;
-    DWORD protocol = 0;
+    struct Handle {
+        SCARDHANDLE card = 0;
+        DWORD protocol = 0;
+    };
+    auto connectAs = [this](DWORD share, DWORD protocols, Handle& h) {
+        auto out = std::make_shared<Handle>();
+        const SCARDCONTEXT context = context_;
+        const LONG rv = bounded([context, name = reader_, share, protocols, out] {
+            return SCardConnect(context, name.c_str(), share, protocols, &out->card, &out->protocol);
+        }, kSetupLimit);
+        if (rv != SCARD_E_TIMEOUT) h = *out;
+        return rv;
+    };
+    Handle h;
     // A reader that presents a card takes the pseudo-APDUs as APDUs.
-    LONG rv = SCardConnect(context_, reader_.c_str(), SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1,
-                           &card, &protocol);
+    LONG rv = connectAs(SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, h);
     escape_ = false;
     if (rv == SCARD_E_NO_SMARTCARD || rv == SCARD_W_REMOVED_CARD || rv == SCARD_W_UNRESPONSIVE_CARD ||
         rv == SCARD_W_UNPOWERED_CARD || rv == SCARD_E_PROTO_MISMATCH) {
-        rv = SCardConnect(context_, reader_.c_str(), SCARD_SHARE_DIRECT, 0, &card, &protocol);
+        rv = connectAs(SCARD_SHARE_DIRECT, 0, h);
         escape_ = true;
     }
+    const SCARDHANDLE card = h.card;
+    const DWORD protocol = h.protocol;
     if (rv == SCARD_E_SHARING_VIOLATION) return "the reader/writer " + quoted + " is in use by another program";
     if (rv != SCARD_S_SUCCESS) return connectError("pcscd could not connect to " + quoted, rv);
     card_ = card;
     protocol_ = protocol;
     connected_ = true;
     if (escape_) {
-        std::vector<std::uint8_t> features;
-        const LONG frv = control(card, CM_IOCTL_GET_FEATURE_REQUEST, {}, features);
-        const auto code = frv == SCARD_S_SUCCESS ? findFeature(features, FEATURE_CCID_ESC_COMMAND) : std::nullopt;
+        auto features = std::make_shared<std::vector<std::uint8_t>>();
+        const LONG frv = bounded([card, features] { return control(card, CM_IOCTL_GET_FEATURE_REQUEST, {}, *features); },
+                                 kSetupLimit);
+        const auto code = frv == SCARD_S_SUCCESS ? findFeature(*features, FEATURE_CCID_ESC_COMMAND) : std::nullopt;
         if (!code) {
             disconnect();
             return "the reader/writer " + quoted + " holds no card and takes no escape commands" + kEscapeHint;
@@ -387,29 +459,51 @@ std::string PcscTransport::connect() {
     return {};
 }
 
-long PcscTransport::send(std::span<const std::uint8_t> apdu, std::vector<std::uint8_t>& reply) {
-    if (escape_) return control(card_, escapeCode_, apdu, reply);
-    reply.assign(600, 0);
-    DWORD got = reply.size();
-    const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
-    LONG rv = SCardTransmit(card_, pci, apdu.data(), apdu.size(), nullptr, reply.data(), &got);
-    reply.resize(rv == SCARD_S_SUCCESS ? std::min<std::size_t>(got, reply.size()) : 0);
-    // Readers on T=0 keep the answer until asked with GET RESPONSE.
-    if (rv == SCARD_S_SUCCESS && reply.size() == 2 && reply[0] == 0x61) {
-        const std::uint8_t get[] = {0xFF, 0xC0, 0x00, 0x00, reply[1]};
-        reply.assign(600, 0);
-        got = reply.size();
-        rv = SCardTransmit(card_, pci, get, sizeof get, nullptr, reply.data(), &got);
-        reply.resize(rv == SCARD_S_SUCCESS ? std::min<std::size_t>(got, reply.size()) : 0);
+long PcscTransport::send(std::span<const std::uint8_t> apdu, std::vector<std::uint8_t>& reply,
+                         std::chrono::milliseconds limit) {
+    reply.clear();
+    auto out = std::make_shared<std::vector<std::uint8_t>>();
+    const SCARDHANDLE card = card_;
+    std::vector<std::uint8_t> in(apdu.begin(), apdu.end());
+    LONG rv = 0;
+    if (escape_) {
+        rv = bounded([card, code = escapeCode_, in = std::move(in), out] { return control(card, code, in, *out); },
+                     limit);
+    } else {
+        const SCARD_IO_REQUEST* pci = protocol_ == SCARD_PROTOCOL_T0 ? SCARD_PCI_T0 : SCARD_PCI_T1;
+        rv = bounded([card, pci, in = std::move(in), out] {
+            auto transmit = [&](const std::vector<std::uint8_t>& command) {
+                out->assign(600, 0);
+                DWORD got = out->size();
+                const LONG r = SCardTransmit(card, pci, command.data(), command.size(), nullptr, out->data(), &got);
+                out->resize(r == SCARD_S_SUCCESS ? std::min<std::size_t>(got, out->size()) : 0);
+                return r;
+            };
+            LONG r = transmit(in);
+            // Readers on T=0 keep the answer until asked with GET RESPONSE.
+            if (r == SCARD_S_SUCCESS && out->size() == 2 && (*out)[0] == 0x61)
+                r = transmit({0xFF, 0xC0, 0x00, 0x00, (*out)[1]});
+            return r;
+        }, limit);
     }
+    if (rv == SCARD_E_TIMEOUT) {
+        // The call keeps its thread; nothing may use the connection again.
+        stuck_ = true;
+        connected_ = false;
+        return rv;
+    }
+    reply = std::move(*out);
     return rv;
 }
 
 Reply PcscTransport::call(std::span<const std::uint8_t> apdu, Reply (*parse)(std::span<const std::uint8_t>),
-                          const char* what) {
+                          const char* what, std::chrono::milliseconds limit) {
     std::vector<std::uint8_t> raw;
-    const LONG rv = send(apdu, raw);
+    const LONG rv = send(apdu, raw, limit);
     if (rv == SCARD_S_SUCCESS) return parse(raw);
+    if (rv == SCARD_E_TIMEOUT)
+        return gone(std::string("PC/SC: ") + what + ": pcscd did not answer within " +
+                    std::to_string(limit.count()) + " ms");
     // The card left: the connection made for it is over, the reader is not.
     if (rv == SCARD_W_REMOVED_CARD || rv == SCARD_W_RESET_CARD || rv == SCARD_E_NO_SMARTCARD) {
         disconnect();
@@ -431,7 +525,7 @@ TransceiveStatus PcscTransport::finish(Reply reply, std::vector<std::uint8_t>& a
 TransceiveStatus PcscTransport::transceive(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& answer,
                                            std::chrono::milliseconds timeout) {
     answer.clear();
-    if (broken_) return TransceiveStatus::DeviceGone;
+    if (broken_ || stuck_) return TransceiveStatus::DeviceGone;
     if (command.size() < 2 || command.size() > 250 || command[0] != command.size()) return TransceiveStatus::NoAnswer;
     if (!connected_) {
         // The card was lifted since the last exchange: connect for the next one.
@@ -462,7 +556,7 @@ TransceiveStatus PcscTransport::transceive(std::span<const std::uint8_t> command
         }
         std::vector<std::uint8_t> apdu = {0xFF, 0x00, 0x00, 0x00, static_cast<std::uint8_t>(command.size() + 2), 0xD4, 0x42};
         apdu.insert(apdu.end(), command.begin(), command.end());
-        return finish(call(apdu, parsePn53xThru, "exchanging a frame"), answer);
+        return finish(call(apdu, parsePn53xThru, "exchanging a frame", timeout + kExchangeMargin), answer);
     }
     // Transparent exchange: the timer (microseconds), then the frame.
     const auto us = static_cast<std::uint32_t>(std::min<std::int64_t>(timeout.count(), 60000) * 1000);
@@ -474,7 +568,7 @@ TransceiveStatus PcscTransport::transceive(std::span<const std::uint8_t> command
     std::vector<std::uint8_t> apdu = {0xFF, 0xC2, 0x00, 0x01, static_cast<std::uint8_t>(data.size())};
     apdu.insert(apdu.end(), data.begin(), data.end());
     apdu.push_back(0x00);
-    return finish(call(apdu, parseTransparentExchange, "exchanging a frame"), answer);
+    return finish(call(apdu, parseTransparentExchange, "exchanging a frame", timeout + kExchangeMargin), answer);
 }
 
 TransceiveStatus PcscTransport::pn53xPoll(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& answer) {
@@ -485,7 +579,7 @@ TransceiveStatus PcscTransport::pn53xPoll(std::span<const std::uint8_t> command,
         std::vector<std::uint8_t> apdu = {0xFF, 0x00, 0x00, 0x00, 0x09, 0xD4, 0x4A, 0x01,
                                           static_cast<std::uint8_t>(rate + 1)};
         apdu.insert(apdu.end(), command.begin() + 1, command.end());
-        Reply r = call(apdu, parsePn53xPoll, "polling");
+        Reply r = call(apdu, parsePn53xPoll, "polling", kExchangeMargin);
         rfReady_ = connected_;
         if (r.status == TransceiveStatus::NoAnswer) {
             if (!connected_) return TransceiveStatus::NoAnswer;

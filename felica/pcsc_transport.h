@@ -101,10 +101,13 @@ private:
     void disconnect();
     // Sends one pseudo-APDU the way the connection allows. Returns the PC/SC
     // result code.
-    long send(std::span<const std::uint8_t> apdu, std::vector<std::uint8_t>& reply);
+    // PC/SC result code; SCARD_E_TIMEOUT when pcscd did not answer within `limit`.
+    long send(std::span<const std::uint8_t> apdu, std::vector<std::uint8_t>& reply,
+              std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
     // Sends and takes the reply apart; a failure of the link becomes a Reply too.
     pcsc::Reply call(std::span<const std::uint8_t> apdu,
-                     pcsc::Reply (*parse)(std::span<const std::uint8_t>), const char* what);
+                     pcsc::Reply (*parse)(std::span<const std::uint8_t>), const char* what,
+                     std::chrono::milliseconds limit = std::chrono::milliseconds(5000));
     TransceiveStatus finish(pcsc::Reply reply, std::vector<std::uint8_t>& answer);
     TransceiveStatus pn53xPoll(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& answer);
 
@@ -117,6 +120,7 @@ private:
     std::string reader_;
     pcsc::Route route_;
     bool broken_ = false;
+    bool stuck_ = false;             // a call to pcscd never returned; its context is not touched again
     std::string failure_;
     bool rfReady_ = false;
     int preferredRate_ = 0;

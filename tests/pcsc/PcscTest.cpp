@@ -57,11 +57,12 @@ TEST(Pcsc, TransparentExchangeReadsAsTheImage) {
     expectSameAsImage(rig, "--transparent", "pcsc:" + rig.readerName());
 }
 
+// A reader that never answers costs a few seconds, never a hang.
 TEST(Pcsc, GarbledAnswersAreFailures) {
     for (const char* route : {"--acr122", "--transparent"}) {
         test::PcscRig rig(QString(route) == "--acr122" ? "ACS ACR122U PICC Interface" : "SONY FeliCa RC-S660/U");
         ASSERT_EQ(rig.error(), "");
-        for (const char* fault : {"truncated", "no-reply-do", "no-status", "bad-status"}) {
+        for (const char* fault : {"truncated", "no-reply-do", "no-status", "bad-status", "hang"}) {
             SCOPED_TRACE(std::string(route) + " " + fault);
             ASSERT_TRUE(rig.placeCard(route, card("suica-sample.json"), fault));
             const auto r = runCli({"idm", "--reader", "pcsc"});

@@ -25,7 +25,7 @@ const char* const kUsage =
     "Connects to vpcd on 127.0.0.1:PORT as the card of CARD_IMAGE in an ACR122U\n"
     "(direct transmit) or in a transparent-exchange reader (FF C2).\n"
     "  --fault KIND   garble the answers to exchanges: truncated, no-reply-do,\n"
-    "                 no-status or bad-status\n";
+    "                 no-status, bad-status, or hang (never answer)\n";
 
 bool readAll(int fd, std::uint8_t* p, std::size_t n) {
     while (n > 0) {
@@ -123,7 +123,8 @@ int main(int argc, char** argv) {
             }
             continue;
         }
-        if (!writeMessage(fd, card.respond(m))) break;
+        const auto reply = card.respond(m);
+        if (!reply.empty() && !writeMessage(fd, reply)) break;
     }
     ::close(fd);
     return 0;

@@ -22,6 +22,7 @@ bool parseFault(const std::string& name, Fault& out) {
     else if (name == "no-reply-do") out = Fault::NoReplyDo;
     else if (name == "no-status") out = Fault::NoStatus;
     else if (name == "bad-status") out = Fault::BadStatus;
+    else if (name == "hang") out = Fault::Hang;
     else return false;
     return true;
 }
@@ -50,6 +51,7 @@ Bytes CardEmulator::garbled(Bytes r) const {
     case Fault::Truncated: r.resize(r.size() > 6 ? r.size() - 4 : 3); return cat(r, kOk);
     case Fault::NoStatus: return {r.empty() ? std::uint8_t{0} : r[0]};
     case Fault::BadStatus: return cat(r, {0x6F, 0x00});
+    case Fault::Hang: return {};
     case Fault::NoReplyDo: return cat(Bytes(r.begin(), r.begin() + std::min<std::size_t>(r.size(), 2)), kOk);
     }
     return r;

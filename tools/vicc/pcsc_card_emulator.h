@@ -22,6 +22,7 @@ enum class Fault {
     NoReplyDo,   // the card's reply object left out (transparent) / the chip's answer cut to D5 4x
     NoStatus,    // one byte, no status word
     BadStatus,   // status word 6F 00
+    Hang,        // no answer at all: the R-APDU is empty and the vICC stays silent
 };
 bool parseFault(const std::string& name, Fault& out);
 
@@ -31,7 +32,7 @@ public:
     void setFault(Fault f) { fault_ = f; }
     // The ATR of a FeliCa card as a storage card.
     std::vector<std::uint8_t> atr() const;
-    // The R-APDU for one APDU.
+    // The R-APDU for one APDU (empty: say nothing).
     std::vector<std::uint8_t> respond(std::span<const std::uint8_t> apdu);
 
 private:
