@@ -142,30 +142,42 @@ std::optional<std::uint32_t> findFeature(std::span<const std::uint8_t> features,
     return std::nullopt;
 }
 
+namespace {
+
+// Takes a transparent-session answer apart: SW1 SW2 90 00, well-formed data
+// objects, and the status object, whose SW lands in `sw`.
+bool sessionAnswer(std::span<const std::uint8_t> rapdu, std::vector<DataObject>& objects, std::uint8_t (&sw)[2],
+                   Reply& failure) {
+    std::span<const std::uint8_t> data;
+    if (!splitStatus(rapdu, data, failure)) return false;
+    if (!parseDataObjects(data, objects)) {
+        failure = gone("the reader's answer has malformed data objects: " + hexBytes(data));
+        return false;
+    }
+    return statusObject(objects, sw[0], sw[1], failure);
+}
+
+}  // namespace
+
 Reply parseTransparentStatus(std::span<const std::uint8_t> rapdu) {
     Reply r;
-    std::span<const std::uint8_t> data;
-    if (!splitStatus(rapdu, data, r)) return r;
     std::vector<DataObject> objects;
-    if (!parseDataObjects(data, objects)) return gone("the reader's answer has malformed data objects: " + hexBytes(data));
-    std::uint8_t sw1 = 0, sw2 = 0;
-    if (!statusObject(objects, sw1, sw2, r)) return r;
-    if (sw1 != 0x90 || sw2 != 0x00) return gone("the reader refused the command with status " + swText(sw1, sw2));
+    std::uint8_t sw[2] = {};
+    if (!sessionAnswer(rapdu, objects, sw, r)) return r;
+    if (sw[0] != 0x90 || sw[1] != 0x00) return gone("the reader refused the command with status " + swText(sw[0], sw[1]));
     r.status = TransceiveStatus::Ok;
     return r;
 }
 
 Reply parseTransparentExchange(std::span<const std::uint8_t> rapdu) {
     Reply r;
-    std::span<const std::uint8_t> data;
-    if (!splitStatus(rapdu, data, r)) return r;
     std::vector<DataObject> objects;
-    if (!parseDataObjects(data, objects)) return gone("the reader's answer has malformed data objects: " + hexBytes(data));
-    std::uint8_t sw1 = 0, sw2 = 0;
-    if (!statusObject(objects, sw1, sw2, r)) return r;
+    std::uint8_t sw[2] = {};
+    if (!sessionAnswer(rapdu, objects, sw, r)) return r;
     // 64 01: the card did not answer (absent, or silent in time).
-    if (sw1 == 0x64 && sw2 == 0x01) return {TransceiveStatus::NoAnswer, {}, {}};
-    if (sw1 != 0x90 || sw2 != 0x00) return gone("the reader reported status " + swText(sw1, sw2) + " for the exchange");
+    if (sw[0] == 0x64 && sw[1] == 0x01) return {TransceiveStatus::NoAnswer, {}, {}};
+    if (sw[0] != 0x90 || sw[1] != 0x00)
+        return gone("the reader reported status " + swText(sw[0], sw[1]) + " for the exchange");
     const DataObject* reply = find(objects, 0x97);
     if (!reply || reply->value.empty())
         return {TransceiveStatus::NoAnswer, {}, "the reader's answer carries no card reply (97)"};
