@@ -402,7 +402,7 @@ void PcscTransport::disconnect() {
     chipWait_ = 0;
 }
 
-std::string PcscTransport::connect() {
+std::string PcscTransport::connect(bool direct) {
     const std::string quoted = "\"" + reader_ + "\"";
     struct Handle {
         SCARDHANDLE card = 0;
@@ -419,7 +419,7 @@ std::string PcscTransport::connect() {
     };
     Handle h;
     // A reader that presents a card takes the pseudo-APDUs as APDUs.
-    LONG rv = connectAs(SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, h);
+    LONG rv = direct ? SCARD_E_NO_SMARTCARD : connectAs(SCARD_SHARE_SHARED, SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, h);
     escape_ = false;
     if (rv == SCARD_E_NO_SMARTCARD || rv == SCARD_W_REMOVED_CARD || rv == SCARD_W_UNRESPONSIVE_CARD ||
         rv == SCARD_W_UNPOWERED_CARD || rv == SCARD_E_PROTO_MISMATCH) {
@@ -464,8 +464,12 @@ std::string PcscTransport::connect() {
     for (auto apdu : {std::span<const std::uint8_t>(start), std::span<const std::uint8_t>(felica)}) {
         Reply r = call(apdu, parseTransparentStatus, "starting the FeliCa session");
         if (r.status != TransceiveStatus::Ok) {
+            const std::string why = "the reader/writer " + quoted + " could not start a FeliCa session: " + r.detail;
             disconnect();
-            return "the reader/writer " + quoted + " could not start a FeliCa session: " + r.detail;
+            if (escape_ || stuck_) return why;
+            // Firmware that keeps the session commands to its escape channel.
+            const std::string directWhy = connect(true);
+            return directWhy.empty() ? std::string() : why + "; as escape commands: " + directWhy;
         }
     }
     return {};

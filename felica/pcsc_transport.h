@@ -97,7 +97,8 @@ private:
     PcscTransport(std::intptr_t context, std::string reader, pcsc::Route route);
 
     // Connects (again) and prepares the reader; "" on success, else why.
-    std::string connect();
+    // `direct`: skip the card, send escapes.
+    std::string connect(bool direct = false);
     void disconnect();
     // Sends one pseudo-APDU the way the connection allows. Returns the PC/SC
     // result code.

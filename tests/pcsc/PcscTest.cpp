@@ -145,5 +145,17 @@ TEST(Pcsc, EscapesWhenNoCardIsPresented) {
     EXPECT_NE(t->failureDetail().find("malformed data objects"), std::string::npos) << t->failureDetail();
     EXPECT_FALSE(t->healthy());
     t.reset();
+
+    // Firmware that refuses the session as APDUs although it presents a card
+    // gets it as escapes.
+    reader.setFault(vicc::Fault::None);
+    ASSERT_TRUE(rig.placeCard("--transparent", test::sourcePath("data/cards/suica-sample.json"), "no-session"));
+    codes.clear();
+    t = felica::openTransport("pcsc", error);
+    ASSERT_TRUE(t) << error;
+    std::vector<std::uint8_t> viaEscape;
+    EXPECT_EQ(t->transceive(frames[0], viaEscape, std::chrono::milliseconds(100)), felica::TransceiveStatus::Ok);
+    EXPECT_EQ(codes.back(), 0x42000001u);
+    t.reset();
     felica::pcsc::setControlFunction(nullptr);
 }

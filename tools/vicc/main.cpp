@@ -25,7 +25,8 @@ const char* const kUsage =
     "Connects to vpcd on 127.0.0.1:PORT as the card of CARD_IMAGE in an ACR122U\n"
     "(direct transmit) or in a transparent-exchange reader (FF C2).\n"
     "  --fault KIND   garble the answers to exchanges: truncated, no-reply-do,\n"
-    "                 no-status, bad-status, or hang (never answer)\n";
+    "                 no-status, bad-status, hang (never answer) or\n"
+    "                 no-session (refuse the session commands)\n";
 
 bool readAll(int fd, std::uint8_t* p, std::size_t n) {
     while (n > 0) {

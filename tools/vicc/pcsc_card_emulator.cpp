@@ -23,6 +23,7 @@ bool parseFault(const std::string& name, Fault& out) {
     else if (name == "no-status") out = Fault::NoStatus;
     else if (name == "bad-status") out = Fault::BadStatus;
     else if (name == "hang") out = Fault::Hang;
+    else if (name == "no-session") out = Fault::NoSession;
     else return false;
     return true;
 }
@@ -52,6 +53,7 @@ Bytes CardEmulator::garbled(Bytes r) const {
     case Fault::NoStatus: return {r.empty() ? std::uint8_t{0} : r[0]};
     case Fault::BadStatus: return cat(r, {0x6F, 0x00});
     case Fault::Hang: return {};
+    case Fault::NoSession: return cat(r, kOk);
     case Fault::NoReplyDo: return cat(Bytes(r.begin(), r.begin() + std::min<std::size_t>(r.size(), 2)), kOk);
     }
     return r;
@@ -85,7 +87,10 @@ Bytes CardEmulator::pn53x(std::span<const std::uint8_t> apdu) {
 Bytes CardEmulator::transparent(std::span<const std::uint8_t> apdu) {
     if (apdu[1] != 0xC2 || apdu[2] != 0x00 || apdu.size() < 5 || apdu[4] > apdu.size() - 5) return {0x6A, 0x81};
     const auto data = apdu.subspan(5, apdu[4]);
-    if (apdu[3] == 0x00 || apdu[3] == 0x02) return cat(kStatusOk, kOk);  // session, switch protocol
+    if (apdu[3] == 0x00 || apdu[3] == 0x02) {  // session, switch protocol
+        if (fault_ == Fault::NoSession) return {0x6A, 0x81};
+        return cat(kStatusOk, kOk);
+    }
     if (apdu[3] != 0x01) return {0x6A, 0x81};
     // Data objects 5F 46 (timer) and 95 (the frame).
     std::vector<felica::pcsc::DataObject> objects;

@@ -23,6 +23,7 @@ enum class Fault {
     NoStatus,    // one byte, no status word
     BadStatus,   // status word 6F 00
     Hang,        // no answer at all: the R-APDU is empty and the vICC stays silent
+    NoSession,   // session commands are refused (6A 81), as by firmware that takes them as escapes only
 };
 bool parseFault(const std::string& name, Fault& out);
 
