@@ -581,9 +581,17 @@ TransceiveStatus PcscTransport::transceive(std::span<const std::uint8_t> command
     if (command.size() > 0x7F) data.push_back(0x81);
     data.push_back(static_cast<std::uint8_t>(command.size()));
     data.insert(data.end(), command.begin(), command.end());
-    std::vector<std::uint8_t> apdu = {0xFF, 0xC2, 0x00, 0x01, static_cast<std::uint8_t>(data.size())};
-    apdu.insert(apdu.end(), data.begin(), data.end());
-    apdu.push_back(0x00);
+    std::vector<std::uint8_t> apdu = {0xFF, 0xC2, 0x00, 0x01};
+    if (data.size() <= 255) {
+        apdu.push_back(static_cast<std::uint8_t>(data.size()));
+        apdu.insert(apdu.end(), data.begin(), data.end());
+        apdu.push_back(0x00);
+    } else {
+        // Extended length: Lc and Le in two bytes after a zero byte.
+        apdu.insert(apdu.end(), {0x00, static_cast<std::uint8_t>(data.size() >> 8), static_cast<std::uint8_t>(data.size())});
+        apdu.insert(apdu.end(), data.begin(), data.end());
+        apdu.insert(apdu.end(), {0x00, 0x00});
+    }
     return finish(call(apdu, parseTransparentExchange, "exchanging a frame", timeout + kExchangeMargin), answer);
 }
 
