@@ -1,6 +1,7 @@
 #include "reader_directory.h"
 
 #include "nfc_transport.h"
+#include "pcsc_transport.h"
 #include "port100_transport.h"
 
 #include <mutex>
@@ -17,6 +18,14 @@ struct Route {
 
 std::unique_ptr<Transport> openFirstNfc(std::string& error) { return NfcTransport::open(std::string(), error); }
 
+std::vector<ReaderEntry> listPcsc() {
+    std::vector<ReaderEntry> found;
+    std::string error;  // no pcscd: no PC/SC readers
+    for (const pcsc::ReaderEntry& r : pcsc::listReaders(error)) found.push_back({"pcsc", r.selector, r.description});
+    return found;
+}
+std::unique_ptr<Transport> openFirstPcsc(std::string& error) { return PcscTransport::open(std::string(), error); }
+
 std::vector<ReaderEntry> listUsb() {
     std::vector<ReaderEntry> found;
     for (const UsbReader& r : listUsbReaders()) found.push_back({"usb", r.name, r.description});
@@ -24,9 +33,10 @@ std::vector<ReaderEntry> listUsb() {
 }
 std::unique_ptr<Transport> openFirstUsb(std::string& error) { return openUsbReader(std::string(), error); }
 
-// The order "auto" tries: an RC-S380 on USB before libnfc, whose drivers
-// would otherwise claim readers it cannot use for FeliCa.
+// The order "auto" tries: PC/SC first (pcscd holds its readers whenever it
+// runs), then an RC-S380 on USB, then libnfc.
 const Route kRoutes[] = {
+    {"pcsc", &listPcsc, &openFirstPcsc},
     {"usb", &listUsb, &openFirstUsb},
     {"nfc", &NfcTransport::list, &openFirstNfc},
 };

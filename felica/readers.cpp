@@ -1,6 +1,7 @@
 #include "nfc_transport.h"
 #include "reader_directory.h"
 #include "port100_transport.h"
+#include "pcsc_transport.h"
 #include "transport.h"
 #include "virtual_reader.h"
 
@@ -119,6 +120,13 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
         }
         return NfcTransport::open(connstring, error);
     }
+    if (name == "pcsc" || name.rfind("pcsc:", 0) == 0) {
+        if (name == "pcsc:") {
+            error = "reader \"pcsc:\" names no PC/SC reader";
+            return nullptr;
+        }
+        return PcscTransport::open(name == "pcsc" ? std::string() : name.substr(5), error);
+    }
     if (name == "usb" || name.rfind("usb:", 0) == 0) {
         const std::string place = name == "usb" ? std::string() : name.substr(4);
         if (name != "usb" && !validUsbPlace(place)) {
@@ -128,7 +136,7 @@ std::unique_ptr<Transport> openTransport(const std::string& name, std::string& e
         }
         return openUsbReader(place, error);
     }
-    error = "unknown reader \"" + name + "\" (expected auto, nfc, nfc:CONNSTRING, usb, usb:BUS:ADDRESS or image:PATH)";
+    error = "unknown reader \"" + name + "\" (expected auto, pcsc, pcsc:NAME, usb, usb:BUS:ADDRESS, nfc, nfc:CONNSTRING or image:PATH)";
     return nullptr;
 }
 

@@ -15,11 +15,11 @@ BUILD=(
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-speech-dev qt6-declarative-dev
   libgl-dev libxkbcommon-dev libx11-dev
   libnfc-dev libsqlite3-dev nlohmann-json3-dev libmecab-dev
-  libusb-1.0-0-dev
+  libusb-1.0-0-dev libpcsclite-dev
 )
 RUN=(
   qt6-qpa-plugins qt6-speech-speechd-plugin qt6-speech-flite-plugin qt6-translations-l10n
-  libnfc-bin
+  libnfc-bin pcscd libccid
   # fonts with Japanese glyphs
   fonts-ipafont-gothic
   # the voice, and kana readings for voices that cannot read kanji
@@ -29,6 +29,8 @@ TEST=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
   xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin sox
   python3 python3-xlrd desktop-file-utils
+  # a virtual PC/SC reader for the pcscd tests
+  vsmartcard-vpcd
   # a real office suite opens the exported workbooks (slow test); PDF pages to images
   libreoffice-calc-nogui poppler-utils
   # the Debian package and its checks
