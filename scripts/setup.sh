@@ -18,6 +18,7 @@ PACKAGES=(
   # tests and benchmarks
   libgtest-dev libgmock-dev googletest libbenchmark-dev
   xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin
+  xclip xdotool
   speech-dispatcher speech-dispatcher-espeak-ng espeak-ng sox
   # kana readings for voices that cannot read kanji
   mecab libmecab-dev mecab-naist-jdic
