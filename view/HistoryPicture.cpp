@@ -93,14 +93,22 @@ Drawing PageDrawing(const CKuvoraDoc& doc, qreal W, const TextWidth& w, const QS
     const qreal E = D + w(QStringLiteral("処理 "));
     const qreal F = E + w(QStringLiteral("99年"));
     const qreal G = E + w(QStringLiteral("99年99月99日 "));
-    const qreal H = G + w(QStringLiteral("入"));
-    const qreal I = G + w(QStringLiteral("入線区 "));
-    const qreal J = I + w(QStringLiteral("入"));
-    const qreal K = I + w(QStringLiteral("入駅順     "));
-    const qreal L = K + w(QStringLiteral("出"));
-    const qreal M = K + w(QStringLiteral("出線区 "));
-    const qreal N = M + w(QStringLiteral("出"));
-    const qreal O = M + w(QStringLiteral("出駅順     "));
+    // The line and station columns of the departure (入) and the arrival
+    // (出), each measured from where the one before ends: the line code one
+    // letter in, the station column after the line's title, its code one
+    // letter in, and the next column after the station's title.
+    struct LineStation {
+        qreal lineCode, station, stationCode, next;
+    };
+    const auto lineStation = [&w](qreal start, const QString& letter) {
+        const qreal station = start + w(letter + QStringLiteral("線区 "));
+        return LineStation{start + w(letter), station, station + w(letter),
+                           station + w(letter + QStringLiteral("駅順     "))};
+    };
+    const LineStation in = lineStation(G, QStringLiteral("入"));
+    const LineStation out = lineStation(in.next, QStringLiteral("出"));
+    const qreal H = in.lineCode, I = in.station, J = in.stationCode, K = in.next;
+    const qreal L = out.lineCode, M = out.station, N = out.stationCode, O = out.next;
     const qreal P = O + static_cast<int>(w(QStringLiteral("9"))) / 2;
     const qreal Q = O + w(QStringLiteral("99999 "));
     const qreal R = Q + w(QStringLiteral("9"));

@@ -32,6 +32,9 @@ void fillDoc(CKuvoraDoc& doc, int records) {
         doc.m_History.SetText(DepartureStation, r, QString("入駅%1").arg(r));
         doc.m_History.SetText(ArrivalCompany, r, QString("出社%1").arg(r));
         doc.m_History.SetText(Charge, r, QString::asprintf("%5d", 100 + r));
+        doc.m_History.SetText(DepartureLineCode, r, "DL");
+        doc.m_History.SetText(ArrivalStationCode, r, "ASC");
+        doc.m_History.SetText(ArrivalStation, r, "AS");
         doc.m_History.SetText(Point, r, "7");
         doc.m_History.SetText(Note1, r, "備考");
         doc.m_History.SetFlags(r, r == 1 ? 0x80 : 0);
@@ -90,6 +93,11 @@ TEST(PrintedPage, LayoutForNoneOneAndTwentyRows) {
         EXPECT_EQ(note->rect.x(), point->rect.x() - 10);
         EXPECT_EQ(point->rect.y(), 435 + 43);
         EXPECT_EQ(findText(d, "  100")->colour, QColor(80, 80, 255));
+        // Columns measured one after another from the texts of the titles.
+        EXPECT_EQ(findText(d, "DL")->rect.x(), 530);
+        EXPECT_EQ(findText(d, "AS")->rect.x(), 640);
+        EXPECT_EQ(findText(d, "ASC")->rect.x(), 690);
+        EXPECT_EQ(findText(d, "  100")->rect.x(), 760);
         // The place-name slot: the departure station unless TradeFlags has 0x80.
         EXPECT_TRUE(findText(d, "入駅0"));
         EXPECT_FALSE(findText(d, "出社0"));
