@@ -5,6 +5,7 @@
 #include "ViewLayout.h"
 
 #include <QBuffer>
+#include <QFontInfo>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPdfWriter>
@@ -242,7 +243,13 @@ QByteArray PictureSvg(const CKuvoraDoc* doc, const QString& footer) {
     QPainter painter;
     if (!painter.begin(&svg)) return QByteArray();
     painter.setClipRect(QRect(0, 0, kPictureFrameWidth, kPictureFrameHeight));
-    Render(painter, PictureDrawing(*doc, footer), PictureMainFont(), PictureFooterFont());
+    // The SVG names one family per text: the one the layout was drawn with
+    // here, not the first wish of the family list.
+    const auto found = [](QFont font) {
+        font.setFamilies({QFontInfo(font).family()});
+        return font;
+    };
+    Render(painter, PictureDrawing(*doc, footer), found(PictureMainFont()), found(PictureFooterFont()));
     if (!painter.end()) return QByteArray();
     return bytes;
 }
