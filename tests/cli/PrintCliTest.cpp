@@ -53,6 +53,8 @@ TEST_F(PrintCli, PdfIsOnePageWithTheCardsTextsAndColours) {
     EXPECT_EQ(page.pixelColor(2080, 410), QColor(224, 224, 255));
     EXPECT_EQ(page.pixelColor(2080, 470), QColor(239, 239, 255));
     EXPECT_EQ(page.pixelColor(2080, 560), QColor(255, 255, 255));
+    EXPECT_EQ(page.pixelColor(2080, 430 + 86 * 19 + 40), QColor(255, 255, 255));
+    EXPECT_EQ(page.pixelColor(2080, 430 + 86 * 20 + 40), QColor(224, 224, 255));  // the closing strip
 
     // Another paper.
     ASSERT_EQ(read({"--format", "pdf", "--page-size", "letter", "--output", pdf}).exitCode, 0);

@@ -9,9 +9,6 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPainter>
-#include <QPrintPreviewDialog>
-#include <QPrinter>
-#include <QStandardPaths>
 #include <QSvgRenderer>
 #include <QTableView>
 #include <QXmlStreamReader>
@@ -55,10 +52,6 @@ QColor fillAt(const Drawing& d, QPointF at) {
     for (const DrawItem& item : d)
         if (item.kind == DrawItem::Fill && item.rect.contains(at)) colour = item.colour;
     return colour;
-}
-
-bool near(QColor a, QColor b) {
-    return std::abs(a.red() - b.red()) <= 3 && std::abs(a.green() - b.green()) <= 3 && std::abs(a.blue() - b.blue()) <= 3;
 }
 
 const QColor kBand(143, 191, 255), kTitle(224, 224, 255), kEven(239, 239, 255), kWhite(255, 255, 255);
@@ -113,33 +106,6 @@ TEST(PrintedPage, LayoutForNoneOneAndTwentyRows) {
     edy.m_nCardType = 128;
     edy.m_strCardNumber = "1234";
     EXPECT_EQ(findText(view::PageDrawing(edy, 2100, width, "f"), "Edy No.")->rect.y(), 172);
-}
-
-TEST(PrintedPage, PdfHoldsTheTextsAndTheColoursWhereTheyBelong) {
-    if (QStandardPaths::findExecutable("pdftotext").isEmpty() || QStandardPaths::findExecutable("pdftoppm").isEmpty())
-        GTEST_SKIP() << "poppler-utils are needed";
-    test::IsolatedHome home;
-    CKuvoraDoc doc;
-    fillDoc(doc, 20);
-    const QByteArray pdf = view::PagePdf(doc, QPageSize(QPageSize::A4), "Kuvora 2026年12月08日");
-    QFile f(home.file("page.pdf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(pdf) == pdf.size());
-    f.close();
-    const auto text = test::runProgram("pdftotext", {"-layout", home.file("page.pdf"), "-"});
-    EXPECT_TRUE(text.out.contains("0123456789ABCDEF"));
-    for (int r = 0; r < 20; ++r) EXPECT_TRUE(text.out.contains(QString::asprintf("%032X", r + 0xA0))) << r;
-    EXPECT_TRUE(text.out.contains("Kuvora 2026年12月08日"));
-    // At 254 dots per inch one pixel is a tenth of a millimetre.
-    test::runProgram("pdftoppm", {"-r", "254", "-png", "-singlefile", home.file("page.pdf"), home.file("page")});
-    const QImage page(home.file("page.png"));
-    ASSERT_EQ(page.width(), 2100);  // A4, 210 mm wide
-    const int right = 2080;  // clear of every text
-    EXPECT_TRUE(near(page.pixelColor(right, 5), kBand));
-    EXPECT_TRUE(near(page.pixelColor(right, 410), kTitle));
-    EXPECT_TRUE(near(page.pixelColor(right, 470), kEven));
-    EXPECT_TRUE(near(page.pixelColor(right, 560), kWhite));
-    EXPECT_TRUE(near(page.pixelColor(right, 430 + 86 * 19 + 40), kWhite));
-    EXPECT_TRUE(near(page.pixelColor(right, 430 + 86 * 20 + 40), kTitle));
 }
 
 TEST(ClipboardPicture, ImageAndSvgOfTheFrame) {
@@ -209,28 +175,4 @@ TEST(ClipboardPicture, CopyPutsTheCellsAndThePictureTogether) {
     EXPECT_EQ(data->text(), view.SelectedCellsText());
     EXPECT_TRUE(QImage::fromData(data->data("image/png"), "PNG").size() == QSize(770, 905));
     EXPECT_TRUE(sink.messages.isEmpty()) << sink.messages.join("|").toStdString();
-}
-
-TEST(PrintPreview, ShowsThePage) {
-    test::IsolatedHome home;
-    CKuvoraDoc doc;
-    fillDoc(doc, 3);
-    CKuvoraView view(&doc);
-    QPrinter printer(QPrinter::HighResolution);
-    printer.setOutputFormat(QPrinter::PdfFormat);
-    QPrintPreviewDialog preview(&printer);
-    int pages = 0;
-    QObject::connect(&preview, &QPrintPreviewDialog::paintRequested, [&](QPrinter* p) {
-        view.PrintPage(p);
-        ++pages;
-    });
-    preview.resize(900, 1000);
-    preview.show();
-    QCoreApplication::processEvents();
-    EXPECT_GE(pages, 1);
-    const QImage shot = preview.grab().toImage();
-    bool band = false;
-    for (int y = 0; y < shot.height() && !band; y += 2)
-        for (int x = 0; x < shot.width() && !band; x += 2) band = near(shot.pixelColor(x, y), kBand);
-    EXPECT_TRUE(band);
 }
