@@ -28,6 +28,7 @@ RUN=(
 TEST=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
   xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin sox
+  xclip xdotool
   python3 python3-xlrd desktop-file-utils
   # a virtual PC/SC reader for the pcscd tests
   vsmartcard-vpcd

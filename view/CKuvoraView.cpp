@@ -3,17 +3,26 @@
 #include "CHistoryModel.h"
 #include "CKuvoraDoc.h"
 #include "CSettingsStore.h"
+#include "HistoryPicture.h"
 #include "KuvoraFonts.h"
+#include "MessageSink.h"
 #include "ServiceDump.h"
 #include "ViewLayout.h"
 
 #include <QApplication>
-#include <QStatusBar>
-
+#include <QClipboard>
 #include <QHeaderView>
+#include <QMimeData>
 #include <QMouseEvent>
+#include <QPageSetupDialog>
 #include <QPainter>
+#include <QPrintDialog>
+#include <QPrintPreviewDialog>
+#include <QPrinter>
+#include <QStatusBar>
 #include <QTableView>
+
+#include <map>
 
 CKuvoraView::CKuvoraView(CKuvoraDoc* doc, QWidget* parent) : QWidget(parent), m_pDoc(doc) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
@@ -111,4 +120,96 @@ void CKuvoraView::OnServiceDumpRequested() {
     QApplication::restoreOverrideCursor();
     if (bar) bar->clearMessage();
     window()->update();
+}
+
+QString CKuvoraView::SelectedCellsText() const {
+    const QModelIndexList selected = m_pGrid->selectionModel()->selectedIndexes();
+    if (selected.isEmpty()) return QString();
+    int top = selected.first().row(), bottom = top, left = selected.first().column(), right = left;
+    std::map<std::pair<int, int>, QString> cells;
+    for (const QModelIndex& index : selected) {
+        top = std::min(top, index.row());
+        bottom = std::max(bottom, index.row());
+        left = std::min(left, index.column());
+        right = std::max(right, index.column());
+        cells[{index.row(), index.column()}] = index.data().toString();
+    }
+    QStringList lines;
+    for (int row = top; row <= bottom; ++row) {
+        QStringList line;
+        for (int column = left; column <= right; ++column) {
+            auto it = cells.find({row, column});
+            line << (it == cells.end() ? QString() : it->second);
+        }
+        lines << line.join(QLatin1Char('\t'));
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+void CKuvoraView::OnEditCopy() {
+    QClipboard* clipboard = QGuiApplication::clipboard();
+    if (!clipboard) {
+        ShowMessage(QStringLiteral("クリップボードを開くことができません。\n(Clean)"));
+        return;
+    }
+    clipboard->clear();
+    const QString text = SelectedCellsText();
+    auto textOnly = [&text] {
+        auto* data = new QMimeData;
+        if (!text.isEmpty()) data->setText(text);
+        return data;
+    };
+    const QString footer = view::FooterLine(QDateTime::currentDateTime());
+    const QByteArray png = view::PicturePng(m_pDoc, footer);
+    const QByteArray svg = png.isEmpty() ? QByteArray() : view::PictureSvg(m_pDoc, footer);
+    if (png.isEmpty() || svg.isEmpty()) {
+        // The text stays on the clipboard without the picture.
+        clipboard->setMimeData(textOnly());
+        ShowMessage(QStringLiteral("拡張メタファイルの作成に失敗しました。"));
+        return;
+    }
+    QMimeData* data = textOnly();
+    data->setData(QStringLiteral("image/png"), png);
+    data->setData(QStringLiteral("image/svg+xml"), svg);
+    clipboard->setMimeData(data);
+    const QMimeData* held = clipboard->mimeData();
+    if (!held || !held->hasFormat(QStringLiteral("image/png")))
+        ShowMessage(QStringLiteral("クリップボードヘEMFが転送できません。"));
+}
+
+QPrinter* CKuvoraView::Printer() {
+    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return m_pPrinter.get();
+}
+
+void CKuvoraView::PrintPage(QPrinter* printer) const {
+    // One page only, whatever the number of rows.
+    printer->setFromTo(1, 1);
+    QPainter painter;
+    if (!painter.begin(printer)) return;
+    view::DrawPrintedPage(painter, m_pDoc, view::FooterLine(QDateTime::currentDateTime()));
+    painter.end();
+}
+
+void CKuvoraView::OnFilePrint(bool withDialog) {
+    QPrinter* printer = Printer();
+    if (withDialog) {
+        QPrintDialog dialog(printer, this);
+        dialog.setMinMax(1, 1);
+        dialog.setFromTo(1, 1);
+        if (dialog.exec() != QDialog::Accepted) return;
+    }
+    PrintPage(printer);
+}
+
+void CKuvoraView::OnFilePrintPreview() {
+    QPrintPreviewDialog preview(Printer(), this);
+    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
+    connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { PrintPage(printer); });
+    preview.exec();
+}
+
+void CKuvoraView::OnFilePrintSetup() {
+    QPageSetupDialog dialog(Printer(), this);
+    dialog.exec();
 }

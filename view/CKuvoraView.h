@@ -6,8 +6,11 @@
 
 #include <QWidget>
 
+#include <memory>
+
 class CHistoryModel;
 class CKuvoraDoc;
+class QPrinter;
 class QTableView;
 
 class CKuvoraView : public QWidget {
@@ -27,6 +30,22 @@ public:
     // Saves the grid's column widths; also done when the view goes.
     void SaveColumnWidths() const;
 
+    // The selected grid cells as text: a tab between the cells of a row, a
+    // line feed between rows, over the rectangle the selection spans, with
+    // unselected cells empty. Empty with nothing selected.
+    QString SelectedCellsText() const;
+    // Copy: the selected cells as text and the picture of the card's
+    // history as SVG and PNG, in one piece of clipboard data.
+    void OnEditCopy();
+    // Print (with the print dialog, or straight to the printer), Print
+    // Preview and Print Setup over one printer kept for the session.
+    void OnFilePrint(bool withDialog = true);
+    void OnFilePrintPreview();
+    void OnFilePrintSetup();
+    QPrinter* Printer();
+    // Draws the one page on `printer`.
+    void PrintPage(QPrinter* printer) const;
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -42,4 +61,5 @@ private:
     CKuvoraDoc* m_pDoc;
     CHistoryModel* m_pModel = nullptr;
     QTableView* m_pGrid = nullptr;
+    std::unique_ptr<QPrinter> m_pPrinter;
 };

@@ -6,6 +6,7 @@
 #include "CliOutput.h"
 #include "GreenTicket.h"
 #include "HistoryExport.h"
+#include "HistoryPicture.h"
 #include "StoredHistory.h"
 #include "MessageSink.h"
 #include "ReaderChoice.h"
@@ -18,7 +19,9 @@
 #include "ServiceDump.h"
 #include "standard_output.h"
 
+#include <QDateTime>
 #include <QFile>
+#include <QPageSize>
 #include <QRegularExpression>
 
 #include <cstdio>
@@ -75,6 +78,30 @@ QByteArray DocumentOutput(const CKuvoraDoc& doc, const QString& format, const QS
     return ExportText(doc);
 }
 
+// The paper of --page-size: a page size key such as "A4" or "Letter", in
+// any letter case; an invalid size for anything else.
+QPageSize PageSizeOption(const QString& name) {
+    if (name.isEmpty()) return QPageSize(QPageSize::A4);
+    for (int id = 0; id <= QPageSize::LastPageSize; ++id) {
+        const auto size = static_cast<QPageSize::PageSizeId>(id);
+        if (size != QPageSize::Custom && QPageSize::key(size).compare(name, Qt::CaseInsensitive) == 0)
+            return QPageSize(size);
+    }
+    return QPageSize();
+}
+
+// The printed page or the picture; empty, after a message on standard
+// error, when it could not be drawn.
+QByteArray DrawingOutput(const CKuvoraDoc& doc, const QString& format, const QPageSize& pageSize) {
+    const QString footer = view::FooterLine(QDateTime::currentDateTime());
+    QByteArray bytes;
+    if (format == QLatin1String("pdf")) bytes = view::PagePdf(doc, pageSize, footer);
+    else if (format == QLatin1String("svg")) bytes = view::PictureSvg(&doc, footer);
+    else bytes = view::PicturePng(&doc, footer);
+    if (bytes.isEmpty()) std::fprintf(stderr, "kuvora-cli: the %s could not be drawn\n", format.toUtf8().constData());
+    return bytes;
+}
+
 int usage(const QString& why) {
     std::fprintf(stderr, "kuvora-cli: %s\n", why.toUtf8().constData());
     return ExitUsage;
@@ -108,10 +135,20 @@ struct CommandStats {
 
 }  // namespace
 
+bool IsDrawingFormat(const QString& format) {
+    return format == QLatin1String("pdf") || format == QLatin1String("svg") || format == QLatin1String("png");
+}
+
 int RunRead(const CliOptions& options) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
-    if (!IsDocumentFormat(format))
-        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml or xls").arg(format));
+    const bool drawn = IsDrawingFormat(format);
+    if (!IsDocumentFormat(format) && !drawn)
+        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml, xls, pdf, svg or png").arg(format));
+    if (!options.pageSize.isEmpty() && format != QLatin1String("pdf"))
+        return usage(QStringLiteral("--page-size belongs to --format pdf"));
+    const QPageSize pageSize = PageSizeOption(options.pageSize);
+    if (!pageSize.isValid())
+        return usage(QStringLiteral("--page-size %1: expected a paper size such as A4 or Letter").arg(options.pageSize));
     bool fixedMode = false;
     int mode = 0;
     if (!ParseModeOption(options, fixedMode, mode)) return ExitUsage;
@@ -126,7 +163,9 @@ int RunRead(const CliOptions& options) {
         CommandStats stats(options.stats);
         doc.OnCardRead();
     }
-    if (!writeOutput(options.output, DocumentOutput(doc, format, sink.messages))) return ExitMessage;
+    const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
+    if (bytes.isEmpty() && drawn) return ExitMessage;
+    if (!writeOutput(options.output, bytes)) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;
 }
 

@@ -17,6 +17,7 @@ struct CliOptions {
     bool dryRun = false;  // --dry-run
     QString idm;      // --idm
     QString cardType; // --card-type
+    QString pageSize; // --page-size
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -37,6 +38,9 @@ bool PrepareReader(const CliOptions& options);
 // The --mode option: a card type code or "auto" into `mode`, `fixed` when
 // one was given; false, with the reason on standard error, for anything else.
 bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);
+
+// pdf, svg and png: the formats drawn with Qt GUI (offscreen).
+bool IsDrawingFormat(const QString& format);
 
 int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);

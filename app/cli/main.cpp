@@ -4,9 +4,11 @@
 #include "standard_output.h"
 
 #include <QCoreApplication>
+#include <QGuiApplication>
 #include <QStringList>
 
 #include <cstdio>
+#include <memory>
 
 namespace {
 
@@ -34,6 +36,9 @@ const char* const kUsage =
     "               files tsv, xml, xls; history, green: json or table\n"
     "  --idm IDM    history: the card (16 hex digits)\n"
     "  --card-type N  history: the card type, when the IDm has several\n"
+    "               read: also pdf (the printed page), svg and png (the picture\n"
+    "               the window's Copy puts on the clipboard)\n"
+    "  --page-size S  read --format pdf: the paper, e.g. A4 (default), A3, B5, Letter\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
     "  --stats      read, green, dump: print the number of FeliCa commands sent\n"
@@ -87,6 +92,7 @@ int run(QStringList args) {
         else if (name == QLatin1String("--output")) value = &options.output;
         else if (name == QLatin1String("--idm")) value = &options.idm;
         else if (name == QLatin1String("--card-type")) value = &options.cardType;
+        else if (name == QLatin1String("--page-size")) value = &options.pageSize;
         if (value) {
             if (hasInline) {
                 *value = inlineValue;
@@ -106,6 +112,8 @@ int run(QStringList args) {
     if (options.stats && options.command != QLatin1String("read") && options.command != QLatin1String("green") &&
         options.command != QLatin1String("dump"))
         return usageError(QStringLiteral("--stats belongs to read, green and dump"));
+    if (!options.pageSize.isEmpty() && options.command != QLatin1String("read"))
+        return usageError(QStringLiteral("--page-size belongs to read --format pdf"));
     if (options.dryRun && options.command != QLatin1String("speak"))
         return usageError(QStringLiteral("--dry-run belongs to speak"));
     if (options.command == QLatin1String("speak")) {
@@ -147,10 +155,30 @@ int run(QStringList args) {
     return usageError(QLatin1String("unknown command ") + options.command);
 }
 
+// Whether the command line asks for a format drawn with Qt GUI.
+bool wantsDrawing(int argc, char** argv) {
+    for (int i = 1; i < argc; ++i) {
+        const QByteArray a = argv[i];
+        QByteArray format;
+        if (a == "--format" && i + 1 < argc) format = argv[i + 1];
+        else if (a.startsWith("--format=")) format = a.mid(9);
+        if (IsDrawingFormat(QString::fromUtf8(format))) return true;
+    }
+    return false;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    QCoreApplication app(argc, argv);
+    // The drawn formats need Qt GUI, but no display: the offscreen platform.
+    // Everything else runs on Qt Core alone.
+    std::unique_ptr<QCoreApplication> application;
+    if (wantsDrawing(argc, argv)) {
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+        application = std::make_unique<QGuiApplication>(argc, argv);
+    } else {
+        application = std::make_unique<QCoreApplication>(argc, argv);
+    }
     QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
     QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
     QStringList args = QCoreApplication::arguments();

@@ -80,6 +80,12 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     SetHandler(cmd::FileSaveAs, [this] { m_pDoc->DoSave(QString(), true); });
     SetHandler(cmd::ViewToolBar, [this] { m_pToolBar->setVisible(!m_pToolBar->isVisible()); });
     SetHandler(cmd::ViewStatusBar, [this] { statusBar()->setVisible(!statusBar()->isVisible()); });
+    SetHandler(cmd::FilePrint, [this] { m_pView->OnFilePrint(); });
+    SetHandler(cmd::FilePrintDirect, [this] { m_pView->OnFilePrint(false); });
+    SetHandler(cmd::FilePrintPreview, [this] { m_pView->OnFilePrintPreview(); });
+    SetHandler(cmd::FilePrintSetup, [this] { m_pView->OnFilePrintSetup(); });
+    // Copy has something to copy once there is a document.
+    if (m_pDoc) SetHandler(cmd::EditCopy, [this] { m_pView->OnEditCopy(); });
 
     m_pDoc->SetObserver(this);
     m_pModePane->setText(ModeLabel(settings::Mode()));

@@ -83,6 +83,8 @@ TEST_F(Frame, AcceleratorsAndDisabledCommands) {
     for (int id : {57635, 57637, 57643, 57601}) EXPECT_FALSE(frame.Execute(id)) << id;
     EXPECT_TRUE(frame.Action(32771)->isEnabled());
     EXPECT_TRUE(frame.Action(57642)->isEnabled());
+    // Print, Print Preview, Print Setup and Copy are there from the start.
+    for (int id : {57607, 57609, 57606, 57634}) EXPECT_TRUE(frame.Action(id)->isEnabled()) << id;
     // The tool bar in its order.
     QList<int> buttons;
     for (QAction* a : frame.ToolBar()->actions()) buttons << (a->isSeparator() ? 0 : a->data().toInt());
