@@ -427,7 +427,9 @@ namespace {
 bool openUserDatabase(CDbConnection& db, const QString& overlayPath, bool& present, QString& error) {
     present = QFileInfo::exists(overlayPath);
     if (!present) return true;
-    if (DbFailed(db.Open(overlayPath, CDbConnection::Mode::ReadWrite))) {
+    // A file that is no database opens, and fails at its first read.
+    if (DbFailed(db.Open(overlayPath, CDbConnection::Mode::ReadWrite)) ||
+        DbFailed(db.Execute("SELECT count(*) FROM sqlite_master"))) {
         error = QStringLiteral("%1: cannot open the database (%2)").arg(overlayPath, db.LastError());
         return false;
     }

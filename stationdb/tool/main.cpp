@@ -34,7 +34,7 @@ const char* const kUsage =
     "  kuvora-stationdb build OUTPUT.db SOURCE_FOLDER\n"
     "      builds a complete StationCode.db from SOURCE_FOLDER/<Table>.csv\n"
     "  kuvora-stationdb where\n"
-    "      prints where the databases are\n"
+    "      prints where the databases are\n"    "  kuvora-stationdb --version\n"
     "\n"
     "Tables: StationCode, ShopCode, BusCode, ICaCode, NICECode, CICACode, PASSCACode.\n"
     "The first line of a CSV file names the table's columns.\n";

@@ -337,4 +337,13 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     }
     r = test::runInHome(home, tool(), {"--version"});
     EXPECT_TRUE(r.out.startsWith("kuvora-stationdb ")) << r.out.toStdString();
+    // A database that is no database is an error, not an empty list.
+    const QString overlay = home.dataHome() + "/Mirokaze/StationCodeUser.db";
+    QFile::remove(overlay);
+    writeFile(overlay, QByteArray(4096, 'x'));
+    for (const QStringList& args : {QStringList{"list"}, QStringList{"delete", "BusCode", "1", "2"}}) {
+        r = test::runInHome(home, tool(), args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.startsWith(overlay + ": cannot open the database")) << r.err.toStdString();
+    }
 }
