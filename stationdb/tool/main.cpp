@@ -203,6 +203,7 @@ int main(int argc, char** argv) {
             if (args[i] == QLatin1String("--table")) {
                 if (i + 1 >= args.size()) return usage("--table needs a name");
                 table = args[++i];
+                if (!FindStationCodeTable(table)) return usage(QStringLiteral("no table named %1").arg(table));
             } else if (args[i] == QLatin1String("--encoding")) {
                 if (i + 1 >= args.size()) return usage("--encoding needs utf-8 or cp932");
                 const QString name = args[++i].toLower();

@@ -330,6 +330,7 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     for (const QStringList& args : {QStringList{"delete", "StationCode", "0", "1"}, QStringList{"delete", "Nope", "1"},
                                     QStringList{"delete", "StationCode", "0", "1", "300"},
                                     QStringList{"import", "--encoding", "latin1", sjis}, QStringList{"list", "x"},
+                                    QStringList{"import", "--table", "Nope", sjis},
                                     QStringList{"export"}}) {
         r = test::runInHome(home, tool(), args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
