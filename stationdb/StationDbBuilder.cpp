@@ -1,5 +1,6 @@
 #include "StationDbBuilder.h"
 
+#include "Cp932.h"
 #include "DbConnection.h"
 #include "file_io.h"
 
@@ -80,16 +81,6 @@ bool parseCsv(const QString& text, const QString& source, std::vector<CsvRecord>
     return true;
 }
 
-bool parseNumber(const QString& text, ColumnType type, qint64& value) {
-    const QString t = text.trimmed();
-    bool ok = false;
-    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) value = t.mid(2).toLongLong(&ok, 16);
-    else value = t.toLongLong(&ok, 10);
-    if (!ok) return false;
-    if (type == ColumnType::Byte) return value >= 0 && value <= 255;
-    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
-}
-
 const TableDef* tableForHeader(const QStringList& header) {
     for (const TableDef& t : StationCodeTables()) {
         if (static_cast<std::size_t>(header.size()) != t.columns.size()) continue;
@@ -164,9 +155,62 @@ bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, 
     return true;
 }
 
+// The file's bytes as text in the encoding asked for or found.
+bool decodeCsv(QByteArray bytes, CsvEncoding encoding, QString& text) {
+    if (encoding != CsvEncoding::Cp932) {
+        if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
+        QStringDecoder decoder(QStringDecoder::Utf8);
+        text = decoder(bytes);
+        if (!decoder.hasError()) return true;
+        if (encoding == CsvEncoding::Utf8) return false;
+    }
+    return FromCp932(bytes, text);
+}
+
+bool allEmpty(const QStringList& fields, qsizetype from = 0) {
+    for (qsizetype i = from; i < fields.size(); ++i)
+        if (!fields[i].trimmed().isEmpty()) return false;
+    return true;
+}
+
+// Appends `text` as a CSV field, quoted when it must be.
+void appendCsvField(QString& out, const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r'))) {
+        out += text;
+        return;
+    }
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    out += QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
 }  // namespace
 
-bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors) {
+bool ParseStationNumber(const QString& text, ColumnType type, qint64& value) {
+    const QString t = text.trimmed();
+    bool ok = false;
+    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) value = t.mid(2).toLongLong(&ok, 16);
+    else value = t.toLongLong(&ok, 10);
+    if (!ok) return false;
+    if (type == ColumnType::Byte) return value >= 0 && value <= 255;
+    return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+QByteArray StationCsvText(const StationCsv& csv) {
+    QString text = QString(QChar(0xFEFF)) + columnList(*csv.table) + QLatin1String("\r\n");
+    for (const QStringList& row : csv.rows) {
+        for (qsizetype i = 0; i < row.size(); ++i) {
+            if (i) text += QLatin1Char(',');
+            appendCsvField(text, row[i]);
+        }
+        text += QLatin1String("\r\n");
+    }
+    return text.toUtf8();
+}
+
+bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors,
+                    CsvEncoding encoding) {
     out = StationCsv{};
     out.source = path;
     constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
@@ -179,13 +223,13 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
                    : QStringLiteral("%1: %2").arg(path, QString::fromStdString(result.problem(kMaxFileSize))));
         return false;
     }
-    QByteArray bytes = QByteArray::fromStdString(read);
+    QString text;
+    const bool decoded = decodeCsv(QByteArray::fromStdString(read), encoding, text);
     read = std::string();
-    if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-    QStringDecoder decoder(QStringDecoder::Utf8);
-    const QString text = decoder(bytes);
-    if (decoder.hasError()) {
-        errors << QStringLiteral("%1: not UTF-8 text").arg(path);
+    if (!decoded) {
+        errors << (encoding == CsvEncoding::Utf8    ? QStringLiteral("%1: not UTF-8 text").arg(path)
+                   : encoding == CsvEncoding::Cp932 ? QStringLiteral("%1: not CP932 text").arg(path)
+                                                    : QStringLiteral("%1: neither UTF-8 nor CP932 text").arg(path));
         return false;
     }
     std::vector<CsvRecord> records;
@@ -196,6 +240,7 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
     }
     QStringList header;
     for (const QString& h : records[0].fields) header << h.trimmed();
+    while (header.size() > 1 && header.last().isEmpty()) header.removeLast();
     if (!tableName.isEmpty()) {
         out.table = FindStationCodeTable(tableName);
         if (!out.table) {
@@ -231,7 +276,16 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
 
     QHash<QString, int> keys;
     for (std::size_t r = 1; r < records.size(); ++r) {
-        const CsvRecord& rec = records[r];
+        CsvRecord rec = records[r];
+        if (allEmpty(rec.fields)) continue;  // a spreadsheet's empty row
+        // Empty fields beyond the last column go; text columns left out at
+        // the end are empty.
+        if (rec.fields.size() > header.size() && allEmpty(rec.fields, header.size()))
+            rec.fields = rec.fields.mid(0, header.size());
+        bool onlyTextsMissing = rec.fields.size() < header.size();
+        for (std::size_t i = 0; i < t.columns.size(); ++i)
+            if (position[i] >= rec.fields.size() && t.columns[i].type != ColumnType::Text) onlyTextsMissing = false;
+        if (onlyTextsMissing) while (rec.fields.size() < header.size()) rec.fields << QString();
         if (rec.fields.size() != header.size()) {
             errors << QStringLiteral("%1:%2: %3 fields, expected %4")
                           .arg(path).arg(rec.line).arg(rec.fields.size()).arg(header.size());
@@ -251,7 +305,7 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
                 row << value;
             } else {
                 qint64 v = 0;
-                if (!parseNumber(value, c.type, v)) {
+                if (!ParseStationNumber(value, c.type, v)) {
                     errors << QStringLiteral("%1:%2: %3: expected %4, found \"%5\"")
                                   .arg(path).arg(rec.line).arg(QLatin1String(c.name),
                                        c.type == ColumnType::Byte ? QStringLiteral("a number from 0 to 255")
@@ -328,12 +382,12 @@ bool BuildStationDatabase(const QString& output, const QString& sourceDir, QStri
 }
 
 bool ImportUserNames(const QString& overlayPath, const QStringList& files, const QString& tableName,
-                     QStringList& errors, ImportCount* imported) {
+                     QStringList& errors, ImportCount* imported, CsvEncoding encoding) {
     if (imported) *imported = ImportCount{};
     std::vector<StationCsv> tables;
     for (const QString& f : files) {
         StationCsv csv;
-        if (ReadStationCsv(f, tableName, csv, errors)) tables.push_back(csv);
+        if (ReadStationCsv(f, tableName, csv, errors, encoding)) tables.push_back(csv);
     }
     if (!errors.isEmpty()) return false;
     if (!QDir().mkpath(QFileInfo(overlayPath).absolutePath())) {
@@ -365,4 +419,98 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
     }
     if (imported) *imported = count;
     return true;
+}
+
+namespace {
+
+// The user's database for reading or changing, when it is there.
+bool openUserDatabase(CDbConnection& db, const QString& overlayPath, bool& present, QString& error) {
+    present = QFileInfo::exists(overlayPath);
+    if (!present) return true;
+    // A file that is no database opens, and fails at its first read.
+    if (DbFailed(db.Open(overlayPath, CDbConnection::Mode::ReadWrite)) ||
+        DbFailed(db.Execute("SELECT count(*) FROM sqlite_master"))) {
+        error = QStringLiteral("%1: cannot open the database (%2)").arg(overlayPath, db.LastError());
+        return false;
+    }
+    return true;
+}
+
+bool hasTable(CDbConnection& db, const TableDef& t) {
+    CDbStatement s;
+    if (DbFailed(s.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"))) return false;
+    s.Bind(1, QLatin1String(t.name));
+    return s.Step() == DB_OK;
+}
+
+QString keyList(const TableDef& t) {
+    QStringList names;
+    for (int i = 0; i < t.keyColumns; ++i) names << QLatin1String(t.columns[static_cast<std::size_t>(i)].name);
+    return names.join(QLatin1String(", "));
+}
+
+}  // namespace
+
+bool ReadUserNames(const QString& overlayPath, const QString& tableName, std::vector<StationCsv>& out,
+                   QString& error) {
+    out.clear();
+    CDbConnection db;
+    bool present = false;
+    if (!openUserDatabase(db, overlayPath, present, error)) return false;
+    if (!present) return true;
+    for (const TableDef& t : StationCodeTables()) {
+        if (!tableName.isEmpty() && tableName.compare(QLatin1String(t.name), Qt::CaseInsensitive) != 0) continue;
+        if (!hasTable(db, t)) continue;
+        StationCsv csv;
+        csv.table = &t;
+        csv.source = overlayPath;
+        CDbStatement s;
+        const QByteArray sql = QStringLiteral("SELECT %1 FROM %2 ORDER BY %3")
+                                   .arg(columnList(t), QLatin1String(t.name), keyList(t))
+                                   .toUtf8();
+        if (DbFailed(s.Prepare(db, sql.constData()))) {
+            error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+            return false;
+        }
+        DbResult r;
+        while ((r = s.Step()) == DB_OK) {
+            QStringList row;
+            for (std::size_t i = 0; i < t.columns.size(); ++i) {
+                const int c = static_cast<int>(i);
+                row << (t.columns[i].type == ColumnType::Text ? s.Text(c) : QString::number(s.Integer(c)));
+            }
+            csv.rows.push_back(row);
+        }
+        if (DbFailed(r)) {
+            error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+            return false;
+        }
+        if (!csv.rows.empty()) out.push_back(csv);
+    }
+    return true;
+}
+
+DeleteResult DeleteUserName(const QString& overlayPath, const TableDef& table, const std::vector<qint64>& keys,
+                            QString& error) {
+    CDbConnection db;
+    bool present = false;
+    if (!openUserDatabase(db, overlayPath, present, error)) return DeleteResult::Failed;
+    if (!present || !hasTable(db, table)) return DeleteResult::NoSuchRow;
+    QStringList where;
+    for (int i = 0; i < table.keyColumns; ++i)
+        where << QStringLiteral("%1 = ?").arg(QLatin1String(table.columns[static_cast<std::size_t>(i)].name));
+    CDbStatement s;
+    const QByteArray sql =
+        QStringLiteral("DELETE FROM %1 WHERE %2").arg(QLatin1String(table.name), where.join(QLatin1String(" AND "))).toUtf8();
+    if (DbFailed(s.Prepare(db, sql.constData()))) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return DeleteResult::Failed;
+    }
+    for (std::size_t i = 0; i < keys.size() && i < static_cast<std::size_t>(table.keyColumns); ++i)
+        s.Bind(static_cast<int>(i) + 1, static_cast<std::int64_t>(keys[i]));
+    if (DbFailed(s.Step())) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return DeleteResult::Failed;
+    }
+    return sqlite3_changes(db.Handle()) > 0 ? DeleteResult::Deleted : DeleteResult::NoSuchRow;
 }

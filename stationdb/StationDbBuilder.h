@@ -3,8 +3,11 @@
 //
 // A CSV file holds one table. Its first line names the table's columns (in
 // any order); every further line is one row. Numbers are decimal or 0x hex;
-// texts are UTF-8, at most 255 characters, quoted when they hold a comma or
-// a quote.
+// texts are at most 255 characters, quoted when they hold a comma or a quote.
+// Files are UTF-8 (a byte order mark is skipped) or CP932, the code page a
+// Japanese spreadsheet saves CSV in; lines end in LF or CRLF. Text columns a
+// line leaves out at its end are empty, and empty fields beyond the last
+// column are ignored.
 #pragma once
 
 #include "StationCodeSchema.h"
@@ -25,7 +28,21 @@ struct StationCsv {
 // table is taken from the file name (StationCode.csv) or from the header.
 // Every problem found goes to `errors` as "FILE:LINE: ..." and the result is
 // false.
-bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors);
+enum class CsvEncoding {
+    Detect,  // UTF-8 when the bytes are valid UTF-8, else CP932
+    Utf8,
+    Cp932,
+};
+bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors,
+                    CsvEncoding encoding = CsvEncoding::Detect);
+
+// A number of a CSV field or of the command line: decimal or 0x hex, within
+// the column type's range.
+bool ParseStationNumber(const QString& text, ColumnType type, qint64& value);
+
+// The rows as a CSV file ReadStationCsv takes back: UTF-8 with a byte order
+// mark (so spreadsheets see UTF-8), a header line, CRLF line ends.
+QByteArray StationCsvText(const StationCsv& csv);
 
 // Builds a new StationCode.db with every table, filled from the CSV files in
 // `sourceDir` named after the tables. The file is written whole or not at all,
@@ -42,4 +59,16 @@ struct ImportCount {
 // Adds (or replaces) the rows of the CSV files in the user's database, all of
 // them in one transaction: nothing is imported when any file has a problem.
 bool ImportUserNames(const QString& overlayPath, const QStringList& files, const QString& tableName,
-                     QStringList& errors, ImportCount* imported = nullptr);
+                     QStringList& errors, ImportCount* imported = nullptr,
+                     CsvEncoding encoding = CsvEncoding::Detect);
+
+// The rows of the user's database, a StationCsv per table that has any (only
+// `tableName` when it is given), ordered by their codes. A database that is
+// not there yet has no rows.
+bool ReadUserNames(const QString& overlayPath, const QString& tableName, std::vector<StationCsv>& out,
+                   QString& error);
+
+enum class DeleteResult { Deleted, NoSuchRow, Failed };
+// Deletes the row of `table` whose key columns hold `keys`.
+DeleteResult DeleteUserName(const QString& overlayPath, const TableDef& table, const std::vector<qint64>& keys,
+                            QString& error);

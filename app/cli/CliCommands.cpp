@@ -113,10 +113,23 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
     fixed = !options.mode.isEmpty();
     mode = 0;
     if (!fixed || options.mode.compare(QLatin1String("auto"), Qt::CaseInsensitive) == 0) return true;
+    // 0 is the code of Auto itself.
     bool ok = false;
     mode = options.mode.toInt(&ok);
-    if (!ok) usage(QStringLiteral("--mode %1: expected a card type code or auto").arg(options.mode));
-    return ok;
+    if (ok && FindCardType(mode)) return true;
+    QStringList codes;
+    for (const CardTypeInfo& t : CardTypeTable())
+        if (t.code != 0) codes << QString::number(t.code);
+    usage(QStringLiteral("--mode %1: expected auto (or 0) or a card type code: %2")
+              .arg(options.mode, codes.join(QLatin1String(", "))));
+    return false;
+}
+
+QString ModeCodesHelp() {
+    QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
+    for (const CardTypeInfo& t : CardTypeTable())
+        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf16(t.label));
+    return text;
 }
 
 namespace {

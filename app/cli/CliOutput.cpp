@@ -1,6 +1,7 @@
 #include "CliOutput.h"
 
 #include "CKuvoraDoc.h"
+#include "HistoryValues.h"
 
 #include <functional>
 #include <vector>
@@ -112,6 +113,8 @@ QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
             if (c == TradeFlags) j += QString::number(doc.m_History.Flags(r));
             else appendJsonString(j, doc.m_History.Text(c, r));
         }
+        j += QLatin1String(", \"values\": ");
+        j += HistoryValuesJson(doc.m_nCardType, doc.m_History, r);
         j += QLatin1Char('}');
     }
     if (doc.m_nRows > 0) j += QLatin1String("\n  ]");

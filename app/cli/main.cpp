@@ -63,6 +63,7 @@ int run(QStringList args) {
         const QString& a = args[i];
         if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
             std::fputs(kUsage, stdout);
+            std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
             return ExitOk;
         }
         if (a == QLatin1String("--version")) {

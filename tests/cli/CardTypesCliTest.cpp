@@ -134,3 +134,87 @@ TEST(CliReadCardTypes, EverySampleImageInItsOwnModeAndInAutoMode) {
         expectRead(card, run(home, {"read", "--reader", reader, "--mode", "auto"}), name + " --mode auto");
     }
 }
+
+namespace {
+
+// The `values` of a history row, compared as JSON text.
+QString valuesOf(const QByteArray& out, int row) {
+    const QJsonArray history = QJsonDocument::fromJson(out).object()["history"].toArray();
+    return QString::fromUtf8(QJsonDocument(history[row].toObject()["values"].toObject()).toJson(QJsonDocument::Compact));
+}
+
+QString compact(const char* json) {
+    return QString::fromUtf8(QJsonDocument::fromJson(json).toJson(QJsonDocument::Compact));
+}
+
+}  // namespace
+
+// Worked out by hand from the history blocks of the sample images:
+// Suica row 0, 16 01 0000 357C 01 10 01 30 8E0D 0002B4 00: terminal 0x16, trade
+//   0x01; date 0x357C = year 0x357C>>9 = 26, month (>>5)&15 = 11, day &31 = 28;
+//   from line 01 station 0x10 to line 01 station 0x30; balance 0x0D8E = 3470
+//   (little-endian); serial 0x0002B4 = 692; charge 3680 - 3470 = 210 (the
+//   balance of row 1 less this one); no time on a gate row.
+// Suica row 2, C7 46 0000 357B 8A40 0501 A802 0002B2: time 0x8A40 = hour >>11 =
+//   17, minute (>>5)&63 = 18; date 2026-11-27; balance 0x02A8 = 680.
+// Edy row 0, 20 0004D2 4CC906FD 00000288 00001100: trade 0x20, serial 1234;
+//   0x4CC906FD >> 17 = 9828 days after 2000-01-01 = 2026-11-28, & 0x1FFFF =
+//   67325 s = 18:42:05; charge 0x288 = 648; balance 0x1100 = 4352.
+// Edy row 2, 20 0004D0 4CC75472: 0x2663 = 2026-11-27, 0x15472 = 87154 s =
+//   24:12:34 (the shop's business day runs past midnight).
+// JAL IC row 0, 52 40 01 28 01 31 07 20 90 00 00 28 11 26 01 06: BCD date
+//   bytes 13,12,11 = 26-11-28; time: hour = low(01) high(40) = 14, minute =
+//   low(40) high(52) = 05; charge digits 0 1 2 8 0 of bytes 4,3,2 = 1280;
+//   balance digits of bytes 10..7 = 00009020; trade 0x06; no serial.
+TEST(CliReadCardTypes, ValuesForProgramsMatchTheBlocks) {
+    test::IsolatedHome home;
+    auto read = [&](const char* file) {
+        const auto r = run(home, {"read", "--reader", "image:" + test::sourcePath(QString("data/cards/") + file)});
+        EXPECT_EQ(r.exitCode, 0) << file << r.err.toStdString();
+        return r.outBytes;
+    };
+    const QByteArray suica = read("suica-sample.json");
+    EXPECT_EQ(valuesOf(suica, 0),
+              compact(R"({"date": "2026-11-28", "time": null, "terminalCode": 22, "tradeCode": 1,
+                          "departureLineCode": 1, "departureStationCode": 16, "arrivalLineCode": 1,
+                          "arrivalStationCode": 48, "balance": 3470, "charge": 210, "point": null, "serial": 692})"));
+    EXPECT_EQ(valuesOf(suica, 2),
+              compact(R"({"date": "2026-11-27", "time": "17:18", "terminalCode": 199, "tradeCode": 70,
+                          "departureLineCode": 0, "departureStationCode": 0, "arrivalLineCode": 5,
+                          "arrivalStationCode": 1, "balance": 680, "charge": 480, "point": null, "serial": 690})"));
+    const QByteArray edy = read("edy-sample.json");
+    EXPECT_EQ(valuesOf(edy, 0),
+              compact(R"({"date": "2026-11-28", "time": "18:42:05", "terminalCode": null, "tradeCode": 32,
+                          "departureLineCode": null, "departureStationCode": null, "arrivalLineCode": null,
+                          "arrivalStationCode": null, "balance": 4352, "charge": 648, "point": null, "serial": 1234})"));
+    const QJsonObject lateNight = QJsonDocument::fromJson(valuesOf(edy, 2).toUtf8()).object();
+    EXPECT_EQ(lateNight["date"].toString(), "2026-11-27");
+    EXPECT_EQ(lateNight["time"].toString(), "24:12:34");
+    EXPECT_EQ(valuesOf(read("jalic-sample.json"), 0),
+              compact(R"({"date": "2026-11-28", "time": "14:05", "terminalCode": null, "tradeCode": 6,
+                          "departureLineCode": null, "departureStationCode": null, "arrivalLineCode": null,
+                          "arrivalStationCode": null, "balance": 9020, "charge": 1280, "point": null, "serial": null})"));
+    // The stored rows, without a card, give the same values.
+    const QString idm = QJsonDocument::fromJson(suica).object()["idm"].toString();
+    const auto stored = run(home, {"history", "--idm", idm});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
+    for (int row : {0, 2, 19}) EXPECT_EQ(valuesOf(stored.outBytes, row), valuesOf(suica, row)) << row;
+}
+
+TEST(CliReadCardTypes, ModeTakesOnlyTheTableCodesAndAuto) {
+    test::IsolatedHome home;
+    const QString reader = "image:" + test::sourcePath("data/cards/edy-sample.json");
+    for (const char* mode : {"99", "-1", "abc", "12", "1.0", ""}) {
+        const auto r = run(home, {"read", "--reader", reader, QString("--mode=") + mode});
+        EXPECT_EQ(r.exitCode, 2) << mode;
+        if (*mode) {
+            EXPECT_EQ(r.err.toStdString(), std::string("kuvora-cli: --mode ") + mode +
+                                               ": expected auto (or 0) or a card type code: "
+                                               "1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130\n");
+        }
+    }
+    for (const char* mode : {"0", "AUTO", "128"}) EXPECT_EQ(run(home, {"read", "--reader", reader, "--mode", mode}).exitCode, 0) << mode;
+    const auto help = run(home, {"--help"});
+    EXPECT_TRUE(help.out.contains("  128      Edy\n")) << help.out.toStdString();
+    EXPECT_TRUE(help.out.contains("  130      い～カード(モバイル)\n"));
+}

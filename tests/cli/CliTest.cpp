@@ -119,7 +119,7 @@ TEST(CliRead, JsonGivesTheDisplayTextsAndMessages) {
         "\"DepartureStationCode\": \"10\", \"DepartureCompany\": \"未登録\", \"DepartureStation\": \"未登録\", "
         "\"ArrivalLineCode\": \"01\", \"ArrivalStationCode\": \"30\", \"ArrivalCompany\": \"未登録\", "
         "\"ArrivalStation\": \"未登録\", \"Balance\": \" 3470\", \"Point\": \"    0\", \"Charge\": \"  210\", "
-        "\"SerialCode\": \"0002B4\", \"Serial\": \"     692\", \"Note1\": \"\", \"Note2\": \"\"}"));
+        "\"SerialCode\": \"0002B4\", \"Serial\": \"     692\", \"Note1\": \"\", \"Note2\": \"\", \"values\": {"));
     EXPECT_TRUE(r.out.endsWith("  \"messages\": []\n}\n"));
 
     // A second read stores nothing; the stored mode was not changed by --mode.

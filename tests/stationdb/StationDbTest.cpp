@@ -134,7 +134,7 @@ TEST(StationDb, ImportReportsEveryBadLineAndImportsNothing) {
     const QString bad = home.file("stations.csv");
     writeFile(bad, "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n"
                    "0,1,300,a,b,c,d\n"
-                   "0,1,2,a,b\n"
+                   "0,1\n"
                    "x,1,2,a,b,c,d\n"
                    "0,1,3,a,b,c,d\n"
                    "0,1,3,e,f,g,h\n");
@@ -142,7 +142,7 @@ TEST(StationDb, ImportReportsEveryBadLineAndImportsNothing) {
     EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), {good, bad}, QString(), errors));
     const QString file = bad;
     EXPECT_EQ(errors, QStringList({file + ":2: StationCode: expected a number from 0 to 255, found \"300\"",
-                                   file + ":3: 5 fields, expected 7",
+                                   file + ":3: 2 fields, expected 7",
                                    file + ":4: AreaCode: expected a number from 0 to 255, found \"x\"",
                                    file + ":6: the same codes as line 5"}));
     EXPECT_FALSE(QFile::exists(UserStationCodeDatabasePath()));
@@ -157,7 +157,7 @@ TEST(StationDb, ImportReportsEveryBadLineAndImportsNothing) {
     errors.clear();
     writeFile(bad, "\xFF\xFE not text");
     EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), {bad}, "StationCode", errors));
-    EXPECT_EQ(errors, QStringList({file + ": not UTF-8 text"}));
+    EXPECT_EQ(errors, QStringList({file + ": neither UTF-8 nor CP932 text"}));
 }
 
 TEST(StationDb, LongTextsAreCutAtTheColumnWidth) {
@@ -271,4 +271,80 @@ TEST(StationDbTool, BuildWritesThroughLinksAndRefusesDevicesAndMissingSources) {
     // Nothing is left beside the targets.
     for (const QString& name : QDir(home.path()).entryList(QDir::Files | QDir::Hidden | QDir::System))
         EXPECT_FALSE(name.contains(".tmp")) << name.toStdString();
+}
+
+TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
+    test::IsolatedHome home;
+    // CP932 as a spreadsheet saves it: CRLF, the header padded with empty
+    // columns, the Note left out. 92 86 89 9B is 中央, 87 40 is ①, and 81 60
+    // is ～ (U+FF5E) in CP932 where plain Shift_JIS has 〜 (U+301C).
+    const QString sjis = home.file("StationCode.csv");
+    writeFile(sjis, "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note,,\r\n"
+                    "0,1,16,\x92\x86\x89\x9B,\x87\x40,\x81\x60\r\n"
+                    ",,,,,,,,\r\n");
+    // UTF-8 with a byte order mark, CRLF, empty fields after the last column,
+    // a quoted text with a comma, a quote and a line break.
+    const QString utf8 = home.file("bus.csv");
+    writeFile(utf8, "\xEF\xBB\xBF" "BusLineCode,BusStationCode,BusCompanyName,BusLineName,BusStationName,BusNote\r\n"
+                    "258,772,バス,線,\"停,\"\"留\"\"\r\n所\",,,\r\n");
+    const QString bad = home.file("ShopCode.csv");
+    writeFile(bad, "AreaCode,TerminalCode,LineCode,StationCode,CompanyName\n1,2,3,x,店\n");
+    auto r = test::runInHome(home, tool(), {"import", sjis, utf8, bad});
+    EXPECT_EQ(r.exitCode, 1);
+    r = test::runInHome(home, tool(), {"list"});
+    EXPECT_EQ(r.exitCode, 0);
+    EXPECT_EQ(r.out, "");  // nothing of the good files either
+    r = test::runInHome(home, tool(), {"import", sjis, utf8});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const QString listed = "StationCode\t0\t1\t16\t中央\t①\t\uFF5E\t\n"
+                           "BusCode\t258\t772\tバス\t線\t停,\"留\"  所\t\n";
+    r = test::runInHome(home, tool(), {"list"});
+    EXPECT_EQ(r.out, listed);
+    // Forced UTF-8 refuses the CP932 file.
+    r = test::runInHome(home, tool(), {"import", "--encoding", "utf-8", sjis});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.startsWith(sjis + ": not UTF-8 text\n")) << r.err.toStdString();
+
+    // Exported and imported into another home, the rows are the same.
+    r = test::runInHome(home, tool(), {"export", home.file("out")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    test::IsolatedHome other;
+    r = test::runInHome(other, tool(), {"import", home.file("out/StationCode.csv"), home.file("out/BusCode.csv")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = test::runInHome(other, tool(), {"list"});
+    EXPECT_EQ(r.out, listed);
+    r = test::runInHome(other, tool(), {"export", home.file("bus.csv"), "--table", "buscode"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    StationCsv again;
+    QStringList errors;
+    ASSERT_TRUE(ReadStationCsv(home.file("bus.csv"), QString(), again, errors));
+    EXPECT_EQ(again.rows, std::vector<QStringList>({{"258", "772", "バス", "線", "停,\"留\"\r\n所", ""}}));
+
+    r = test::runInHome(home, tool(), {"delete", "BusCode", "258", "0x304"});
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = test::runInHome(home, tool(), {"delete", "BusCode", "258", "772"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.startsWith("no row BusCode 258 772 in ")) << r.err.toStdString();
+    r = test::runInHome(home, tool(), {"list", "--table", "StationCode"});
+    EXPECT_EQ(r.out, listed.section('\n', 0, 0) + "\n");
+    for (const QStringList& args : {QStringList{"delete", "StationCode", "0", "1"}, QStringList{"delete", "Nope", "1"},
+                                    QStringList{"delete", "StationCode", "0", "1", "300"},
+                                    QStringList{"import", "--encoding", "latin1", sjis}, QStringList{"list", "x"},
+                                    QStringList{"import", "--table", "Nope", sjis},
+                                    QStringList{"export"}}) {
+        r = test::runInHome(home, tool(), args);
+        EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
+        EXPECT_TRUE(r.err.startsWith("kuvora-stationdb: ")) << r.err.toStdString();
+    }
+    r = test::runInHome(home, tool(), {"--version"});
+    EXPECT_TRUE(r.out.startsWith("kuvora-stationdb ")) << r.out.toStdString();
+    // A database that is no database is an error, not an empty list.
+    const QString overlay = home.dataHome() + "/Mirokaze/StationCodeUser.db";
+    QFile::remove(overlay);
+    writeFile(overlay, QByteArray(4096, 'x'));
+    for (const QStringList& args : {QStringList{"list"}, QStringList{"delete", "BusCode", "1", "2"}}) {
+        r = test::runInHome(home, tool(), args);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.startsWith(overlay + ": cannot open the database")) << r.err.toStdString();
+    }
 }

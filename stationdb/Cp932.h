@@ -1,5 +1,5 @@
-// Text to CP932 (Windows-31J), the code page Japanese systems write as
-// Shift_JIS, through iconv. A character CP932 cannot hold becomes "?".
+// Text to and from CP932 (Windows-31J), the code page Japanese systems write
+// as Shift_JIS, through iconv. A character CP932 cannot hold becomes "?".
 #pragma once
 
 #include <QByteArray>
@@ -21,3 +21,7 @@ private:
 };
 
 QByteArray ToCp932(const QString& text);
+
+// CP932 bytes as text; false when they are not CP932 (a byte sequence the
+// code page does not define, or one cut short at the end).
+bool FromCp932(const QByteArray& bytes, QString& text);

@@ -72,3 +72,22 @@ QByteArray Cp932Encoder::Encode(const QString& text) {
 }
 
 QByteArray ToCp932(const QString& text) { return Cp932Encoder().Encode(text); }
+
+bool FromCp932(const QByteArray& bytes, QString& text) {
+    text.clear();
+    iconv_t cd = iconv_open("UTF-8", "CP932");
+    if (cd == iconv_t(-1)) return false;
+    QByteArray in = bytes;
+    char* inPtr = in.data();
+    std::size_t inLeft = static_cast<std::size_t>(in.size());
+    // A CP932 character of one or two bytes takes at most three in UTF-8.
+    QByteArray out(3 * in.size() + 16, Qt::Uninitialized);
+    char* outPtr = out.data();
+    std::size_t outLeft = static_cast<std::size_t>(out.size());
+    const bool ok = iconv(cd, &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1) && inLeft == 0;
+    iconv_close(cd);
+    if (!ok) return false;
+    out.resize(outPtr - out.data());
+    text = QString::fromUtf8(out);
+    return true;
+}

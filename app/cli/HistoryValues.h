@@ -1,0 +1,12 @@
+// The values of a history row for programs: dates and times in ISO form,
+// amounts and codes as numbers, null for a field the card type does not
+// record. Taken from the row's stored columns, so a row just read and the
+// same row reloaded from History.db give the same values.
+#pragma once
+
+#include <QString>
+
+class CHistoryDisplay;
+
+// The row's values as a JSON object on one line: {"date": "2026-11-28", ...}.
+QString HistoryValuesJson(int cardType, const CHistoryDisplay& history, int row);
