@@ -12,7 +12,8 @@ targets=${build#*--target }
 rm -rf "$scratch"
 eval "$configure" >/dev/null
 commands=$(ninja -C "$scratch" -t commands $targets)
-if grep -E 'gtest|benchmark|/tests/|/bench/' <<<"$commands" | head -5 | grep .; then
+src=$PWD
+if grep -E -e 'gtest|lbenchmark' -e "$src/tests/|$src/bench/" <<<"$commands" | head -5 | grep .; then
   echo "run.sh builds tests or benchmarks (above)"
   exit 1
 fi
