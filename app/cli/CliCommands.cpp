@@ -16,6 +16,7 @@
 #include "frames.h"
 #include "library_control.h"
 #include "read_idm.h"
+#include "reader_directory.h"
 #include "ServiceDump.h"
 #include "standard_output.h"
 
@@ -24,6 +25,9 @@
 #include <QPageSize>
 #include <QRegularExpression>
 
+#include <atomic>
+#include <chrono>
+#include <csignal>
 #include <cstdio>
 
 namespace {
@@ -51,7 +55,22 @@ bool writeOutput(const QString& path, const QByteArray& bytes) {
 
 }  // namespace
 
+namespace {
+bool g_verbose = false;
+std::atomic<bool> g_interrupted{false};
+extern "C" void onInterrupt(int) { g_interrupted = true; }
+}  // namespace
+
+void LibraryHold::ReportReaderUsed() {
+    if (!g_verbose) return;
+    const std::string name = felica::readerName();
+    const std::string chosen = name == "auto" ? felica::autoReaderChosen() : name;
+    std::fprintf(stderr, "kuvora-cli: reader %s%s\n", chosen.empty() ? "(none found)" : chosen.c_str(),
+                 name == "auto" ? " (auto)" : "");
+}
+
 bool PrepareReader(const CliOptions& options) {
+    g_verbose = options.verbose;
     const QString reader = ChooseReaderName(options.reader);
     QString error;
     if (!CheckCardImageReader(reader, error)) {
@@ -165,6 +184,16 @@ int RunRead(const CliOptions& options) {
     bool fixedMode = false;
     int mode = 0;
     if (!ParseModeOption(options, fixedMode, mode)) return ExitUsage;
+    if (options.loop && (options.wait || !options.output.isEmpty() || format != QLatin1String("json")))
+        return usage(QStringLiteral("--loop prints one JSON object per card on standard output; "
+                                    "it takes no --wait, --output or --format other than json"));
+    double seconds = -1;
+    if (!options.timeout.isEmpty()) {
+        bool ok = false;
+        seconds = options.timeout.toDouble(&ok);
+        if (!options.wait || !ok || !(seconds >= 0) || seconds > 86400)
+            return usage(QStringLiteral("--timeout belongs to read --wait and takes seconds from 0 to 86400"));
+    }
     LibraryHold hold;
     if (!PrepareReader(options)) return ExitUsage;
     CliMessageSink sink;
@@ -172,14 +201,65 @@ int RunRead(const CliOptions& options) {
     CKuvoraDoc doc;
     doc.OnNewDocument();
     if (fixedMode) doc.m_nMode = mode;  // this run only; the stored mode stays
-    {
+    auto readOnce = [&] {
         CommandStats stats(options.stats);
         doc.OnCardRead();
+    };
+    if (!options.wait && !options.loop) {
+        readOnce();
+        const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
+        if (bytes.isEmpty() && drawn) return ExitMessage;
+        if (!writeOutput(options.output, bytes)) return ExitMessage;
+        return sink.messages.isEmpty() ? ExitOk : ExitMessage;
     }
-    const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
-    if (bytes.isEmpty() && drawn) return ExitMessage;
-    if (!writeOutput(options.output, bytes)) return ExitMessage;
-    return sink.messages.isEmpty() ? ExitOk : ExitMessage;
+    // Read on touch: poll the reader until a card is placed (each card once
+    // per placement), read it as Read does, and with --loop go on until
+    // interrupted.
+    std::signal(SIGINT, onInterrupt);
+    std::signal(SIGTERM, onInterrupt);
+    felica::PlacementWatch watch;
+    const auto limit = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    for (;;) {
+        felica::Idm idm{};
+        switch (watch.waitForNewCard(idm, options.loop ? std::chrono::milliseconds(-1) : limit, &g_interrupted)) {
+        case felica::PlacementWatch::Result::NoReader: ShowMessage(1028); return ExitMessage;
+        case felica::PlacementWatch::Result::Stopped: return ExitOk;
+        case felica::PlacementWatch::Result::TimedOut:
+            std::fprintf(stderr, "kuvora-cli: no card was placed on the reader within %s s\n",
+                         options.timeout.toUtf8().constData());
+            return ExitMessage;
+        case felica::PlacementWatch::Result::Card: break;
+        }
+        sink.messages.clear();
+        readOnce();
+        if (!options.loop) {
+            const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
+            if (bytes.isEmpty() && drawn) return ExitMessage;
+            if (!writeOutput(options.output, bytes)) return ExitMessage;
+            return sink.messages.isEmpty() ? ExitOk : ExitMessage;
+        }
+        // One line per card: the JSON's line breaks are layout only (texts
+        // carry theirs escaped).
+        QByteArray line = DocumentOutput(doc, format, sink.messages);
+        line = QString::fromUtf8(line).remove(QRegularExpression(QStringLiteral("\n *"))).toUtf8() + '\n';
+        if (!platform::writeStandardOutput(std::string_view(line.constData(), static_cast<std::size_t>(line.size()))) ||
+            std::fflush(stdout) != 0)
+            return ExitMessage;
+    }
+}
+
+int RunReaders(const CliOptions& options) {
+    g_verbose = options.verbose;
+    std::string out;
+    for (const felica::ReaderEntry& r : felica::listReaders())
+        out += r.name + "\t" + r.route + "\t" + r.description + "\n";
+    if (out.empty()) {
+        std::fputs("kuvora-cli: no reader/writer found on PC/SC, USB (RC-S380) or libnfc; "
+                   "a card image works as image:PATH\n",
+                   stderr);
+        return ExitMessage;
+    }
+    return platform::writeStandardOutput(out) ? ExitOk : ExitMessage;
 }
 
 int RunIdm(const CliOptions& options) {

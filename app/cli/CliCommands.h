@@ -18,14 +18,23 @@ struct CliOptions {
     QString idm;      // --idm
     QString cardType; // --card-type
     QString pageSize; // --page-size
+    bool verbose = false;  // --verbose: the reader used, on standard error
+    bool wait = false;     // read --wait: wait for a card to be placed
+    bool loop = false;     // read --loop: read every card placed until interrupted
+    QString timeout;       // read --wait --timeout SECONDS
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
 
 // Holds the FeliCa library initialised for one command.
+// With --verbose it says at the end which reader the command used.
 struct LibraryHold {
     LibraryHold() { initialize_library(); }
-    ~LibraryHold() { dispose_library(); }
+    ~LibraryHold() {
+        ReportReaderUsed();
+        dispose_library();
+    }
+    static void ReportReaderUsed();
     LibraryHold(const LibraryHold&) = delete;
     LibraryHold& operator=(const LibraryHold&) = delete;
 };
@@ -44,6 +53,8 @@ QString ModeCodesHelp();
 // pdf, svg and png: the formats drawn with Qt GUI (offscreen).
 bool IsDrawingFormat(const QString& format);
 
+// Every reader found on each route, with the reader name that selects it.
+int RunReaders(const CliOptions& options);
 int RunIdm(const CliOptions& options);
 int RunRead(const CliOptions& options);
 // Walks the card on the reader into the card image file --output.

@@ -26,6 +26,8 @@ const char* const kUsage =
     "  speak      read the card and speak its rows; waits until they are spoken\n"
     "  history    list the cards stored in the history database, or give one\n"
     "             card's stored history (--idm), without a reader or a card\n"
+    "  readers    list every reader found on each route, with the name that\n"
+    "             selects it, its route and what it is\n"
     "\n"
     "Options:\n"
     "  --reader R   reader to use: auto, pcsc, pcsc:NAME, usb, usb:BUS:ADDRESS, nfc,\n"
@@ -34,10 +36,10 @@ const char* const kUsage =
     "  --mode M     read, speak: a card type code or auto (default: the stored mode)\n"
     "  --format F   read, history --idm: json (default), table, or the export\n"
     "               files tsv, xml, xls; history, green: json or table\n"
-    "  --idm IDM    history: the card (16 hex digits)\n"
-    "  --card-type N  history: the card type, when the IDm has several\n"
     "               read: also pdf (the printed page), svg and png (the picture\n"
     "               the window's Copy puts on the clipboard)\n"
+    "  --idm IDM    history: the card (16 hex digits)\n"
+    "  --card-type N  history: the card type, when the IDm has several\n"
     "  --page-size S  read --format pdf: the paper, e.g. A4 (default), A3, B5, Letter\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
@@ -45,6 +47,11 @@ const char* const kUsage =
     "               and of reader initialisations on standard error\n"
     "  --dry-run    speak: print each row's text and, after a tab, its kana\n"
     "               reading for a voice that cannot read kanji; nothing is spoken\n"
+    "  --wait       read: wait for a card to be placed, then read it\n"
+    "  --timeout S  read --wait: give up after S seconds (exit status 1)\n"
+    "  --loop       read: read every card placed, once per placement, until\n"
+    "               interrupted; one JSON object per line\n"
+    "  --verbose    say on standard error which reader was used\n"
     "  --help       show this text\n"
     "  --version    show the version\n"
     "\n"
@@ -74,6 +81,18 @@ int run(QStringList args) {
             options.stats = true;
             continue;
         }
+        if (a == QLatin1String("--verbose")) {
+            options.verbose = true;
+            continue;
+        }
+        if (a == QLatin1String("--wait")) {
+            options.wait = true;
+            continue;
+        }
+        if (a == QLatin1String("--loop")) {
+            options.loop = true;
+            continue;
+        }
         if (a == QLatin1String("--dry-run")) {
             options.dryRun = true;
             continue;
@@ -93,6 +112,7 @@ int run(QStringList args) {
         else if (name == QLatin1String("--output")) value = &options.output;
         else if (name == QLatin1String("--idm")) value = &options.idm;
         else if (name == QLatin1String("--card-type")) value = &options.cardType;
+        else if (name == QLatin1String("--timeout")) value = &options.timeout;
         else if (name == QLatin1String("--page-size")) value = &options.pageSize;
         if (value) {
             if (hasInline) {
@@ -115,6 +135,13 @@ int run(QStringList args) {
         return usageError(QStringLiteral("--stats belongs to read, green and dump"));
     if (!options.pageSize.isEmpty() && options.command != QLatin1String("read"))
         return usageError(QStringLiteral("--page-size belongs to read --format pdf"));
+    if ((options.wait || options.loop || !options.timeout.isEmpty()) && options.command != QLatin1String("read"))
+        return usageError(QStringLiteral("--wait, --loop and --timeout belong to read"));
+    if (options.command == QLatin1String("readers")) {
+        if (!options.reader.isEmpty() || !options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
+            return usageError(QStringLiteral("readers takes no options but --verbose"));
+        return RunReaders(options);
+    }
     if (options.dryRun && options.command != QLatin1String("speak"))
         return usageError(QStringLiteral("--dry-run belongs to speak"));
     if (options.command == QLatin1String("speak")) {

@@ -7,6 +7,7 @@
 #include <QFile>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QProcess>
 
 #include <gtest/gtest.h>
 
@@ -113,4 +114,51 @@ TEST(CliCapture, UsageAndReaderErrors) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("cannot create the file")) << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(home.file("x.json")));
+}
+
+// Read on touch: every card placed is read once per placement; a card left on
+// the reader is not read again.
+TEST(CliReadOnTouch, EachPlacementIsReadOnceUntilInterrupted) {
+    test::IsolatedHome home;
+    test::EmulatedReader reader;
+    reader.emu.liftCard();
+    QProcess loop;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.configHome());
+    env.insert("XDG_DATA_HOME", home.dataHome());
+    env.insert("HOME", home.path());
+    loop.setProcessEnvironment(env);
+    loop.start(test::binaryPath("bin/kuvora-cli"), {"read", "--loop", "--reader", reader.name()});
+    ASSERT_TRUE(loop.waitForStarted());
+    QByteArray out;
+    auto linesWithin = [&](int lines, int ms) {
+        for (int waited = 0; out.count('\n') < lines && waited < ms; waited += 50) {
+            loop.waitForReadyRead(50);
+            out += loop.readAllStandardOutput();
+        }
+        return out.count('\n');
+    };
+    EXPECT_EQ(linesWithin(1, 700), 0);  // nothing on the reader yet
+    reader.emu.placeCard();
+    EXPECT_EQ(linesWithin(1, 10000), 1);
+    EXPECT_EQ(linesWithin(2, 1500), 1);  // left on the reader: read once
+    reader.emu.liftCard();
+    linesWithin(2, 1000);
+    reader.emu.placeCard();
+    EXPECT_EQ(linesWithin(2, 10000), 2);
+    loop.terminate();
+    ASSERT_TRUE(loop.waitForFinished(5000));
+    EXPECT_EQ(loop.exitCode(), 0) << loop.readAllStandardError().toStdString();
+    for (const QByteArray& line : out.trimmed().split('\n'))
+        EXPECT_EQ(QJsonDocument::fromJson(line).object()["idm"].toString(), "01010410C8192A3B") << line.toStdString();
+
+    // --wait gives up after --timeout; without a reader there is one message.
+    reader.emu.liftCard();
+    auto r = runCli(home, {"read", "--wait", "--timeout", "0.5", "--reader", reader.name()});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_TRUE(r.err.contains("no card was placed")) << r.err.toStdString();
+    r = runCli(home, {"read", "--wait", "--reader", "nfc:pn532_uart:/nonexistent"});
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(r.err, u8("リーダ・ライタを自動認識できません\n"));
+    EXPECT_EQ(runCli(home, {"idm", "--wait"}).exitCode, 2);
 }

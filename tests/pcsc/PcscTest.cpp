@@ -49,6 +49,12 @@ TEST(Pcsc, Acr122uDirectTransmitReadsAsTheImage) {
     test::PcscRig rig("ACS ACR122U PICC Interface");
     ASSERT_EQ(rig.error(), "");
     expectSameAsImage(rig, "--acr122", "pcsc");
+    // kuvora-cli readers lists it, and auto finds it first.
+    const auto listed = runCli({"readers"});
+    EXPECT_TRUE(listed.out.contains("pcsc:" + rig.readerName() + "\tpcsc\t")) << listed.out.toStdString();
+    const auto viaAuto = runCli({"idm", "--verbose", "--reader", "auto"});
+    EXPECT_EQ(viaAuto.exitCode, 0) << viaAuto.err.toStdString();
+    EXPECT_TRUE(viaAuto.err.contains("reader pcsc:" + rig.readerName() + " (auto)")) << viaAuto.err.toStdString();
 }
 
 TEST(Pcsc, TransparentExchangeReadsAsTheImage) {
