@@ -24,6 +24,12 @@ IdmRead readCardIdm(Idm& idm) {
     return IdmRead::Ok;
 }
 
+void PlacementWatch::settle() {
+    Idm found{};
+    if (readCardIdm(found) == IdmRead::Ok) current_ = found;
+    else current_.reset();
+}
+
 PlacementWatch::Result PlacementWatch::waitForNewCard(Idm& idm, std::chrono::milliseconds timeout,
                                                      const std::atomic<bool>* stop) {
     using Clock = std::chrono::steady_clock;

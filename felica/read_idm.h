@@ -29,6 +29,8 @@ public:
     Result waitForNewCard(Idm& idm, std::chrono::milliseconds timeout, const std::atomic<bool>* stop = nullptr);
     // Forgets the card of the current placement: it is reported again.
     void forget() { current_.reset(); }
+    // Takes the card lying on the reader now (if any) as already reported.
+    void settle();
 
 private:
     std::chrono::milliseconds interval_;

@@ -8,6 +8,8 @@
 #include "CommandIds.h"
 #include "CommandTables.h"
 #include "LockKeys.h"
+#include "ReaderChoiceDialog.h"
+#include "ReaderWatcher.h"
 #include "ReaderUse.h"
 #include "SaveAsDialog.h"
 #include "StringTable.h"
@@ -75,6 +77,12 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         ReadCard();  // the card just put on the reader is shown at once
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
+    SetHandler(cmd::ChooseReader, [this] {
+        const QString reader = ChooseReader(this);
+        if (!reader.isEmpty()) statusBar()->showMessage(reader, 5000);
+    });
+    SetHandler(cmd::ReadOnTouch, [this] { SetReadOnTouch(!m_pWatcher); });
+    if (settings::ReadInt(QStringLiteral("ReadOnTouch"), 0) == 1) SetReadOnTouch(true);
     SetHandler(cmd::HistoryReadAloud, [this] { m_pDoc->OnHistoryReadAloud(); });
     SetHandler(cmd::HistoryReadStop, [this] { m_pDoc->OnHistoryReadStop(); });
     SetHandler(cmd::FileSaveAs, [this] { m_pDoc->DoSave(QString(), true); });
@@ -95,6 +103,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
 }
 
 CMainFrame::~CMainFrame() {
+    delete m_pWatcher;  // the watch ends before the window goes
+    m_pWatcher = nullptr;
     qApp->removeEventFilter(this);
     m_pDoc->SetObserver(nullptr);
 }
@@ -136,6 +146,8 @@ bool CMainFrame::Execute(int id) {
     QAction* a = Action(id);
     auto it = m_Handlers.find(id);
     if (!a || !a->isEnabled() || it == m_Handlers.end()) return false;
+    // The reader belongs to the command while it runs.
+    const ReaderWatcher::Pause pause(id == cmd::ReadOnTouch ? nullptr : m_pWatcher);
     it->second();
     return true;
 }
@@ -172,6 +184,7 @@ void CMainFrame::BuildMenus() {
             menu->addAction(MakeAction(item.id, text));
         }
     }
+    if (QAction* touch = Action(cmd::ReadOnTouch)) touch->setCheckable(true);
     QAction* toolBarItem = Action(cmd::ViewToolBar);
     QAction* statusBarItem = Action(cmd::ViewStatusBar);
     toolBarItem->setCheckable(true);
@@ -246,6 +259,22 @@ void CMainFrame::UpdateIndicators() {
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
     if (event->type() == QEvent::KeyRelease || event->type() == QEvent::WindowActivate) UpdateIndicators();
     return QMainWindow::eventFilter(watched, event);
+}
+
+void CMainFrame::SetReadOnTouch(bool on) {
+    if (on == (m_pWatcher != nullptr)) return;
+    settings::WriteInt(QStringLiteral("ReadOnTouch"), on ? 1 : 0);
+    if (QAction* a = Action(cmd::ReadOnTouch)) a->setChecked(on);
+    if (!on) {
+        delete m_pWatcher;  // stops the watch
+        m_pWatcher = nullptr;
+        return;
+    }
+    m_pWatcher = new ReaderWatcher(this);
+    connect(m_pWatcher, &ReaderWatcher::CardPlaced, this, [this] { Execute(cmd::CardRead); });
+    connect(m_pWatcher, &ReaderWatcher::NoReader, this,
+            [this] { statusBar()->showMessage(LoadString(1028), 10000); });
+    m_pWatcher->Start();
 }
 
 void CMainFrame::ReadCard() {

@@ -12,6 +12,7 @@
 
 class CKuvoraView;
 class QActionGroup;
+class ReaderWatcher;
 class QLabel;
 class QToolBar;
 
@@ -34,6 +35,8 @@ public:
 
     // The Read command: busy cursor and a status text while the card is read.
     void ReadCard();
+    // View > カードを置いたら読み取る: reads each card placed on the reader.
+    void SetReadOnTouch(bool on);
 
     void OnReadFinished() override;
     void OnModePaneText(const QString& text) override;
@@ -61,4 +64,5 @@ private:
     std::map<int, QAction*> m_Actions;
     std::map<int, std::function<void()>> m_Handlers;
     QActionGroup* m_pModeGroup = nullptr;
+    ReaderWatcher* m_pWatcher = nullptr;  // read on touch, while it is on
 };

@@ -5,7 +5,9 @@
 #include "CMainFrame.h"
 #include "CSettingsStore.h"
 #include "CardTypes.h"
+#include "CommandIds.h"
 #include "CommandLine.h"
+#include "EmulatedReader.h"
 #include "TestSupport.h"
 
 #include <QAction>
@@ -51,12 +53,13 @@ TEST_F(Frame, MenusHaveTheirTextsShortcutTextsAndIds) {
     EXPECT_EQ(itemsOf(menus[0]->menu()),
               QStringList({"読み取り\tCtrl+R(&R)|32771", "グリーン券情報読み取り\tCtrl+G(&G)|32790",
                            "名前を付けて保存(&A)...|57604", "カードイメージを開く...|32900",
-                           "カードイメージとして保存...|32901", "-", "印刷...\tCtrl+P(&P)|57607",
+                           "カードイメージとして保存...|32901", "リーダーの選択...|32902", "-", "印刷...\tCtrl+P(&P)|57607",
                            "印刷プレビュー(&V)|57609", "プリンタの設定(&S)...|57606", "-", "設定(&C)|32772", "-",
                            "アプリケーションの終了(&X)|57665"}));
     EXPECT_EQ(itemsOf(menus[1]->menu()), QStringList({"コピー\tCtrl+C(&C)|57634", "-", "すべて選択\tCtrl+A(&A)|57642",
                                                       "-", "履歴読み上げ(&R)|32793", "読み上げ中止(&S)|32794"}));
-    EXPECT_EQ(itemsOf(menus[2]->menu()), QStringList({"ツール バー(&T)|59392", "ステータス バー(&S)|59393"}));
+    EXPECT_EQ(itemsOf(menus[2]->menu()), QStringList({"ツール バー(&T)|59392", "ステータス バー(&S)|59393", "-",
+                                                      "カードを置いたら読み取る|32903"}));
     // Every card type the program knows, in the menu's order.
     const QStringList allModes = {"Auto(&A)|32800", "-", "Suica/ICOCA/TOICA/PiTaPa/PASMO|32801", "IruCa|32802",
                                   "ICa|32803", "せたまる|32804", "RapiCa|32805", "CI-CA|32806", "nice･pass!|32807",
@@ -202,4 +205,46 @@ TEST(CommandLine, HelpAndVersionPrintWithoutADisplayAndAFileIsReadAtOnce) {
     window.kill();
     window.waitForFinished();
     EXPECT_TRUE(stored.contains("01010410C8192A3B")) << stored.toStdString();
+}
+
+// View > カードを置いたら読み取る: a card placed is read once per placement,
+// the choice is kept in the settings, and turning it off ends the watch.
+TEST_F(Frame, ReadOnTouchReadsEachPlacementOnce) {
+    test::EmulatedReader reader;
+    reader.emu.liftCard();
+    test::LibrarySession session(reader.name());
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    CMainFrame frame(&doc);
+    int reads = 0;
+    frame.SetHandler(cmd::CardRead, [&] {
+        ++reads;
+        frame.ReadCard();
+    });
+    auto readsWithin = [&](int wanted, int ms) {
+        for (int waited = 0; reads < wanted && waited < ms; waited += 20) {
+            QApplication::processEvents();
+            QThread::msleep(20);
+        }
+        QApplication::processEvents();
+        return reads;
+    };
+    ASSERT_TRUE(frame.Execute(cmd::ReadOnTouch));
+    EXPECT_TRUE(frame.Action(cmd::ReadOnTouch)->isChecked());
+    EXPECT_EQ(settings::ReadInt("ReadOnTouch", 0), 1);
+    EXPECT_EQ(readsWithin(1, 600), 0);
+    reader.emu.placeCard();
+    EXPECT_EQ(readsWithin(1, 10000), 1);
+    EXPECT_EQ(doc.m_strIDm, "01010410C8192A3B");
+    EXPECT_EQ(readsWithin(2, 1200), 1);  // left on the reader: read once
+    reader.emu.liftCard();
+    readsWithin(2, 800);
+    reader.emu.placeCard();
+    EXPECT_EQ(readsWithin(2, 10000), 2);
+    ASSERT_TRUE(frame.Execute(cmd::ReadOnTouch));
+    EXPECT_FALSE(frame.Action(cmd::ReadOnTouch)->isChecked());
+    EXPECT_EQ(settings::ReadInt("ReadOnTouch", 1), 0);
+    reader.emu.liftCard();
+    reader.emu.placeCard();
+    EXPECT_EQ(readsWithin(3, 1000), 2);
 }
