@@ -54,6 +54,17 @@ AutoChoice& autoChoice() {
 
 }  // namespace
 
+const char* const kReaderNameForms =
+    "auto, pcsc, pcsc:NAME, usb, usb:BUS:ADDRESS, nfc, nfc:CONNSTRING or image:PATH";
+
+bool isReaderNameForm(const std::string& name) {
+    for (const char* bare : {"auto", "pcsc", "usb", "nfc"})
+        if (name == bare) return true;
+    for (const char* prefix : {"pcsc:", "usb:", "nfc:", "image:"})
+        if (name.rfind(prefix, 0) == 0) return true;
+    return false;
+}
+
 std::vector<ReaderEntry> listReaders() {
     std::vector<ReaderEntry> all;
     for (const Route& r : kRoutes) {

@@ -16,6 +16,12 @@ struct ReaderEntry {
     std::string description;  // what the route calls it
 };
 
+// Whether `name` has one of the forms a reader name takes (auto, pcsc,
+// pcsc:NAME, usb, usb:BUS:ADDRESS, nfc, nfc:CONNSTRING, image:PATH); the
+// forms, for a message, in `forms`.
+bool isReaderNameForm(const std::string& name);
+extern const char* const kReaderNameForms;
+
 // The readers present on every route, in the order "auto" tries them.
 std::vector<ReaderEntry> listReaders();
 

@@ -72,6 +72,11 @@ void LibraryHold::ReportReaderUsed() {
 bool PrepareReader(const CliOptions& options) {
     g_verbose = options.verbose;
     const QString reader = ChooseReaderName(options.reader);
+    if (!felica::isReaderNameForm(reader.toStdString())) {
+        std::fprintf(stderr, "kuvora-cli: reader \"%s\" is none of the reader names: %s\n",
+                     reader.left(80).toUtf8().constData(), felica::kReaderNameForms);
+        return false;
+    }
     QString error;
     if (!CheckCardImageReader(reader, error)) {
         std::fprintf(stderr, "%s\n", error.toUtf8().constData());

@@ -79,6 +79,9 @@ TEST(Cli, UsageErrorsAreStatusTwo) {
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
         EXPECT_TRUE(r.err.contains("Usage: kuvora-cli")) << args.join(' ').toStdString();
     }
+    const auto badReader = run(home, {"idm", "--reader", "/dev/ttyUSB0"});
+    EXPECT_EQ(badReader.exitCode, 2);
+    EXPECT_TRUE(badReader.err.contains("auto, pcsc, pcsc:NAME, usb")) << badReader.err.toStdString();
     auto help = run(home, {"--help"});
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_TRUE(help.out.startsWith("Usage: kuvora-cli"));
