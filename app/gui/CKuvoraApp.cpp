@@ -12,6 +12,7 @@
 #include "CSettingsStore.h"
 #include "CommandIds.h"
 #include "ReaderChoice.h"
+#include "WindowTexts.h"
 #include "felica.h"
 
 #include <QFileInfo>
@@ -121,7 +122,7 @@ bool CKuvoraApp::InitInstance() {
 
     QString error;
     const bool readable = CheckCardImageReader(reader, error);
-    if (!readable) ShowMessage(error);
+    if (!readable) ShowMessage(WindowText(error));
     if (m_CommandLine.readAtStart && readable) QTimer::singleShot(0, m_pFrame.get(), [this] { m_pFrame->ReadCard(); });
     return true;
 }

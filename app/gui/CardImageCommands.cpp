@@ -1,5 +1,7 @@
 #include "CardImageCommands.h"
 
+#include "WindowTexts.h"
+
 #include "MessageSink.h"
 #include "ReaderChoice.h"
 #include "ReaderUse.h"
@@ -26,7 +28,7 @@ QString OpenCardImage(QWidget* parent) {
     if (path.isEmpty()) return QString();
     std::string error;
     if (!felica::CardImage::load(path.toStdString(), error)) {
-        ShowMessage(QString::fromStdString(error));
+        ShowMessage(WindowText(error));
         return QString();
     }
     const QString reader = QStringLiteral("image:") + path;
@@ -48,7 +50,7 @@ bool CaptureCardImage(QWidget* parent, const QString& path) {
                 progress.setMaximum(static_cast<int>(p.servicesKnown));
                 progress.setValue(static_cast<int>(p.servicesDone));
             }
-            progress.setLabelText(QString::fromStdString(p.message));
+            progress.setLabelText(WindowText(p.message));
             QApplication::processEvents();
             if (progress.wasCanceled()) cancel = true;
         },
@@ -57,13 +59,21 @@ bool CaptureCardImage(QWidget* parent, const QString& path) {
     using Outcome = felica::CaptureResult::Outcome;
     if (result.outcome == Outcome::Cancelled) return false;
     if (!result.ok()) {
-        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1")
-                        .arg(QString::fromStdString(result.error)));
+        // What happened in Japanese; the library's own words beneath, for whoever looks into it.
+        QString why;
+        switch (result.outcome) {
+        case Outcome::NoReader: why = QStringLiteral("リーダ・ライタを開けませんでした。"); break;
+        case Outcome::NoCard: why = QStringLiteral("カードが見つかりません。"); break;
+        case Outcome::CardLost: why = QStringLiteral("読み取りの途中でカードが離れたか、別のカードに替わりました。"); break;
+        default: why = QStringLiteral("カードを読み取れませんでした。"); break;
+        }
+        const QString detail = WindowText(result.error);
+        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1\n(%2)").arg(why, detail));
         return false;
     }
     std::string error;
     if (!result.image.save(path.toStdString(), error)) {
-        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1").arg(QString::fromStdString(error)));
+        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1").arg(WindowText(error)));
         return false;
     }
     return true;

@@ -2,6 +2,7 @@
 
 #include "CSettingsStore.h"
 #include "ReaderChoice.h"
+#include "WindowTexts.h"
 #include "card_image.h"
 #include "felica.h"
 #include "library_control.h"
@@ -79,7 +80,7 @@ void ReaderChoiceDialog::ChooseCardImage() {
     if (path.isEmpty()) return;
     std::string error;
     if (!felica::CardImage::load(path.toStdString(), error)) {
-        ShowMessage(QString::fromStdString(error));
+        ShowMessage(WindowText(error));
         return;
     }
     const QString name = QStringLiteral("image:") + path;

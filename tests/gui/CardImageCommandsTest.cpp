@@ -1,4 +1,5 @@
 #include "CardImageCommands.h"
+#include "WindowTexts.h"
 #include "TestSupport.h"
 
 #include <QFile>
@@ -40,4 +41,32 @@ TEST(CardImageCommands, CaptureWritesTheCardOrNothing) {
     EXPECT_FALSE(QFile::exists(lifted));
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages[0].startsWith("カードイメージを保存できませんでした。\n"));
+}
+
+// The loader's and the capture's English, as the window shows it: Japanese,
+// with file names and values kept. Built from real loader errors, so a changed
+// English text shows up here.
+TEST(CardImageCommands, TheWindowSaysLoaderAndCaptureTextsInJapanese) {
+    test::IsolatedHome home;
+    const std::string sample = sampleImage().toJson();
+    auto errorFor = [&](const std::string& text) {
+        const QString path = home.file("bad.json");
+        QFile f(path);
+        EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(text.data(), static_cast<qint64>(text.size()));
+        f.close();
+        std::string error;
+        EXPECT_FALSE(felica::CardImage::load(path.toStdString(), error));
+        return WindowText(error);
+    };
+    std::string shortIdm = sample;
+    shortIdm.replace(shortIdm.find("01010410C8192A3B"), 16, "0101");
+    const QString field = errorFor(shortIdm);
+    EXPECT_TRUE(field.contains("bad.json の idm が正しくありません: 16進数 16 桁のはずが 4 文字です")) << field.toStdString();
+    EXPECT_TRUE(errorFor("{").contains("JSON として読めません")) << errorFor("{").toStdString();
+    std::string error;
+    felica::CardImage::load(home.file("missing.json").toStdString(), error);
+    EXPECT_EQ(WindowText(error), "カードイメージ " + home.file("missing.json") + " を開けません。");
+    EXPECT_EQ(WindowText(std::string("service 090F: 20 block(s)")), "サービス 090F: 20 ブロック");
+    EXPECT_EQ(WindowText(std::string("something else")), "something else");
 }
