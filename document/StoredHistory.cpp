@@ -11,7 +11,11 @@ bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QStri
     cards.clear();
     if (!QFileInfo::exists(table.Path())) return true;
     CDbConnection db;
-    DbResult r = db.Open(table.Path(), CDbConnection::Mode::ReadOnly);
+    // Opened for writing though only read: a read killed inside its commit
+    // leaves a hot journal, which SQLite rolls back on opening and which a
+    // read-only connection refuses ("cannot open"). A file this user may not
+    // write is opened read-only all the same.
+    DbResult r = db.Open(table.Path(), CDbConnection::Mode::ReadWrite);
     CDbStatement q;
     // One IDm's cards come from the index alone, whatever the database's size.
     const QByteArray sql = QByteArray("SELECT h.IDm, h.CardType, g.n, h.Date FROM "
