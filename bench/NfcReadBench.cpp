@@ -8,6 +8,7 @@
 // cache, for every sample card.
 //   bench_nfc_read [ROUNDS]   (default 5 reads per card and setting)
 #include "BenchHome.h"
+#include "BenchReads.h"
 #include "CKuvoraDoc.h"
 #include "MessageSink.h"
 #include "felica.h"
@@ -29,36 +30,15 @@ namespace {
 constexpr std::chrono::milliseconds kCardFrame{4};
 constexpr std::chrono::milliseconds kAbsentPollTry{3};
 
-struct Reads {
-    std::vector<double> ms;
-    std::size_t inits = 0, commands = 0, polls = 0, exchanges = 0;
-    bool failed = false;
-    double median() {
-        std::sort(ms.begin(), ms.end());
-        return ms.empty() ? 0 : ms[ms.size() / 2];
-    }
-    double spread() { return ms.empty() ? 0 : ms.back() - ms.front(); }
-    double per(std::size_t total) const { return ms.empty() ? 0 : static_cast<double>(total) / ms.size(); }
+struct Reads : BenchReads {
+    std::size_t polls = 0, exchanges = 0;
 };
 
 void readOnce(pn532::Emulator& emu, Reads& into) {
-    RecordingMessageSink messages;
-    ScopedMessageSink sink(&messages);
-    felica::setIdleRelease(std::chrono::milliseconds(0));  // each read starts without a kept device
-    felica::setIdleRelease(std::chrono::milliseconds(1500));
-    felica::resetCounters();
     emu.resetStats();
-    CKuvoraDoc doc;
-    doc.OnNewDocument();
-    doc.m_nMode = 0;
-    const auto start = std::chrono::steady_clock::now();
-    doc.OnCardRead();
-    into.ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    into.inits += felica::counters().transportsOpened;
-    into.commands += felica::counters().commandsSent;
+    benchAutoRead(into);
     into.polls += emu.stats().polls;
     into.exchanges += emu.stats().exchanges;
-    if (!messages.messages.isEmpty() || doc.m_nCardType == 0) into.failed = true;
 }
 
 }  // namespace

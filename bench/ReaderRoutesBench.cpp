@@ -8,6 +8,7 @@
 // Target: 1 initialisation per read on every route, at most 8 commands.
 //   bench_reader_routes [ROUNDS]   (default 3)
 #include "BenchHome.h"
+#include "BenchReads.h"
 #include "CKuvoraDoc.h"
 #include "MessageSink.h"
 #include "PcscRig.h"
@@ -29,37 +30,18 @@
 
 namespace {
 
-struct Reads {
-    std::vector<double> ms;
-    std::size_t inits = 0, commands = 0;
-    bool failed = false;
+struct Reads : BenchReads {
     std::string cell() {
         if (ms.empty()) return "-";
-        std::sort(ms.begin(), ms.end());
         char text[64];
-        std::snprintf(text, sizeof text, "%4.1f %4.1f %7.1f%s", double(inits) / ms.size(), double(commands) / ms.size(),
-                      ms[ms.size() / 2], failed ? "!" : "");
+        std::snprintf(text, sizeof text, "%4.1f %4.1f %7.1f%s", per(inits), per(commands), median(), failed ? "!" : "");
         return text;
     }
 };
 
-// One Auto-mode read with a device opened afresh.
 void readOnce(const std::string& reader, Reads& into) {
-    RecordingMessageSink messages;
-    ScopedMessageSink sink(&messages);
     set_reader_writer_name(reader.c_str());
-    felica::setIdleRelease(std::chrono::milliseconds(0));
-    felica::setIdleRelease(std::chrono::milliseconds(1500));
-    felica::resetCounters();
-    CKuvoraDoc doc;
-    doc.OnNewDocument();
-    doc.m_nMode = 0;
-    const auto start = std::chrono::steady_clock::now();
-    doc.OnCardRead();
-    into.ms.push_back(std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count());
-    into.inits += felica::counters().transportsOpened;
-    into.commands += felica::counters().commandsSent;
-    if (!messages.messages.isEmpty() || doc.m_nCardType == 0) into.failed = true;
+    benchAutoRead(into);
 }
 
 }  // namespace
