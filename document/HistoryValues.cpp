@@ -4,7 +4,6 @@
 
 #include <QRegularExpression>
 
-#include <optional>
 
 namespace {
 
@@ -69,35 +68,54 @@ std::optional<QString> isoTime(const QString& text) {
 
 }  // namespace
 
-QString HistoryValuesJson(int cardType, const CHistoryDisplay& history, int row) {
+HistoryRowValues HistoryRowValuesOf(int cardType, const CHistoryDisplay& history, int row) {
     using namespace history;
     const Fields f = fieldsOf(cardType);
+    auto num = [&](bool recorded, int column, int base) {
+        return recorded ? number(history.Text(column, row), base) : std::nullopt;
+    };
+    HistoryRowValues v;
+    if (f.date) v.date = isoDate(history.Text(Date, row));
+    if (f.time) v.time = isoTime(history.Text(Time, row));
+    v.terminalCode = num(f.terminal, TerminalCode, 16);
+    v.tradeCode = num(f.trade, TradeCode, 16);
+    v.departureLineCode = num(f.departureLine, DepartureLineCode, 16);
+    v.departureStationCode = num(f.departureStation, DepartureStationCode, 16);
+    v.arrivalLineCode = num(f.arrivalLine, ArrivalLineCode, 16);
+    v.arrivalStationCode = num(f.arrivalStation, ArrivalStationCode, 16);
+    v.balance = num(f.balance, Balance, 10);
+    v.charge = num(f.charge, Charge, 10);
+    v.point = num(f.point, Point, 10);
+    v.serial = num(f.serial, Serial, 10);
+    return v;
+}
+
+QString HistoryValuesJson(int cardType, const CHistoryDisplay& history, int row) {
+    const HistoryRowValues v = HistoryRowValuesOf(cardType, history, row);
     QString j = QStringLiteral("{");
     auto key = [&](const char* name) {
         if (j.size() > 1) j += QLatin1String(", ");
         j += QLatin1Char('"') + QLatin1String(name) + QLatin1String("\": ");
     };
-    auto text = [&](const char* name, bool recorded, std::optional<QString> (*parse)(const QString&), int column) {
+    auto text = [&](const char* name, const std::optional<QString>& value) {
         key(name);
-        const std::optional<QString> v = recorded ? parse(history.Text(column, row)) : std::nullopt;
-        j += v ? QLatin1Char('"') + *v + QLatin1Char('"') : QStringLiteral("null");
+        j += value ? QLatin1Char('"') + *value + QLatin1Char('"') : QStringLiteral("null");
     };
-    auto num = [&](const char* name, bool recorded, int column, int base) {
+    auto num = [&](const char* name, const std::optional<qint64>& value) {
         key(name);
-        const std::optional<qint64> v = recorded ? number(history.Text(column, row), base) : std::nullopt;
-        j += v ? QString::number(*v) : QStringLiteral("null");
+        j += value ? QString::number(*value) : QStringLiteral("null");
     };
-    text("date", f.date, isoDate, Date);
-    text("time", f.time, isoTime, Time);
-    num("terminalCode", f.terminal, TerminalCode, 16);
-    num("tradeCode", f.trade, TradeCode, 16);
-    num("departureLineCode", f.departureLine, DepartureLineCode, 16);
-    num("departureStationCode", f.departureStation, DepartureStationCode, 16);
-    num("arrivalLineCode", f.arrivalLine, ArrivalLineCode, 16);
-    num("arrivalStationCode", f.arrivalStation, ArrivalStationCode, 16);
-    num("balance", f.balance, Balance, 10);
-    num("charge", f.charge, Charge, 10);
-    num("point", f.point, Point, 10);
-    num("serial", f.serial, Serial, 10);
+    text("date", v.date);
+    text("time", v.time);
+    num("terminalCode", v.terminalCode);
+    num("tradeCode", v.tradeCode);
+    num("departureLineCode", v.departureLineCode);
+    num("departureStationCode", v.departureStationCode);
+    num("arrivalLineCode", v.arrivalLineCode);
+    num("arrivalStationCode", v.arrivalStationCode);
+    num("balance", v.balance);
+    num("charge", v.charge);
+    num("point", v.point);
+    num("serial", v.serial);
     return j + QLatin1Char('}');
 }

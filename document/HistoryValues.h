@@ -6,7 +6,19 @@
 
 #include <QString>
 
+#include <optional>
+
 class CHistoryDisplay;
+
+struct HistoryRowValues {
+    std::optional<QString> date;  // 2026-11-28
+    std::optional<QString> time;  // 17:18 or 18:42:05
+    std::optional<qint64> terminalCode, tradeCode, departureLineCode, departureStationCode, arrivalLineCode,
+        arrivalStationCode, balance, charge, point, serial;
+};
+
+// The values of display row `row` of a card of `cardType`.
+HistoryRowValues HistoryRowValuesOf(int cardType, const CHistoryDisplay& history, int row);
 
 // The row's values as a JSON object on one line: {"date": "2026-11-28", ...}.
 QString HistoryValuesJson(int cardType, const CHistoryDisplay& history, int row);
