@@ -13,6 +13,9 @@
 //                names, so that the lookups find their names
 // Targets: under 20 ms per read at 1,000,000 rows and at most 1.5 times the
 // empty-database read.
+// Then whole kuvora-cli processes (`read --format json`, start to exit) in two
+// homes, alternating: the card with its own 20 rows stored, and with 1,000.
+// Target: the 1,000-row read within 1.5 times the 20-row read.
 //   bench_read_command [ROUNDS]   (default 15)
 #include "BenchHistory.h"
 #include "BenchHome.h"
@@ -27,6 +30,7 @@
 
 #include <QCoreApplication>
 #include <QFile>
+#include <QProcess>
 #include <QSettings>
 #include <QStringList>
 
@@ -141,6 +145,54 @@ void importSampleNames() {
     if (!ImportUserNames(UserStationCodeDatabasePath(), files, QString(), errors)) std::abort();
 }
 
+// Runs kuvora-cli's JSON read in `home` and returns its wall time in ms, or
+// -1 when it failed.
+double cliRead(const QString& home) {
+    QProcess cli;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_DATA_HOME", home + "/data");
+    env.insert("XDG_CONFIG_HOME", home + "/config");
+    cli.setProcessEnvironment(env);
+    cli.setStandardOutputFile(QProcess::nullDevice());
+    const auto start = std::chrono::steady_clock::now();
+    cli.start(QStringLiteral(KUVORA_CLI),
+              {"read", "--reader", QString::fromStdString("image:" + kSample), "--format", "json"});
+    if (!cli.waitForFinished(30000) || cli.exitStatus() != QProcess::NormalExit || cli.exitCode() != 0) return -1;
+    return std::chrono::duration<double, std::milli>(std::chrono::steady_clock::now() - start).count();
+}
+
+void cliTable(int rounds) {
+    struct Home {
+        const char* name;
+        int storedRows;
+        BenchHome home;
+        std::vector<double> ms;
+        bool failed = false;
+    };
+    Home homes[] = {{"20 rows", 0, {}, {}}, {"1000 rows", 980, {}, {}}};
+    for (Home& h : homes) {
+        qputenv("XDG_DATA_HOME", (h.home.dir.path() + "/data").toUtf8());
+        if (h.storedRows) fillSampleCardHistory(h.storedRows);
+        if (cliRead(h.home.dir.path()) < 0) h.failed = true;  // stores the card's own 20 rows
+    }
+    for (int round = 0; round < rounds * 2; ++round)
+        for (int i = 0; i < 2; ++i) {
+            Home& h = homes[(i + round) % 2];
+            const double t = cliRead(h.home.dir.path());
+            if (t < 0) h.failed = true;
+            else h.ms.push_back(t);
+        }
+    std::printf("\nWhole process: kuvora-cli read --format json, %d rounds\n\n", rounds * 2);
+    std::printf("%-12s %10s %10s %10s %8s\n", "stored", "median ms", "min ms", "max ms", "x 20");
+    const double base = median(homes[0].ms);
+    for (Home& h : homes) {
+        std::sort(h.ms.begin(), h.ms.end());
+        if (h.ms.empty()) h.ms.push_back(0);
+        std::printf("%-12s %10.2f %10.2f %10.2f %8.2f%s\n", h.name, median(h.ms), h.ms.front(), h.ms.back(),
+                    base > 0 ? median(h.ms) / base : 0.0, h.failed ? "  READ FAILED" : "");
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -184,5 +236,6 @@ int main(int argc, char** argv) {
         std::printf("%-12s %10.2f %10.2f %10.2f %8.2f%s\n", s->name, median(s->ms), s->ms.front(), s->ms.back(),
                     base > 0 ? median(s->ms) / base : 0.0, s->failed ? "  READ FAILED" : "");
     }
+    cliTable(rounds);
     return 0;
 }

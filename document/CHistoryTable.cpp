@@ -10,9 +10,13 @@
 #include <QSet>
 #include <QStringList>
 
+#include <algorithm>
 #include <atomic>
+#include <charconv>
 #include <cerrno>
 #include <cstdio>
+#include <string>
+#include <utility>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -113,7 +117,12 @@ QByteArray fileStamp(const QString& path) {
 
 // printf's "%5d" and "%8d" without printf: a reload formats four numbers a row.
 QString padded(std::int64_t value, int width) {
-    return QString::number(static_cast<int>(value)).rightJustified(width, QLatin1Char(' '));
+    char digits[24];
+    const char* end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(value)).ptr;
+    const int n = static_cast<int>(end - digits);
+    QString text(std::max(width, n), QLatin1Char(' '));
+    for (int i = 0; i < n; ++i) text[text.size() - n + i] = QLatin1Char(digits[i]);
+    return text;
 }
 
 QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
@@ -340,6 +349,30 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
     recordStamp(m_Path);
 }
 
+// The text columns a reload copies: display column, stored column.
+const std::pair<int, int> kReloadTexts[] = {
+    {history::BlockData, kBlockData},
+    {history::TerminalCode, kTerminalCode},
+    {history::Terminal, kTerminal},
+    {history::TradeCode, kTradeCode},
+    {history::Trade, kTrade},
+    {history::DateCode, kDateCode},
+    {history::Date, kDate},
+    {history::TimeCode, kTimeCode},
+    {history::Time, kTime},
+    {history::DepartureLineCode, kALineCode},
+    {history::DepartureCompany, kACompanyName},
+    {history::DepartureStationCode, kAStationCode},
+    {history::DepartureStation, kAStationName},
+    {history::ArrivalLineCode, kPLineCode},
+    {history::ArrivalCompany, kPCompanyName},
+    {history::ArrivalStationCode, kPStationCode},
+    {history::ArrivalStation, kPStationName},
+    {history::SerialCode, kSerialCode},
+    {history::Note1, kNote1},
+    {history::Note2, kNote2},
+};
+
 int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& into) {
     CDbConnection db;
     auto fail = [&](DbResult code) {
@@ -358,6 +391,11 @@ int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& int
     q.Bind(1, idm);
     q.Bind(2, static_cast<std::int64_t>(cardType));
     using namespace history;
+    struct Previous {
+        std::string bytes;  // keeps its buffer from row to row
+        QString text;
+    };
+    Previous previous[ColumnCount];
     int n = 0;
     while (n < CHistoryDisplay::kRows) {
         r = q.Step();
@@ -367,26 +405,17 @@ int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& int
             showError(kSearchError, r);
             break;
         }
-        into.SetText(BlockData, n, q.Text(kBlockData));
-        into.SetText(TerminalCode, n, q.Text(kTerminalCode));
-        into.SetText(Terminal, n, q.Text(kTerminal));
-        into.SetText(TradeCode, n, q.Text(kTradeCode));
-        into.SetText(Trade, n, q.Text(kTrade));
-        into.SetText(DateCode, n, q.Text(kDateCode));
-        into.SetText(Date, n, q.Text(kDate));
-        into.SetText(TimeCode, n, q.Text(kTimeCode));
-        into.SetText(Time, n, q.Text(kTime));
-        into.SetText(DepartureLineCode, n, q.Text(kALineCode));
-        into.SetText(DepartureCompany, n, q.Text(kACompanyName));
-        into.SetText(DepartureStationCode, n, q.Text(kAStationCode));
-        into.SetText(DepartureStation, n, q.Text(kAStationName));
-        into.SetText(ArrivalLineCode, n, q.Text(kPLineCode));
-        into.SetText(ArrivalCompany, n, q.Text(kPCompanyName));
-        into.SetText(ArrivalStationCode, n, q.Text(kPStationCode));
-        into.SetText(ArrivalStation, n, q.Text(kPStationName));
-        into.SetText(SerialCode, n, q.Text(kSerialCode));
-        into.SetText(Note1, n, q.Text(kNote1));
-        into.SetText(Note2, n, q.Text(kNote2));
+        for (const auto& [column, stored] : kReloadTexts) {
+            // Names, trades and codes repeat from row to row: a text equal to
+            // the previous row's is shared instead of decoded again.
+            const QByteArrayView bytes = q.TextBytes(stored);
+            Previous& last = previous[column];
+            if (n == 0 || bytes != QByteArrayView(last.bytes.data(), last.bytes.size())) {
+                last.bytes.assign(bytes.data(), static_cast<std::size_t>(bytes.size()));
+                last.text = bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
+            }
+            into.SetText(column, n, last.text);
+        }
         into.SetText(Balance, n, padded(q.Integer(kBalance), 5));
         into.SetText(Charge, n, padded(q.Integer(kCharge), 5));
         into.SetText(Point, n, padded(q.Integer(kPoint), 5));

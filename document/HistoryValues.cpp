@@ -2,7 +2,7 @@
 
 #include "CHistoryDisplay.h"
 
-#include <QRegularExpression>
+#include <charconv>
 
 
 namespace {
@@ -34,36 +34,98 @@ Fields fieldsOf(int cardType) {
     }
 }
 
+// A decimal or hexadecimal number with optional white space around it and a
+// sign; anything else in the text makes it no number.
 std::optional<qint64> number(const QString& text, int base) {
-    bool ok = false;
-    const qint64 v = text.trimmed().toLongLong(&ok, base);
-    return ok ? std::optional<qint64>(v) : std::nullopt;
+    const QChar* p = text.constData();
+    const QChar* end = p + text.size();
+    while (p != end && p->isSpace()) ++p;
+    while (end != p && (end - 1)->isSpace()) --end;
+    bool negative = false;
+    if (p != end && (p->unicode() == '-' || p->unicode() == '+')) negative = (p++)->unicode() == '-';
+    if (p == end) return std::nullopt;
+    quint64 value = 0;
+    for (; p != end; ++p) {
+        const char16_t c = p->unicode();
+        int digit = base;
+        if (c >= '0' && c <= '9') digit = c - '0';
+        else if (c >= 'a' && c <= 'f') digit = c - 'a' + 10;
+        else if (c >= 'A' && c <= 'F') digit = c - 'A' + 10;
+        if (digit >= base) return std::nullopt;
+        value = value * static_cast<unsigned>(base) + static_cast<unsigned>(digit);
+        if (value > (quint64(1) << 62)) return std::nullopt;  // far beyond any field of a card
+    }
+    return negative ? -static_cast<qint64>(value) : static_cast<qint64>(value);
 }
+
+// Two digits (or more for a wider number) with leading zeros.
+void appendPadded(QString& out, int value, int width) {
+    char digits[16];
+    const char* end = std::to_chars(digits, digits + sizeof digits, value).ptr;
+    for (int n = static_cast<int>(end - digits); n < width; ++n) out += QLatin1Char('0');
+    out += QLatin1String(digits, end - digits);
+}
+
+// Walks a date or time text: optional white space first, then fields of
+// ASCII digits, each followed by its unit character.
+struct Scan {
+    const QChar* p;
+    const QChar* end;
+    explicit Scan(const QString& text) : p(text.constData()), end(text.constData() + text.size()) {
+        while (p != end && p->isSpace()) ++p;
+    }
+    // A field of minDigits..maxDigits digits and its unit; `digits` says how
+    // many it had.
+    bool field(int minDigits, int maxDigits, char16_t unit, int& value, int* digits = nullptr) {
+        int n = 0;
+        value = 0;
+        for (; p != end && n < maxDigits && p->unicode() >= '0' && p->unicode() <= '9'; ++p, ++n)
+            value = value * 10 + (p->unicode() - '0');
+        if (digits) *digits = n;
+        if (n < minDigits || p == end || p->unicode() != unit) return false;
+        ++p;
+        return true;
+    }
+    bool atEnd() const { return p == end; }
+};
 
 // "2026年11月28日" or "26年11月28日" (years from 2000) as 2026-11-28.
 std::optional<QString> isoDate(const QString& text) {
-    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{2}|\\d{4})年(\\d{1,2})月(\\d{1,2})日$"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch()) return std::nullopt;
-    int year = m.captured(1).toInt();
-    if (m.capturedLength(1) == 2) year += 2000;
-    return QStringLiteral("%1-%2-%3")
-        .arg(year, 4, 10, QLatin1Char('0'))
-        .arg(m.captured(2).toInt(), 2, 10, QLatin1Char('0'))
-        .arg(m.captured(3).toInt(), 2, 10, QLatin1Char('0'));
+    Scan s(text);
+    int year = 0, month = 0, day = 0, yearDigits = 0;
+    if (!s.field(2, 4, u'年', year, &yearDigits) || yearDigits == 3 || !s.field(1, 2, u'月', month) ||
+        !s.field(1, 2, u'日', day) || !s.atEnd())
+        return std::nullopt;
+    if (yearDigits == 2) year += 2000;
+    QString iso;
+    iso.reserve(10);
+    appendPadded(iso, year, 4);
+    iso += QLatin1Char('-');
+    appendPadded(iso, month, 2);
+    iso += QLatin1Char('-');
+    appendPadded(iso, day, 2);
+    return iso;
 }
 
 // "17時18分" as 17:18, "18時42分05秒" as 18:42:05. Hours past 24 stay: a shop
 // that keeps its business day past midnight records 24時12分 on that day.
 std::optional<QString> isoTime(const QString& text) {
-    static const QRegularExpression re(QStringLiteral("^\\s*(\\d{1,2})時(\\d{1,2})分(?:(\\d{1,2})秒)?$"));
-    const QRegularExpressionMatch m = re.match(text);
-    if (!m.hasMatch()) return std::nullopt;
-    QString t = QStringLiteral("%1:%2")
-                    .arg(m.captured(1).toInt(), 2, 10, QLatin1Char('0'))
-                    .arg(m.captured(2).toInt(), 2, 10, QLatin1Char('0'));
-    if (m.hasCaptured(3)) t += QStringLiteral(":%1").arg(m.captured(3).toInt(), 2, 10, QLatin1Char('0'));
-    return t;
+    Scan s(text);
+    int hour = 0, minute = 0, second = 0;
+    if (!s.field(1, 2, u'時', hour) || !s.field(1, 2, u'分', minute)) return std::nullopt;
+    const bool seconds = !s.atEnd();
+    if (seconds && !s.field(1, 2, u'秒', second)) return std::nullopt;
+    if (!s.atEnd()) return std::nullopt;
+    QString iso;
+    iso.reserve(8);
+    appendPadded(iso, hour, 2);
+    iso += QLatin1Char(':');
+    appendPadded(iso, minute, 2);
+    if (seconds) {
+        iso += QLatin1Char(':');
+        appendPadded(iso, second, 2);
+    }
+    return iso;
 }
 
 }  // namespace
@@ -88,34 +150,4 @@ HistoryRowValues HistoryRowValuesOf(int cardType, const CHistoryDisplay& history
     v.point = num(f.point, Point, 10);
     v.serial = num(f.serial, Serial, 10);
     return v;
-}
-
-QString HistoryValuesJson(int cardType, const CHistoryDisplay& history, int row) {
-    const HistoryRowValues v = HistoryRowValuesOf(cardType, history, row);
-    QString j = QStringLiteral("{");
-    auto key = [&](const char* name) {
-        if (j.size() > 1) j += QLatin1String(", ");
-        j += QLatin1Char('"') + QLatin1String(name) + QLatin1String("\": ");
-    };
-    auto text = [&](const char* name, const std::optional<QString>& value) {
-        key(name);
-        j += value ? QLatin1Char('"') + *value + QLatin1Char('"') : QStringLiteral("null");
-    };
-    auto num = [&](const char* name, const std::optional<qint64>& value) {
-        key(name);
-        j += value ? QString::number(*value) : QStringLiteral("null");
-    };
-    text("date", v.date);
-    text("time", v.time);
-    num("terminalCode", v.terminalCode);
-    num("tradeCode", v.tradeCode);
-    num("departureLineCode", v.departureLineCode);
-    num("departureStationCode", v.departureStationCode);
-    num("arrivalLineCode", v.arrivalLineCode);
-    num("arrivalStationCode", v.arrivalStationCode);
-    num("balance", v.balance);
-    num("charge", v.charge);
-    num("point", v.point);
-    num("serial", v.serial);
-    return j + QLatin1Char('}');
 }

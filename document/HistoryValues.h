@@ -20,5 +20,3 @@ struct HistoryRowValues {
 // The values of display row `row` of a card of `cardType`.
 HistoryRowValues HistoryRowValuesOf(int cardType, const CHistoryDisplay& history, int row);
 
-// The row's values as a JSON object on one line: {"date": "2026-11-28", ...}.
-QString HistoryValuesJson(int cardType, const CHistoryDisplay& history, int row);

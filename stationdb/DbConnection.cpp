@@ -108,10 +108,15 @@ std::int64_t CDbStatement::Integer(int column) const {
 }
 
 QString CDbStatement::Text(int column) const {
-    if (!m_stmt) return QString();
+    const QByteArrayView bytes = TextBytes(column);
+    return bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
+}
+
+QByteArrayView CDbStatement::TextBytes(int column) const {
+    if (!m_stmt) return {};
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(m_stmt, column));
     const int bytes = sqlite3_column_bytes(m_stmt, column);
-    return text && bytes > 0 ? QString::fromUtf8(text, bytes) : QString();
+    return text && bytes > 0 ? QByteArrayView(text, bytes) : QByteArrayView();
 }
 
 QString CutToWidth(const QString& text, int width) {

@@ -3,6 +3,7 @@
 
 #include "DbResult.h"
 
+#include <QByteArrayView>
 #include <QString>
 
 #include <cstdint>
@@ -62,6 +63,8 @@ public:
     bool IsNull(int column) const;
     std::int64_t Integer(int column) const;
     QString Text(int column) const;
+    // The column's UTF-8 bytes, valid until the next Step, Reset or Finalize.
+    QByteArrayView TextBytes(int column) const;
 
 private:
     sqlite3_stmt* m_stmt = nullptr;

@@ -95,7 +95,7 @@ bool IsDocumentFormat(const QString& format) {
 }
 
 QByteArray DocumentOutput(const CKuvoraDoc& doc, const QString& format, const QStringList& messages) {
-    if (format == QLatin1String("json")) return DocumentJson(doc, messages).toUtf8();
+    if (format == QLatin1String("json")) return DocumentJson(doc, messages);
     if (format == QLatin1String("table")) return DocumentTable(doc).toUtf8();
     if (format == QLatin1String("xml")) return ExportXml(doc);
     if (format == QLatin1String("xls")) return ExportWorkbook(doc);

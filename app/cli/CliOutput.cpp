@@ -3,7 +3,11 @@
 #include "CKuvoraDoc.h"
 #include "HistoryValues.h"
 
+#include <algorithm>
+#include <charconv>
+#include <cstdio>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
@@ -24,35 +28,76 @@ bool isWide(char32_t c) {
 
 namespace {
 
-// Appends `text` as a quoted JSON string.
-void appendJsonString(QString& out, const QString& text) {
-    out += QLatin1Char('"');
-    const QChar* run = text.constData();  // characters that need no escape go in whole runs
+// Appends UTF-16 text as UTF-8. A lone surrogate becomes what QString::toUtf8
+// makes of it.
+void appendUtf8(std::string& out, const QChar* p, const QChar* end) {
+    const std::size_t old = out.size();
+    out.resize(old + static_cast<std::size_t>(end - p) * 3);
+    char* d = out.data() + old;
+    for (; p != end; ++p) {
+        const char16_t c = p->unicode();
+        if (c < 0x80) {
+            *d++ = static_cast<char>(c);
+        } else if (c < 0x800) {
+            *d++ = static_cast<char>(0xC0 | (c >> 6));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *d++ = static_cast<char>(0xE0 | (c >> 12));
+            *d++ = static_cast<char>(0x80 | ((c >> 6) & 0x3F));
+            *d++ = static_cast<char>(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && p + 1 != end && (p + 1)->isLowSurrogate()) {
+            const char32_t u = QChar::surrogateToUcs4(c, (++p)->unicode());
+            *d++ = static_cast<char>(0xF0 | (u >> 18));
+            *d++ = static_cast<char>(0x80 | ((u >> 12) & 0x3F));
+            *d++ = static_cast<char>(0x80 | ((u >> 6) & 0x3F));
+            *d++ = static_cast<char>(0x80 | (u & 0x3F));
+        } else {
+            const QByteArray odd = QStringView(p, 1).toUtf8();
+            d = std::copy(odd.begin(), odd.end(), d);
+        }
+    }
+    out.resize(static_cast<std::size_t>(d - out.data()));
+}
+
+// Appends `text` as a quoted JSON string in UTF-8.
+void appendJsonString(std::string& out, QStringView text) {
+    out += '"';
+    const QChar* run = text.data();  // characters that need no escape go in whole runs
     const QChar* const end = run + text.size();
     for (const QChar* p = run; p != end; ++p) {
         const char16_t c = p->unicode();
         if (c >= 0x20 && c != '"' && c != '\\') continue;
-        out.append(run, p - run);
+        appendUtf8(out, run, p);
         run = p + 1;
         switch (c) {
-        case '"': out += QLatin1String("\\\""); break;
-        case '\\': out += QLatin1String("\\\\"); break;
-        case '\n': out += QLatin1String("\\n"); break;
-        case '\r': out += QLatin1String("\\r"); break;
-        case '\t': out += QLatin1String("\\t"); break;
-        default: out += QStringLiteral("\\u%1").arg(int(c), 4, 16, QLatin1Char('0'));
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default: {
+            char escape[8];
+            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
+            out += escape;
+        }
         }
     }
-    out.append(run, end - run);
-    out += QLatin1Char('"');
+    appendUtf8(out, run, end);
+    out += '"';
+}
+
+void appendNumber(std::string& out, qint64 value) {
+    char buf[24];
+    const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
+    out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
 }  // namespace
 
 QString JsonString(const QString& text) {
-    QString out;
+    std::string out;
     appendJsonString(out, text);
-    return out;
+    return QString::fromUtf8(out.data(), static_cast<qsizetype>(out.size()));
 }
 
 int DisplayWidth(const QString& text) {
@@ -61,26 +106,26 @@ int DisplayWidth(const QString& text) {
     return width;
 }
 
-QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
+QByteArray DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
     using namespace history;
-    QString j;
-    j.reserve(1024 + doc.m_nRows * 900);  // one row takes about 700 characters
+    std::string j;
+    j.reserve(1024 + static_cast<std::size_t>(doc.m_nRows) * 1400);  // one row takes about 1,000 bytes
     auto key = [&](const char* name) {
-        j += QLatin1String("  \"");
-        j += QLatin1String(name);
-        j += QLatin1String("\": ");
+        j += "  \"";
+        j += name;
+        j += "\": ";
     };
     auto text = [&](const char* name, const QString& value) {
         key(name);
         appendJsonString(j, value);
-        j += QLatin1String(",\n");
+        j += ",\n";
     };
     auto number = [&](const char* name, int value) {
         key(name);
-        j += QString::number(value);
-        j += QLatin1String(",\n");
+        appendNumber(j, value);
+        j += ",\n";
     };
-    j += QLatin1String("{\n");
+    j += "{\n";
     text("idm", doc.m_strIDm);
     text("makeDate", doc.m_strMakeDate);
     number("cardType", doc.m_nCardType);
@@ -90,43 +135,61 @@ QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
     number("cardRows", doc.m_nCardRows);
     number("rows", doc.m_nRows);
     key("gateLog");
-    j += QLatin1String("[\n");
+    j += "[\n";
     for (int k = 0; k < CKuvoraDoc::kGateLogRows; ++k) {
-        j += QLatin1String(k ? ",\n    [" : "    [");
+        j += k ? ",\n    [" : "    [";
         for (int c = 0; c < CKuvoraDoc::kGateLogColumns; ++c) {
-            if (c) j += QLatin1String(", ");
+            if (c) j += ", ";
             appendJsonString(j, doc.m_GateLog[k][c]);
         }
-        j += QLatin1Char(']');
+        j += ']';
     }
-    j += QLatin1String("\n  ],\n");
+    j += "\n  ],\n";
     key("history");
-    j += QLatin1String(doc.m_nRows > 0 ? "[\n" : "[]");
+    j += doc.m_nRows > 0 ? "[\n" : "[]";
     // Each column's key as it stands before its value, made once.
-    QString keys[ColumnCount];
-    for (int c = 0; c < ColumnCount; ++c)
-        keys[c] = QLatin1String(c ? ", \"" : "\"") + QLatin1String(ColumnName(c)) + QLatin1String("\": ");
+    std::string keys[ColumnCount];
+    for (int c = 0; c < ColumnCount; ++c) keys[c] = std::string(c ? ", \"" : "\"") + ColumnName(c) + "\": ";
+    // The values' keys and texts are ASCII.
+    static const char* const valueKeys[] = {
+        "{\"date\": ", ", \"time\": ", ", \"terminalCode\": ", ", \"tradeCode\": ",
+        ", \"departureLineCode\": ", ", \"departureStationCode\": ", ", \"arrivalLineCode\": ",
+        ", \"arrivalStationCode\": ", ", \"balance\": ", ", \"charge\": ", ", \"point\": ", ", \"serial\": ",
+    };
     for (int r = 0; r < doc.m_nRows; ++r) {
-        j += QLatin1String(r ? ",\n    {" : "    {");
+        j += r ? ",\n    {" : "    {";
         for (int c = 0; c < ColumnCount; ++c) {
             j += keys[c];
-            if (c == TradeFlags) j += QString::number(doc.m_History.Flags(r));
+            if (c == TradeFlags) appendNumber(j, doc.m_History.Flags(r));
             else appendJsonString(j, doc.m_History.Text(c, r));
         }
-        j += QLatin1String(", \"values\": ");
-        j += HistoryValuesJson(doc.m_nCardType, doc.m_History, r);
-        j += QLatin1Char('}');
+        j += ", \"values\": ";
+        const HistoryRowValues v = HistoryRowValuesOf(doc.m_nCardType, doc.m_History, r);
+        const char* const* valueKey = valueKeys;
+        for (const auto* field : {&v.date, &v.time}) {
+            j += *valueKey++;
+            if (*field) appendJsonString(j, **field);
+            else j += "null";
+        }
+        for (const auto* field : {&v.terminalCode, &v.tradeCode, &v.departureLineCode, &v.departureStationCode,
+                                  &v.arrivalLineCode, &v.arrivalStationCode, &v.balance, &v.charge, &v.point,
+                                  &v.serial}) {
+            j += *valueKey++;
+            if (*field) appendNumber(j, **field);
+            else j += "null";
+        }
+        j += "}}";
     }
-    if (doc.m_nRows > 0) j += QLatin1String("\n  ]");
-    j += QLatin1String(",\n");
+    if (doc.m_nRows > 0) j += "\n  ]";
+    j += ",\n";
     key("messages");
-    j += QLatin1Char('[');
+    j += '[';
     for (qsizetype m = 0; m < messages.size(); ++m) {
-        if (m) j += QLatin1String(", ");
+        if (m) j += ", ";
         appendJsonString(j, messages[m]);
     }
-    j += QLatin1String("]\n}\n");
-    return j;
+    j += "]\n}\n";
+    return QByteArray(j.data(), static_cast<qsizetype>(j.size()));
 }
 
 QString DocumentTable(const CKuvoraDoc& doc) {

@@ -7,8 +7,8 @@
 class CKuvoraDoc;
 
 // One JSON object with the document's header, gate log, rows and the
-// messages shown, keys in a fixed order.
-QString DocumentJson(const CKuvoraDoc& doc, const QStringList& messages);
+// messages shown, keys in a fixed order, in UTF-8.
+QByteArray DocumentJson(const CKuvoraDoc& doc, const QStringList& messages);
 // The same for a person: aligned columns, one line per row.
 QString DocumentTable(const CKuvoraDoc& doc);
 

@@ -147,11 +147,11 @@ TEST(Port100Transport, AutoReadsGiveWhatTheCardImagesGive) {
             doc.OnCardRead();
             return DocumentJson(doc, messages.messages);
         };
-        const QString viaImage = readJson(image);
+        const QByteArray viaImage = readJson(image);
         UsbRig rig(test::sampleCard(name));
-        const QString viaUsb = readJson("usb");
+        const QByteArray viaUsb = readJson("usb");
         EXPECT_EQ(viaUsb, viaImage) << name;
-        const QJsonObject json = QJsonDocument::fromJson(viaUsb.toUtf8()).object();
+        const QJsonObject json = QJsonDocument::fromJson(viaUsb).object();
         EXPECT_NE(json["cardType"].toInt(), 0) << name;
         EXPECT_GT(json["cardRows"].toInt(), 0) << name;
         EXPECT_TRUE(json["messages"].toArray().isEmpty()) << name;
