@@ -43,6 +43,7 @@ private:
         std::vector<std::unique_ptr<Element>> children;
     };
     static void Write(const Element& element, QString& out);
+    static qsizetype Size(const Element& element);
 
     QString m_strDeclaration;
     std::unique_ptr<Element> m_pRoot;
