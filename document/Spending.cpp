@@ -114,13 +114,11 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
         }
         case Rule::None: break;
         }
-        // The card computed the amount against an empty block: the record
-        // before this one is unknown, and so is the amount.
-        const bool fromBalances = rule == Rule::SuicaTrades || rule == Rule::BalanceSign;
-        if (fromBalances && row + 1 < rows && isEmptyBlock(history, row + 1)) {
-            r.amount = 0;
-            if (rule == Rule::BalanceSign) r.kind = SpendKind::Other;
-        }
+        // The card's first record: the card took the balance before it as 0,
+        // right for a charge, but a fare or sale "from 0" that raised the
+        // balance is no amount at all.
+        const bool spent = r.kind == SpendKind::Fare || r.kind == SpendKind::Purchase;
+        if (rule == Rule::SuicaTrades && spent && row + 1 < rows && isEmptyBlock(history, row + 1)) r.amount = 0;
         out.push_back(r);
     }
     return out;

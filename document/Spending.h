@@ -12,7 +12,8 @@
 // - the cards without a trade code: the balance difference, whose sign gives
 //   the kind (down: a fare, up: a charge); せたまる records no amount, so the
 //   difference of the shown balances is taken.
-// A row whose older neighbour is an empty block has no known amount (0).
+// A Suica fare or sale recorded first on the card (an empty block before it)
+// has no known amount: 0.
 #pragma once
 
 #include <QByteArray>
