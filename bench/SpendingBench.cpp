@@ -6,6 +6,7 @@
 // database's size.
 //   bench_spending [ROUNDS] [BIG_ROWS]   (default 20 and 1000000)
 #include "BenchHistory.h"
+#include "BenchTimes.h"
 #include "CKuvoraDoc.h"
 #include "MessageSink.h"
 #include "Spending.h"
@@ -24,23 +25,6 @@ namespace {
 
 using Clock = std::chrono::steady_clock;
 const QString kIdm = QStringLiteral("0102030405060708");
-
-struct Times {
-    std::vector<double> ms;
-    void time(const std::function<void()>& work) {
-        const auto start = Clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    double median() {
-        std::sort(ms.begin(), ms.end());
-        return ms[ms.size() / 2];
-    }
-    void print(const char* name) {
-        const double m = median();
-        std::printf("%-40s %9.2f %9.2f %9.2f\n", name, m, ms.front(), ms.back());
-    }
-};
 
 // The card's 1,000 rows, oldest first: a day's fare, every seventh a shop
 // sale, every thirtieth a charge.
@@ -114,9 +98,9 @@ int main(int argc, char** argv) {
     std::printf("Monthly totals of a card with %d stored rows (%zu months), %d rounds, interleaved\n\n", doc.m_nRows,
                 months / (3 * static_cast<std::size_t>(rounds) + 2), rounds);
     std::printf("%-40s %9s %9s %9s\n", "", "median ms", "min ms", "max ms");
-    smallTimes.print("load + totals, History.db 2,000 rows");
-    bigTimes.print(QStringLiteral("load + totals, History.db %1 rows").arg(bigRows).toUtf8().constData());
-    computeTimes.print("totals alone (1,000 rows in memory)");
+    smallTimes.print("load + totals, History.db 2,000 rows", "", 40);
+    bigTimes.print(QStringLiteral("load + totals, History.db %1 rows").arg(bigRows).toUtf8().constData(), "", 40);
+    computeTimes.print("totals alone (1,000 rows in memory)", "", 40);
     std::printf("\ntarget: under 50 ms, flat in the database's size (ratio %.2f)\n",
                 bigTimes.median() / smallTimes.median());
     if (!messages.messages.isEmpty()) std::printf("messages: %s\n", messages.messages.join('\n').toUtf8().constData());

@@ -69,6 +69,22 @@ QString startFolder() {
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
+// The dialog's bottom row: two buttons on the left, 閉じる on the right.
+std::pair<QPushButton*, QPushButton*> addButtons(QDialog* dialog, QVBoxLayout* layout, const QString& first,
+                                                 const QString& second) {
+    auto* row = new QHBoxLayout;
+    auto* a = new QPushButton(first, dialog);
+    auto* b = new QPushButton(second, dialog);
+    auto* close = new QPushButton(QStringLiteral("閉じる"), dialog);
+    row->addWidget(a);
+    row->addWidget(b);
+    row->addStretch();
+    row->addWidget(close);
+    layout->addLayout(row);
+    QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
+    return {a, b};
+}
+
 QString cardLine(const CKuvoraDoc& doc) {
     return QStringLiteral("%1  IDm %2  (%3 件)").arg(doc.m_strCardTypeName, doc.m_strIDm).arg(doc.m_nRows);
 }
@@ -205,16 +221,8 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
     m_pChart = new BalanceChart(BalanceSeries(m_Rows), this);
     layout->addWidget(m_pChart, 2);
 
-    auto* buttons = new QHBoxLayout;
-    auto* save = new QPushButton(QStringLiteral("グラフを保存(&S)..."), this);
-    auto* journeys = new QPushButton(QStringLiteral("交通費の一覧(&J)..."), this);
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
-    buttons->addWidget(save);
-    buttons->addWidget(journeys);
-    buttons->addStretch();
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    const auto [save, journeys] = addButtons(this, layout, QStringLiteral("グラフを保存(&S)..."),
+                                             QStringLiteral("交通費の一覧(&J)..."));
     connect(journeys, &QPushButton::clicked, this, &SpendingDialog::ShowJourneys);
     connect(save, &QPushButton::clicked, this, [this] {
         QString filter;
@@ -264,16 +272,8 @@ JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
     m_pTotal = new QLabel(this);
     m_pTotal->setAlignment(Qt::AlignRight);
     layout->addWidget(m_pTotal);
-    auto* buttons = new QHBoxLayout;
-    auto* save = new QPushButton(QStringLiteral("CSV で保存(&S)..."), this);
-    auto* copy = new QPushButton(QStringLiteral("テキストでコピー(&C)"), this);
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
-    buttons->addWidget(save);
-    buttons->addWidget(copy);
-    buttons->addStretch();
-    buttons->addWidget(close);
-    layout->addLayout(buttons);
-    connect(close, &QPushButton::clicked, this, &QDialog::accept);
+    const auto [save, copy] = addButtons(this, layout, QStringLiteral("CSV で保存(&S)..."),
+                                         QStringLiteral("テキストでコピー(&C)"));
     connect(copy, &QPushButton::clicked, this, &JourneysDialog::CopyText);
     connect(save, &QPushButton::clicked, this, [this] {
         QString path = QFileDialog::getSaveFileName(
