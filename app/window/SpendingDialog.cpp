@@ -307,6 +307,8 @@ void JourneysDialog::SetRange(const QDate& from, const QDate& to) {
 }
 
 void JourneysDialog::Refresh() {
+    // A read on touch may have changed the document since the last time.
+    m_Rows = ClassifyRows(m_Doc.m_nCardType, m_Doc.m_History, m_Doc.m_nRows);
     m_Journeys = Journeys(m_Doc.m_History, m_Rows, m_pFrom->date().toString(Qt::ISODate),
                           m_pTo->date().toString(Qt::ISODate));
     m_pTable->setRowCount(static_cast<int>(m_Journeys.size()));
