@@ -9,6 +9,7 @@
 // under xvfb-run with QT_QPA_PLATFORM=xcb for a real X server).
 //   bench_window [ROUNDS]   (default 20)
 #include "BenchHistory.h"
+#include "BenchTimes.h"
 #include "CKuvoraApp.h"
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
@@ -42,19 +43,6 @@ public:
     bool eventFilter(QObject*, QEvent* e) override {
         if (e->type() == QEvent::Paint) painted = true;
         return false;
-    }
-};
-
-struct Times {
-    std::vector<double> ms;
-    void time(const std::function<void()>& work) {
-        const auto start = Clock::now();
-        work();
-        ms.push_back(std::chrono::duration<double, std::milli>(Clock::now() - start).count());
-    }
-    void print(const char* name, const char* target) {
-        std::sort(ms.begin(), ms.end());
-        std::printf("%-34s %9.2f %9.2f %9.2f   %s\n", name, ms[ms.size() / 2], ms.front(), ms.back(), target);
     }
 };
 

@@ -385,7 +385,9 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
 
 int RunHistory(const CliOptions& options) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
-    if (!IsDocumentFormat(format))
+    const bool spending = options.summary || options.journeys || !options.from.isEmpty() || !options.to.isEmpty();
+    if (spending && !SpendingOptionsError(options).isEmpty()) return usage(SpendingOptionsError(options));
+    if (!spending && !IsDocumentFormat(format))
         return usage(QStringLiteral("--format %1: expected json, table, tsv, xml or xls").arg(format));
     CHistoryTable table;
     CliMessageSink sink;
@@ -427,7 +429,7 @@ int RunHistory(const CliOptions& options) {
         CKuvoraDoc doc;
         doc.OnNewDocument();
         LoadStoredHistory(table, doc, idm, types.first());
-        bytes = DocumentOutput(doc, format, sink.messages);
+        bytes = spending ? SpendingOutput(doc, options) : DocumentOutput(doc, format, sink.messages);
     }
     if (!writeOutput(options.output, bytes)) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;

@@ -5,7 +5,10 @@
 
 #include "felica.h"
 
+#include <QByteArray>
 #include <QString>
+
+class CKuvoraDoc;
 
 struct CliOptions {
     QString command;
@@ -22,6 +25,9 @@ struct CliOptions {
     bool wait = false;     // read --wait: wait for a card to be placed
     bool loop = false;     // read --loop: read every card placed until interrupted
     QString timeout;       // read --wait --timeout SECONDS
+    bool summary = false;  // history --summary: the totals per month
+    bool journeys = false; // history --journeys: the fares of --from..--to
+    QString from, to;      // history --journeys: YYYY-MM-DD
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -68,3 +74,7 @@ int RunDump(const CliOptions& options);
 int RunSpeak(const CliOptions& options);
 // The cards stored in History.db, or (--idm) one card's stored history.
 int RunHistory(const CliOptions& options);
+// history --summary and --journeys: what is wrong with their options (empty
+// when nothing), and the output for the card loaded into `doc`.
+QString SpendingOptionsError(const CliOptions& options);
+QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options);

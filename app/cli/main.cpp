@@ -40,6 +40,12 @@ const char* const kUsage =
     "               the window's Copy puts on the clipboard)\n"
     "  --idm IDM    history: the card (16 hex digits)\n"
     "  --card-type N  history: the card type, when the IDm has several\n"
+    "  --summary    history --idm: the fares, purchases and charges of each month\n"
+    "               (--format json or table)\n"
+    "  --journeys   history --idm: the fares paid from --from to --to (both\n"
+    "               included), date, from, to and fare, with the total\n"
+    "               (--format json, table or csv)\n"
+    "  --from D, --to D  history --journeys: dates YYYY-MM-DD (default: all)\n"
     "  --page-size S  read --format pdf: the paper, e.g. A4 (default), A3, B5, Letter\n"
     "  --output F   read: write to file F instead of standard output;\n"
     "               capture: the card image file to write\n"
@@ -93,6 +99,10 @@ int run(QStringList args) {
             options.loop = true;
             continue;
         }
+        if (a == QLatin1String("--summary") || a == QLatin1String("--journeys")) {
+            (a == QLatin1String("--summary") ? options.summary : options.journeys) = true;
+            continue;
+        }
         if (a == QLatin1String("--dry-run")) {
             options.dryRun = true;
             continue;
@@ -114,6 +124,8 @@ int run(QStringList args) {
         else if (name == QLatin1String("--card-type")) value = &options.cardType;
         else if (name == QLatin1String("--timeout")) value = &options.timeout;
         else if (name == QLatin1String("--page-size")) value = &options.pageSize;
+        else if (name == QLatin1String("--from")) value = &options.from;
+        else if (name == QLatin1String("--to")) value = &options.to;
         if (value) {
             if (hasInline) {
                 *value = inlineValue;
@@ -137,6 +149,9 @@ int run(QStringList args) {
         return usageError(QStringLiteral("--page-size belongs to read --format pdf"));
     if ((options.wait || options.loop || !options.timeout.isEmpty()) && options.command != QLatin1String("read"))
         return usageError(QStringLiteral("--wait, --loop and --timeout belong to read"));
+    if ((options.summary || options.journeys || !options.from.isEmpty() || !options.to.isEmpty()) &&
+        options.command != QLatin1String("history"))
+        return usageError(QStringLiteral("--summary, --journeys, --from and --to belong to history"));
     if (options.command == QLatin1String("readers")) {
         if (!options.reader.isEmpty() || !options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("readers takes no options but --verbose"));

@@ -12,6 +12,7 @@
 #include "ReaderWatcher.h"
 #include "ReaderUse.h"
 #include "SaveAsDialog.h"
+#include "SpendingDialog.h"
 #include "StringTable.h"
 
 #include <QAction>
@@ -82,6 +83,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         if (!reader.isEmpty()) statusBar()->showMessage(reader, 5000);
     });
     SetHandler(cmd::ReadOnTouch, [this] { SetReadOnTouch(!m_pWatcher); });
+    SetHandler(cmd::SpendingSummary, [this] { SpendingDialog(*m_pDoc, this).exec(); });
+    SetHandler(cmd::JourneysList, [this] { JourneysDialog(*m_pDoc, this).exec(); });
     if (settings::ReadInt(QStringLiteral("ReadOnTouch"), 0) == 1) SetReadOnTouch(true);
     SetHandler(cmd::HistoryReadAloud, [this] { m_pDoc->OnHistoryReadAloud(); });
     SetHandler(cmd::HistoryReadStop, [this] { m_pDoc->OnHistoryReadStop(); });

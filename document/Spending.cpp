@@ -1,0 +1,193 @@
+#include "Spending.h"
+
+#include "CHistoryDisplay.h"
+#include "HistoryExport.h"
+#include "HistoryValues.h"
+
+#include <QDate>
+
+#include <algorithm>
+
+#include <map>
+
+namespace {
+
+// How a card type tells the kind of a record.
+enum class Rule { SuicaTrades, ProcessCodes, EdyTrades, JalTrades, BalanceSign, ShownBalances, None };
+
+Rule ruleOf(int cardType) {
+    switch (cardType) {
+    case 1: case 2: return Rule::SuicaTrades;
+    case 6: case 11: return Rule::ProcessCodes;
+    case 128: return Rule::EdyTrades;
+    case 129: return Rule::JalTrades;
+    case 3: case 5: case 7: case 8: case 9: case 10: case 130: return Rule::BalanceSign;
+    case 4: return Rule::ShownBalances;
+    default: return Rule::None;
+    }
+}
+
+// The Suica family's trade byte: gate and bus fares, fare adjustments and
+// tickets bought with the card; charges at a machine, a gate (auto-charge)
+// or a shop till; shop sales, their cancellation (a negative amount) and the
+// mixed cash sales. Issue, reissue, bonus and deduction records are other.
+SpendKind suicaKind(qint64 trade) {
+    switch (trade) {
+    case 0x01: case 0x03: case 0x04: case 0x05: case 0x06: case 0x0D: case 0x0F: case 0x13: case 0x23:
+    case 0x84: case 0x85:
+        return SpendKind::Fare;
+    case 0x02: case 0x14: case 0x15: case 0x49: return SpendKind::Charge;
+    case 0x46: case 0x4A: case 0x4B: case 0xC6: case 0xCB: return SpendKind::Purchase;
+    default: return SpendKind::Other;
+    }
+}
+
+// The process code of CI-CA and passca: payments, transfers and deductions
+// are fares; 積増 is a charge; a new card is other.
+SpendKind processKind(qint64 code) {
+    switch (code) {
+    case 0x52: case 0x53: case 0x57: case 0x58: case 0x5C: case 0x5D: return SpendKind::Fare;
+    case 0x59: case 0x79: case 0x7B: return SpendKind::Charge;
+    default: return SpendKind::Other;
+    }
+}
+
+SpendKind signKind(qint64 spent) {
+    return spent > 0 ? SpendKind::Fare : spent < 0 ? SpendKind::Charge : SpendKind::Other;
+}
+
+bool isEmptyBlock(const CHistoryDisplay& history, int row) {
+    const QString& block = history.Text(history::BlockData, row);
+    for (QChar c : block)
+        if (c != QLatin1Char('0')) return false;
+    return true;
+}
+
+QString csvField(const QString& text) {
+    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
+        !text.contains(QLatin1Char('\r')))
+        return text;
+    QString quoted = text;
+    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
+    return QLatin1Char('"') + quoted + QLatin1Char('"');
+}
+
+}  // namespace
+
+std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& history, int rows) {
+    rows = std::clamp(rows, 0, CHistoryDisplay::kRows);
+    const Rule rule = ruleOf(cardType);
+    std::vector<SpendingRow> out;
+    for (int row = 0; row < rows; ++row) {
+        if (isEmptyBlock(history, row)) continue;
+        const HistoryRowValues v = HistoryRowValuesOf(cardType, history, row);
+        SpendingRow r;
+        r.row = row;
+        if (v.date && IsIsoDate(*v.date)) r.date = *v.date;
+        r.balance = v.balance;
+        const qint64 trade = v.tradeCode.value_or(0);
+        const qint64 charge = v.charge.value_or(0);
+        switch (rule) {
+        case Rule::SuicaTrades: r.kind = suicaKind(trade); r.amount = charge; break;
+        case Rule::ProcessCodes: r.kind = processKind(trade); r.amount = charge; break;
+        case Rule::EdyTrades:
+            r.kind = trade == 0x20 ? SpendKind::Purchase : trade == 0x02 ? SpendKind::Charge : SpendKind::Other;
+            r.amount = charge;
+            break;
+        case Rule::JalTrades:
+            r.kind = trade == 0x06 ? SpendKind::Purchase : trade == 0x19 ? SpendKind::Charge : SpendKind::Other;
+            r.amount = charge;
+            break;
+        case Rule::BalanceSign:
+            r.kind = signKind(charge);
+            r.amount = charge < 0 ? -charge : charge;
+            break;
+        case Rule::ShownBalances: {
+            qint64 spent = 0;
+            if (row + 1 < rows && !isEmptyBlock(history, row + 1) && v.balance) {
+                const std::optional<qint64> older = HistoryRowValuesOf(cardType, history, row + 1).balance;
+                if (older) spent = *older - *v.balance;
+            }
+            r.kind = signKind(spent);
+            r.amount = spent < 0 ? -spent : spent;
+            break;
+        }
+        case Rule::None: break;
+        }
+        // The card's first record: the card took the balance before it as 0,
+        // right for a charge, but a fare or sale "from 0" that raised the
+        // balance is no amount at all.
+        const bool spent = r.kind == SpendKind::Fare || r.kind == SpendKind::Purchase;
+        if (rule == Rule::SuicaTrades && spent && row + 1 < rows && isEmptyBlock(history, row + 1)) r.amount = 0;
+        out.push_back(r);
+    }
+    return out;
+}
+
+std::vector<MonthTotals> MonthlyTotals(const std::vector<SpendingRow>& rows) {
+    std::map<QString, MonthTotals> months;
+    bool undated = false;
+    MonthTotals none;
+    for (const SpendingRow& r : rows) {
+        if (r.kind == SpendKind::Other) continue;
+        MonthTotals& m = r.date.isEmpty() ? none : months[r.date.left(7)];
+        if (r.date.isEmpty()) undated = true;
+        else m.month = r.date.left(7);
+        switch (r.kind) {
+        case SpendKind::Fare: m.fares += r.amount; break;
+        case SpendKind::Purchase: m.purchases += r.amount; break;
+        case SpendKind::Charge: m.charges += r.amount; break;
+        case SpendKind::Other: break;
+        }
+    }
+    std::vector<MonthTotals> out;
+    for (auto& [key, m] : months) out.push_back(m);
+    if (undated) out.push_back(none);
+    return out;
+}
+
+std::vector<BalancePoint> BalanceSeries(const std::vector<SpendingRow>& rows) {
+    std::vector<BalancePoint> out;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it)
+        if (it->balance) out.push_back({it->date, *it->balance});
+    return out;
+}
+
+std::vector<Journey> Journeys(const CHistoryDisplay& history, const std::vector<SpendingRow>& rows,
+                              const QString& from, const QString& to) {
+    std::vector<Journey> out;
+    for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
+        if (it->kind != SpendKind::Fare || it->date.isEmpty() || it->date < from || it->date > to) continue;
+        out.push_back({it->date, history.Text(history::DepartureStation, it->row).trimmed(),
+                       history.Text(history::ArrivalStation, it->row).trimmed(), it->amount});
+    }
+    return out;
+}
+
+qint64 JourneysTotal(const std::vector<Journey>& journeys) {
+    qint64 total = 0;
+    for (const Journey& j : journeys) total += j.fare;
+    return total;
+}
+
+QByteArray JourneysCsv(const std::vector<Journey>& journeys) {
+    QString out = QStringLiteral("date,from,to,fare\r\n");
+    for (const Journey& j : journeys)
+        out += QStringLiteral("%1,%2,%3,%4\r\n").arg(j.date, csvField(j.from), csvField(j.to)).arg(j.fare);
+    return out.toUtf8();
+}
+
+bool WriteJourneysCsv(const QString& path, const std::vector<Journey>& journeys) {
+    return WriteFileReplacing(path, JourneysCsv(journeys));
+}
+
+QString JourneysText(const std::vector<Journey>& journeys) {
+    QString out = QStringLiteral("日付\t乗車\t降車\t運賃\n");
+    for (const Journey& j : journeys)
+        out += QStringLiteral("%1\t%2\t%3\t%4\n").arg(j.date, j.from, j.to).arg(j.fare);
+    return out + QStringLiteral("合計\t\t\t%1\n").arg(JourneysTotal(journeys));
+}
+
+bool IsIsoDate(const QString& text) {
+    return text.size() == 10 && QDate::fromString(text, Qt::ISODate).isValid();
+}

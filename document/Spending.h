@@ -1,0 +1,77 @@
+// What a card's history was spent on: each row classified once by its trade
+// (a fare, a purchase, a charge or something else), the totals per month,
+// the balance over time and the journeys of a date range for expense claims.
+// Works on the document's display rows, a card just read or a stored card
+// loaded with LoadStoredHistory alike.
+//
+// The amount of a row, in yen, always counted positive for the direction of
+// its kind (paid out for a fare or purchase, paid in for a charge):
+// - the Suica family: the balance difference with the card's next older
+//   record, as the card class computes it for the Charge column;
+// - CI-CA, passca, Edy, JAL IC: the amount the card itself records;
+// - the cards without a trade code: the balance difference, whose sign gives
+//   the kind (down: a fare, up: a charge); せたまる records no amount, so the
+//   difference of the shown balances is taken.
+// A Suica fare or sale recorded first on the card (an empty block before it)
+// has no known amount: 0.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+#include <optional>
+#include <vector>
+
+class CHistoryDisplay;
+
+enum class SpendKind { Fare, Purchase, Charge, Other };
+
+struct SpendingRow {
+    int row = 0;                     // the display row
+    SpendKind kind = SpendKind::Other;
+    QString date;                    // 2026-11-28, empty when the card records none
+    qint64 amount = 0;               // yen, see above
+    std::optional<qint64> balance;
+};
+
+// The classified records of display rows 0..rows-1, newest first as shown;
+// empty blocks are left out.
+std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& history, int rows);
+
+struct MonthTotals {
+    QString month;  // 2026-11; empty for the rows of a card that records no date
+    qint64 fares = 0, purchases = 0, charges = 0;
+};
+
+// Oldest month first; the undated rows, if any, last.
+std::vector<MonthTotals> MonthlyTotals(const std::vector<SpendingRow>& rows);
+
+struct BalancePoint {
+    QString date;  // may be empty
+    qint64 balance = 0;
+};
+
+// The balance after each record, oldest first.
+std::vector<BalancePoint> BalanceSeries(const std::vector<SpendingRow>& rows);
+
+struct Journey {
+    QString date, from, to;
+    qint64 fare = 0;
+};
+
+// The fares dated within [from, to] (ISO dates, both included), oldest first.
+std::vector<Journey> Journeys(const CHistoryDisplay& history, const std::vector<SpendingRow>& rows,
+                              const QString& from, const QString& to);
+qint64 JourneysTotal(const std::vector<Journey>& journeys);
+
+// "date,from,to,fare" and one line per journey; UTF-8, CRLF line ends,
+// fields quoted where they need it.
+QByteArray JourneysCsv(const std::vector<Journey>& journeys);
+// Writes the CSV through a temporary file that replaces `path` only when
+// complete; false (and the file as it was) when it cannot.
+bool WriteJourneysCsv(const QString& path, const std::vector<Journey>& journeys);
+// Tab-separated lines with a header and a closing total line, for the clipboard.
+QString JourneysText(const std::vector<Journey>& journeys);
+
+// Whether `text` is a real calendar date written YYYY-MM-DD.
+bool IsIsoDate(const QString& text);
