@@ -12,6 +12,7 @@ constexpr int OpenCardImage = 32900;
 constexpr int SaveCardImage = 32901;
 constexpr int ChooseReader = 32902;
 constexpr int ReadOnTouch = 32903;
+constexpr int NameCode = 32920;  // the grid's 「駅名を登録...」
 constexpr int ModeLast = 32852;
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;
