@@ -25,6 +25,7 @@ const char* const kUsage =
     "      the names it ships with. Nothing is imported when any line is wrong.\n"
     "      Files are UTF-8 or CP932 (Shift_JIS as Japanese spreadsheets save it),\n"
     "      found out from the bytes unless --encoding names it.\n"
+    "      Stored history rows whose codes the imported rows name take the names.\n"
     "  kuvora-stationdb list [--table NAME]\n"
     "      prints your own rows, one a line: the table, then the columns, tab-separated\n"
     "  kuvora-stationdb delete TABLE CODE...\n"

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <set>
+
 using namespace history;
 
 namespace {
@@ -173,4 +175,30 @@ TEST_F(Naming, ImportReachesStoredRowsAndExportRoundTrips) {
     const auto listB = test::runInHome(fresh, tool, {"list"});
     EXPECT_EQ(listB.out, listA.out);
     EXPECT_TRUE(listA.out.contains("見本急行港"));
+}
+
+// Each card type's stored rows are found by the codes its rows show: a name
+// given to the first named cell of each sample card reaches its stored row.
+TEST_F(Naming, StoredRowsOfEveryTableAreFound) {
+    const std::pair<const char*, int> cards[] = {{"ica-sample.json", 3},     {"nicepass-sample.json", 7},
+                                                 {"cica-sample.json", 6},    {"passca-sample.json", 11},
+                                                 {"setamaru-sample.json", 4}, {"iruca-sample.json", 2},
+                                                 {"suica-sample.json", 1}};
+    CHistoryTable table;
+    for (const auto& [card, mode] : cards) {
+        auto doc = read(card, mode);
+        std::set<std::pair<const TableDef*, NameSide>> tried;  // each table on each side once
+        for (int row = 0; row < doc->m_nRows; ++row)
+            for (NameSide side : {NameSide::Departure, NameSide::Arrival}) {
+                const auto k = NameKeyOfRow(*doc, row, side);
+                const int column = side == NameSide::Departure ? DepartureStation : ArrivalStation;
+                if (!k || doc->m_History.Text(column, row) != "未登録" || !tried.insert({k->table, side}).second)
+                    continue;
+                const QString name = QString("名%1-%2").arg(card).arg(row);
+                QString error;
+                ASSERT_TRUE(GiveName({*k, name, ""}, table, nullptr, error)) << error.toStdString();
+                EXPECT_EQ(stored(doc->m_strIDm, doc->m_nCardType)->m_History.Text(column, row), name)
+                    << card << " row " << row << " " << k->table->name;
+            }
+    }
 }
