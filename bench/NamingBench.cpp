@@ -86,7 +86,8 @@ double timeName(Case& c, int round) {
     QString error;
     QElapsedTimer t;
     t.start();
-    if (!GiveName({key, QStringLiteral("見本駅%1").arg(round), QStringLiteral("見本鉄道")}, table, c.doc.get(), error)) {
+    if (GiveName({key, QStringLiteral("見本駅%1").arg(round), QStringLiteral("見本鉄道")}, table, c.doc.get(), error) !=
+        NamingResult::Named) {
         std::fprintf(stderr, "%s\n", error.toUtf8().constData());
         std::exit(1);
     }

@@ -197,24 +197,24 @@ int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given) {
     return named;
 }
 
-bool GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error) {
+NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error) {
     if (!validKey(given.key)) {
         error = QStringLiteral("not a key of a station-code table");
-        return false;
+        return NamingResult::NotWritten;
     }
     if (given.name.size() > kMaxColumnText || given.company.size() > kMaxColumnText) {
         error = QStringLiteral("a name is at most %1 characters").arg(kMaxColumnText);
-        return false;
+        return NamingResult::NotWritten;
     }
     QStringList errors;
     if (!WriteUserNames(UserStationCodeDatabasePath(), {UserNameRow(given)}, errors)) {
         error = errors.join(QLatin1Char('\n'));
-        return false;
+        return NamingResult::NotWritten;
     }
     // The name is the user's now; the rows that show the code follow it.
     const bool stored = NameStoredRows(table, {given}, error) >= 0;
     if (doc) NameDocumentRows(*doc, given);
-    return stored;
+    return stored ? NamingResult::Named : NamingResult::StoredRowsFailed;
 }
 
 int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error) {

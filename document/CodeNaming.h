@@ -65,9 +65,13 @@ int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QS
 int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given);
 
 // All of it: the user's database first (one transaction), then the stored
-// rows, then the document's rows (when `doc` is given). False, with `error`,
-// when the name could not be written; the stored rows are then untouched.
-bool GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error);
+// rows, then the document's rows (when `doc` is given).
+enum class NamingResult {
+    Named,
+    NotWritten,        // the user's database was not written; nothing changed
+    StoredRowsFailed,  // the name is the user's, the stored rows are as they were
+};
+NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error);
 
 // The names of the user's database rows (as ReadUserNames gives them)
 // handed on to the stored rows: what an import does after it has written

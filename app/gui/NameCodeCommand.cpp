@@ -15,7 +15,11 @@ void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.Name().isEmpty()) return;
     CHistoryTable table;
     QString error;
-    const bool named = GiveName({cell->key, dialog.Name(), dialog.Company()}, table, view->GetDocument(), error);
+    const NamingResult result =
+        GiveName({cell->key, dialog.Name(), dialog.Company()}, table, view->GetDocument(), error);
     view->OnUpdate();
-    if (!named) ShowMessage(QStringLiteral("名前を保存できませんでした。\n%1").arg(error));
+    if (result == NamingResult::NotWritten)
+        ShowMessage(QStringLiteral("名前を登録できませんでした。\n%1").arg(error));
+    else if (result == NamingResult::StoredRowsFailed)
+        ShowMessage(QStringLiteral("名前は登録しましたが、保存済みの履歴には反映できませんでした。\n%1").arg(error));
 }

@@ -100,7 +100,8 @@ TEST_F(Naming, ANameReachesEveryRowWithItsKey) {
     const int before = cellsNamed(*doc, "未登録");
     CHistoryTable table;
     QString error;
-    ASSERT_TRUE(GiveName({*k, "見本二区駅", "見本二区鉄道"}, table, doc.get(), error)) << error.toStdString();
+    ASSERT_EQ(GiveName({*k, "見本二区駅", "見本二区鉄道"}, table, doc.get(), error), NamingResult::Named)
+        << error.toStdString();
     const int named = cellsNamed(*doc, "見本二区駅");
     EXPECT_GE(named, 3);  // the code is on both sides of several rows
     EXPECT_EQ(cellsNamed(*doc, "未登録"), before - named);
@@ -139,12 +140,12 @@ TEST_F(Naming, ADamagedHistoryIsNotWritten) {
     QString error;
     const auto k = NameKeyOfRow(*doc, 0, NameSide::Departure);
     ASSERT_TRUE(k);
-    EXPECT_FALSE(GiveName({*k, "見本中央", "見本鉄道"}, table, doc.get(), error));
+    EXPECT_EQ(GiveName({*k, "見本中央", "見本鉄道"}, table, doc.get(), error), NamingResult::StoredRowsFailed);
     EXPECT_TRUE(error.contains("not changed")) << error.toStdString();
     EXPECT_EQ(fileHash(table.Path()), damaged);
     EXPECT_EQ(doc->m_History.Text(DepartureStation, 0), "見本中央");
     // A key that is not a table's key is refused before anything is written.
-    EXPECT_FALSE(GiveName({key("StationCode", {1, 2}), "x", ""}, table, doc.get(), error));
+    EXPECT_EQ(GiveName({key("StationCode", {1, 2}), "x", ""}, table, doc.get(), error), NamingResult::NotWritten);
 }
 
 // kuvora-stationdb import hands its names to the stored rows; export writes
@@ -196,7 +197,7 @@ TEST_F(Naming, StoredRowsOfEveryTableAreFound) {
                     continue;
                 const QString name = QString("名%1-%2").arg(card).arg(row);
                 QString error;
-                ASSERT_TRUE(GiveName({*k, name, ""}, table, nullptr, error)) << error.toStdString();
+                ASSERT_EQ(GiveName({*k, name, ""}, table, nullptr, error), NamingResult::Named) << error.toStdString();
                 EXPECT_EQ(stored(doc->m_strIDm, doc->m_nCardType)->m_History.Text(column, row), name)
                     << card << " row " << row << " " << k->table->name;
             }
