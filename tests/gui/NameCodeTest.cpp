@@ -9,6 +9,7 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QPushButton>
 #include <QTableView>
 #include <QTimer>
@@ -62,6 +63,20 @@ TEST(NameCode, DoubleClickOnAnUnknownNameNamesItsCode) {
     EXPECT_EQ(cell->key, (NameKey{FindStationCodeTable("StationCode"), {0, 0x01, 0x10}}));
     EXPECT_FALSE(view->UnknownNameAt(cellOf(model, 0, Balance)));
     EXPECT_FALSE(view->UnknownNameAt(cellOf(model, 0, DepartureStationCode)));
+
+    // The context menu's item is enabled on the unknown name only.
+    for (const auto& [index, enabled] : {std::pair{station, true}, std::pair{cellOf(model, 0, Balance), false}}) {
+        bool found = false, itemEnabled = !enabled;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            for (QAction* a : menu ? menu->actions() : QList<QAction*>())
+                if (a->text() == "駅名を登録...") found = true, itemEnabled = a->isEnabled();
+            if (menu) menu->close();
+        });
+        emit view->Grid()->customContextMenuRequested(view->Grid()->visualRect(index).center());
+        EXPECT_TRUE(found);
+        EXPECT_EQ(itemEnabled, enabled);
+    }
 
     // A cell that is not an unknown name: no dialog.
     bool shown = true;
