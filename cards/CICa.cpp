@@ -15,9 +15,17 @@ CICa::CICa() : m_Names("ICaCode", sql::kICaStation, {"ICaCompanyName", "ICaLineN
     m_Names.Open();
 }
 
-QString CICa::Place(int line, int station, PlaceNameLookup::Name name) {
-    if (line == 0 && station == 0) return QString();
-    return m_Names.Lookup(line, station, name);
+std::optional<NameKey> CICa::GetNameKey(int row, NameSide side) {
+    const bool departure = side == NameSide::Departure;
+    const int line = departure ? GetDepartureLineCode(row) : GetArrivalLineCode(row);
+    const int station = departure ? GetDepartureStationCode(row) : GetArrivalStationCode(row);
+    if (line == 0 && station == 0) return std::nullopt;
+    return m_Names.Key(line, station);
+}
+
+QString CICa::Place(int row, NameSide side, PlaceNameLookup::Name name) {
+    const std::optional<NameKey> key = GetNameKey(row, side);
+    return key ? m_Names.Lookup(*key, name) : QString();
 }
 
 int CICa::GetDateCode(int row) { return PackedDateCode(HistoryBlock(row)); }
@@ -28,22 +36,12 @@ int CICa::GetDepartureStationCode(int row) { return HistoryBlock(row)[8]; }
 int CICa::GetArrivalLineCode(int row) { return BigEndian16(HistoryBlock(row) + 6); }
 int CICa::GetArrivalStationCode(int row) { return HistoryBlock(row)[9]; }
 
-QString CICa::GetDepartureCompany(int row) {
-    return Place(GetDepartureLineCode(row), GetDepartureStationCode(row), Name::Company);
-}
-QString CICa::GetDepartureLine(int row) {
-    return Place(GetDepartureLineCode(row), GetDepartureStationCode(row), Name::Line);
-}
-QString CICa::GetDepartureStation(int row) {
-    return Place(GetDepartureLineCode(row), GetDepartureStationCode(row), Name::Station);
-}
-QString CICa::GetArrivalCompany(int row) {
-    return Place(GetArrivalLineCode(row), GetArrivalStationCode(row), Name::Company);
-}
-QString CICa::GetArrivalLine(int row) { return Place(GetArrivalLineCode(row), GetArrivalStationCode(row), Name::Line); }
-QString CICa::GetArrivalStation(int row) {
-    return Place(GetArrivalLineCode(row), GetArrivalStationCode(row), Name::Station);
-}
+QString CICa::GetDepartureCompany(int row) { return Place(row, NameSide::Departure, Name::Company); }
+QString CICa::GetDepartureLine(int row) { return Place(row, NameSide::Departure, Name::Line); }
+QString CICa::GetDepartureStation(int row) { return Place(row, NameSide::Departure, Name::Station); }
+QString CICa::GetArrivalCompany(int row) { return Place(row, NameSide::Arrival, Name::Company); }
+QString CICa::GetArrivalLine(int row) { return Place(row, NameSide::Arrival, Name::Line); }
+QString CICa::GetArrivalStation(int row) { return Place(row, NameSide::Arrival, Name::Station); }
 
 int CICa::GetBalance(int row) { return YenBalance(HistoryBlock(row)); }
 int CICa::GetCharge(int row) { return ChargeFromBalances(*this, row); }

@@ -29,10 +29,11 @@ public:
     QString GetArrivalStation(int row) override;
     int GetBalance(int row) override;
     int GetCharge(int row) override;
+    // None when both the line and the station are 0.
+    std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
 private:
-    // Empty without a query when both the line and the station are 0.
-    QString Place(int line, int station, PlaceNameLookup::Name name);
+    QString Place(int row, NameSide side, PlaceNameLookup::Name name);
 
     std::vector<std::uint8_t> m_History;
     PlaceNameLookup m_Names;

@@ -15,9 +15,15 @@ CNicePass::CNicePass()
     m_Names.Open();
 }
 
-QString CNicePass::Place(int station, PlaceNameLookup::Name name) {
-    if (station == 0) return QString();
-    return m_Names.Lookup(0, station, name);
+std::optional<NameKey> CNicePass::GetNameKey(int row, NameSide side) {
+    const int station = side == NameSide::Departure ? GetDepartureStationCode(row) : GetArrivalStationCode(row);
+    if (station == 0) return std::nullopt;
+    return m_Names.Key(0, station);
+}
+
+QString CNicePass::Place(int row, NameSide side, PlaceNameLookup::Name name) {
+    const std::optional<NameKey> key = GetNameKey(row, side);
+    return key ? m_Names.Lookup(*key, name) : QString();
 }
 
 int CNicePass::GetDateCode(int row) { return PackedDateCode(HistoryBlock(row)); }
@@ -26,12 +32,12 @@ QString CNicePass::GetDate(int row) { return PackedDateText(GetDateCode(row)); }
 int CNicePass::GetDepartureStationCode(int row) { return NiceEntryStation(HistoryBlock(row)); }
 int CNicePass::GetArrivalStationCode(int row) { return NiceExitStation(HistoryBlock(row)); }
 
-QString CNicePass::GetDepartureCompany(int row) { return Place(GetDepartureStationCode(row), Name::Company); }
-QString CNicePass::GetDepartureLine(int row) { return Place(GetDepartureStationCode(row), Name::Line); }
-QString CNicePass::GetDepartureStation(int row) { return Place(GetDepartureStationCode(row), Name::Station); }
-QString CNicePass::GetArrivalCompany(int row) { return Place(GetArrivalStationCode(row), Name::Company); }
-QString CNicePass::GetArrivalLine(int row) { return Place(GetArrivalStationCode(row), Name::Line); }
-QString CNicePass::GetArrivalStation(int row) { return Place(GetArrivalStationCode(row), Name::Station); }
+QString CNicePass::GetDepartureCompany(int row) { return Place(row, NameSide::Departure, Name::Company); }
+QString CNicePass::GetDepartureLine(int row) { return Place(row, NameSide::Departure, Name::Line); }
+QString CNicePass::GetDepartureStation(int row) { return Place(row, NameSide::Departure, Name::Station); }
+QString CNicePass::GetArrivalCompany(int row) { return Place(row, NameSide::Arrival, Name::Company); }
+QString CNicePass::GetArrivalLine(int row) { return Place(row, NameSide::Arrival, Name::Line); }
+QString CNicePass::GetArrivalStation(int row) { return Place(row, NameSide::Arrival, Name::Station); }
 
 int CNicePass::GetBalance(int row) { return YenBalance(HistoryBlock(row)); }
 int CNicePass::GetCharge(int row) { return ChargeFromBalances(*this, row); }

@@ -26,10 +26,11 @@ public:
     QString GetArrivalStation(int row) override;
     int GetBalance(int row) override;
     int GetCharge(int row) override;
+    // None for station 0.
+    std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
 private:
-    // Empty without a query for station 0.
-    QString Place(int station, PlaceNameLookup::Name name);
+    QString Place(int row, NameSide side, PlaceNameLookup::Name name);
 
     std::vector<std::uint8_t> m_History;
     PlaceNameLookup m_Names;

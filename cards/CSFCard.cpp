@@ -268,6 +268,14 @@ int CSFCard::GetCharge(int) { return 0; }
 int CSFCard::GetPoint(int) { return 0; }
 int CSFCard::GetPointBalance(int) { return 0; }
 int CSFCard::GetSerial(int) { return 0; }
+std::optional<NameKey> CSFCard::GetNameKey(int, NameSide) { return std::nullopt; }
+
+bool CSFCard::SetHistoryBlock(int row, const std::uint8_t* block) {
+    if (!m_pHistory || row < 0 || static_cast<std::size_t>(row + 1) * 16 > m_nHistoryCapacity) return false;
+    std::memcpy(m_pHistory + 16 * row, block, 16);
+    return true;
+}
+
 QString CSFCard::GetNote1(int) { return QString(); }
 QString CSFCard::GetNote2(int) { return QString(); }
 

@@ -5,12 +5,19 @@
 // card: every getter yields an empty text or 0.
 #pragma once
 
+#include "StationCodeSchema.h"
+
 #include <QString>
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
 struct CardTypeInfo;
+
+// The two name cells of a history row: where the trip began (or the bus
+// stop) and where it ended (or the shop).
+enum class NameSide { Departure, Arrival };
 
 class CSFCard {
 public:
@@ -66,6 +73,16 @@ public:
     virtual int GetSerial(int row);
     virtual QString GetNote1(int row);
     virtual QString GetNote2(int row);
+    // The lookup the company and station getters of one side of `row` make:
+    // the table and its key values. None where the getters give an empty
+    // text without a lookup.
+    virtual std::optional<NameKey> GetNameKey(int row, NameSide side);
+    // A stored block back in history row `row` (false when the row is
+    // outside the buffer), and the issuer kind the card was read with (-1
+    // when it is not known: the keys that depend on it are then none).
+    bool SetHistoryBlock(int row, const std::uint8_t* block);
+    void SetIssuerKind(int kind) { m_nIssuerKind = kind; }
+
     // Julian Day Number to Gregorian date (Fliegel and Van Flandern).
     virtual void DayNumberToDate(int n, int& year, int& month, int& day);
 

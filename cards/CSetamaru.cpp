@@ -7,7 +7,8 @@
 
 using Name = PlaceNameLookup::Name;
 
-CSetamaru::CSetamaru() : m_Names("StationCode", sql::kRailStationArea1, {"CompanyName", "LineName", "StationName"}) {
+CSetamaru::CSetamaru()
+    : m_Names("StationCode", sql::kRailStationArea1, {"CompanyName", "LineName", "StationName"}, 1) {
     ApplyCardType(*FindCardType(kCardType));
     m_History.assign(16 * static_cast<std::size_t>(m_nHistoryBlocks), 0);
     AttachHistoryBuffer(m_History.data(), m_History.size());
@@ -16,11 +17,16 @@ CSetamaru::CSetamaru() : m_Names("StationCode", sql::kRailStationArea1, {"Compan
     m_Names.Open();
 }
 
-QString CSetamaru::Place(int row, PlaceNameLookup::Name name) {
+std::optional<NameKey> CSetamaru::GetNameKey(int row, NameSide side) {
     const int line = GetDepartureLineCode(row);
     const int station = GetDepartureStationCode(row);
-    if (line == 0 || station == 0) return QString();
-    return m_Names.Lookup(line, station, name);
+    if (side != NameSide::Departure || line == 0 || station == 0) return std::nullopt;
+    return m_Names.Key(line, station);
+}
+
+QString CSetamaru::Place(int row, PlaceNameLookup::Name name) {
+    const std::optional<NameKey> key = GetNameKey(row, NameSide::Departure);
+    return key ? m_Names.Lookup(*key, name) : QString();
 }
 
 int CSetamaru::GetDateCode(int row) { return BigEndian16(HistoryBlock(row) + 3); }

@@ -41,9 +41,10 @@ public:
     QString GetNote1(int row) override;
     // "合計%3dPoint" of GetPointBalance.
     QString GetNote2(int row) override;
+    // The departure side only; none when the line or the station is 0.
+    std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
 private:
-    // Empty without a query when the line or the station is 0.
     QString Place(int row, PlaceNameLookup::Name name);
 
     std::vector<std::uint8_t> m_History;

@@ -97,14 +97,32 @@ void CSuica::ShowLookupError(const char16_t* message, const char* operation, DbR
                     .arg(static_cast<std::uint32_t>(code), 0, 16));
 }
 
+std::optional<NameKey> CSuica::RailKey(int line, int station) const {
+    if (line == 0 || station == 0) return std::nullopt;
+    int area = 0;
+    if (line >= 0x80) {
+        if (m_nIssuerKind < 0) return std::nullopt;
+        area = (m_nIssuerKind == 2 || m_nIssuerKind == 3 || m_nIssuerKind == 5) ? 2 : 1;
+    }
+    return NameKey{&m_StationCode.Table(), {area, line, station}};
+}
+
 QString CSuica::RailName(int line, int station, const char* column, const char16_t* message,
                          const char* operation) {
-    if (line == 0 || station == 0) return QString();
-    int area = 0;
-    if (line >= 0x80) area = (m_nIssuerKind == 2 || m_nIssuerKind == 3 || m_nIssuerKind == 5) ? 2 : 1;
+    return KeyName(RailKey(line, station), {operation, column, nullptr, message, nullptr});
+}
+
+QString CSuica::KeyName(const std::optional<NameKey>& key, const NameRequest& request) {
+    if (!key) return QString();
+    const bool rail = key->table == &m_StationCode.Table();
+    const bool shop = key->table == &m_ShopCode.Table();
+    const char* column = rail ? request.railColumn : request.otherColumn;
+    if (!column) return QString();  // a shop has no line name
+    CDbLookup& lookup = rail ? m_StationCode : shop ? m_ShopCode : m_BusCode;
     QString name;
-    const DbResult r = LookupName(m_StationCode, sql::kRailStation, {area, line, station}, column, name);
-    if (DbFailed(r)) ShowLookupError(message, operation, r);
+    const DbResult r =
+        LookupName(lookup, rail ? sql::kRailStation : shop ? sql::kShop : sql::kBusStop, key->values, column, name);
+    if (DbFailed(r)) ShowLookupError(rail ? request.railMessage : request.otherMessage, request.operation, r);
     return name;
 }
 
@@ -188,41 +206,35 @@ int CSuica::GetDepartureStationCode(int row) {
 int CSuica::GetArrivalLineCode(int row) { return HistoryBlock(row)[8]; }
 int CSuica::GetArrivalStationCode(int row) { return HistoryBlock(row)[9]; }
 
-QString CSuica::DepartureName(int row, const NameRequest& request) {
+std::optional<NameKey> CSuica::GetNameKey(int row, NameSide side) {
     GetTrade(row);
     const int flags = m_nTradeFlags;
     const std::uint8_t* b = HistoryBlock(row);
-    if (!(flags & 0x01) || b[6] == 0 || b[7] == 0) return QString();
-    switch (flags & 0xC1) {
-    case 0x41: {
-        QString name;
-        const DbResult r = LookupName(m_BusCode, sql::kBusStop, {b[6] * 256 + b[7], b[8] * 256 + b[9]},
-                                      request.otherColumn, name);
-        if (DbFailed(r)) ShowLookupError(request.otherMessage, request.operation, r);
-        return name;
+    if (side == NameSide::Departure) {
+        if (!(flags & 0x01) || b[6] == 0 || b[7] == 0) return std::nullopt;
+        switch (flags & 0xC1) {
+        case 0x41: return NameKey{&m_BusCode.Table(), {b[6] * 256 + b[7], b[8] * 256 + b[9]}};
+        case 0x81: return std::nullopt;
+        default: return RailKey(b[6], b[7]);
+        }
     }
-    case 0x81: return QString();
-    default: return RailName(b[6], b[7], request.railColumn, request.railMessage, request.operation);
+    if (!(flags & 0x02) || b[8] == 0 || b[9] == 0) return std::nullopt;
+    switch (flags & 0xC2) {
+    case 0x42: return std::nullopt;
+    case 0x82:
+        // The shop's area is the issuer kind.
+        if (m_nIssuerKind < 0) return std::nullopt;
+        return NameKey{&m_ShopCode.Table(), {m_nIssuerKind, b[0], b[8], b[9]}};
+    default: return RailKey(b[8], b[9]);
     }
 }
 
+QString CSuica::DepartureName(int row, const NameRequest& request) {
+    return KeyName(GetNameKey(row, NameSide::Departure), request);
+}
+
 QString CSuica::ArrivalName(int row, const NameRequest& request) {
-    GetTrade(row);
-    const int flags = m_nTradeFlags;
-    const std::uint8_t* b = HistoryBlock(row);
-    if (!(flags & 0x02) || b[8] == 0 || b[9] == 0) return QString();
-    switch (flags & 0xC2) {
-    case 0x42: return QString();
-    case 0x82: {
-        if (!request.otherColumn) return QString();  // a shop has no line name
-        QString name;
-        const DbResult r = LookupName(m_ShopCode, sql::kShop, {m_nIssuerKind, b[0], b[8], b[9]},
-                                      request.otherColumn, name);
-        if (DbFailed(r)) ShowLookupError(request.otherMessage, request.operation, r);
-        return name;
-    }
-    default: return RailName(b[8], b[9], request.railColumn, request.railMessage, request.operation);
-    }
+    return KeyName(GetNameKey(row, NameSide::Arrival), request);
 }
 
 QString CSuica::GetDepartureCompany(int row) {

@@ -42,6 +42,9 @@ public:
     int GetCharge(int row) override;
     int GetSerial(int row) override;
     QString GetNote1(int row) override;
+    // Rail stations (area by line code and issuer kind), bus stops on the
+    // departure side, shops on the arrival side.
+    std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
     // Trades whose bytes 6-7 hold a time instead of the entry station.
     static bool IsShopTrade(std::uint8_t trade);
@@ -63,8 +66,12 @@ private:
     };
     QString DepartureName(int row, const NameRequest& request);
     QString ArrivalName(int row, const NameRequest& request);
-    // Station name of (line, station) in the area the line code and the
-    // issuer kind give; empty without a query when either code is 0.
+    // The request's column of the row `key` names; empty without a query
+    // for no key.
+    QString KeyName(const std::optional<NameKey>& key, const NameRequest& request);
+    // The station (line, station) in the area the line code and the issuer
+    // kind give; none when either code is 0.
+    std::optional<NameKey> RailKey(int line, int station) const;
     QString RailName(int line, int station, const char* column, const char16_t* message,
                      const char* operation);
     static void ShowLookupError(const char16_t* message, const char* operation, DbResult code);

@@ -21,8 +21,9 @@ public:
     };
 
     // `table` is the table of StationCode.db the record is bound to; `sql`
-    // takes the line and the station code, in that order.
-    PlaceNameLookup(const char* table, const char* sql, Columns columns);
+    // takes the line and the station code, in that order. `area`, when not
+    // -1, is the area code `sql` itself fixes (the table's first key column).
+    PlaceNameLookup(const char* table, const char* sql, Columns columns, int area = -1);
 
     // Opens the database; shows message 129 when it cannot be opened. The
     // lookup is used all the same: each query then fails.
@@ -32,9 +33,12 @@ public:
     // found, "未登録" when no row matches. A query that fails shows message
     // 130 and also yields "未登録". The caller decides beforehand which keys
     // are empty and need no query.
-    QString Lookup(int line, int station, Name name);
+    QString Lookup(const NameKey& key, Name name);
+    // The row of the table (line, station) is looked up under.
+    NameKey Key(int line, int station) const;
 
 private:
+    int m_nArea;
     CDbLookup m_Lookup;
     const char* m_Sql;
     Columns m_Columns;

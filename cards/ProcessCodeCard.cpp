@@ -29,31 +29,27 @@ QString ProcessCodeCard::GetDate(int row) { return PackedDateText(GetDateCode(ro
 int ProcessCodeCard::GetDepartureStationCode(int row) { return ProcessEntryStation(HistoryBlock(row)); }
 int ProcessCodeCard::GetArrivalStationCode(int row) { return ProcessExitStation(HistoryBlock(row)); }
 
-QString ProcessCodeCard::Place(int row, int sideFlag, int station, PlaceNameLookup::Name name) {
+std::optional<NameKey> ProcessCodeCard::GetNameKey(int row, NameSide side) {
     GetTrade(row);
-    if (!(m_nTradeFlags & sideFlag)) return QString();
-    if (station == 0) return UnregisteredName();
-    return m_Names.Lookup(0, station, name);
+    const bool departure = side == NameSide::Departure;
+    const int station = departure ? GetDepartureStationCode(row) : GetArrivalStationCode(row);
+    if (!(m_nTradeFlags & (departure ? kEntrySideFilled : kExitSideFilled)) || station == 0) return std::nullopt;
+    return m_Names.Key(0, station);
 }
 
-QString ProcessCodeCard::GetDepartureCompany(int row) {
-    return Place(row, kEntrySideFilled, GetDepartureStationCode(row), Name::Company);
+QString ProcessCodeCard::Place(int row, NameSide side, PlaceNameLookup::Name name) {
+    if (const std::optional<NameKey> key = GetNameKey(row, side)) return m_Names.Lookup(*key, name);
+    // A filled side whose station is 0 names no place.
+    const int flag = side == NameSide::Departure ? kEntrySideFilled : kExitSideFilled;
+    return m_nTradeFlags & flag ? UnregisteredName() : QString();
 }
-QString ProcessCodeCard::GetDepartureLine(int row) {
-    return Place(row, kEntrySideFilled, GetDepartureStationCode(row), Name::Line);
-}
-QString ProcessCodeCard::GetDepartureStation(int row) {
-    return Place(row, kEntrySideFilled, GetDepartureStationCode(row), Name::Station);
-}
-QString ProcessCodeCard::GetArrivalCompany(int row) {
-    return Place(row, kExitSideFilled, GetArrivalStationCode(row), Name::Company);
-}
-QString ProcessCodeCard::GetArrivalLine(int row) {
-    return Place(row, kExitSideFilled, GetArrivalStationCode(row), Name::Line);
-}
-QString ProcessCodeCard::GetArrivalStation(int row) {
-    return Place(row, kExitSideFilled, GetArrivalStationCode(row), Name::Station);
-}
+
+QString ProcessCodeCard::GetDepartureCompany(int row) { return Place(row, NameSide::Departure, Name::Company); }
+QString ProcessCodeCard::GetDepartureLine(int row) { return Place(row, NameSide::Departure, Name::Line); }
+QString ProcessCodeCard::GetDepartureStation(int row) { return Place(row, NameSide::Departure, Name::Station); }
+QString ProcessCodeCard::GetArrivalCompany(int row) { return Place(row, NameSide::Arrival, Name::Company); }
+QString ProcessCodeCard::GetArrivalLine(int row) { return Place(row, NameSide::Arrival, Name::Line); }
+QString ProcessCodeCard::GetArrivalStation(int row) { return Place(row, NameSide::Arrival, Name::Station); }
 
 int ProcessCodeCard::GetBalance(int row) { return ProcessBalance(HistoryBlock(row)); }
 int ProcessCodeCard::GetCharge(int row) { return ProcessAmount(HistoryBlock(row)); }

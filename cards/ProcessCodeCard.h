@@ -29,6 +29,8 @@ public:
     QString GetArrivalStation(int row) override;
     int GetBalance(int row) override;
     int GetCharge(int row) override;
+    // None when the row's trade leaves the side unfilled or its station is 0.
+    std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
 protected:
     // `table`, `sql` and `columns` name the card's code table and its query
@@ -39,7 +41,7 @@ protected:
 private:
     // Empty when the row's trade leaves the side unfilled; "未登録" without
     // a query for station 0.
-    QString Place(int row, int sideFlag, int station, PlaceNameLookup::Name name);
+    QString Place(int row, NameSide side, PlaceNameLookup::Name name);
 
     const OneSidedTrades m_OneSided;
     std::vector<std::uint8_t> m_History;

@@ -55,6 +55,18 @@ const char* const kIndexSql =
     "CREATE INDEX IF NOT EXISTS HistoryByBlock ON History (IDm, CardType, BlockData);"
     "CREATE INDEX IF NOT EXISTS HistoryByCard ON History (IDm, CardType, Sequential)";
 
+// The issuer kind a card was last read with: the area of some of its codes
+// depends on it, and the stored rows do not record it.
+const char* const kIssuerTableSql =
+    "CREATE TABLE IF NOT EXISTS CardIssuer (IDm TEXT NOT NULL, CardType INTEGER NOT NULL, "
+    "IssuerKind INTEGER NOT NULL, PRIMARY KEY (IDm, CardType))";
+
+// Written only when it changed: a read that finds no new rows then changes
+// no page and costs no disk sync.
+const char* const kIssuerSql =
+    "INSERT INTO CardIssuer VALUES (?, ?, ?) ON CONFLICT (IDm, CardType) DO UPDATE "
+    "SET IssuerKind = excluded.IssuerKind WHERE IssuerKind <> excluded.IssuerKind";
+
 const char* const kLookupSql = "SELECT * FROM History WHERE IDm = ? AND CardType = ? AND BlockData = ?";
 const char* const kReloadSql =
     "SELECT ACompanyName, ALineCode, ALineName, AStationCode, AStationName, Balance, \t\tBlockData, CardType, "
@@ -258,7 +270,8 @@ DbResult CHistoryTable::Open(CDbConnection& db) {
     return DB_OK;
 }
 
-void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows) {
+void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows,
+                          int issuerKind) {
     if (cardRows <= 0) return;
     CDbConnection db;
     // The rows from `from` down to 0 get the Open error; nothing of this
@@ -339,6 +352,22 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
     }
     lookup.Finalize();
     insert.Finalize();
+    if (issuerKind >= 0) {
+        CDbStatement issuer;
+        if (DbFailed(r = db.Execute(kIssuerTableSql)) ||
+            DbFailed(r = issuer.Prepare(db, kIssuerSql))) {
+            if (isDamage(r)) return giveUp(r, cardRows - 1);
+            showError(kInsertError, r);
+        } else {
+            issuer.Bind(1, idm);
+            issuer.Bind(2, static_cast<std::int64_t>(cardType));
+            issuer.Bind(3, static_cast<std::int64_t>(issuerKind));
+            if (DbFailed(r = issuer.Step())) {
+                if (isDamage(r)) return giveUp(r, cardRows - 1);
+                showError(kInsertError, r);
+            }
+        }
+    }
     if (DbFailed(r = db.Execute("COMMIT"))) {
         if (isDamage(r)) return giveUp(r, cardRows - 1);
         showError(kInsertError, r);
@@ -423,4 +452,36 @@ int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& int
         ++n;
     }
     return n;
+}
+
+int CHistoryTable::IssuerKind(const QString& idm, int cardType) {
+    if (!QFileInfo::exists(m_Path)) return -1;
+    CDbConnection db;
+    DbResult r = Begin(db, Access::Read);
+    if (DbFailed(r)) {
+        if (isDamage(r)) forgetStamp(m_Path);
+        return -1;
+    }
+    if (!hasSchemaObject(db, "table", "CardIssuer")) return -1;
+    CDbStatement q;
+    if (DbFailed(q.Prepare(db, "SELECT IssuerKind FROM CardIssuer WHERE IDm = ? AND CardType = ?"))) return -1;
+    q.Bind(1, idm);
+    q.Bind(2, static_cast<std::int64_t>(cardType));
+    return q.Step() == DB_OK ? static_cast<int>(q.Integer(0)) : -1;
+}
+
+DbResult CHistoryTable::Write(const std::function<DbResult(CDbConnection&)>& work) {
+    CDbConnection db;
+    DbResult r = Begin(db, Access::Write);
+    if (!DbFailed(r)) r = work(db);
+    if (!DbFailed(r)) r = db.Execute("COMMIT");
+    if (DbFailed(r)) {
+        db.Execute("ROLLBACK");
+        db.Close();
+        if (isDamage(r)) forgetStamp(m_Path);
+        return r;
+    }
+    db.Close();
+    recordStamp(m_Path);
+    return DB_OK;
 }

@@ -16,6 +16,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class CHistoryTable {
 public:
     // History.db under $XDG_DATA_HOME/Mirokaze.
@@ -26,8 +28,15 @@ public:
     const QString& Path() const { return m_Path; }
 
     // Stores card rows cardRows-1 down to 0 of `rows` that are not stored yet
-    // for this IDm and card type.
-    void Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows);
+    // for this IDm and card type, and the issuer kind the card was read with
+    // (unless it is -1), in the same transaction.
+    void Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows, int issuerKind = -1);
+    // The issuer kind last stored for this card, or -1.
+    int IssuerKind(const QString& idm, int cardType);
+    // Runs `work` in one write transaction of the checked database and
+    // commits when it gives DB_OK (else rolls back). A damaged file is
+    // never written: its open failure is returned before `work` runs.
+    DbResult Write(const std::function<DbResult(CDbConnection&)>& work);
     // Copies the stored rows of this IDm and card type, newest stored first,
     // into `into` (at most 1000) and returns how many were copied.
     int Reload(const QString& idm, int cardType, CHistoryDisplay& into);

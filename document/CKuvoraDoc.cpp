@@ -57,6 +57,7 @@ bool CKuvoraDoc::OnNewDocument() {
     for (auto& row : m_GateLog)
         for (auto& cell : row) cell.clear();
     m_History.Clear();
+    m_nIssuerKind = -1;
     m_nCardRows = kInitialRows;
     m_nRows = kInitialRows;
     return true;
@@ -97,6 +98,7 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
     int year = 0, month = 0, day = 0;
     card.DayNumberToDate(card.GetIDm(4) + 256 * card.GetIDm(5) + 2451545, year, month, day);
     m_strMakeDate = QString::asprintf(" (FeliCa製造 %4d年%02d月%02d日)", year, month, day);
+    m_nIssuerKind = card.GetIssuerKind();
 
     for (int k = 0; k < kGateLogRows; ++k) {
         for (auto& cell : m_GateLog[k]) cell.clear();
@@ -186,7 +188,7 @@ void CKuvoraDoc::OnCardRead() {
         flagsOfBlock.insert(m_History.Text(history::BlockData, row), m_History.Flags(row));
 
     CHistoryTable table;
-    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows);
+    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind);
     m_nRows = table.Reload(m_strIDm, m_nCardType, m_History);
     for (int row = 0; row < m_nRows; ++row)
         m_History.SetFlags(row, flagsOfBlock.value(m_History.Text(history::BlockData, row), 0));

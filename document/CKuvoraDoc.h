@@ -92,6 +92,8 @@ public:
     int m_nCardRows = kInitialRows;
     int m_nRows = kInitialRows;
     QString m_strSaveExt;
+    // The issuer kind the card was read with (-1 when not known).
+    int m_nIssuerKind = -1;
 
 private:
     std::unique_ptr<CSFCard> CreateCardForMode();

@@ -54,5 +54,6 @@ int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm,
     doc.m_History.Clear();
     doc.m_nCardRows = 0;
     doc.m_nRows = QFileInfo::exists(table.Path()) ? table.Reload(idm, cardType, doc.m_History) : 0;
+    doc.m_nIssuerKind = doc.m_nRows > 0 ? table.IssuerKind(idm, cardType) : -1;
     return doc.m_nRows;
 }

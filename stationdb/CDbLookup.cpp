@@ -59,6 +59,14 @@ void CDbLookup::Close() {
 }
 
 DbResult CDbLookup::OpenQuery(const char* sql, std::initializer_list<int> values) {
+    return OpenQuery(sql, values.begin(), values.size());
+}
+
+DbResult CDbLookup::OpenQuery(const char* sql, const std::vector<int>& values) {
+    return OpenQuery(sql, values.data(), values.size());
+}
+
+DbResult CDbLookup::OpenQuery(const char* sql, const int* values, std::size_t count) {
     CloseQuery();
     if (!m_Db.IsOpen()) return DB_E_FAIL;
     auto found = m_Prepared.find(std::string_view(sql));
@@ -77,8 +85,8 @@ DbResult CDbLookup::OpenQuery(const char* sql, std::initializer_list<int> values
     }
     m_Query = found->second.get();
     int index = 1;
-    for (int v : values) {
-        const DbResult r = m_Query->statement.Bind(index++, static_cast<std::int64_t>(v));
+    for (std::size_t i = 0; i < count; ++i) {
+        const DbResult r = m_Query->statement.Bind(index++, static_cast<std::int64_t>(values[i]));
         if (DbFailed(r)) {
             CloseQuery();
             return r;

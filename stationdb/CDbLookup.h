@@ -32,6 +32,7 @@ public:
 
     // Prepares `sql` and binds `values` to its parameters in order.
     DbResult OpenQuery(const char* sql, std::initializer_list<int> values);
+    DbResult OpenQuery(const char* sql, const std::vector<int>& values);
     // Fetches the next row into the record, which is cleared first.
     DbResult MoveNext();
     void CloseQuery();
@@ -45,6 +46,7 @@ public:
 private:
     int ColumnIndex(const char* column) const;
     void AttachUserNames();
+    DbResult OpenQuery(const char* sql, const int* values, std::size_t count);
 
     const TableDef& m_Table;
     struct Prepared {

@@ -49,6 +49,20 @@ const TableDef* FindStationCodeTable(const QString& name) {
     return nullptr;
 }
 
+const char* CompanyColumn(const TableDef& table) {
+    for (const ColumnDef& c : table.columns)
+        if (c.type == ColumnType::Text) return c.name;
+    return nullptr;
+}
+
+const char* PlaceColumn(const TableDef& table) {
+    for (const ColumnDef& c : table.columns) {
+        const QLatin1String name(c.name);
+        if (name.endsWith(QLatin1String("StationName")) || name == QLatin1String("ShopName")) return c.name;
+    }
+    return nullptr;
+}
+
 QString CreateTableSql(const TableDef& table, const QString& schema) {
     QStringList columns, key;
     for (std::size_t i = 0; i < table.columns.size(); ++i) {

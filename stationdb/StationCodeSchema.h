@@ -29,5 +29,18 @@ const TableDef* FindStationCodeTable(const QString& name);
 // The longest text a text column holds.
 constexpr int kMaxColumnText = 255;
 
+// The row a name is looked up under: the table and the values of its key
+// columns, in order.
+struct NameKey {
+    const TableDef* table = nullptr;
+    std::vector<int> values;
+    bool operator==(const NameKey& other) const { return table == other.table && values == other.values; }
+};
+
+// The column of a table's company name, and that of the place's own name
+// (station, shop or bus stop).
+const char* CompanyColumn(const TableDef& table);
+const char* PlaceColumn(const TableDef& table);
+
 // CREATE TABLE text of a table (with its key as the primary key).
 QString CreateTableSql(const TableDef& table, const QString& schema = QString());

@@ -390,6 +390,12 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
         if (ReadStationCsv(f, tableName, csv, errors, encoding)) tables.push_back(csv);
     }
     if (!errors.isEmpty()) return false;
+    return WriteUserNames(overlayPath, tables, errors, imported);
+}
+
+bool WriteUserNames(const QString& overlayPath, const std::vector<StationCsv>& tables, QStringList& errors,
+                    ImportCount* written) {
+    if (written) *written = ImportCount{};
     if (!QDir().mkpath(QFileInfo(overlayPath).absolutePath())) {
         errors << QStringLiteral("%1: cannot create the folder").arg(overlayPath);
         return false;
@@ -417,7 +423,7 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
         db.Execute("ROLLBACK");
         return false;
     }
-    if (imported) *imported = count;
+    if (written) *written = count;
     return true;
 }
 

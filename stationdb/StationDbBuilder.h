@@ -62,6 +62,11 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
                      QStringList& errors, ImportCount* imported = nullptr,
                      CsvEncoding encoding = CsvEncoding::Detect);
 
+// Adds (or replaces) rows already read (or made) in the user's database, in
+// one transaction.
+bool WriteUserNames(const QString& overlayPath, const std::vector<StationCsv>& tables, QStringList& errors,
+                    ImportCount* written = nullptr);
+
 // The rows of the user's database, a StationCsv per table that has any (only
 // `tableName` when it is given), ordered by their codes. A database that is
 // not there yet has no rows.

@@ -29,8 +29,10 @@ const char* const kPASSCAStation =
     "FROM PASSCACode WHERE PASSCALineCode = ? AND PASSCAStationCode = ?";
 }  // namespace sql
 
-DbResult LookupName(CDbLookup& lookup, const char* sqlText, std::initializer_list<int> keys,
-                    const char* column, QString& text) {
+namespace {
+
+template <class Keys>
+DbResult lookupName(CDbLookup& lookup, const char* sqlText, const Keys& keys, const char* column, QString& text) {
     text = UnregisteredName();
     DbResult r = lookup.OpenQuery(sqlText, keys);
     if (DbFailed(r)) {
@@ -41,4 +43,16 @@ DbResult LookupName(CDbLookup& lookup, const char* sqlText, std::initializer_lis
     if (r == DB_OK) text = lookup.Text(column);
     lookup.CloseQuery();
     return r;
+}
+
+}  // namespace
+
+DbResult LookupName(CDbLookup& lookup, const char* sqlText, std::initializer_list<int> keys,
+                    const char* column, QString& text) {
+    return lookupName(lookup, sqlText, keys, column, text);
+}
+
+DbResult LookupName(CDbLookup& lookup, const char* sqlText, const std::vector<int>& keys, const char* column,
+                    QString& text) {
+    return lookupName(lookup, sqlText, keys, column, text);
 }

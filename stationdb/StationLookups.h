@@ -30,3 +30,5 @@ extern const char* const kPASSCAStation;
 // DB_S_ENDOFROWSET, or the failure code for the caller's message.
 DbResult LookupName(CDbLookup& lookup, const char* sqlText, std::initializer_list<int> keys,
                     const char* column, QString& text);
+DbResult LookupName(CDbLookup& lookup, const char* sqlText, const std::vector<int>& keys, const char* column,
+                    QString& text);

@@ -2,16 +2,19 @@
 
 #include "CHistoryModel.h"
 #include "CKuvoraDoc.h"
+#include "CodeNaming.h"
 #include "CSettingsStore.h"
 #include "HistoryPicture.h"
 #include "KuvoraFonts.h"
 #include "MessageSink.h"
 #include "ServiceDump.h"
+#include "StationLookups.h"
 #include "ViewLayout.h"
 
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
 #include <QPageSetupDialog>
@@ -60,6 +63,38 @@ void CKuvoraView::CreateGrid() {
         else m_pGrid->setColumnWidth(i, width);
     }
     m_pGrid->setGeometry(0, view::kHeaderBandHeight, width(), std::max(0, height() - view::kHeaderBandHeight));
+
+    connect(m_pGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
+        if (UnknownNameAt(index)) emit NameCodeRequested();
+    });
+    m_pGrid->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(m_pGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const QModelIndex index = m_pGrid->indexAt(at);
+        QMenu menu(this);
+        QAction* name = menu.addAction(QStringLiteral("駅名を登録..."));
+        name->setEnabled(UnknownNameAt(index).has_value());
+        connect(name, &QAction::triggered, this, [this, index] {
+            m_pGrid->setCurrentIndex(index);
+            emit NameCodeRequested();
+        });
+        menu.exec(m_pGrid->viewport()->mapToGlobal(at));
+    });
+}
+
+std::optional<CKuvoraView::UnknownName> CKuvoraView::UnknownNameAt(const QModelIndex& index) const {
+    if (!index.isValid() || index.column() >= view::kGridColumns) return std::nullopt;
+    const int record = index.row() / 2;
+    const view::GridColumn& c = view::Column(index.column());
+    const int column = index.row() % 2 == 1 ? c.lower : c.upper;
+    using namespace history;
+    NameSide side;
+    if (column == DepartureStation || column == DepartureCompany) side = NameSide::Departure;
+    else if (column == ArrivalStation || column == ArrivalCompany) side = NameSide::Arrival;
+    else return std::nullopt;
+    if (record >= m_pDoc->m_nRows || m_pDoc->m_History.Text(column, record) != UnregisteredName()) return std::nullopt;
+    std::optional<NameKey> key = NameKeyOfRow(*m_pDoc, record, side);
+    if (!key) return std::nullopt;
+    return UnknownName{record, side, *key};
 }
 
 void CKuvoraView::SaveColumnWidths() const {

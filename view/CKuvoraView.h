@@ -8,6 +8,10 @@
 
 #include <memory>
 
+#include "CSFCard.h"
+
+#include <optional>
+
 class CHistoryModel;
 class CKuvoraDoc;
 class QPrinter;
@@ -45,6 +49,21 @@ public:
     QPrinter* Printer();
     // Draws the one page on `printer`.
     void PrintPage(QPrinter* printer) const;
+
+    // A grid cell that shows "未登録" for a station, bus stop or shop (or its
+    // company) whose lookup the card class can tell: its record, its side
+    // and the key. None for any other cell.
+    struct UnknownName {
+        int record;
+        NameSide side;
+        NameKey key;
+    };
+    std::optional<UnknownName> UnknownNameAt(const QModelIndex& index) const;
+
+signals:
+    // A double-click on such a cell, or the grid's context menu item
+    // 「駅名を登録...」 (enabled only on such a cell); the cell is current.
+    void NameCodeRequested();
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -8,6 +8,7 @@
 #include "CommandIds.h"
 #include "CommandTables.h"
 #include "LockKeys.h"
+#include "NameCodeCommand.h"
 #include "ReaderChoiceDialog.h"
 #include "ReaderWatcher.h"
 #include "ReaderUse.h"
@@ -78,6 +79,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         ReadCard();  // the card just put on the reader is shown at once
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
+    SetHandler(cmd::NameCode, [this] { NameCodeAtCurrentCell(m_pView, this); });
+    connect(m_pView, &CKuvoraView::NameCodeRequested, this, [this] { m_Handlers[cmd::NameCode](); });
     SetHandler(cmd::ChooseReader, [this] {
         const QString reader = ChooseReader(this);
         if (!reader.isEmpty()) statusBar()->showMessage(reader, 5000);

@@ -14,6 +14,7 @@ constexpr int ChooseReader = 32902;
 constexpr int ReadOnTouch = 32903;
 constexpr int SpendingSummary = 32930;
 constexpr int JourneysList = 32931;
+constexpr int NameCode = 32920;  // the grid's 「駅名を登録...」
 constexpr int ModeLast = 32852;
 constexpr int FileNew = 57600;
 constexpr int FileOpen = 57601;

@@ -1,5 +1,7 @@
 // kuvora-stationdb: builds StationCode.db from CSV files, and imports a
 // user's own station, shop and bus-stop names.
+#include "CHistoryTable.h"
+#include "CodeNaming.h"
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
 #include "file_io.h"
@@ -23,6 +25,7 @@ const char* const kUsage =
     "      the names it ships with. Nothing is imported when any line is wrong.\n"
     "      Files are UTF-8 or CP932 (Shift_JIS as Japanese spreadsheets save it),\n"
     "      found out from the bytes unless --encoding names it.\n"
+    "      Stored history rows whose codes the imported rows name take the names.\n"
     "  kuvora-stationdb list [--table NAME]\n"
     "      prints your own rows, one a line: the table, then the columns, tab-separated\n"
     "  kuvora-stationdb delete TABLE CODE...\n"
@@ -168,6 +171,28 @@ int exportNames(QStringList args) {
     return finish(0);
 }
 
+// The stored history takes the names just imported: every stored row whose
+// cell is looked up under one of the imported keys shows the new name, as a
+// new read of its card would.
+int nameStoredRows(const QStringList& files, const QString& table, CsvEncoding encoding) {
+    std::vector<StationCsv> imported;
+    QStringList errors;
+    for (const QString& f : files) {
+        StationCsv csv;
+        if (ReadStationCsv(f, table, csv, errors, encoding)) imported.push_back(csv);
+    }
+    CHistoryTable history;
+    QString error;
+    const int named = errors.isEmpty() ? NameStoredRowsFromUserRows(history, imported, error) : -1;
+    if (named < 0) {
+        for (const QString& e : errors) print(stderr, e);
+        if (!error.isEmpty()) print(stderr, error);
+        return 1;
+    }
+    if (named > 0) print(stdout, QStringLiteral("named %1 cells of the stored history in %2").arg(named).arg(history.Path()));
+    return 0;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -227,7 +252,7 @@ int main(int argc, char** argv) {
         }
         print(stdout, QStringLiteral("imported %1 rows (%2 new, %3 replaced) into %4")
                           .arg(rows.total()).arg(rows.added).arg(rows.replaced).arg(overlay));
-        return finish(0);
+        return finish(nameStoredRows(files, table, encoding));
     }
     if (command == QLatin1String("where")) {
         print(stdout, QStringLiteral("shipped: %1").arg(StationCodeDatabasePath()));

@@ -1,0 +1,25 @@
+#include "NameCodeCommand.h"
+
+#include "CHistoryTable.h"
+#include "CKuvoraView.h"
+#include "CNameCodeDlg.h"
+#include "CodeNaming.h"
+#include "MessageSink.h"
+
+#include <QTableView>
+
+void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
+    const auto cell = view->UnknownNameAt(view->Grid()->currentIndex());
+    if (!cell) return;
+    CNameCodeDlg dialog(cell->key, parent);
+    if (dialog.exec() != QDialog::Accepted || dialog.Name().isEmpty()) return;
+    CHistoryTable table;
+    QString error;
+    const NamingResult result =
+        GiveName({cell->key, dialog.Name(), dialog.Company()}, table, view->GetDocument(), error);
+    view->OnUpdate();
+    if (result == NamingResult::NotWritten)
+        ShowMessage(QStringLiteral("名前を登録できませんでした。\n%1").arg(error));
+    else if (result == NamingResult::StoredRowsFailed)
+        ShowMessage(QStringLiteral("名前は登録しましたが、保存済みの履歴には反映できませんでした。\n%1").arg(error));
+}

@@ -1,0 +1,72 @@
+#include "CNameCodeDlg.h"
+
+#include <QDialogButtonBox>
+#include <QFormLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace {
+
+// What the table names: a station, a shop or a bus stop.
+QString placeLabel(const TableDef& table) {
+    const QLatin1String name(table.name);
+    if (name == QLatin1String("ShopCode")) return QStringLiteral("店舗名:");
+    if (name == QLatin1String("BusCode")) return QStringLiteral("停留所名:");
+    return QStringLiteral("駅名:");
+}
+
+// "0x8D (141)" for each key column, one a line.
+QString keyText(const NameKey& key) {
+    QStringList lines;
+    for (int i = 0; i < key.table->keyColumns && i < static_cast<int>(key.values.size()); ++i) {
+        const int v = key.values[static_cast<std::size_t>(i)];
+        lines << QStringLiteral("%1 = 0x%2 (%3)")
+                     .arg(QLatin1String(key.table->columns[static_cast<std::size_t>(i)].name))
+                     .arg(QString::asprintf("%02X", static_cast<unsigned>(v)))
+                     .arg(v);
+    }
+    return lines.join(QLatin1Char('\n'));
+}
+
+}  // namespace
+
+CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent) {
+    setWindowTitle(QStringLiteral("駅名を登録"));
+    auto* layout = new QVBoxLayout(this);
+    auto* intro = new QLabel(QStringLiteral("このコードは駅名データベースに登録されていません。\n"
+                                            "名前を入力すると、同じコードのすべての履歴に表示されます。"),
+                             this);
+    layout->addWidget(intro);
+    auto* form = new QFormLayout;
+    auto* table = new QLabel(QLatin1String(key.table ? key.table->name : ""), this);
+    table->setObjectName(QStringLiteral("keyTable"));
+    form->addRow(QStringLiteral("テーブル:"), table);
+    auto* codes = new QLabel(key.table ? keyText(key) : QString(), this);
+    codes->setObjectName(QStringLiteral("keyCodes"));
+    codes->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    form->addRow(QStringLiteral("コード:"), codes);
+    m_pName = new QLineEdit(this);
+    m_pName->setObjectName(QStringLiteral("placeName"));
+    m_pName->setMaxLength(kMaxColumnText);
+    form->addRow(key.table ? placeLabel(*key.table) : QStringLiteral("駅名:"), m_pName);
+    m_pCompany = new QLineEdit(this);
+    m_pCompany->setObjectName(QStringLiteral("companyName"));
+    m_pCompany->setMaxLength(kMaxColumnText);
+    form->addRow(QStringLiteral("会社名:"), m_pCompany);
+    layout->addLayout(form);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
+    m_pOk = buttons->button(QDialogButtonBox::Ok);
+    m_pOk->setText(QStringLiteral("OK"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    m_pOk->setEnabled(false);
+    connect(m_pName, &QLineEdit::textChanged, this,
+            [this](const QString& text) { m_pOk->setEnabled(!text.trimmed().isEmpty()); });
+    connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(buttons);
+}
+
+QString CNameCodeDlg::Name() const { return m_pName->text().trimmed(); }
+QString CNameCodeDlg::Company() const { return m_pCompany->text().trimmed(); }

@@ -1,0 +1,30 @@
+// CNameCodeDlg: names a code the station-code tables do not know. It shows
+// the row the card's lookup asks for (the table and its key, in decimal and
+// hex) and takes the place's name and its company's. OK stays disabled while
+// the name is empty; the caller writes the name.
+#pragma once
+
+#include "StationCodeSchema.h"
+
+#include <QDialog>
+
+class QLabel;
+class QLineEdit;
+class QPushButton;
+
+class CNameCodeDlg : public QDialog {
+    Q_OBJECT
+public:
+    explicit CNameCodeDlg(const NameKey& key, QWidget* parent = nullptr);
+
+    QString Name() const;
+    QString Company() const;
+    QLineEdit* NameEdit() const { return m_pName; }
+    QLineEdit* CompanyEdit() const { return m_pCompany; }
+    QPushButton* OkButton() const { return m_pOk; }
+
+private:
+    QLineEdit* m_pName;
+    QLineEdit* m_pCompany;
+    QPushButton* m_pOk;
+};

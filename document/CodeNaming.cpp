@@ -1,0 +1,239 @@
+#include "CodeNaming.h"
+
+#include "CHistoryTable.h"
+#include "CKuvoraDoc.h"
+#include "CardTypes.h"
+#include "StationDatabasePaths.h"
+
+#include <QFileInfo>
+#include <QStringList>
+
+#include <cctype>
+#include <set>
+
+namespace {
+
+// The display columns and the History columns of a side's names.
+struct SideColumns {
+    int company, place;
+    const char* storedCompany;
+    const char* storedPlace;
+};
+
+SideColumns columnsOf(NameSide side) {
+    using namespace history;
+    return side == NameSide::Departure ? SideColumns{DepartureCompany, DepartureStation, "ACompanyName", "AStationName"}
+                                       : SideColumns{ArrivalCompany, ArrivalStation, "PCompanyName", "PStationName"};
+}
+
+// The width of the History name columns (ACompanyName, AStationName, ...).
+constexpr int kNameWidth = 255;
+
+constexpr NameSide kSides[] = {NameSide::Departure, NameSide::Arrival};
+
+QString hexCode(int value) { return QString::asprintf("%02X", static_cast<unsigned>(value)); }
+
+// The line and station code texts a row whose cell is looked up under `key`
+// shows (as the document formats them), on whichever side: the stored rows
+// are found by them through an index, then each is decoded to make sure.
+std::pair<QString, QString> codeTextsOf(const NameKey& key) {
+    const QLatin1String table(key.table->name);
+    const std::vector<int>& v = key.values;
+    if (table == QLatin1String("StationCode")) return {hexCode(v[1]), hexCode(v[2])};
+    if (table == QLatin1String("ShopCode")) return {hexCode(v[2]), hexCode(v[3])};
+    if (table == QLatin1String("BusCode")) return {hexCode(v[0] >> 8), hexCode(v[0] & 0xFF)};
+    if (table == QLatin1String("ICaCode")) return {hexCode(v[0]), hexCode(v[1])};
+    return {hexCode(0), hexCode(v[1])};  // the cards that record a station code only
+}
+
+bool validKey(const NameKey& key) {
+    return key.table && key.values.size() == static_cast<std::size_t>(key.table->keyColumns);
+}
+
+// Stored rows are found by their code columns: an index of our own on each
+// side's pair (the History table itself stays as it is).
+const char* const kCodeIndexSql =
+    "CREATE INDEX IF NOT EXISTS HistoryByDepartureCode ON History (ALineCode, AStationCode);"
+    "CREATE INDEX IF NOT EXISTS HistoryByArrivalCode ON History (PLineCode, PStationCode)";
+
+const char* const kCandidateSql =
+    "SELECT Sequential, IDm, CardType, BlockData FROM History WHERE ALineCode = ?1 AND AStationCode = ?2 "
+    "UNION ALL "
+    "SELECT Sequential, IDm, CardType, BlockData FROM History WHERE PLineCode = ?1 AND PStationCode = ?2";
+
+// The issuer kind of every card that has one recorded.
+DbResult readIssuerKinds(CDbConnection& db, std::map<std::pair<QString, int>, int>& kinds) {
+    CDbStatement q;
+    DbResult r = q.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'CardIssuer'");
+    if (DbFailed(r) || DbFailed(r = q.Step())) return r;
+    if (r != DB_OK) return DB_OK;
+    q.Finalize();
+    if (DbFailed(r = q.Prepare(db, "SELECT IDm, CardType, IssuerKind FROM CardIssuer"))) return r;
+    while ((r = q.Step()) == DB_OK) kinds[{q.Text(0), static_cast<int>(q.Integer(1))}] = static_cast<int>(q.Integer(2));
+    return DbFailed(r) ? r : DB_OK;
+}
+
+}  // namespace
+
+NameKeyFinder::NameKeyFinder() = default;
+NameKeyFinder::~NameKeyFinder() = default;
+
+std::optional<NameKey> NameKeyFinder::KeyOf(int cardType, int issuerKind, const QString& blockHex, NameSide side) {
+    if (blockHex.size() != 32) return std::nullopt;
+    const QByteArray latin = blockHex.toLatin1();
+    for (char c : latin)
+        if (!std::isxdigit(static_cast<unsigned char>(c))) return std::nullopt;
+    const QByteArray block = QByteArray::fromHex(latin);
+    auto found = m_Cards.find(cardType);
+    if (found == m_Cards.end()) found = m_Cards.emplace(cardType, CreateCard(cardType)).first;
+    CSFCard* card = found->second.get();
+    if (!card || !card->SetHistoryBlock(0, reinterpret_cast<const std::uint8_t*>(block.constData())))
+        return std::nullopt;
+    card->SetIssuerKind(issuerKind);
+    return card->GetNameKey(0, side);
+}
+
+std::optional<NameKey> NameKeyOfRow(const CKuvoraDoc& doc, int row, NameSide side) {
+    if (row < 0 || row >= doc.m_nRows || row >= CHistoryDisplay::kRows) return std::nullopt;
+    NameKeyFinder finder;
+    return finder.KeyOf(doc.m_nCardType, doc.m_nIssuerKind, doc.m_History.Text(history::BlockData, row), side);
+}
+
+StationCsv UserNameRow(const GivenName& given) {
+    StationCsv csv;
+    csv.table = given.key.table;
+    QStringList row;
+    const TableDef& t = *given.key.table;
+    for (std::size_t i = 0; i < t.columns.size(); ++i) {
+        const char* name = t.columns[i].name;
+        if (static_cast<int>(i) < t.keyColumns) row << QString::number(given.key.values[i]);
+        else if (name == CompanyColumn(t)) row << given.company;
+        else if (name == PlaceColumn(t)) row << given.name;
+        else row << QString();
+    }
+    csv.rows.push_back(row);
+    return csv;
+}
+
+int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QString& error) {
+    for (const GivenName& g : names)
+        if (!validKey(g.key)) {
+            error = QStringLiteral("not a key of a station-code table");
+            return -1;
+        }
+    if (names.empty() || !QFileInfo::exists(table.Path())) return 0;
+    int named = 0;
+    const DbResult r = table.Write([&](CDbConnection& db) {
+        DbResult r = db.Execute(kCodeIndexSql);
+        std::map<std::pair<QString, int>, int> issuerKinds;
+        if (DbFailed(r) || DbFailed(r = readIssuerKinds(db, issuerKinds))) return r;
+        CDbStatement candidates, update[2];
+        if (DbFailed(r = candidates.Prepare(db, kCandidateSql))) return r;
+        for (NameSide side : kSides) {
+            const SideColumns c = columnsOf(side);
+            const QByteArray sql = QStringLiteral("UPDATE History SET %1 = ?, %2 = ? WHERE Sequential = ?")
+                                       .arg(QLatin1String(c.storedCompany), QLatin1String(c.storedPlace))
+                                       .toUtf8();
+            if (DbFailed(r = update[static_cast<int>(side)].Prepare(db, sql.constData()))) return r;
+        }
+        NameKeyFinder finder;
+        for (const GivenName& given : names) {
+            const auto [line, station] = codeTextsOf(given.key);
+            candidates.Reset();
+            candidates.Bind(1, line);
+            candidates.Bind(2, station);
+            struct Row {
+                std::int64_t sequential;
+                QString idm, block;
+                int cardType;
+            };
+            std::vector<Row> rows;
+            std::set<std::int64_t> seen;
+            while ((r = candidates.Step()) == DB_OK)
+                if (seen.insert(candidates.Integer(0)).second)
+                    rows.push_back({candidates.Integer(0), candidates.Text(1), candidates.Text(3),
+                                    static_cast<int>(candidates.Integer(2))});
+            if (DbFailed(r)) return r;
+            for (const Row& row : rows) {
+                const auto kind = issuerKinds.find({row.idm, row.cardType});
+                const int issuer = kind == issuerKinds.end() ? -1 : kind->second;
+                for (NameSide side : kSides) {
+                    if (finder.KeyOf(row.cardType, issuer, row.block, side) != given.key) continue;
+                    CDbStatement& u = update[static_cast<int>(side)];
+                    u.Reset();
+                    u.Bind(1, CutToWidth(given.company, kNameWidth));
+                    u.Bind(2, CutToWidth(given.name, kNameWidth));
+                    u.Bind(3, row.sequential);
+                    if (DbFailed(r = u.Step())) return r;
+                    ++named;
+                }
+            }
+        }
+        return DB_OK;
+    });
+    if (DbFailed(r)) {
+        error = QStringLiteral("%1: the stored history was not changed (%2)")
+                    .arg(table.Path())
+                    .arg(static_cast<std::uint32_t>(r), 0, 16);
+        return -1;
+    }
+    return named;
+}
+
+int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given) {
+    NameKeyFinder finder;
+    int named = 0;
+    const int rows = std::min(doc.m_nRows, CHistoryDisplay::kRows);
+    for (int row = 0; row < rows; ++row) {
+        const QString block = doc.m_History.Text(history::BlockData, row);
+        for (NameSide side : kSides) {
+            if (finder.KeyOf(doc.m_nCardType, doc.m_nIssuerKind, block, side) != given.key) continue;
+            const SideColumns c = columnsOf(side);
+            doc.m_History.SetText(c.company, row, given.company);
+            doc.m_History.SetText(c.place, row, given.name);
+            ++named;
+        }
+    }
+    return named;
+}
+
+NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error) {
+    if (!validKey(given.key)) {
+        error = QStringLiteral("not a key of a station-code table");
+        return NamingResult::NotWritten;
+    }
+    if (given.name.size() > kMaxColumnText || given.company.size() > kMaxColumnText) {
+        error = QStringLiteral("a name is at most %1 characters").arg(kMaxColumnText);
+        return NamingResult::NotWritten;
+    }
+    QStringList errors;
+    if (!WriteUserNames(UserStationCodeDatabasePath(), {UserNameRow(given)}, errors)) {
+        error = errors.join(QLatin1Char('\n'));
+        return NamingResult::NotWritten;
+    }
+    // The name is the user's now; the rows that show the code follow it.
+    const bool stored = NameStoredRows(table, {given}, error) >= 0;
+    if (doc) NameDocumentRows(*doc, given);
+    return stored ? NamingResult::Named : NamingResult::StoredRowsFailed;
+}
+
+int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error) {
+    std::vector<GivenName> names;
+    for (const StationCsv& csv : rows) {
+        const TableDef& t = *csv.table;
+        int company = -1, place = -1;
+        for (std::size_t i = 0; i < t.columns.size(); ++i) {
+            if (t.columns[i].name == CompanyColumn(t)) company = static_cast<int>(i);
+            if (t.columns[i].name == PlaceColumn(t)) place = static_cast<int>(i);
+        }
+        for (const QStringList& row : csv.rows) {
+            GivenName g;
+            g.key.table = &t;
+            for (int i = 0; i < t.keyColumns; ++i) g.key.values.push_back(row.value(i).toInt());
+            g.company = row.value(company);
+            g.name = row.value(place);
+            names.push_back(g);
+        }
+    }
+    return NameStoredRows(table, names, error);
+}

@@ -1,0 +1,79 @@
+// Naming a code the station-code tables do not know, in place: the name goes
+// into the user's own database (StationCodeUser.db) under the very row the
+// card's lookup asks for, and every row that shows that code takes it at
+// once: the stored rows in History.db and the rows of the document.
+//
+// The row a name cell is looked up under comes from the card classes
+// themselves (CSFCard::GetNameKey), fed with the row's stored block, so a
+// row just read and a row reloaded from History.db give the same key.
+#pragma once
+
+#include "CSFCard.h"
+#include "StationDbBuilder.h"
+
+#include <QString>
+
+#include <map>
+#include <memory>
+#include <optional>
+#include <vector>
+
+class CHistoryDisplay;
+class CHistoryTable;
+class CKuvoraDoc;
+
+// Decodes stored rows (BlockData hex) with the card class of their card
+// type; one card object per type is kept.
+class NameKeyFinder {
+public:
+    NameKeyFinder();
+    ~NameKeyFinder();
+    NameKeyFinder(const NameKeyFinder&) = delete;
+    NameKeyFinder& operator=(const NameKeyFinder&) = delete;
+
+    // None for a card type without a class, a block that is not 32 hex
+    // digits, or a cell the card leaves without a lookup.
+    std::optional<NameKey> KeyOf(int cardType, int issuerKind, const QString& blockHex, NameSide side);
+
+private:
+    std::map<int, std::unique_ptr<CSFCard>> m_Cards;
+};
+
+// The lookup of one name cell of display row `row` of the document.
+std::optional<NameKey> NameKeyOfRow(const CKuvoraDoc& doc, int row, NameSide side);
+
+// A name given to a key: the place's name and, where the table has one, its
+// company's.
+struct GivenName {
+    NameKey key;
+    QString name;
+    QString company;
+};
+
+// The name as a row of the user's database (the key, the company, the
+// place; the other texts empty).
+StationCsv UserNameRow(const GivenName& given);
+
+// Gives every stored row whose departure or arrival cell is looked up under
+// one of the keys that cell's names (company and place), in one transaction
+// through the table's checked open. Returns the number of cells named, or -1
+// with `error` set (nothing changed). A History.db that is not there has no
+// rows.
+int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QString& error);
+
+// The same for the document's display rows; returns the cells named.
+int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given);
+
+// All of it: the user's database first (one transaction), then the stored
+// rows, then the document's rows (when `doc` is given).
+enum class NamingResult {
+    Named,
+    NotWritten,        // the user's database was not written; nothing changed
+    StoredRowsFailed,  // the name is the user's, the stored rows are as they were
+};
+NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error);
+
+// The names of the user's database rows (as ReadUserNames gives them)
+// handed on to the stored rows: what an import does after it has written
+// them. Returns the cells named, or -1 with `error`.
+int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error);

@@ -1,0 +1,114 @@
+#include "CHistoryModel.h"
+#include "CKuvoraDoc.h"
+#include "CKuvoraView.h"
+#include "CMainFrame.h"
+#include "CNameCodeDlg.h"
+#include "TestSupport.h"
+#include "ViewLayout.h"
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenu>
+#include <QPushButton>
+#include <QTableView>
+#include <QTimer>
+
+#include <gtest/gtest.h>
+
+using namespace history;
+
+namespace {
+
+// The grid cell of a record's display column.
+QModelIndex cellOf(const CHistoryModel& model, int record, int column) {
+    for (int c = 0; c < view::kGridColumns; ++c) {
+        if (view::Column(c).upper == column) return model.index(2 * record, c);
+        if (view::Column(c).lower == column) return model.index(2 * record + 1, c);
+    }
+    return {};
+}
+
+// Runs `onDialog` on the modal dialog the next event loop shows (if any).
+void whenModal(std::function<void(QWidget*)> onDialog) {
+    QTimer::singleShot(0, [onDialog] {
+        QWidget* w = QApplication::activeModalWidget();
+        onDialog(w);
+        if (w && w->isVisible()) static_cast<QDialog*>(w)->reject();
+    });
+}
+
+}  // namespace
+
+// Double-click on an unknown station opens the dialog over its key; OK names
+// every row with the key in the grid at once. Other cells open nothing.
+TEST(NameCode, DoubleClickOnAnUnknownNameNamesItsCode) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink{&messages};
+    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.m_nMode = 1;
+    doc.OnCardRead();
+    CMainFrame frame(&doc);
+    CKuvoraView* view = frame.View();
+    view->OnUpdate();
+    const CHistoryModel& model = *view->Model();
+
+    const QModelIndex station = cellOf(model, 0, DepartureStation);
+    ASSERT_EQ(model.data(station).toString(), "未登録");
+    const auto cell = view->UnknownNameAt(station);
+    ASSERT_TRUE(cell);
+    EXPECT_EQ(cell->key, (NameKey{FindStationCodeTable("StationCode"), {0, 0x01, 0x10}}));
+    EXPECT_FALSE(view->UnknownNameAt(cellOf(model, 0, Balance)));
+    EXPECT_FALSE(view->UnknownNameAt(cellOf(model, 0, DepartureStationCode)));
+
+    // The context menu's item is enabled on the unknown name only.
+    for (const auto& [index, enabled] : {std::pair{station, true}, std::pair{cellOf(model, 0, Balance), false}}) {
+        bool found = false, itemEnabled = !enabled;
+        QTimer::singleShot(0, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            for (QAction* a : menu ? menu->actions() : QList<QAction*>())
+                if (a->text() == "駅名を登録...") found = true, itemEnabled = a->isEnabled();
+            if (menu) menu->close();
+        });
+        emit view->Grid()->customContextMenuRequested(view->Grid()->visualRect(index).center());
+        EXPECT_TRUE(found);
+        EXPECT_EQ(itemEnabled, enabled);
+    }
+
+    // A cell that is not an unknown name: no dialog.
+    bool shown = true;
+    whenModal([&](QWidget* w) { shown = w != nullptr; });
+    view->Grid()->setCurrentIndex(cellOf(model, 0, Balance));
+    emit view->Grid()->doubleClicked(cellOf(model, 0, Balance));
+    QApplication::processEvents();
+    EXPECT_FALSE(shown);
+
+    QString keyShown;
+    bool okWhileEmpty = true;
+    whenModal([&](QWidget* w) {
+        auto* dialog = qobject_cast<CNameCodeDlg*>(w);
+        ASSERT_TRUE(dialog);
+        keyShown = dialog->findChild<QLabel*>("keyCodes")->text();
+        okWhileEmpty = dialog->OkButton()->isEnabled();
+        dialog->NameEdit()->setText("見本中央");
+        dialog->CompanyEdit()->setText("見本鉄道");
+        if (const QByteArray shot = qgetenv("KUVORA_NAMING_SHOT"); !shot.isEmpty()) dialog->grab().save(shot);
+        dialog->OkButton()->click();
+    });
+    view->Grid()->setCurrentIndex(station);
+    emit view->Grid()->doubleClicked(station);
+    EXPECT_FALSE(okWhileEmpty);
+    EXPECT_TRUE(keyShown.contains("LineCode = 0x01 (1)")) << keyShown.toStdString();
+    EXPECT_TRUE(keyShown.contains("StationCode = 0x10 (16)")) << keyShown.toStdString();
+    EXPECT_EQ(model.data(station).toString(), "見本中央");
+    EXPECT_EQ(model.data(cellOf(model, 0, DepartureCompany)).toString(), "見本鉄道");
+    EXPECT_FALSE(view->UnknownNameAt(station));
+    int named = 0;
+    for (int r = 0; r < doc.m_nRows; ++r)
+        named += model.data(cellOf(model, r, ArrivalStation)).toString() == "見本中央";
+    EXPECT_GT(named, 0);  // the same code where trips ended
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+}
