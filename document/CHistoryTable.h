@@ -16,6 +16,8 @@
 
 #include <QString>
 
+#include <functional>
+
 class CHistoryTable {
 public:
     // History.db under $XDG_DATA_HOME/Mirokaze.
@@ -35,6 +37,10 @@ public:
     // Opens the database for writing, creating it (and its folder) when
     // missing; a damaged file is refused.
     DbResult Open(CDbConnection& db);
+    // Runs `change` in one write transaction of the checked open, committed
+    // when it succeeds and rolled back otherwise; the file is then known as
+    // checked, as after a merge.
+    DbResult Write(const std::function<DbResult(CDbConnection&)>& change);
 
 private:
     enum class Access { Read, Write };
@@ -52,3 +58,7 @@ struct HistoryColumnDef {
     int width;
 };
 extern const HistoryColumnDef kHistoryColumns[30];
+
+// Whether `db` keeps the per-card row counts (the CardRows table and its
+// triggers on History); a file opened for writing gets them.
+bool HasCardRows(CDbConnection& db);

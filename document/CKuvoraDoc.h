@@ -92,6 +92,9 @@ public:
     int m_nCardRows = kInitialRows;
     int m_nRows = kInitialRows;
     QString m_strSaveExt;
+    // The history shown is a stored card's, loaded without reading a card
+    // (LoadStoredHistory); the next Read clears it.
+    bool m_bStoredHistory = false;
 
 private:
     std::unique_ptr<CSFCard> CreateCardForMode();

@@ -10,6 +10,7 @@
 
 class CHistoryModel;
 class CKuvoraDoc;
+class PlainHistoryView;
 class QPrinter;
 class QTableView;
 
@@ -46,6 +47,12 @@ public:
     // Draws the one page on `printer`.
     void PrintPage(QPrinter* printer) const;
 
+    // The plain list in the grid's place below the band (on), or the grid
+    // (off, as at the start). Copy then copies the list's selected lines.
+    void SetPlainView(bool on);
+    bool IsPlainView() const;
+    PlainHistoryView* PlainView() const { return m_pPlain; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -62,4 +69,5 @@ private:
     CHistoryModel* m_pModel = nullptr;
     QTableView* m_pGrid = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
+    PlainHistoryView* m_pPlain = nullptr;
 };

@@ -46,6 +46,11 @@ std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc) {
     return texts;
 }
 
+std::vector<PlacedText> StoredHistoryNote(const CKuvoraDoc& doc) {
+    if (!doc.m_bStoredHistory) return {};
+    return {{kGateLogX[3], kVersionY, QStringLiteral("保存済みの履歴（カードから読み取っていません）")}};
+}
+
 QString IdmLabel() { return QStringLiteral("FeliCa 製造番号(IDm)"); }
 QString TypeLabel() { return QStringLiteral("SF カードタイプ"); }
 
