@@ -13,7 +13,8 @@ const char16_t* const kTitles[PlainHistoryModel::ColumnCount] = {
     u"日付", u"時刻", u"処理", u"利用区間・店舗", u"支払", u"チャージ", u"残高", u"備考"};
 
 QString amountText(const std::optional<qint64>& value) {
-    return value ? QLocale(QLocale::Japanese).toString(*value) : QString();
+    static const QLocale japanese(QLocale::Japanese);
+    return value ? japanese.toString(*value) : QString();
 }
 
 }  // namespace
@@ -23,11 +24,10 @@ PlainHistoryModel::PlainHistoryModel(const CKuvoraDoc* doc, QObject* parent)
     Refresh();
 }
 
-PlainHistoryModel::Line PlainHistoryModel::LineOf(int record) const {
+PlainHistoryModel::Line PlainHistoryModel::LineOf(int record, const HistoryRowValues& v,
+                                                  const HistoryRowValues* before) const {
     using namespace history;
     const CHistoryDisplay& h = m_pDoc->m_History;
-    const int type = m_pDoc->m_nCardType;
-    const HistoryRowValues v = HistoryRowValuesOf(type, h, record);
     Line line;
     if (v.date) {
         line.day = QDate::fromString(*v.date, Qt::ISODate);
@@ -44,13 +44,10 @@ PlainHistoryModel::Line PlainHistoryModel::LineOf(int record) const {
     line.balance = v.balance;
     // What the record paid or added is what the balance moved since the
     // record before it; the oldest record shown has none to compare with.
-    const int rows = std::clamp(m_pDoc->m_nRows, 0, CHistoryDisplay::kRows);
-    if (record + 1 < rows && v.balance) {
-        if (const auto before = HistoryRowValuesOf(type, h, record + 1).balance) {
-            const qint64 moved = *v.balance - *before;
-            if (moved < 0) line.paid = -moved;
-            if (moved > 0) line.charged = moved;
-        }
+    if (before && before->balance && v.balance) {
+        const qint64 moved = *v.balance - *before->balance;
+        if (moved < 0) line.paid = -moved;
+        if (moved > 0) line.charged = moved;
     }
     return line;
 }
@@ -59,8 +56,14 @@ void PlainHistoryModel::Refresh() {
     beginResetModel();
     m_Lines.clear();
     const int rows = m_pDoc ? std::clamp(m_pDoc->m_nRows, 0, CHistoryDisplay::kRows) : 0;
+    std::vector<HistoryRowValues> values;
+    values.reserve(static_cast<std::size_t>(rows));
+    for (int record = 0; record < rows; ++record)
+        values.push_back(HistoryRowValuesOf(m_pDoc->m_nCardType, m_pDoc->m_History, record));
     m_Lines.reserve(static_cast<std::size_t>(rows));
-    for (int record = 0; record < rows; ++record) m_Lines.push_back(LineOf(record));
+    for (int record = 0; record < rows; ++record)
+        m_Lines.push_back(LineOf(record, values[static_cast<std::size_t>(record)],
+                                 record + 1 < rows ? &values[static_cast<std::size_t>(record) + 1] : nullptr));
     endResetModel();
 }
 

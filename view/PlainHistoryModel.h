@@ -14,6 +14,7 @@
 #include <vector>
 
 class CKuvoraDoc;
+struct HistoryRowValues;
 
 class PlainHistoryModel : public QAbstractTableModel {
     Q_OBJECT
@@ -40,7 +41,8 @@ private:
         QDate day;
         std::optional<qint64> paid, charged, balance;
     };
-    Line LineOf(int record) const;
+    // The record's line; `before` is the record before it (older), if shown.
+    Line LineOf(int record, const HistoryRowValues& values, const HistoryRowValues* before) const;
 
     const CKuvoraDoc* m_pDoc;
     std::vector<Line> m_Lines;  // the document's records, newest first

@@ -24,7 +24,13 @@ StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("
     m_pTable->setWordWrap(false);
     m_pTable->verticalHeader()->hide();
     m_pTable->horizontalHeader()->setStretchLastSection(true);
-    m_pTable->horizontalHeader()->setSectionResizeMode(QHeaderView::ResizeToContents);
+    // Widths from the font, not from the contents: measuring a thousand
+    // cards' cells on every layout is what made the dock slow.
+    const QFontMetrics metrics(m_pTable->font());
+    const char16_t* const widest[ColumnCount] = {u"Suica/ICOCA/TOICA", u"通勤用カード", u"0123456789ABCDEF",
+                                                 u"00000", u"2026年11月28日", u"2026年11月28日"};
+    for (int column = 0; column < ColumnCount; ++column)
+        m_pTable->setColumnWidth(column, metrics.horizontalAdvance(QString::fromUtf16(widest[column])) + 16);
     setWidget(m_pTable);
 
     connect(m_pTable, &QTableWidget::cellClicked, this, [this](int row, int) { Choose(row); });
