@@ -66,6 +66,7 @@ void CKuvoraView::CreateGrid() {
 }
 
 void CKuvoraView::SetPlainView(bool on) {
+    if (on && !IsPlainView()) m_pPlain->Refresh();
     m_pPlain->setGeometry(m_pGrid->geometry());
     m_pPlain->setVisible(on);
     m_pGrid->setVisible(!on);
@@ -82,7 +83,7 @@ void CKuvoraView::SaveColumnWidths() const {
 
 void CKuvoraView::OnUpdate() {
     m_pModel->Refresh();
-    m_pPlain->Refresh();
+    if (IsPlainView()) m_pPlain->Refresh();  // else when it is shown
     update();
 }
 

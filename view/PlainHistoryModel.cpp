@@ -4,7 +4,6 @@
 #include "HistoryValues.h"
 
 #include <QLocale>
-#include <QRegularExpression>
 #include <QStringList>
 
 namespace {
@@ -38,9 +37,8 @@ PlainHistoryModel::Line PlainHistoryModel::LineOf(int record, const HistoryRowVa
     const QString from = h.Text(DepartureStation, record).trimmed();
     const QString to = h.Text(ArrivalStation, record).trimmed();
     line.route = !from.isEmpty() && !to.isEmpty() ? from + QStringLiteral(" → ") + to : from + to;
-    line.notes = QStringList({h.Text(Note1, record).trimmed(), h.Text(Note2, record).trimmed()})
-                     .filter(QRegularExpression(QStringLiteral(".")))
-                     .join(QLatin1Char(' '));
+    const QString note1 = h.Text(Note1, record).trimmed(), note2 = h.Text(Note2, record).trimmed();
+    line.notes = note1.isEmpty() || note2.isEmpty() ? note1 + note2 : note1 + QLatin1Char(' ') + note2;
     line.balance = v.balance;
     // What the record paid or added is what the balance moved since the
     // record before it; the oldest record shown has none to compare with.

@@ -56,7 +56,7 @@ PlainHistoryView::PlainHistoryView(const CKuvoraDoc* doc, QWidget* parent) : QWi
     m_pTable->verticalHeader()->hide();
     m_pTable->verticalHeader()->setDefaultSectionSize(QFontMetrics(KuvoraFont(9)).height() + 6);
     m_pTable->horizontalHeader()->setStretchLastSection(true);
-    const int widths[PlainHistoryModel::ColumnCount] = {86, 60, 80, 260, 64, 64, 64, 120};
+    const int widths[PlainHistoryModel::ColumnCount] = {86, 60, 80, 220, 64, 64, 64, 120};
     for (int c = 0; c < PlainHistoryModel::ColumnCount; ++c) m_pTable->setColumnWidth(c, widths[c]);
 
     auto* layout = new QVBoxLayout(this);

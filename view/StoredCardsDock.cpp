@@ -27,7 +27,7 @@ StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("
     // Widths from the font, not from the contents: measuring a thousand
     // cards' cells on every layout is what made the dock slow.
     const QFontMetrics metrics(m_pTable->font());
-    const char16_t* const widest[ColumnCount] = {u"Suica/ICOCA/TOICA", u"通勤用カード", u"0123456789ABCDEF",
+    const char16_t* const widest[ColumnCount] = {u"Suica/ICOCA", u"通勤用カード", u"0123456789ABCDEF",
                                                  u"00000", u"2026年11月28日", u"2026年11月28日"};
     for (int column = 0; column < ColumnCount; ++column)
         m_pTable->setColumnWidth(column, metrics.horizontalAdvance(QString::fromUtf16(widest[column])) + 16);
@@ -78,6 +78,7 @@ void StoredCardsDock::Refresh() {
             if (column == NicknameColumn) flags |= Qt::ItemIsEditable;
             item->setFlags(flags);
             if (column == RowsColumn) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (column == TypeColumn) item->setToolTip(texts[column]);  // elided when narrow
             m_pTable->setItem(row, column, item);
         }
         if (c.idm == was.first && c.cardType == was.second) keep = row;

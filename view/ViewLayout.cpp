@@ -48,7 +48,8 @@ std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc) {
 
 std::vector<PlacedText> StoredHistoryNote(const CKuvoraDoc& doc) {
     if (!doc.m_bStoredHistory) return {};
-    return {{kGateLogX[3], kVersionY, QStringLiteral("保存済みの履歴（カードから読み取っていません）")}};
+    // A stored card has no gate log: its first line has room.
+    return {{kLabelX, kGateLogY, QStringLiteral("保存済みの履歴（カードから読み取っていません）")}};
 }
 
 QString IdmLabel() { return QStringLiteral("FeliCa 製造番号(IDm)"); }

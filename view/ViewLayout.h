@@ -59,7 +59,8 @@ struct PlacedText {
 std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc);
 
 // The note the band shows while the history is a stored card's rather
-// than one just read, on the version line's right; nothing otherwise.
+// than one just read, where the gate log of a card just read would be;
+// nothing otherwise.
 std::vector<PlacedText> StoredHistoryNote(const CKuvoraDoc& doc);
 
 QString IdmLabel();

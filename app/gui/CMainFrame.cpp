@@ -110,6 +110,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         const bool show = m_pLibrary->isHidden();
         if (show) m_pLibrary->Refresh();
         m_pLibrary->setVisible(show);
+        // Wide enough for the card, its name and the IDm.
+        if (show) resizeDocks({m_pLibrary}, {std::min(width() / 2, 440)}, Qt::Horizontal);
         Action(cmd::ViewStoredCards)->setChecked(show);
     });
     Action(cmd::ViewPlainList)->setCheckable(true);
