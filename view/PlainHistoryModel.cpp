@@ -60,8 +60,9 @@ void PlainHistoryModel::Refresh() {
         values.push_back(HistoryRowValuesOf(m_pDoc->m_nCardType, m_pDoc->m_History, record));
     m_Lines.reserve(static_cast<std::size_t>(rows));
     for (int record = 0; record < rows; ++record)
-        m_Lines.push_back(LineOf(record, values[static_cast<std::size_t>(record)],
-                                 record + 1 < rows ? &values[static_cast<std::size_t>(record) + 1] : nullptr));
+        if (!m_pDoc->m_History.Text(history::BlockData, record).isEmpty())  // the empty rows of a new document
+            m_Lines.push_back(LineOf(record, values[static_cast<std::size_t>(record)],
+                                     record + 1 < rows ? &values[static_cast<std::size_t>(record) + 1] : nullptr));
     endResetModel();
 }
 

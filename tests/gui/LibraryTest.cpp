@@ -16,6 +16,7 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
+#include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
 
@@ -125,6 +126,11 @@ TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
     ASSERT_TRUE(dock->SetNickname(rowOf(*dock, kEdy), "買い物用"));
     EXPECT_EQ(dock->Table()->item(rowOf(*dock, kEdy), StoredCardsDock::NicknameColumn)->text(), "買い物用");
     EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+    // Another process sees the name.
+    const auto listed = test::runInHome(home, test::binaryPath("bin/kuvora-cli"), {"history", "--format", "table"});
+    EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
+    EXPECT_TRUE(listed.out.contains(QRegularExpression("\\n01031A2B331E4C5D +128 +6 +2026年11月28日 +買い物用\\n")))
+        << listed.out.toStdString();
 
     ASSERT_TRUE(frame.Execute(cmd::CardRead));
     EXPECT_GT(transport->sent.size(), sent);
@@ -143,6 +149,9 @@ TEST_F(Library, PlainListSortsFiltersAndCopies) {
     doc.OnNewDocument();
     CMainFrame frame(&doc);
     frame.show();
+    frame.View()->SetPlainView(true);
+    EXPECT_EQ(frame.View()->PlainView()->Table()->model()->rowCount(), 0);  // a new document's rows are empty
+    frame.View()->SetPlainView(false);
     ASSERT_TRUE(frame.Execute(cmd::CardRead));
     ASSERT_TRUE(frame.Execute(cmd::ViewPlainList));
     EXPECT_TRUE(frame.Action(cmd::ViewPlainList)->isChecked());
