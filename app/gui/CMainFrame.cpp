@@ -132,6 +132,7 @@ CMainFrame::~CMainFrame() {
     m_pWatcher = nullptr;
     qApp->removeEventFilter(this);
     m_pDoc->SetObserver(nullptr);
+    m_pLibrary->disconnect(this);  // it hides as the window goes
 }
 
 QAction* CMainFrame::MakeAction(int id, const QString& text) {
