@@ -67,6 +67,30 @@ const char* const kIssuerSql =
     "INSERT INTO CardIssuer VALUES (?, ?, ?) ON CONFLICT (IDm, CardType) DO UPDATE "
     "SET IssuerKind = excluded.IssuerKind WHERE IssuerKind <> excluded.IssuerKind";
 
+// How many rows each card has, kept by triggers on History, so listing the
+// stored cards does not count a million rows. Built from History the first
+// time the file is opened for writing; the History table itself is left as
+// it is.
+const char* const kCardRowsObjects[] = {"CardRows", "CardRowsInsert", "CardRowsDelete", "CardRowsUpdate"};
+const char* const kCardRowsSql =
+    "DROP TRIGGER IF EXISTS CardRowsInsert; DROP TRIGGER IF EXISTS CardRowsDelete; "
+    "DROP TRIGGER IF EXISTS CardRowsUpdate; DROP TABLE IF EXISTS CardRows; "
+    "CREATE TABLE CardRows (IDm TEXT NOT NULL, CardType INTEGER NOT NULL, Rows INTEGER NOT NULL, "
+    "PRIMARY KEY (IDm, CardType)) WITHOUT ROWID; "
+    "INSERT INTO CardRows SELECT ifnull(IDm, ''), ifnull(CardType, 0), COUNT(*) FROM History "
+    "GROUP BY ifnull(IDm, ''), ifnull(CardType, 0); "
+    "CREATE TRIGGER CardRowsInsert AFTER INSERT ON History BEGIN "
+    "INSERT INTO CardRows VALUES (ifnull(new.IDm, ''), ifnull(new.CardType, 0), 1) "
+    "ON CONFLICT (IDm, CardType) DO UPDATE SET Rows = Rows + 1; END; "
+    "CREATE TRIGGER CardRowsDelete AFTER DELETE ON History BEGIN "
+    "UPDATE CardRows SET Rows = Rows - 1 WHERE IDm = ifnull(old.IDm, '') AND CardType = ifnull(old.CardType, 0); "
+    "DELETE FROM CardRows WHERE Rows <= 0; END; "
+    "CREATE TRIGGER CardRowsUpdate AFTER UPDATE OF IDm, CardType ON History BEGIN "
+    "UPDATE CardRows SET Rows = Rows - 1 WHERE IDm = ifnull(old.IDm, '') AND CardType = ifnull(old.CardType, 0); "
+    "DELETE FROM CardRows WHERE Rows <= 0; "
+    "INSERT INTO CardRows VALUES (ifnull(new.IDm, ''), ifnull(new.CardType, 0), 1) "
+    "ON CONFLICT (IDm, CardType) DO UPDATE SET Rows = Rows + 1; END";
+
 const char* const kLookupSql = "SELECT * FROM History WHERE IDm = ? AND CardType = ? AND BlockData = ?";
 const char* const kReloadSql =
     "SELECT ACompanyName, ALineCode, ALineName, AStationCode, AStationName, Balance, \t\tBlockData, CardType, "
@@ -170,6 +194,16 @@ bool hasSchemaObject(CDbConnection& db, const char* type, const char* name) {
     return q.Step() == DB_OK;
 }
 
+}  // namespace
+
+bool HasCardRows(CDbConnection& db) {
+    for (const char* name : kCardRowsObjects)
+        if (!hasSchemaObject(db, name == kCardRowsObjects[0] ? "table" : "trigger", name)) return false;
+    return true;
+}
+
+namespace {
+
 // Up to this size the full integrity check runs (it also finds an index
 // that disagrees with its table, and takes about a second at this size);
 // above it the quick check of every page, which is many times faster.
@@ -184,6 +218,11 @@ DbResult checkDatabase(CDbConnection& db, qint64 size) {
     r = q.Step();
     if (DbFailed(r)) return r;
     if (r != DB_OK || q.Text(0) != QLatin1String("ok")) return DbResultFromSqlite(SQLITE_CORRUPT);
+    q.Finalize();
+    // A file cut short inside its last page: SQLite reads the missing bytes
+    // as zeros, which no check sees when they fall in a value.
+    if (DbFailed(r = q.Prepare(db, "PRAGMA page_size"))) return r;
+    if (q.Step() != DB_OK || q.Integer(0) <= 0 || size % q.Integer(0) != 0) return DbResultFromSqlite(SQLITE_CORRUPT);
     q.Finalize();
     if (DbFailed(r = q.Prepare(db, "SELECT name FROM pragma_table_info('History')"))) return r;
     QSet<QString> columns;
@@ -256,6 +295,8 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     if (access == Access::Write &&
         (!hasSchemaObject(db, "index", "HistoryByBlock") || !hasSchemaObject(db, "index", "HistoryByCard")))
         r = db.Execute(kIndexSql);
+    // Missing any part, the counts may be wrong: they are built again.
+    if (access == Access::Write && !DbFailed(r) && !HasCardRows(db)) r = db.Execute(kCardRowsSql);
     return r;
 }
 
@@ -266,6 +307,21 @@ DbResult CHistoryTable::Open(CDbConnection& db) {
         db.Close();
         return r;
     }
+    recordStamp(m_Path);
+    return DB_OK;
+}
+
+DbResult CHistoryTable::Write(const std::function<DbResult(CDbConnection&)>& change) {
+    CDbConnection db;
+    DbResult r = Begin(db, Access::Write);
+    if (!DbFailed(r)) r = change(db);
+    if (!DbFailed(r)) r = db.Execute("COMMIT");
+    if (DbFailed(r)) {
+        db.Execute("ROLLBACK");
+        if (isDamage(r)) forgetStamp(m_Path);
+        return r;
+    }
+    db.Close();
     recordStamp(m_Path);
     return DB_OK;
 }
@@ -468,20 +524,4 @@ int CHistoryTable::IssuerKind(const QString& idm, int cardType) {
     q.Bind(1, idm);
     q.Bind(2, static_cast<std::int64_t>(cardType));
     return q.Step() == DB_OK ? static_cast<int>(q.Integer(0)) : -1;
-}
-
-DbResult CHistoryTable::Write(const std::function<DbResult(CDbConnection&)>& work) {
-    CDbConnection db;
-    DbResult r = Begin(db, Access::Write);
-    if (!DbFailed(r)) r = work(db);
-    if (!DbFailed(r)) r = db.Execute("COMMIT");
-    if (DbFailed(r)) {
-        db.Execute("ROLLBACK");
-        db.Close();
-        if (isDamage(r)) forgetStamp(m_Path);
-        return r;
-    }
-    db.Close();
-    recordStamp(m_Path);
-    return DB_OK;
 }

@@ -33,10 +33,6 @@ public:
     void Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows, int issuerKind = -1);
     // The issuer kind last stored for this card, or -1.
     int IssuerKind(const QString& idm, int cardType);
-    // Runs `work` in one write transaction of the checked database and
-    // commits when it gives DB_OK (else rolls back). A damaged file is
-    // never written: its open failure is returned before `work` runs.
-    DbResult Write(const std::function<DbResult(CDbConnection&)>& work);
     // Copies the stored rows of this IDm and card type, newest stored first,
     // into `into` (at most 1000) and returns how many were copied.
     int Reload(const QString& idm, int cardType, CHistoryDisplay& into);
@@ -44,6 +40,11 @@ public:
     // Opens the database for writing, creating it (and its folder) when
     // missing; a damaged file is refused.
     DbResult Open(CDbConnection& db);
+    // Runs `change` in one write transaction of the checked open, committed
+    // when it succeeds and rolled back otherwise; the file is then known as
+    // checked, as after a merge. A damaged file is never written: its open
+    // failure is returned before `change` runs.
+    DbResult Write(const std::function<DbResult(CDbConnection&)>& change);
 
 private:
     enum class Access { Read, Write };
@@ -61,3 +62,7 @@ struct HistoryColumnDef {
     int width;
 };
 extern const HistoryColumnDef kHistoryColumns[30];
+
+// Whether `db` keeps the per-card row counts (the CardRows table and its
+// triggers on History); a file opened for writing gets them.
+bool HasCardRows(CDbConnection& db);

@@ -58,6 +58,7 @@ bool CKuvoraDoc::OnNewDocument() {
         for (auto& cell : row) cell.clear();
     m_History.Clear();
     m_nIssuerKind = -1;
+    m_bStoredHistory = false;
     m_nCardRows = kInitialRows;
     m_nRows = kInitialRows;
     return true;
@@ -169,6 +170,7 @@ void CKuvoraDoc::OnCardRead() {
         m_nCardType = previousType;
         return;
     }
+    m_bStoredHistory = false;  // the card on the reader again
     card->ReadTicketBarrierLog();
     m_nCardRows = std::clamp(card->GetHistoryCount(), 0, CSFCard::kMaxHistoryBlocks);
     m_nRows = m_nCardRows;

@@ -94,6 +94,9 @@ public:
     QString m_strSaveExt;
     // The issuer kind the card was read with (-1 when not known).
     int m_nIssuerKind = -1;
+    // The history shown is a stored card's, loaded without reading a card
+    // (LoadStoredHistory); the next Read clears it.
+    bool m_bStoredHistory = false;
 
 private:
     std::unique_ptr<CSFCard> CreateCardForMode();

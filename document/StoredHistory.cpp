@@ -7,6 +7,39 @@
 
 #include <QFileInfo>
 
+namespace {
+
+bool hasNicknames(CDbConnection& db) {
+    CDbStatement q;
+    return !DbFailed(q.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'CardNickname'")) &&
+           q.Step() == DB_OK;
+}
+
+// One query, whatever the database's size: with the per-card counts, each
+// card's newest and oldest rows come from the (IDm, CardType, Sequential)
+// index; a file never opened for writing by this version is counted whole.
+QByteArray listingSql(bool counted, bool nicknames, bool onlyOne) {
+    const QByteArray nickname = nicknames ? ", k.Nickname" : ", NULL";
+    const QByteArray join = nicknames ? " LEFT JOIN CardNickname k ON k.IDm = c.IDm AND k.CardType = c.CardType" : "";
+    if (counted) {
+        auto row = [](const char* what, const char* order) {
+            return QByteArray("(SELECT ") + what +
+                   " FROM History WHERE IDm = c.IDm AND CardType = c.CardType ORDER BY Sequential " + order +
+                   " LIMIT 1)";
+        };
+        return "SELECT c.IDm, c.CardType, c.Rows, " + row("Date", "DESC") + ", " + row("Date", "ASC") + ", " +
+               row("Sequential", "DESC") + " AS s" + nickname + " FROM CardRows c" + join +
+               (onlyOne ? " WHERE c.IDm = ?" : "") + " ORDER BY s DESC";
+    }
+    return "SELECT c.IDm, c.CardType, g.n, c.Date, f.Date, g.s" + nickname +
+           " FROM (SELECT MIN(Sequential) AS a, MAX(Sequential) AS s, COUNT(*) AS n FROM History " +
+           (onlyOne ? "WHERE IDm = ? " : "") +
+           "GROUP BY IDm, CardType) g JOIN History c ON c.Sequential = g.s JOIN History f ON f.Sequential = g.a" +
+           join + " ORDER BY g.s DESC";
+}
+
+}  // namespace
+
 bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QString& error, const QString& only) {
     cards.clear();
     if (!QFileInfo::exists(table.Path())) return true;
@@ -17,23 +50,52 @@ bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QStri
     // write is opened read-only all the same.
     DbResult r = db.Open(table.Path(), CDbConnection::Mode::ReadWrite);
     CDbStatement q;
-    // One IDm's cards come from the index alone, whatever the database's size.
-    const QByteArray sql = QByteArray("SELECT h.IDm, h.CardType, g.n, h.Date FROM "
-                                      "(SELECT MAX(Sequential) AS s, COUNT(*) AS n FROM History ") +
-                           (only.isEmpty() ? "" : "WHERE IDm = ? ") +
-                           "GROUP BY IDm, CardType) g JOIN History h ON h.Sequential = g.s ORDER BY g.s DESC";
-    if (DbFailed(r) || DbFailed(r = q.Prepare(db, sql.constData()))) {
+    if (DbFailed(r) || DbFailed(r = db.Execute("BEGIN")) ||
+        DbFailed(r = q.Prepare(db, listingSql(HasCardRows(db), hasNicknames(db), !only.isEmpty()).constData()))) {
         error = db.IsOpen() ? db.LastError() : QStringLiteral("cannot open %1").arg(table.Path());
         return false;
     }
     if (!only.isEmpty()) q.Bind(1, only);
     while ((r = q.Step()) == DB_OK)
-        cards.push_back({q.Text(0), static_cast<int>(q.Integer(1)), static_cast<int>(q.Integer(2)), q.Text(3)});
+        cards.push_back({q.Text(0), static_cast<int>(q.Integer(1)), static_cast<int>(q.Integer(2)), q.Text(3),
+                         q.Text(4), q.Text(6)});
     if (r != DB_S_ENDOFROWSET) {
         error = db.LastError();
         return false;
     }
     return true;
+}
+
+bool SetCardNickname(CHistoryTable& table, const QString& idm, int cardType, const QString& nickname,
+                     QString& error) {
+    if (!QFileInfo::exists(table.Path())) {
+        error = QStringLiteral("%1 holds no stored cards").arg(table.Path());
+        return false;
+    }
+    const QString name = nickname.trimmed();
+    QString failed;
+    const DbResult r = table.Write([&](CDbConnection& db) {
+        DbResult rc = db.Execute("CREATE TABLE IF NOT EXISTS CardNickname (IDm TEXT NOT NULL, CardType INTEGER NOT NULL, "
+                                "Nickname TEXT NOT NULL, PRIMARY KEY (IDm, CardType))");
+        CDbStatement q;
+        if (DbFailed(rc) ||
+            DbFailed(rc = q.Prepare(db, name.isEmpty() ? "DELETE FROM CardNickname WHERE IDm = ? AND CardType = ?"
+                                                      : "INSERT OR REPLACE INTO CardNickname VALUES (?, ?, ?)"))) {
+            failed = db.LastError();
+            return rc;
+        }
+        q.Bind(1, idm);
+        q.Bind(2, static_cast<std::int64_t>(cardType));
+        if (!name.isEmpty()) q.Bind(3, name);
+        if (DbFailed(rc = q.Step())) failed = db.LastError();
+        return rc;
+    });
+    if (!DbFailed(r)) return true;
+    error = failed.isEmpty() ? QStringLiteral("cannot write %1 (%2)")
+                                   .arg(table.Path())
+                                   .arg(static_cast<std::uint32_t>(r), 0, 16)
+                             : failed;
+    return false;
 }
 
 int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm, int cardType) {
@@ -51,6 +113,9 @@ int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm,
         card.DayNumberToDate(bytes45 + 2451545, year, month, day);
         doc.m_strMakeDate = QString::asprintf(" (FeliCa製造 %4d年%02d月%02d日)", year, month, day);
     }
+    for (auto& line : doc.m_GateLog)
+        for (QString& text : line) text.clear();  // another card's, from the last Read
+    doc.m_bStoredHistory = true;
     doc.m_History.Clear();
     doc.m_nCardRows = 0;
     doc.m_nRows = QFileInfo::exists(table.Path()) ? table.Reload(idm, cardType, doc.m_History) : 0;

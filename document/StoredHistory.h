@@ -14,6 +14,8 @@ struct StoredCard {
     int cardType = 0;
     int rows = 0;
     QString newestDate;  // the Date text of the card's newest stored row
+    QString oldestDate;  // and of its oldest
+    QString nickname;    // the name the user gave the card, or empty
 };
 
 // Every stored card (or only those of the IDm `only`), the one stored last
@@ -24,5 +26,13 @@ bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QStri
 
 // Loads the card's stored history into `doc` as the Read command's reload
 // does (IDm, card type, its name and the manufacturing date from the IDm;
-// no card rows). Returns the number of rows loaded.
+// no card rows, no gate log) and marks the document as showing stored
+// history until the next Read. Returns the number of rows loaded.
 int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm, int cardType);
+
+// Gives a stored card a nickname (an empty one removes it), kept in
+// History.db's CardNickname table, which is made on first use. Written only
+// into a file the table's checked open accepts; false, with `error` set,
+// otherwise.
+bool SetCardNickname(CHistoryTable& table, const QString& idm, int cardType, const QString& nickname,
+                     QString& error);

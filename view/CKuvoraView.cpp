@@ -7,6 +7,7 @@
 #include "HistoryPicture.h"
 #include "KuvoraFonts.h"
 #include "MessageSink.h"
+#include "PlainHistoryView.h"
 #include "ServiceDump.h"
 #include "StationLookups.h"
 #include "ViewLayout.h"
@@ -63,6 +64,8 @@ void CKuvoraView::CreateGrid() {
         else m_pGrid->setColumnWidth(i, width);
     }
     m_pGrid->setGeometry(0, view::kHeaderBandHeight, width(), std::max(0, height() - view::kHeaderBandHeight));
+    m_pPlain = new PlainHistoryView(m_pDoc, this);
+    m_pPlain->hide();
 
     connect(m_pGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (UnknownNameAt(index)) emit NameCodeRequested();
@@ -97,6 +100,15 @@ std::optional<CKuvoraView::UnknownName> CKuvoraView::UnknownNameAt(const QModelI
     return UnknownName{record, side, *key};
 }
 
+void CKuvoraView::SetPlainView(bool on) {
+    if (on && !IsPlainView()) m_pPlain->Refresh();
+    m_pPlain->setGeometry(m_pGrid->geometry());
+    m_pPlain->setVisible(on);
+    m_pGrid->setVisible(!on);
+}
+
+bool CKuvoraView::IsPlainView() const { return !m_pPlain->isHidden(); }
+
 void CKuvoraView::SaveColumnWidths() const {
     if (!m_pGrid) return;
     for (int i = 0; i < view::kGridColumns; ++i)
@@ -106,10 +118,14 @@ void CKuvoraView::SaveColumnWidths() const {
 
 void CKuvoraView::OnUpdate() {
     m_pModel->Refresh();
+    if (IsPlainView()) m_pPlain->Refresh();  // else when it is shown
     update();
 }
 
-void CKuvoraView::SelectAll() { m_pGrid->selectAll(); }
+void CKuvoraView::SelectAll() {
+    if (IsPlainView()) m_pPlain->Table()->selectAll();
+    else m_pGrid->selectAll();
+}
 
 void CKuvoraView::paintEvent(QPaintEvent*) {
     if (!m_pDoc) return;
@@ -124,12 +140,16 @@ void CKuvoraView::PaintHeaderBand(QPainter& p) {
     p.setPen(Qt::black);
     for (const PlacedText& t : HeaderBandTexts(*m_pDoc))
         p.drawText(QRect(t.x, t.y, 4000, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
+    p.setPen(QColor(160, 0, 0));
+    for (const PlacedText& t : StoredHistoryNote(*m_pDoc))
+        p.drawText(QRect(t.x, t.y, 4000, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
 }
 
 void CKuvoraView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
     if (m_pGrid)
         m_pGrid->setGeometry(0, view::kHeaderBandHeight, width(), std::max(0, height() - view::kHeaderBandHeight));
+    if (m_pPlain && m_pGrid) m_pPlain->setGeometry(m_pGrid->geometry());
 }
 
 void CKuvoraView::mousePressEvent(QMouseEvent* event) {
@@ -188,6 +208,10 @@ void CKuvoraView::OnEditCopy() {
         return;
     }
     clipboard->clear();
+    if (IsPlainView()) {
+        clipboard->setText(m_pPlain->SelectedText());
+        return;
+    }
     const QString text = SelectedCellsText();
     auto textOnly = [&text] {
         auto* data = new QMimeData;

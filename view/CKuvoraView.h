@@ -14,6 +14,7 @@
 
 class CHistoryModel;
 class CKuvoraDoc;
+class PlainHistoryView;
 class QPrinter;
 class QTableView;
 
@@ -50,6 +51,12 @@ public:
     // Draws the one page on `printer`.
     void PrintPage(QPrinter* printer) const;
 
+    // The plain list in the grid's place below the band (on), or the grid
+    // (off, as at the start). Copy then copies the list's selected lines.
+    void SetPlainView(bool on);
+    bool IsPlainView() const;
+    PlainHistoryView* PlainView() const { return m_pPlain; }
+
     // A grid cell that shows "未登録" for a station, bus stop or shop (or its
     // company) whose lookup the card class can tell: its record, its side
     // and the key. None for any other cell.
@@ -81,4 +88,5 @@ private:
     CHistoryModel* m_pModel = nullptr;
     QTableView* m_pGrid = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
+    PlainHistoryView* m_pPlain = nullptr;
 };

@@ -46,6 +46,12 @@ std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc) {
     return texts;
 }
 
+std::vector<PlacedText> StoredHistoryNote(const CKuvoraDoc& doc) {
+    if (!doc.m_bStoredHistory) return {};
+    // A stored card has no gate log: its first line has room.
+    return {{kLabelX, kGateLogY, QStringLiteral("保存済みの履歴（カードから読み取っていません）")}};
+}
+
 QString IdmLabel() { return QStringLiteral("FeliCa 製造番号(IDm)"); }
 QString TypeLabel() { return QStringLiteral("SF カードタイプ"); }
 

@@ -58,6 +58,11 @@ struct PlacedText {
 // the ticket-gate log. Empty texts are left out.
 std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc);
 
+// The note the band shows while the history is a stored card's rather
+// than one just read, where the gate log of a card just read would be;
+// nothing otherwise.
+std::vector<PlacedText> StoredHistoryNote(const CKuvoraDoc& doc);
+
 QString IdmLabel();
 QString TypeLabel();
 // "Edy No." for card type 128, "JMB No." for 129, empty otherwise.

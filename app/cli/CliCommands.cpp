@@ -363,20 +363,24 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
         for (std::size_t i = 0; i < cards.size(); ++i) {
             const StoredCard& c = cards[i];
             const CardTypeInfo* type = FindCardType(c.cardType);
-            out += QStringLiteral("%1{\"idm\":%2,\"cardType\":%3,\"cardTypeName\":%4,\"rows\":%5,\"newestDate\":%6}")
+            out += QStringLiteral("%1{\"idm\":%2,\"cardType\":%3,\"cardTypeName\":%4,\"rows\":%5,\"newestDate\":%6,"
+                                  "\"oldestDate\":%7,\"nickname\":%8}")
                        .arg(i ? QStringLiteral(",") : QString(), JsonString(c.idm), QString::number(c.cardType),
                             JsonString(type ? QString::fromUtf16(type->label) : QString()),
-                            QString::number(c.rows), JsonString(c.newestDate));
+                            QString::number(c.rows), JsonString(c.newestDate), JsonString(c.oldestDate),
+                            c.nickname.isEmpty() ? QStringLiteral("null") : JsonString(c.nickname));
         }
         out += QStringLiteral("]}\n");
     } else {
-        out = QStringLiteral("IDm               type   rows  newest\n");
+        out = QStringLiteral("IDm               type   rows  newest          nickname\n");
         for (const StoredCard& c : cards)
-            out += QStringLiteral("%1  %2  %3  %4\n")
+            out += QStringLiteral("%1  %2  %3  %4  %5\n")
                        .arg(c.idm, -16)
                        .arg(c.cardType, 4)
                        .arg(c.rows, 5)
-                       .arg(c.newestDate);
+                       .arg(c.newestDate, -14)
+                       .arg(c.nickname)
+                       .trimmed() + QLatin1Char('\n');
     }
     return out.toUtf8();
 }

@@ -15,6 +15,9 @@
 #include "SaveAsDialog.h"
 #include "SpendingDialog.h"
 #include "StringTable.h"
+#include "CHistoryTable.h"
+#include "StoredCardsDock.h"
+#include "StoredHistory.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -101,6 +104,28 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     // Copy has something to copy once there is a document.
     if (m_pDoc) SetHandler(cmd::EditCopy, [this] { m_pView->OnEditCopy(); });
 
+    m_pLibrary = new StoredCardsDock(this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_pLibrary);
+    m_pLibrary->hide();
+    Action(cmd::ViewStoredCards)->setCheckable(true);
+    connect(m_pLibrary, &QDockWidget::visibilityChanged, this, [this](bool) {
+        Action(cmd::ViewStoredCards)->setChecked(!m_pLibrary->isHidden());
+    });
+    connect(m_pLibrary, &StoredCardsDock::CardChosen, this, &CMainFrame::ShowStoredCard);
+    SetHandler(cmd::ViewStoredCards, [this] {
+        const bool show = m_pLibrary->isHidden();
+        if (show) m_pLibrary->Refresh();
+        m_pLibrary->setVisible(show);
+        // Wide enough for the card, its name and the IDm.
+        if (show) resizeDocks({m_pLibrary}, {std::min(width() / 2, 440)}, Qt::Horizontal);
+        Action(cmd::ViewStoredCards)->setChecked(show);
+    });
+    Action(cmd::ViewPlainList)->setCheckable(true);
+    SetHandler(cmd::ViewPlainList, [this] {
+        m_pView->SetPlainView(!m_pView->IsPlainView());
+        Action(cmd::ViewPlainList)->setChecked(m_pView->IsPlainView());
+    });
+
     m_pDoc->SetObserver(this);
     m_pModePane->setText(ModeLabel(settings::Mode()));
     UpdateModeMarks();
@@ -113,6 +138,7 @@ CMainFrame::~CMainFrame() {
     m_pWatcher = nullptr;
     qApp->removeEventFilter(this);
     m_pDoc->SetObserver(nullptr);
+    m_pLibrary->disconnect(this);  // it hides as the window goes
 }
 
 QAction* CMainFrame::MakeAction(int id, const QString& text) {
@@ -294,10 +320,21 @@ void CMainFrame::ReadCard() {
     statusBar()->clearMessage();
 }
 
-void CMainFrame::OnReadFinished() {
+void CMainFrame::RefreshView() {
     setWindowTitle(QStringLiteral("Kuvora"));
     m_pView->OnUpdate();
     repaint();
+}
+
+void CMainFrame::OnReadFinished() {
+    RefreshView();
+    if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();  // a new card or new rows
+}
+
+void CMainFrame::ShowStoredCard(const QString& idm, int cardType) {
+    CHistoryTable table;
+    LoadStoredHistory(table, *m_pDoc, idm, cardType);
+    RefreshView();
 }
 
 void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }

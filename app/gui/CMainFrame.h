@@ -11,6 +11,7 @@
 #include <map>
 
 class CKuvoraView;
+class StoredCardsDock;
 class QActionGroup;
 class ReaderWatcher;
 class QLabel;
@@ -38,6 +39,12 @@ public:
     // View > カードを置いたら読み取る: reads each card placed on the reader.
     void SetReadOnTouch(bool on);
 
+    // The library of stored cards (View > 保存済みカード), hidden at first.
+    StoredCardsDock* Library() const { return m_pLibrary; }
+    // Shows a stored card's history as a Read would show it, without a
+    // reader.
+    void ShowStoredCard(const QString& idm, int cardType);
+
     void OnReadFinished() override;
     void OnModePaneText(const QString& text) override;
     QString ChooseSavePath() override;
@@ -55,6 +62,7 @@ private:
     void BuildAccelerators();
     void UpdateModeMarks();
     void UpdateIndicators();
+    void RefreshView();
 
     CKuvoraDoc* m_pDoc;
     CKuvoraView* m_pView = nullptr;
@@ -65,4 +73,5 @@ private:
     std::map<int, std::function<void()>> m_Handlers;
     QActionGroup* m_pModeGroup = nullptr;
     ReaderWatcher* m_pWatcher = nullptr;  // read on touch, while it is on
+    StoredCardsDock* m_pLibrary = nullptr;
 };

@@ -59,7 +59,8 @@ TEST_F(Frame, MenusHaveTheirTextsShortcutTextsAndIds) {
     EXPECT_EQ(itemsOf(menus[1]->menu()), QStringList({"コピー\tCtrl+C(&C)|57634", "-", "すべて選択\tCtrl+A(&A)|57642",
                                                       "-", "履歴読み上げ(&R)|32793", "読み上げ中止(&S)|32794"}));
     EXPECT_EQ(itemsOf(menus[2]->menu()), QStringList({"ツール バー(&T)|59392", "ステータス バー(&S)|59393", "-",
-                                                      "カードを置いたら読み取る|32903", "-", "利用集計(&U)...|32930",
+                                                      "カードを置いたら読み取る|32903", "-", "保存済みカード(&L)|32910",
+                                                      "シンプル表示(&P)|32911", "-", "利用集計(&U)...|32930",
                                                       "交通費の一覧(&J)...|32931"}));
     // Every card type the program knows, in the menu's order.
     const QStringList allModes = {"Auto(&A)|32800", "-", "Suica/ICOCA/TOICA/PiTaPa/PASMO|32801", "IruCa|32802",

@@ -1,0 +1,116 @@
+#include "StoredCardsDock.h"
+
+#include "CHistoryTable.h"
+#include "CardTypes.h"
+#include "MessageSink.h"
+
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QMenu>
+#include <QTableWidget>
+
+StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("保存済みカード"), parent) {
+    setObjectName(QStringLiteral("storedCardsDock"));
+    setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
+    m_pTable = new QTableWidget(0, ColumnCount, this);
+    m_pTable->setObjectName(QStringLiteral("storedCards"));
+    m_pTable->setHorizontalHeaderLabels(
+        {QStringLiteral("カード"), QStringLiteral("名前"), QStringLiteral("IDm"), QStringLiteral("件数"),
+         QStringLiteral("最初"), QStringLiteral("最後")});
+    m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
+    m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
+    m_pTable->setEditTriggers(QAbstractItemView::EditKeyPressed);
+    m_pTable->setContextMenuPolicy(Qt::CustomContextMenu);
+    m_pTable->setWordWrap(false);
+    m_pTable->verticalHeader()->hide();
+    m_pTable->horizontalHeader()->setStretchLastSection(true);
+    // Widths from the font, not from the contents: measuring a thousand
+    // cards' cells on every layout is what made the dock slow.
+    const QFontMetrics metrics(m_pTable->font());
+    const char16_t* const widest[ColumnCount] = {u"Suica/ICOCA", u"通勤用カード", u"0123456789ABCDEF",
+                                                 u"00000", u"2026年11月28日", u"2026年11月28日"};
+    for (int column = 0; column < ColumnCount; ++column)
+        m_pTable->setColumnWidth(column, metrics.horizontalAdvance(QString::fromUtf16(widest[column])) + 16);
+    setWidget(m_pTable);
+
+    connect(m_pTable, &QTableWidget::cellClicked, this, [this](int row, int) { Choose(row); });
+    connect(m_pTable, &QTableWidget::cellActivated, this, [this](int row, int) { Choose(row); });
+    connect(m_pTable, &QTableWidget::itemChanged, this, [this](QTableWidgetItem* item) {
+        // Set once the editor has closed: setting lists the cards again.
+        if (!m_bFilling && item->column() == NicknameColumn)
+            QMetaObject::invokeMethod(
+                this, [this, row = item->row(), name = item->text()] { SetNickname(row, name); },
+                Qt::QueuedConnection);
+    });
+    connect(m_pTable, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        const int row = m_pTable->rowAt(at.y());
+        if (row < 0) return;
+        QMenu menu(this);
+        menu.addAction(QStringLiteral("このカードの履歴を表示"), this, [this, row] { Choose(row); });
+        menu.addAction(QStringLiteral("名前を付ける..."), this, [this, row] { AskNickname(row); });
+        menu.exec(m_pTable->viewport()->mapToGlobal(at));
+    });
+}
+
+void StoredCardsDock::Refresh() {
+    const int chosen = m_pTable->currentRow();
+    const std::pair<QString, int> was = chosen >= 0 && chosen < static_cast<int>(m_Cards.size())
+                                            ? std::pair(m_Cards[chosen].idm, m_Cards[chosen].cardType)
+                                            : std::pair(QString(), -1);
+    CHistoryTable table;
+    QString error;
+    if (!ListStoredCards(table, m_Cards, error)) {
+        m_Cards.clear();
+        ShowMessage(QStringLiteral("保存済みのカードを一覧できません。\n%1").arg(error));
+    }
+    m_bFilling = true;
+    m_pTable->setRowCount(static_cast<int>(m_Cards.size()));
+    int keep = -1;
+    for (int row = 0; row < static_cast<int>(m_Cards.size()); ++row) {
+        const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
+        const CardTypeInfo* type = FindCardType(c.cardType);
+        const QString texts[ColumnCount] = {type ? QString::fromUtf16(type->label) : QString::number(c.cardType),
+                                            c.nickname, c.idm, QString::number(c.rows), c.oldestDate,
+                                            c.newestDate};
+        for (int column = 0; column < ColumnCount; ++column) {
+            auto* item = new QTableWidgetItem(texts[column]);
+            Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+            if (column == NicknameColumn) flags |= Qt::ItemIsEditable;
+            item->setFlags(flags);
+            if (column == RowsColumn) item->setTextAlignment(Qt::AlignRight | Qt::AlignVCenter);
+            if (column == TypeColumn) item->setToolTip(texts[column]);  // elided when narrow
+            m_pTable->setItem(row, column, item);
+        }
+        if (c.idm == was.first && c.cardType == was.second) keep = row;
+    }
+    if (keep >= 0) m_pTable->setCurrentCell(keep, TypeColumn);
+    m_bFilling = false;
+}
+
+void StoredCardsDock::Choose(int row) {
+    if (row < 0 || row >= static_cast<int>(m_Cards.size())) return;
+    const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
+    emit CardChosen(c.idm, c.cardType);
+}
+
+bool StoredCardsDock::SetNickname(int row, const QString& nickname) {
+    if (row < 0 || row >= static_cast<int>(m_Cards.size())) return false;
+    const StoredCard c = m_Cards[static_cast<std::size_t>(row)];
+    CHistoryTable table;
+    QString error;
+    const bool stored = SetCardNickname(table, c.idm, c.cardType, nickname, error);
+    if (!stored) ShowMessage(QStringLiteral("カードの名前を保存できませんでした。\n%1").arg(error));
+    Refresh();  // either way, so the list shows what History.db holds
+    if (stored) emit NicknameChanged();
+    return stored;
+}
+
+void StoredCardsDock::AskNickname(int row) {
+    if (row < 0 || row >= static_cast<int>(m_Cards.size())) return;
+    const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
+    bool ok = false;
+    const QString name = QInputDialog::getText(this, QStringLiteral("名前を付ける"),
+                                               QStringLiteral("%1 の名前（空欄で名前を消します）:").arg(c.idm),
+                                               QLineEdit::Normal, c.nickname, &ok);
+    if (ok) SetNickname(row, name);
+}
