@@ -289,7 +289,8 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     if (DbFailed(r = db.Execute(access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN"))) return r;
     if (DbFailed(r = db.Execute("SELECT count(*) FROM sqlite_master"))) return r;  // takes the read lock
     if (fileStamp(m_Path) != recordedStamp(m_Path)) {
-        if (DbFailed(r = checkDatabase(db, present.size()))) return r;
+        // The size as it is under the lock, after any rollback of a hot journal.
+        if (DbFailed(r = checkDatabase(db, QFileInfo(m_Path).size()))) return r;
         recordStamp(m_Path);
     }
     if (access == Access::Write &&
