@@ -1,5 +1,6 @@
 #include "CKuvoraDoc.h"
 
+#include "CDbLookup.h"
 #include "CHistoryTable.h"
 #include "CSFCard.h"
 #include "CSettingsStore.h"
@@ -100,6 +101,7 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
     card.DayNumberToDate(card.GetIDm(4) + 256 * card.GetIDm(5) + 2451545, year, month, day);
     m_strMakeDate = QString::asprintf(" (FeliCa製造 %4d年%02d月%02d日)", year, month, day);
     m_nIssuerKind = card.GetIssuerKind();
+    const StationLookupBatch names;
 
     for (int k = 0; k < kGateLogRows; ++k) {
         for (auto& cell : m_GateLog[k]) cell.clear();

@@ -5,7 +5,29 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <algorithm>
 #include <cstring>
+
+namespace {
+thread_local int t_BatchDepth = 0;
+thread_local std::vector<CDbLookup*> t_Batched;
+}  // namespace
+
+StationLookupBatch::StationLookupBatch() { ++t_BatchDepth; }
+
+StationLookupBatch::~StationLookupBatch() {
+    if (--t_BatchDepth > 0) return;
+    std::vector<CDbLookup*> batched;
+    batched.swap(t_Batched);
+    for (CDbLookup* lookup : batched) lookup->EndBatch();
+}
+
+void CDbLookup::EndBatch() {
+    if (!m_InBatch) return;
+    CloseQuery();
+    m_Db.Execute("COMMIT");
+    m_InBatch = false;
+}
 
 CDbLookup::CDbLookup(const TableDef& table)
     : m_Table(table), m_Text(table.columns.size()), m_Value(table.columns.size(), 0) {}
@@ -53,6 +75,10 @@ void CDbLookup::AttachUserNames() {
 }
 
 void CDbLookup::Close() {
+    if (m_InBatch) {
+        EndBatch();
+        t_Batched.erase(std::remove(t_Batched.begin(), t_Batched.end(), this), t_Batched.end());
+    }
     CloseQuery();
     m_Prepared.clear();
     m_Db.Close();
@@ -69,6 +95,10 @@ DbResult CDbLookup::OpenQuery(const char* sql, const std::vector<int>& values) {
 DbResult CDbLookup::OpenQuery(const char* sql, const int* values, std::size_t count) {
     CloseQuery();
     if (!m_Db.IsOpen()) return DB_E_FAIL;
+    if (t_BatchDepth > 0 && !m_InBatch && !DbFailed(m_Db.Execute("BEGIN"))) {
+        m_InBatch = true;
+        t_Batched.push_back(this);
+    }
     auto found = m_Prepared.find(std::string_view(sql));
     if (found == m_Prepared.end()) {
         auto fresh = std::make_unique<Prepared>();

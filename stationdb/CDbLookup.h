@@ -44,6 +44,9 @@ public:
     const TableDef& Table() const { return m_Table; }
 
 private:
+    friend class StationLookupBatch;
+    void EndBatch();
+
     int ColumnIndex(const char* column) const;
     void AttachUserNames();
     DbResult OpenQuery(const char* sql, const int* values, std::size_t count);
@@ -58,6 +61,20 @@ private:
     // By SQL text; they go before the connection does.
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_Prepared;
     Prepared* m_Query = nullptr;  // the open query, if any
+    bool m_InBatch = false;       // holds a read transaction until the batch ends
     std::vector<QString> m_Text;
     std::vector<int> m_Value;
+};
+
+// While one is alive on this thread, each lookup keeps the read transaction
+// its first query began until the outermost batch ends, so that filling a
+// card's rows takes the database files' locks once per connection instead of
+// once per name. Writers of the user's names wait (busy timeout) for the
+// batch, which lasts as long as the decoding of one card.
+class StationLookupBatch {
+public:
+    StationLookupBatch();
+    ~StationLookupBatch();
+    StationLookupBatch(const StationLookupBatch&) = delete;
+    StationLookupBatch& operator=(const StationLookupBatch&) = delete;
 };

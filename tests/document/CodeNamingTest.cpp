@@ -1,6 +1,7 @@
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "CodeNaming.h"
+#include "DocumentReads.h"
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
 #include "StoredHistory.h"
@@ -34,12 +35,7 @@ struct Naming : ::testing::Test {
     test::LibrarySession session;
 
     std::unique_ptr<CKuvoraDoc> read(const char* card, int mode) {
-        session.select(sample(card));
-        auto doc = std::make_unique<CKuvoraDoc>();
-        doc->OnNewDocument();
-        doc->m_nMode = mode;
-        doc->OnCardRead();
-        return doc;
+        return test::ReadDocument(session, sample(card), mode);
     }
     std::unique_ptr<CKuvoraDoc> stored(const QString& idm, int cardType) {
         auto doc = std::make_unique<CKuvoraDoc>();

@@ -1,6 +1,7 @@
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "CSettingsStore.h"
+#include "DocumentReads.h"
 #include "StringTable.h"
 #include "TestSupport.h"
 
@@ -30,13 +31,7 @@ struct Doc : ::testing::Test {
     Doc() { test::importSampleNames(); }
     // A document as the programs make it, reading from `reader`.
     std::unique_ptr<CKuvoraDoc> read(const QString& reader, int mode) {
-        session.select(reader);
-        auto doc = std::make_unique<CKuvoraDoc>();
-        doc->SetObserver(&observer);
-        doc->OnNewDocument();
-        doc->m_nMode = mode;
-        doc->OnCardRead();
-        return doc;
+        return test::ReadDocument(session, reader, mode, &observer);
     }
 };
 

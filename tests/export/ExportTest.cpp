@@ -1,5 +1,6 @@
 #include "CKuvoraDoc.h"
 #include "Cp932.h"
+#include "DocumentReads.h"
 #include "ExportTestSupport.h"
 #include "HistoryExport.h"
 #include "XlsBook.h"
@@ -58,12 +59,7 @@ struct Export : ::testing::Test {
 
     Export() { test::importSampleNames(); }
     std::unique_ptr<CKuvoraDoc> read(const char* card, int mode) {
-        session.select(sample(card));
-        auto doc = std::make_unique<CKuvoraDoc>();
-        doc->SetObserver(&observer);
-        doc->OnNewDocument();
-        doc->m_nMode = mode;
-        doc->OnCardRead();
+        auto doc = test::ReadDocument(session, sample(card), mode, &observer);
         EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
         return doc;
     }

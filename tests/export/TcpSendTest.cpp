@@ -1,5 +1,6 @@
 #include "CKuvoraDoc.h"
 #include "CSettingsStore.h"
+#include "DocumentReads.h"
 #include "HistoryExport.h"
 #include "HistorySender.h"
 #include "TestSupport.h"
@@ -53,12 +54,7 @@ struct TcpSend : ::testing::Test {
         settings::WriteInt("ServerPort", port);
     }
     std::unique_ptr<CKuvoraDoc> read(const char* card, int mode) {
-        session.select(sample(card));
-        auto doc = std::make_unique<CKuvoraDoc>();
-        doc->OnNewDocument();
-        doc->m_nMode = mode;
-        doc->OnCardRead();
-        return doc;
+        return test::ReadDocument(session, sample(card), mode);
     }
 };
 

@@ -3,6 +3,7 @@
 // the key versions of the probe services (and with them the issuer kind),
 // the history, the ticket-gate log and the card-info blocks, as a read
 // would. Every getter then runs over every row and one row either side.
+#include "CDbLookup.h"
 #include "CSFCard.h"
 #include "CardTypes.h"
 #include "FuzzScratch.h"
@@ -59,6 +60,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     CardFields::load(*card, data + 1, size - 1);
 
     CSFCard& c = *card;
+    const StationLookupBatch names;  // as a read fills its rows
     c.GetCardNumber();
     for (int row = -1; row <= CSFCard::kTicketBarrierLogBlocks; ++row) {
         c.GetTicketBarrierLogDateTime(row);

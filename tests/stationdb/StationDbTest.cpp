@@ -126,6 +126,35 @@ TEST(StationDb, UserNamesComeFirstAndShippedNamesStay) {
     EXPECT_EQ(lookup(l, 0, 1, 16), "中央");
 }
 
+TEST(StationDb, BatchedLookupsLetGoOfTheFilesWhenTheOutermostBatchEnds) {
+    test::IsolatedHome home;
+    test::StationDatabase db(home, {{"StationCode", kStations}});
+    const QString csv = home.file("mine.csv");
+    auto name = [&](const char* station) {
+        writeFile(csv, QByteArray("AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n0,1,16,,,") + station + ",\n");
+        QStringList errors;
+        const bool done = ImportUserNames(UserStationCodeDatabasePath(), {csv}, "StationCode", errors);
+        return done ? ::testing::AssertionSuccess() : ::testing::AssertionFailure() << errors.join('\n').toStdString();
+    };
+    ASSERT_TRUE(name("私の中央"));
+    CDbLookup l(stationTable());
+    ASSERT_EQ(l.Open(), DB_OK);
+    {
+        const StationLookupBatch outer;
+        {
+            const StationLookupBatch inner;
+            EXPECT_EQ(lookup(l, 0, 1, 16), "私の中央");
+        }
+        EXPECT_EQ(lookup(l, 1, 0x85, 2), "中町");
+        CDbLookup shortLived(stationTable());  // gone before the batch ends
+        ASSERT_EQ(shortLived.Open(), DB_OK);
+        EXPECT_EQ(lookup(shortLived, 2, 0x85, 2), "本町");
+    }
+    // A read transaction still held would keep the writer out, or show the old name.
+    ASSERT_TRUE(name("新しい中央"));
+    EXPECT_EQ(lookup(l, 0, 1, 16), "新しい中央");
+}
+
 TEST(StationDb, ImportReportsEveryBadLineAndImportsNothing) {
     test::IsolatedHome home;
     const QString good = home.file("BusCode.csv");
