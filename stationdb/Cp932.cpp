@@ -8,6 +8,8 @@ namespace {
 
 iconv_t handle(void* cd) { return static_cast<iconv_t>(cd); }
 
+constexpr std::ptrdiff_t kSliceBytes = 256;
+
 // Bytes of the UTF-8 sequence that starts with `lead`.
 int sequenceLength(unsigned char lead) {
     if (lead < 0x80) return 1;
@@ -34,14 +36,24 @@ void Cp932Encoder::Append(const QString& text, QByteArray& out) {
     }
     iconv(handle(m_cd), nullptr, nullptr, nullptr, nullptr);
     char* inPtr = in.data();
-    std::size_t inLeft = static_cast<std::size_t>(in.size());
+    char* const inEnd = in.data() + in.size();
+    std::size_t inLeft = 0;
     // Two bytes per character at most, and UTF-8 takes at least one.
     const qsizetype start = out.size();
     out.resize(start + 2 * in.size() + 16);
     char* outPtr = out.data() + start;
     std::size_t outLeft = static_cast<std::size_t>(out.size() - start);
-    while (inLeft > 0) {
-        if (iconv(handle(m_cd), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) break;
+    for (;;) {
+        if (inLeft == 0) {
+            // The text goes to iconv in slices that end between characters:
+            // after a character CP932 lacks, iconv decodes again all it was
+            // given, so a whole long text full of them took quadratic time.
+            if (inPtr == inEnd) break;
+            char* sliceEnd = inPtr + std::min<std::ptrdiff_t>(inEnd - inPtr, kSliceBytes);
+            while (sliceEnd < inEnd && (static_cast<unsigned char>(*sliceEnd) & 0xC0) == 0x80) ++sliceEnd;
+            inLeft = static_cast<std::size_t>(sliceEnd - inPtr);
+        }
+        if (iconv(handle(m_cd), &inPtr, &inLeft, &outPtr, &outLeft) != static_cast<std::size_t>(-1)) continue;
         if (errno == E2BIG) {
             const qsizetype used = outPtr - out.data();
             out.resize(out.size() + 2 * static_cast<qsizetype>(inLeft) + 16);

@@ -1,4 +1,5 @@
 #include "CDbLookup.h"
+#include "Cp932.h"
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
 #include "StationLookups.h"
@@ -376,4 +377,21 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.err.startsWith(overlay + ": cannot open the database")) << r.err.toStdString();
     }
+}
+
+TEST(Cp932, LongTextsConvertCharacterByCharacter) {
+    // Characters CP932 lacks become one "?" each wherever they fall in a long
+    // text, and the ones it has keep their bytes.
+    EXPECT_EQ(ToCp932(QStringLiteral("駅")), QByteArray("\x89\x77"));
+    EXPECT_EQ(ToCp932(QStringLiteral("😀")), QByteArray("?"));
+    const QString pieces[] = {QStringLiteral("駅"), QStringLiteral("😀"), QStringLiteral("a"), QStringLiteral("ｱ"),
+                              QStringLiteral("丁")};
+    QString text;
+    QByteArray expected;
+    for (unsigned i = 0, x = 1; i < 3000; ++i, x = x * 1103515245u + 12345u) {
+        const QString& piece = pieces[(x >> 16) % 5];
+        text += piece;
+        expected += ToCp932(piece);
+    }
+    EXPECT_EQ(ToCp932(text), expected);
 }
