@@ -5,12 +5,9 @@
 // Block layout: RegionalBlocks.h.
 #pragma once
 
-#include "CSFCard.h"
-#include "PlaceNameLookup.h"
+#include "PlaceNameCard.h"
 
-#include <vector>
-
-class CICa : public CSFCard {
+class CICa : public PlaceNameCard {
 public:
     static constexpr int kCardType = 3;
 
@@ -18,23 +15,11 @@ public:
     int GetDateCode(int row) override;
     QString GetDate(int row) override;
     int GetDepartureLineCode(int row) override;
-    QString GetDepartureCompany(int row) override;
-    QString GetDepartureLine(int row) override;
     int GetDepartureStationCode(int row) override;
-    QString GetDepartureStation(int row) override;
     int GetArrivalLineCode(int row) override;
-    QString GetArrivalCompany(int row) override;
-    QString GetArrivalLine(int row) override;
     int GetArrivalStationCode(int row) override;
-    QString GetArrivalStation(int row) override;
     int GetBalance(int row) override;
     int GetCharge(int row) override;
     // None when both the line and the station are 0.
     std::optional<NameKey> GetNameKey(int row, NameSide side) override;
-
-private:
-    QString Place(int row, NameSide side, PlaceNameLookup::Name name);
-
-    std::vector<std::uint8_t> m_History;
-    PlaceNameLookup m_Names;
 };

@@ -4,34 +4,19 @@
 // amount is the older balance minus this one. Block layout: RegionalBlocks.h.
 #pragma once
 
-#include "CSFCard.h"
-#include "PlaceNameLookup.h"
+#include "PlaceNameCard.h"
 
-#include <vector>
-
-class CNicePass : public CSFCard {
+class CNicePass : public PlaceNameCard {
 public:
     static constexpr int kCardType = 7;
 
     CNicePass();
     int GetDateCode(int row) override;
     QString GetDate(int row) override;
-    QString GetDepartureCompany(int row) override;
-    QString GetDepartureLine(int row) override;
     int GetDepartureStationCode(int row) override;
-    QString GetDepartureStation(int row) override;
-    QString GetArrivalCompany(int row) override;
-    QString GetArrivalLine(int row) override;
     int GetArrivalStationCode(int row) override;
-    QString GetArrivalStation(int row) override;
     int GetBalance(int row) override;
     int GetCharge(int row) override;
     // None for station 0.
     std::optional<NameKey> GetNameKey(int row, NameSide side) override;
-
-private:
-    QString Place(int row, NameSide side, PlaceNameLookup::Name name);
-
-    std::vector<std::uint8_t> m_History;
-    PlaceNameLookup m_Names;
 };

@@ -2,19 +2,12 @@
 
 #include "BalanceOnlyBlocks.h"
 #include "BlockFields.h"
-#include "CardTypes.h"
 #include "StationLookups.h"
 
-using Name = PlaceNameLookup::Name;
-
 CSetamaru::CSetamaru()
-    : m_Names("StationCode", sql::kRailStationArea1, {"CompanyName", "LineName", "StationName"}, 1) {
-    ApplyCardType(*FindCardType(kCardType));
-    m_History.assign(16 * static_cast<std::size_t>(m_nHistoryBlocks), 0);
-    AttachHistoryBuffer(m_History.data(), m_History.size());
+    : PlaceNameCard(kCardType, "StationCode", sql::kRailStationArea1, {"CompanyName", "LineName", "StationName"}, 1) {
     m_TicketBarrierLog.assign(16 * kTicketBarrierLogBlocks, 0);
     AttachTicketBarrierLogBuffer(m_TicketBarrierLog.data(), m_TicketBarrierLog.size());
-    m_Names.Open();
 }
 
 std::optional<NameKey> CSetamaru::GetNameKey(int row, NameSide side) {
@@ -24,19 +17,11 @@ std::optional<NameKey> CSetamaru::GetNameKey(int row, NameSide side) {
     return m_Names.Key(line, station);
 }
 
-QString CSetamaru::Place(int row, PlaceNameLookup::Name name) {
-    const std::optional<NameKey> key = GetNameKey(row, NameSide::Departure);
-    return key ? m_Names.Lookup(*key, name) : QString();
-}
-
 int CSetamaru::GetDateCode(int row) { return BigEndian16(HistoryBlock(row) + 3); }
 QString CSetamaru::GetDate(int row) { return PackedDateText(GetDateCode(row)); }
 
 int CSetamaru::GetDepartureLineCode(int row) { return HistoryBlock(row)[5]; }
 int CSetamaru::GetDepartureStationCode(int row) { return HistoryBlock(row)[6]; }
-QString CSetamaru::GetDepartureCompany(int row) { return Place(row, Name::Company); }
-QString CSetamaru::GetDepartureLine(int row) { return Place(row, Name::Line); }
-QString CSetamaru::GetDepartureStation(int row) { return Place(row, Name::Station); }
 
 int CSetamaru::GetBalance(int row) { return LittleEndian16(HistoryBlock(row) + 9); }
 int CSetamaru::GetPoint(int row) { return LittleEndian16(HistoryBlock(row) + 11); }

@@ -16,12 +16,11 @@
 // Bytes 0-2 and 7-8 are not decoded.
 #pragma once
 
-#include "CSFCard.h"
-#include "PlaceNameLookup.h"
+#include "PlaceNameCard.h"
 
 #include <vector>
 
-class CSetamaru : public CSFCard {
+class CSetamaru : public PlaceNameCard {
 public:
     static constexpr int kCardType = 4;
 
@@ -29,10 +28,7 @@ public:
     int GetDateCode(int row) override;
     QString GetDate(int row) override;
     int GetDepartureLineCode(int row) override;
-    QString GetDepartureCompany(int row) override;
-    QString GetDepartureLine(int row) override;
     int GetDepartureStationCode(int row) override;
-    QString GetDepartureStation(int row) override;
     int GetBalance(int row) override;
     int GetPoint(int row) override;
     int GetPointBalance(int row) override;
@@ -45,9 +41,5 @@ public:
     std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
 private:
-    QString Place(int row, PlaceNameLookup::Name name);
-
-    std::vector<std::uint8_t> m_History;
     std::vector<std::uint8_t> m_TicketBarrierLog;
-    PlaceNameLookup m_Names;
 };

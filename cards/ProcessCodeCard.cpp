@@ -1,19 +1,11 @@
 #include "ProcessCodeCard.h"
 
 #include "BalanceOnlyBlocks.h"
-#include "CardTypes.h"
 #include "StationLookups.h"
-
-using Name = PlaceNameLookup::Name;
 
 ProcessCodeCard::ProcessCodeCard(int cardType, const char* table, const char* sql,
                                  PlaceNameLookup::Columns columns, OneSidedTrades oneSided)
-    : m_OneSided(oneSided), m_Names(table, sql, columns) {
-    ApplyCardType(*FindCardType(cardType));
-    m_History.assign(16 * static_cast<std::size_t>(m_nHistoryBlocks), 0);
-    AttachHistoryBuffer(m_History.data(), m_History.size());
-    m_Names.Open();
-}
+    : PlaceNameCard(cardType, table, sql, columns), m_OneSided(oneSided) {}
 
 std::uint8_t ProcessCodeCard::GetTradeCode(int row) { return HistoryBlock(row)[9]; }
 
@@ -43,13 +35,6 @@ QString ProcessCodeCard::Place(int row, NameSide side, PlaceNameLookup::Name nam
     const int flag = side == NameSide::Departure ? kEntrySideFilled : kExitSideFilled;
     return m_nTradeFlags & flag ? UnregisteredName() : QString();
 }
-
-QString ProcessCodeCard::GetDepartureCompany(int row) { return Place(row, NameSide::Departure, Name::Company); }
-QString ProcessCodeCard::GetDepartureLine(int row) { return Place(row, NameSide::Departure, Name::Line); }
-QString ProcessCodeCard::GetDepartureStation(int row) { return Place(row, NameSide::Departure, Name::Station); }
-QString ProcessCodeCard::GetArrivalCompany(int row) { return Place(row, NameSide::Arrival, Name::Company); }
-QString ProcessCodeCard::GetArrivalLine(int row) { return Place(row, NameSide::Arrival, Name::Line); }
-QString ProcessCodeCard::GetArrivalStation(int row) { return Place(row, NameSide::Arrival, Name::Station); }
 
 int ProcessCodeCard::GetBalance(int row) { return ProcessBalance(HistoryBlock(row)); }
 int ProcessCodeCard::GetCharge(int row) { return ProcessAmount(HistoryBlock(row)); }

@@ -6,27 +6,18 @@
 // process codes: RegionalBlocks.h.
 #pragma once
 
-#include "CSFCard.h"
-#include "PlaceNameLookup.h"
+#include "PlaceNameCard.h"
 #include "RegionalBlocks.h"
 
-#include <vector>
-
-class ProcessCodeCard : public CSFCard {
+class ProcessCodeCard : public PlaceNameCard {
 public:
     std::uint8_t GetTradeCode(int row) override;
     // Also leaves the row's trade flags in m_nTradeFlags.
     QString GetTrade(int row) override;
     int GetDateCode(int row) override;
     QString GetDate(int row) override;
-    QString GetDepartureCompany(int row) override;
-    QString GetDepartureLine(int row) override;
     int GetDepartureStationCode(int row) override;
-    QString GetDepartureStation(int row) override;
-    QString GetArrivalCompany(int row) override;
-    QString GetArrivalLine(int row) override;
     int GetArrivalStationCode(int row) override;
-    QString GetArrivalStation(int row) override;
     int GetBalance(int row) override;
     int GetCharge(int row) override;
     // None when the row's trade leaves the side unfilled or its station is 0.
@@ -38,12 +29,10 @@ protected:
     ProcessCodeCard(int cardType, const char* table, const char* sql, PlaceNameLookup::Columns columns,
                     OneSidedTrades oneSided);
 
-private:
     // Empty when the row's trade leaves the side unfilled; "未登録" without
     // a query for station 0.
-    QString Place(int row, NameSide side, PlaceNameLookup::Name name);
+    QString Place(int row, NameSide side, PlaceNameLookup::Name name) override;
 
+private:
     const OneSidedTrades m_OneSided;
-    std::vector<std::uint8_t> m_History;
-    PlaceNameLookup m_Names;
 };
