@@ -6,29 +6,38 @@ CXmlDocument::~CXmlDocument() = default;
 void CXmlDocument::SetDocumentText(const QString& declaration) { m_strDeclaration = declaration; }
 
 void CXmlDocument::AddRootElement(const QString& name) {
-    m_pRoot = std::make_unique<Element>();
-    m_pRoot->name = name;
-    m_pCurrent = m_pRoot.get();
+    m_Elements.clear();
+    m_Elements.push_back(Element{name, QString()});
+    m_nCurrent = 0;
 }
 
 void CXmlDocument::AddChildElement(const QString& name, const QString& text) {
-    if (!m_pCurrent) return;
-    auto child = std::make_unique<Element>();
-    child->name = name;
-    child->text = text;
-    child->parent = m_pCurrent;
-    m_pCurrent->children.push_back(std::move(child));
+    if (m_nCurrent < 0) return;
+    const int index = static_cast<int>(m_Elements.size());
+    Element child{name, text};
+    child.parent = m_nCurrent;
+    m_Elements.push_back(std::move(child));
+    Element& parent = m_Elements[static_cast<std::size_t>(m_nCurrent)];
+    if (parent.lastChild < 0)
+        parent.firstChild = index;
+    else
+        m_Elements[static_cast<std::size_t>(parent.lastChild)].nextSibling = index;
+    parent.lastChild = index;
 }
 
 bool CXmlDocument::StepIntoLastChild() {
-    if (!m_pCurrent || m_pCurrent->children.empty()) return false;
-    m_pCurrent = m_pCurrent->children.back().get();
+    if (m_nCurrent < 0) return false;
+    const int child = m_Elements[static_cast<std::size_t>(m_nCurrent)].lastChild;
+    if (child < 0) return false;
+    m_nCurrent = child;
     return true;
 }
 
 bool CXmlDocument::StepOut() {
-    if (!m_pCurrent || !m_pCurrent->parent) return false;
-    m_pCurrent = m_pCurrent->parent;
+    if (m_nCurrent < 0) return false;
+    const int parent = m_Elements[static_cast<std::size_t>(m_nCurrent)].parent;
+    if (parent < 0) return false;
+    m_nCurrent = parent;
     return true;
 }
 
@@ -49,10 +58,6 @@ void appendEscaped(QString& out, const QString& text) {
     out.append(run, end - run);
 }
 
-// The length of the element's text as written, without escapes: enough to
-// reserve the whole document at once.
-qsizetype roughSize(const QString& name, const QString& text) { return 2 * name.size() + text.size() + 8; }
-
 }  // namespace
 
 QString CXmlDocument::Escape(const QString& text) {
@@ -62,18 +67,15 @@ QString CXmlDocument::Escape(const QString& text) {
     return out;
 }
 
-qsizetype CXmlDocument::Size(const Element& element) {
-    qsizetype size = roughSize(element.name, element.text);
-    for (const auto& child : element.children) size += Size(*child);
-    return size;
-}
-
-void CXmlDocument::Write(const Element& element, QString& out) {
+void CXmlDocument::Write(int index, QString& out) const {
+    const Element& element = m_Elements[static_cast<std::size_t>(index)];
     out += QLatin1Char('<');
     out += element.name;
-    if (!element.children.empty()) {
+    if (element.firstChild >= 0) {
         out += QLatin1String(">\r\n");
-        for (const auto& child : element.children) Write(*child, out);
+        for (int child = element.firstChild; child >= 0;
+             child = m_Elements[static_cast<std::size_t>(child)].nextSibling)
+            Write(child, out);
         out += QLatin1String("</");
         out += element.name;
         out += QLatin1String(">\r\n");
@@ -89,9 +91,13 @@ void CXmlDocument::Write(const Element& element, QString& out) {
 }
 
 QString CXmlDocument::GetXml() const {
+    // The length as written without escapes: enough to reserve the whole
+    // document at once in the common case.
+    qsizetype size = m_strDeclaration.size();
+    for (const Element& element : m_Elements) size += 2 * element.name.size() + element.text.size() + 8;
     QString out;
-    out.reserve(m_strDeclaration.size() + (m_pRoot ? Size(*m_pRoot) : 0));
+    out.reserve(size);
     out += m_strDeclaration;
-    if (m_pRoot) Write(*m_pRoot, out);
+    if (!m_Elements.empty()) Write(0, out);
     return out;
 }

@@ -7,7 +7,6 @@
 
 #include <QString>
 
-#include <memory>
 #include <vector>
 
 class CXmlDocument {
@@ -36,16 +35,21 @@ public:
     static QString Escape(const QString& text);
 
 private:
+    // The elements stand in one array in the order they were added, the root
+    // first; each links to its parent, its first and last child and its next
+    // sibling by index (-1 for none), so that adding one costs no allocation
+    // of its own.
     struct Element {
         QString name;
         QString text;
-        Element* parent = nullptr;
-        std::vector<std::unique_ptr<Element>> children;
+        int parent = -1;
+        int firstChild = -1;
+        int lastChild = -1;
+        int nextSibling = -1;
     };
-    static void Write(const Element& element, QString& out);
-    static qsizetype Size(const Element& element);
+    void Write(int index, QString& out) const;
 
     QString m_strDeclaration;
-    std::unique_ptr<Element> m_pRoot;
-    Element* m_pCurrent = nullptr;
+    std::vector<Element> m_Elements;
+    int m_nCurrent = -1;
 };
