@@ -142,13 +142,17 @@ QString openErrorText(DbResult code, const QString& path) {
 
 // What identifies the state of the file: after Kuvora's own commit it is
 // recorded beside the file, and a file that still matches it need not be
-// checked again.
+// checked again. The change time is in it because a program can set the
+// modification time back after writing (cp -p, touch -r), but not the change
+// time.
 QByteArray fileStamp(const QString& path) {
     struct stat st {};
     if (::stat(QFile::encodeName(path).constData(), &st) != 0) return {};
+    const auto time = [](const timespec& t) {
+        return QByteArray::number(qlonglong(t.tv_sec)) + ' ' + QByteArray::number(qlonglong(t.tv_nsec));
+    };
     return QByteArray::number(qulonglong(st.st_dev)) + ' ' + QByteArray::number(qulonglong(st.st_ino)) + ' ' +
-           QByteArray::number(qlonglong(st.st_size)) + ' ' + QByteArray::number(qlonglong(st.st_mtim.tv_sec)) +
-           ' ' + QByteArray::number(qlonglong(st.st_mtim.tv_nsec)) + '\n';
+           QByteArray::number(qlonglong(st.st_size)) + ' ' + time(st.st_mtim) + ' ' + time(st.st_ctim) + '\n';
 }
 
 // printf's "%5d" and "%8d" without printf: a reload formats four numbers a row.

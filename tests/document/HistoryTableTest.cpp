@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/stat.h>
+
 using namespace history;
 
 namespace {
@@ -201,17 +204,23 @@ TEST_F(History, DamagedOrForeignDatabaseIsReportedAndLeftAsItWas) {
 TEST_F(History, OutsideChangeIsCheckedAndRecorded) {
     fillRows(rows, 20, 0);
     table.Merge(kIdm, 1, rows, 20);
-    // Another program adds a row: the file no longer matches what Kuvora
+    // Another program adds a row and sets the modification time back, as
+    // cp -p or touch -r would: the file no longer matches what Kuvora
     // recorded, so the next open checks it and then records it again.
     const QString stamp = table.Path() + "-checked";
     const QByteArray recorded = fileBytes(stamp);
     ASSERT_FALSE(recorded.isEmpty());
+    struct stat before {};
+    ASSERT_EQ(::stat(QFile::encodeName(table.Path()).constData(), &before), 0);
     {
         CDbConnection db;
         ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadWrite), DB_OK);
         ASSERT_EQ(db.Execute("INSERT INTO History (IDm, CardType, BlockData) VALUES ('0101041087654321', 1, 'X')"),
                   DB_OK);
     }
+    const timespec times[2] = {before.st_atim, before.st_mtim};
+    ASSERT_EQ(::utimensat(AT_FDCWD, QFile::encodeName(table.Path()).constData(), times, 0), 0);
+    ASSERT_EQ(QFileInfo(table.Path()).size(), before.st_size);  // the row fits in a page that was there
     EXPECT_EQ(table.Reload(kIdm, 1, shown), 21);
     EXPECT_NE(fileBytes(stamp), recorded);
     EXPECT_TRUE(messages.messages.isEmpty());
