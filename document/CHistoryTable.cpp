@@ -126,6 +126,16 @@ bool isDamage(DbResult r) {
            (primary == SQLITE_CORRUPT || primary == SQLITE_NOTADB);
 }
 
+// A file SQLite may only read: write-protected, in a folder where no journal
+// can be made, or of a newer file format.
+bool isReadOnly(DbResult r) {
+    return DbFailed(r) && (static_cast<std::uint32_t>(r) & 0xFFFF0000u) == 0x80050000u &&
+           (static_cast<std::uint32_t>(r) & 0xFF) == SQLITE_READONLY;
+}
+
+// What ends a read: nothing of it can be stored, so nothing is tried row by row.
+bool endsTheRead(DbResult r) { return isDamage(r) || isReadOnly(r); }
+
 // The Open error, with where the file is and what was done about it where
 // the user has to act.
 QString openErrorText(DbResult code, const QString& path) {
@@ -136,6 +146,9 @@ QString openErrorText(DbResult code, const QString& path) {
                     .arg(QDir::toNativeSeparators(path));
     else if (DbFailed(code) && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED))
         text += QStringLiteral("\n%1 は他のプログラムが使用中です。今回の履歴は保存していません。")
+                    .arg(QDir::toNativeSeparators(path));
+    else if (isReadOnly(code))
+        text += QStringLiteral("\n%1 に書き込めないため、今回の履歴は保存していません。")
                     .arg(QDir::toNativeSeparators(path));
     return text;
 }
@@ -288,6 +301,9 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     // empty, so an empty one is a damaged one.
     if (present.size() == 0) return DbResultFromSqlite(SQLITE_NOTADB);
     if (DbFailed(r = db.Open(m_Path, CDbConnection::Mode::ReadWrite))) return r;
+    // SQLite opens a file it may not write read-only without a word.
+    if (access == Access::Write && sqlite3_db_readonly(db.Handle(), "main") == 1)
+        return DbResultFromSqlite(SQLITE_READONLY);
     // The check runs under the lock, so no other process's commit is seen
     // half done.
     if (DbFailed(r = db.Execute(access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN"))) return r;
@@ -363,7 +379,7 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
         lookup.Bind(2, static_cast<std::int64_t>(cardType));
         lookup.Bind(3, block);
         r = lookup.Step();
-        if (isDamage(r)) return giveUp(r, i);
+        if (endsTheRead(r)) return giveUp(r, i);
         if (DbFailed(r)) {
             showError(kSearchError, r);
             continue;
@@ -408,7 +424,7 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
         text(rows.Text(Trade, i), kTrade);
         text(rows.Text(TradeCode, i), kTradeCode);
         r = insert.Step();
-        if (isDamage(r)) return giveUp(r, i);
+        if (endsTheRead(r)) return giveUp(r, i);
         if (DbFailed(r)) showError(kInsertError, r);
     }
     lookup.Finalize();
@@ -417,20 +433,20 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
         CDbStatement issuer;
         if (DbFailed(r = db.Execute(kIssuerTableSql)) ||
             DbFailed(r = issuer.Prepare(db, kIssuerSql))) {
-            if (isDamage(r)) return giveUp(r, cardRows - 1);
+            if (endsTheRead(r)) return giveUp(r, cardRows - 1);
             showError(kInsertError, r);
         } else {
             issuer.Bind(1, idm);
             issuer.Bind(2, static_cast<std::int64_t>(cardType));
             issuer.Bind(3, static_cast<std::int64_t>(issuerKind));
             if (DbFailed(r = issuer.Step())) {
-                if (isDamage(r)) return giveUp(r, cardRows - 1);
+                if (endsTheRead(r)) return giveUp(r, cardRows - 1);
                 showError(kInsertError, r);
             }
         }
     }
     if (DbFailed(r = db.Execute("COMMIT"))) {
-        if (isDamage(r)) return giveUp(r, cardRows - 1);
+        if (endsTheRead(r)) return giveUp(r, cardRows - 1);
         showError(kInsertError, r);
         db.Execute("ROLLBACK");
         return;

@@ -201,6 +201,28 @@ TEST_F(History, DamagedOrForeignDatabaseIsReportedAndLeftAsItWas) {
     }
 }
 
+// A file of a newer format is one SQLite only reads, as is a write-protected
+// one: the read says so once per row, stores nothing, and the stored history
+// still shows.
+TEST_F(History, FileSqliteMayOnlyReadGivesTheOpenErrorAndStillShows) {
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    QByteArray newer = fileBytes(table.Path());
+    newer[18] = 3;  // the file format version needed to write
+    {
+        QFile f(table.Path());
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        f.write(newer);
+    }
+    fillRows(rows, 20, 100);
+    table.Merge(kIdm, 1, rows, 20);
+    ASSERT_EQ(messages.messages.size(), 20);
+    EXPECT_EQ(messages.messages.value(19),
+              "履歴保存データベースOpenエラー 80050008\n" + table.Path() + " に書き込めないため、今回の履歴は保存していません。");
+    EXPECT_EQ(fileBytes(table.Path()), newer);
+    EXPECT_EQ(table.Reload(kIdm, 1, shown), 20);
+}
+
 TEST_F(History, OutsideChangeIsCheckedAndRecorded) {
     fillRows(rows, 20, 0);
     table.Merge(kIdm, 1, rows, 20);
