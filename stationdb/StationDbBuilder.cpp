@@ -393,6 +393,42 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
     return WriteUserNames(overlayPath, tables, errors, imported);
 }
 
+namespace {
+
+// The user's names go only into a file SQLite vouches for and that holds
+// station tables only: a damaged or foreign file is left as it is. Run inside
+// the write transaction, so no other process's commit is seen half done.
+bool checkUserDatabase(CDbConnection& db, const QString& overlayPath, QString& error) {
+    CDbStatement q;
+    DbResult r = q.Prepare(db, "PRAGMA integrity_check");
+    if (!DbFailed(r)) r = q.Step();
+    if (DbFailed(r) || q.Text(0) != QLatin1String("ok")) {
+        error = QStringLiteral("%1: the database is damaged (%2); it was left as it was")
+                    .arg(overlayPath, DbFailed(r) ? db.LastError() : q.Text(0));
+        return false;
+    }
+    q.Finalize();
+    if (DbFailed(q.Prepare(db, "SELECT name FROM sqlite_master WHERE type = 'table'"))) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return false;
+    }
+    while ((r = q.Step()) == DB_OK) {
+        const QString name = q.Text(0);
+        if (!FindStationCodeTable(name) && !name.startsWith(QLatin1String("sqlite_"))) {
+            error = QStringLiteral("%1: not a station name database (it has a table %2); it was left as it was")
+                        .arg(overlayPath, name);
+            return false;
+        }
+    }
+    if (DbFailed(r)) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return false;
+    }
+    return true;
+}
+
+}  // namespace
+
 bool WriteUserNames(const QString& overlayPath, const std::vector<StationCsv>& tables, QStringList& errors,
                     ImportCount* written) {
     if (written) *written = ImportCount{};
@@ -407,6 +443,11 @@ bool WriteUserNames(const QString& overlayPath, const std::vector<StationCsv>& t
     }
     if (DbFailed(db.Execute("BEGIN IMMEDIATE"))) {
         errors << QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return false;
+    }
+    if (QString error; !checkUserDatabase(db, overlayPath, error)) {
+        db.Execute("ROLLBACK");
+        errors << error;
         return false;
     }
     ImportCount count;
@@ -501,7 +542,19 @@ DeleteResult DeleteUserName(const QString& overlayPath, const TableDef& table, c
     CDbConnection db;
     bool present = false;
     if (!openUserDatabase(db, overlayPath, present, error)) return DeleteResult::Failed;
-    if (!present || !hasTable(db, table)) return DeleteResult::NoSuchRow;
+    if (!present) return DeleteResult::NoSuchRow;
+    if (DbFailed(db.Execute("BEGIN IMMEDIATE"))) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return DeleteResult::Failed;
+    }
+    if (!checkUserDatabase(db, overlayPath, error)) {
+        db.Execute("ROLLBACK");
+        return DeleteResult::Failed;
+    }
+    if (!hasTable(db, table)) {
+        db.Execute("ROLLBACK");
+        return DeleteResult::NoSuchRow;
+    }
     QStringList where;
     for (int i = 0; i < table.keyColumns; ++i)
         where << QStringLiteral("%1 = ?").arg(QLatin1String(table.columns[static_cast<std::size_t>(i)].name));
@@ -516,7 +569,13 @@ DeleteResult DeleteUserName(const QString& overlayPath, const TableDef& table, c
         s.Bind(static_cast<int>(i) + 1, static_cast<std::int64_t>(keys[i]));
     if (DbFailed(s.Step())) {
         error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return DeleteResult::Failed;  // closing the connection rolls back
+    }
+    const bool deleted = sqlite3_changes(db.Handle()) > 0;
+    s.Finalize();
+    if (DbFailed(db.Execute("COMMIT"))) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
         return DeleteResult::Failed;
     }
-    return sqlite3_changes(db.Handle()) > 0 ? DeleteResult::Deleted : DeleteResult::NoSuchRow;
+    return deleted ? DeleteResult::Deleted : DeleteResult::NoSuchRow;
 }

@@ -231,6 +231,50 @@ bool isCharacterDevice(const char* path) {
 
 }  // namespace
 
+// The user's names go only into a file SQLite vouches for and that holds
+// station tables only; a damaged or foreign file is left byte for byte.
+TEST(StationDb, DamagedOrForeignUserDatabaseIsLeftAsItWas) {
+    test::IsolatedHome home;
+    const QString overlay = home.file("StationCodeUser.db");
+    StationCsv csv;
+    csv.table = &stationTable();
+    for (int i = 0; i < 300; ++i) csv.rows.push_back({"0", "1", QString::number(i), "会社", "線", "駅", ""});
+    QStringList errors;
+    ASSERT_TRUE(WriteUserNames(overlay, {csv}, errors)) << errors.join('\n').toStdString();
+    QFile f(overlay);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    QByteArray damaged = f.readAll();
+    f.close();
+    ASSERT_GE(damaged.size(), 3 * 4096);
+    for (int i = 0; i < 8; ++i) damaged[2 * 4096 + i] = char(~damaged[2 * 4096 + i]);  // a B-tree page header
+    QByteArray foreign;
+    {
+        const QString other = home.file("other.db");
+        CDbConnection db;
+        ASSERT_EQ(db.Open(other, CDbConnection::Mode::ReadWriteCreate), DB_OK);
+        ASSERT_EQ(db.Execute("CREATE TABLE Photos (name TEXT)"), DB_OK);
+        db.Close();
+        QFile o(other);
+        ASSERT_TRUE(o.open(QIODevice::ReadOnly));
+        foreign = o.readAll();
+    }
+    for (const auto& [bytes, why] : {std::pair{damaged, QString("the database is damaged")},
+                                     std::pair{foreign, QString("not a station name database (it has a table Photos)")}}) {
+        writeFile(overlay, bytes);
+        errors.clear();
+        EXPECT_FALSE(WriteUserNames(overlay, {csv}, errors));
+        ASSERT_EQ(errors.size(), 1);
+        EXPECT_TRUE(errors[0].startsWith(overlay + ": " + why) && errors[0].endsWith("it was left as it was"))
+            << errors[0].toStdString();
+        QString error;
+        EXPECT_EQ(DeleteUserName(overlay, stationTable(), {0, 1, 5}, error), DeleteResult::Failed);
+        EXPECT_TRUE(error.startsWith(overlay + ": " + why)) << error.toStdString();
+        ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+        EXPECT_EQ(f.readAll(), bytes);
+        f.close();
+    }
+}
+
 TEST(StationDbTool, ImportTellsNewRowsFromReplacedOnesAndCountsCharacters) {
     test::IsolatedHome home;
     const QString csv = home.file("StationCode.csv");
