@@ -71,7 +71,7 @@ int interruptedWait() {
     const int signal = g_signal;
     std::fprintf(stderr, "kuvora-cli: %s before a card was placed; nothing was read\n",
                  signal == SIGTERM ? "terminated" : "interrupted");
-    return 128 + signal;
+    return signal > 0 ? 128 + signal : 1;
 }
 }  // namespace
 
