@@ -10,6 +10,7 @@
 namespace {
 
 int g_nReaderUses = 0;
+int g_nPausedUses = 0;  // the uses a message box has paused
 
 }  // namespace
 
@@ -17,7 +18,10 @@ namespace automation {
 
 ReaderUse::ReaderUse() { ++g_nReaderUses; }
 ReaderUse::~ReaderUse() { --g_nReaderUses; }
-bool ReaderUse::Active() { return g_nReaderUses > 0; }
+bool ReaderUse::Active() { return g_nReaderUses > g_nPausedUses; }
+
+ReaderPause::ReaderPause() : m_nSavedPaused(g_nPausedUses) { g_nPausedUses = g_nReaderUses; }
+ReaderPause::~ReaderPause() { g_nPausedUses = m_nSavedPaused; }
 
 }  // namespace automation
 

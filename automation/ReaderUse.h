@@ -15,4 +15,19 @@ public:
     static bool Active();
 };
 
+// While a ReaderPause lives, the ReaderUses that were there when it began
+// hold the reader no more: their command waits for the user (a message box
+// is up), not for the reader, so automation calls are served meanwhile. A
+// ReaderUse that begins during the pause holds the reader as usual.
+class ReaderPause {
+public:
+    ReaderPause();
+    ~ReaderPause();
+    ReaderPause(const ReaderPause&) = delete;
+    ReaderPause& operator=(const ReaderPause&) = delete;
+
+private:
+    int m_nSavedPaused;
+};
+
 }  // namespace automation

@@ -202,7 +202,7 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
         error = QStringLiteral("not a key of a station-code table");
         return NamingResult::NotWritten;
     }
-    if (given.name.size() > kMaxColumnText || given.company.size() > kMaxColumnText) {
+    if (CharacterCount(given.name) > kMaxColumnText || CharacterCount(given.company) > kMaxColumnText) {
         error = QStringLiteral("a name is at most %1 characters").arg(kMaxColumnText);
         return NamingResult::NotWritten;
     }

@@ -1,7 +1,8 @@
 // One TCP connection that carries a block of bytes to a server and closes.
-// Connecting gives up after a bound, and so does writing; while it waits,
-// the thread's event loop keeps running (user input excluded), so a window
-// keeps painting.
+// Looking the host name up and connecting give up together after a bound (a
+// lookup still running then is left behind, never waited for), and writing
+// after another; while it waits, the thread's event loop keeps running (user
+// input excluded), so a window keeps painting.
 #pragma once
 
 #include <QByteArray>

@@ -189,5 +189,12 @@ QString JourneysText(const std::vector<Journey>& journeys) {
 }
 
 bool IsIsoDate(const QString& text) {
-    return text.size() == 10 && QDate::fromString(text, Qt::ISODate).isValid();
+    // Qt's ISO parse takes any punctuation between the fields ("2026/11/01"),
+    // and the ranges are compared as text, so the form is checked first.
+    if (text.size() != 10) return false;
+    for (int i = 0; i < 10; ++i) {
+        const char16_t c = text[i].unicode();
+        if (i == 4 || i == 7 ? c != u'-' : (c < u'0' || c > u'9')) return false;
+    }
+    return QDate::fromString(text, Qt::ISODate).isValid();
 }

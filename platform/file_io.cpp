@@ -1,10 +1,14 @@
 #include "file_io.h"
 
 #include <fcntl.h>
+#include <sys/random.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <system_error>
 
 namespace platform {
@@ -30,9 +34,19 @@ std::string directoryOf(const std::string& path) {
     return path.substr(0, slash);
 }
 
-std::string nameOf(const std::string& path) {
-    const auto slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// Six letters or digits, as mkstemp would choose; the file is still created
+// with open(O_EXCL) so that it gets the umask's permissions, not 0600.
+std::string randomSuffix() {
+    static constexpr char kLetters[] = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz0123456789";
+    std::uint64_t bits = 0;
+    if (::getrandom(&bits, sizeof bits, 0) != static_cast<ssize_t>(sizeof bits)) {
+        static std::atomic<std::uint64_t> counter{0};
+        bits = (static_cast<std::uint64_t>(::getpid()) << 40) ^ (++counter << 20) ^
+               static_cast<std::uint64_t>(std::chrono::steady_clock::now().time_since_epoch().count());
+    }
+    std::string suffix;
+    for (int i = 0; i < 6; ++i, bits /= sizeof kLetters - 1) suffix += kLetters[bits % (sizeof kLetters - 1)];
+    return suffix;
 }
 
 bool writeAll(int fd, std::string_view bytes, int& error) {
@@ -172,9 +186,11 @@ bool FileReplacement::begin(const std::string& path, std::string& error) {
     keepMode_ = exists;
     mode_ = exists ? (st.st_mode & 07777) : 0666;
 
-    const std::string base = directoryOf(target) + "/." + nameOf(target) + ".tmp" + std::to_string(::getpid());
+    // The temporary name has a bounded length of its own: one derived from the
+    // target's name would pass the 255-byte name limit of a long valid target.
+    const std::string folder = directoryOf(target) + "/" + kTemporaryPrefix;
     for (int attempt = 0; attempt < 100; ++attempt) {
-        const std::string name = base + "-" + std::to_string(attempt);
+        const std::string name = folder + randomSuffix();
         fd_ = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, 0666);
         if (fd_ >= 0) {
             temp_ = name;

@@ -37,6 +37,10 @@ ReadResult readRegularFile(const std::string& path, std::size_t limit, std::stri
 // What a file of this st_mode is, for messages: "a directory", "a FIFO", ...
 std::string fileKind(unsigned mode);
 
+// The temporary files of FileReplacement are named this prefix and six
+// letters or digits, in the target's folder.
+inline constexpr const char* kTemporaryPrefix = ".kuvora-";
+
 // Replaces the file `path` names as one step. Begin() follows symbolic links
 // to their final target, refuses a target that exists and is not a regular
 // file, and creates an empty temporary file beside the target; the caller

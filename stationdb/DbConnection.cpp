@@ -119,9 +119,17 @@ QByteArrayView CDbStatement::TextBytes(int column) const {
     return text && bytes > 0 ? QByteArrayView(text, bytes) : QByteArrayView();
 }
 
+int CharacterCount(const QString& text) {
+    int n = 0;
+    for (qsizetype i = 0; i < text.size(); ++i, ++n)
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
+    return n;
+}
+
 QString CutToWidth(const QString& text, int width) {
     if (text.size() <= width) return text;
-    int n = width;
-    if (n > 0 && text.at(n - 1).isHighSurrogate()) --n;
-    return text.left(n);
+    qsizetype i = 0;
+    for (int n = 0; n < width && i < text.size(); ++n, ++i)
+        if (text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()) ++i;
+    return text.left(i);
 }

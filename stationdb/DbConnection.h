@@ -70,5 +70,8 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
-// `text` cut to at most `width` UTF-16 units, never inside a surrogate pair.
+// The characters of `text`: a character beyond U+FFFF (a surrogate pair)
+// counts once.
+int CharacterCount(const QString& text);
+// `text` cut to at most `width` characters, counted as CharacterCount does.
 QString CutToWidth(const QString& text, int width);

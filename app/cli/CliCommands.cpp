@@ -58,7 +58,21 @@ bool writeOutput(const QString& path, const QByteArray& bytes) {
 namespace {
 bool g_verbose = false;
 std::atomic<bool> g_interrupted{false};
-extern "C" void onInterrupt(int) { g_interrupted = true; }
+volatile std::sig_atomic_t g_signal = 0;
+extern "C" void onInterrupt(int signal) {
+    g_signal = signal;
+    g_interrupted = true;
+}
+
+// read --wait stopped by a signal before any card was read: nothing to print,
+// and the status a shell gives a command killed by it (130 for SIGINT, 143 for
+// SIGTERM), so that `read --wait > card.json && ...` does not go on.
+int interruptedWait() {
+    const int signal = g_signal;
+    std::fprintf(stderr, "kuvora-cli: %s before a card was placed; nothing was read\n",
+                 signal == SIGTERM ? "terminated" : "interrupted");
+    return signal > 0 ? 128 + signal : 1;
+}
 }  // namespace
 
 void LibraryHold::ReportReaderUsed() {
@@ -228,7 +242,7 @@ int RunRead(const CliOptions& options) {
         felica::Idm idm{};
         switch (watch.waitForNewCard(idm, options.loop ? std::chrono::milliseconds(-1) : limit, &g_interrupted)) {
         case felica::PlacementWatch::Result::NoReader: ShowMessage(1028); return ExitMessage;
-        case felica::PlacementWatch::Result::Stopped: return ExitOk;
+        case felica::PlacementWatch::Result::Stopped: return options.loop ? ExitOk : interruptedWait();
         case felica::PlacementWatch::Result::TimedOut:
             std::fprintf(stderr, "kuvora-cli: no card was placed on the reader within %s s\n",
                          options.timeout.toUtf8().constData());

@@ -1,5 +1,9 @@
 #include "GuiMessageSink.h"
 
+#include "ReaderUse.h"
+#include "felica.h"
+#include "library_control.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -10,6 +14,11 @@ void GuiMessageSink::showMessage(const QString& text) {
         QApplication::restoreOverrideCursor();
         ++busy;
     }
+    // The box waits for the user, maybe for long: the reader is let go first
+    // (a read that failed on a lifted card still holds it; it only closes it
+    // after the box), and automation calls are answered while the box is up.
+    if (felica::readerOpen()) close_reader_writer();
+    const automation::ReaderPause pause;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Kuvora"), text, QMessageBox::Ok, m_Owner.data());
     box.exec();
     while (busy-- > 0) QApplication::setOverrideCursor(Qt::WaitCursor);

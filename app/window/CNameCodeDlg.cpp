@@ -1,11 +1,14 @@
 #include "CNameCodeDlg.h"
 
+#include "DbConnection.h"
+
 #include <QDialogButtonBox>
 #include <QFormLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <QValidator>
 
 namespace {
 
@@ -30,6 +33,34 @@ QString keyText(const NameKey& key) {
     return lines.join(QLatin1Char('\n'));
 }
 
+// At most `max` characters, a character beyond U+FFFF counting once (the
+// line edit's own limit counts UTF-16 units). Like that limit, it drops what
+// was just typed or pasted past the end, not the text after the cursor.
+class CharacterLimit : public QValidator {
+public:
+    CharacterLimit(int max, QObject* parent) : QValidator(parent), m_nMax(max) {}
+    State validate(QString& input, int& pos) const override {
+        for (int over = CharacterCount(input) - m_nMax; over > 0; --over) {
+            if (pos <= 0) {
+                input = CutToWidth(input, m_nMax);
+                break;
+            }
+            const int width = pos >= 2 && input.at(pos - 1).isLowSurrogate() && input.at(pos - 2).isHighSurrogate() ? 2 : 1;
+            input.remove(pos - width, width);
+            pos -= width;
+        }
+        return Acceptable;
+    }
+
+private:
+    int m_nMax;
+};
+
+void limitToCharacters(QLineEdit* edit, int max) {
+    edit->setMaxLength(2 * max);
+    edit->setValidator(new CharacterLimit(max, edit));
+}
+
 }  // namespace
 
 CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent) {
@@ -49,11 +80,11 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
     form->addRow(QStringLiteral("コード:"), codes);
     m_pName = new QLineEdit(this);
     m_pName->setObjectName(QStringLiteral("placeName"));
-    m_pName->setMaxLength(kMaxColumnText);
+    limitToCharacters(m_pName, kMaxColumnText);
     form->addRow(key.table ? placeLabel(*key.table) : QStringLiteral("駅名:"), m_pName);
     m_pCompany = new QLineEdit(this);
     m_pCompany->setObjectName(QStringLiteral("companyName"));
-    m_pCompany->setMaxLength(kMaxColumnText);
+    limitToCharacters(m_pCompany, kMaxColumnText);
     form->addRow(QStringLiteral("会社名:"), m_pCompany);
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);

@@ -1,9 +1,12 @@
 // The automation object on a private bus, served from this process: its
 // answers, the library and reader it leaves behind, calls that wait for the
 // window's reader use, its interface description and the server's lifetime.
+#include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "CMainFrame.h"
+#include "CSettingsStore.h"
 #include "CTarnel.h"
+#include "GuiMessageSink.h"
 #include "PrivateBus.h"
 #include "ReaderUse.h"
 #include "TarnelServer.h"
@@ -11,12 +14,19 @@
 #include "felica.h"
 #include "library_control.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDBusConnectionInterface>
 #include <QFile>
+#include <QMessageBox>
+#include <QTimer>
 #include <QXmlStreamReader>
 
 #include <optional>
+
+#include <netinet/in.h>
+#include <sys/socket.h>
+#include <unistd.h>
 
 #include <gtest/gtest.h>
 
@@ -169,6 +179,98 @@ TEST_F(Tarnel, CallsWaitUntilTheWindowIsDoneWithTheReader) {
     EXPECT_EQ(during->reply().arguments().value(0).toString(), "01010410C8192A3B");
     EXPECT_GT(override.opens(), opensBefore + 1);
     EXPECT_EQ(transport->sent.size(), commandsOfTheRead + 1);  // the call's own poll, after the read
+}
+
+// A message box the window's Read shows (a card lifted mid-read, a History.db
+// that cannot be opened, a failed send) waits for the user; the reader is let
+// go before it opens, and a call made while it is up is answered at once:
+// "" when the card is gone, the IDm when it is still there.
+TEST_F(Tarnel, CallsAreAnsweredWhileTheReadShowsAMessageBox) {
+    test::LibrarySession session(card);
+    TarnelServer tarnel(server, TarnelServer::Mode::Window);
+    QString error;
+    ASSERT_TRUE(tarnel.Start(error));
+    std::string why;
+    auto image = felica::CardImage::load(test::sourcePath("data/cards/suica-sample.json").toStdString(), why);
+    ASSERT_TRUE(image) << why;
+    test::importSampleNames();
+    // A loopback port that was free a moment ago: a connect there is refused.
+    int refusedPort = 0;
+    {
+        const int fd = ::socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in a{};
+        a.sin_family = AF_INET;
+        a.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof a;
+        ASSERT_EQ(::bind(fd, reinterpret_cast<sockaddr*>(&a), sizeof a), 0);
+        ASSERT_EQ(::getsockname(fd, reinterpret_cast<sockaddr*>(&a), &size), 0);
+        refusedPort = ntohs(a.sin_port);
+        ::close(fd);
+    }
+
+    const struct {
+        const char* box;
+        bool lifted;  // the card leaves at the first block read
+        std::function<void()> before;
+        const char* answer;
+    } cases[] = {
+        {"カードからのデータの読み込みに失敗しました", true, [] {}, ""},
+        {"サーバーへ接続失敗", false,
+         [&] {
+             settings::WriteInt("TCPIPSend", 1);
+             settings::WriteString("ServerAddress", "127.0.0.1");
+             settings::WriteInt("ServerPort", refusedPort);
+         },
+         "01010410C8192A3B"},
+        {"History.db", false,
+         [] {
+             settings::WriteInt("TCPIPSend", 0);
+             QFile db(CHistoryTable().Path());
+             ASSERT_TRUE(db.open(QIODevice::WriteOnly | QIODevice::Truncate));
+             db.write(QByteArray(8192, 'x'));
+         },
+         "01010410C8192A3B"},
+    };
+    for (const auto& c : cases) {
+        c.before();
+        auto transport = std::make_shared<test::ScriptedTransport>(*image);
+        bool gone = false;
+        transport->filter = [&](std::size_t i, felica::TransceiveStatus status, felica::Bytes&) {
+            gone = gone || (c.lifted && transport->sent[i].size() > 1 && transport->sent[i][1] == 0x06);
+            return gone ? felica::TransceiveStatus::NoAnswer : status;
+        };
+        test::TransportOverride override(transport);
+        CKuvoraDoc doc;
+        CMainFrame frame(&doc);
+        GuiMessageSink boxes;
+        boxes.SetOwner(&frame);
+        ScopedMessageSink sink(&boxes);
+        QStringList texts, answers;
+        bool readerOpenUnderBox = false, allAnswered = true;
+        QTimer watch;
+        QObject::connect(&watch, &QTimer::timeout, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box || !box->isVisible()) return;
+            watch.stop();
+            texts << box->text();
+            readerOpenUnderBox = readerOpenUnderBox || felica::readerOpen();
+            QDBusPendingCall call = client.asyncCall(
+                QDBusMessage::createMethodCall("Kuvora.Tarnel", "/Kuvora/Tarnel", "Kuvora.ITarnel", "ReadCardIDm"));
+            allAnswered = test::waitUntil([&] { return call.isFinished(); }, 5000) && allAnswered;
+            answers << (call.isFinished() ? call.reply().arguments().value(0).toString() : QStringLiteral("(none)"));
+            box->accept();
+            watch.start();
+        });
+        watch.start(20);
+        frame.ReadCard();
+        watch.stop();
+        ASSERT_FALSE(texts.isEmpty()) << c.box;
+        EXPECT_TRUE(texts.join('|').contains(QString::fromUtf8(c.box))) << texts.join('|').toStdString();
+        EXPECT_TRUE(allAnswered) << c.box;
+        EXPECT_EQ(answers.first().toStdString(), c.answer) << c.box;
+        EXPECT_FALSE(readerOpenUnderBox) << c.box;
+        EXPECT_FALSE(felica::readerOpen());
+    }
 }
 
 TEST_F(Tarnel, IntrospectionMatchesTheInstalledInterfaceFile) {

@@ -11,6 +11,8 @@
 
 #include <gtest/gtest.h>
 
+#include <csignal>
+
 namespace {
 
 QString u8(const char* s) { return QString::fromUtf8(s); }
@@ -161,4 +163,40 @@ TEST(CliReadOnTouch, EachPlacementIsReadOnceUntilInterrupted) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(r.err, u8("リーダ・ライタを自動認識できません\n"));
     EXPECT_EQ(runCli(home, {"idm", "--wait"}).exitCode, 2);
+}
+
+// read --wait stopped by a signal before a card came prints nothing, writes
+// no file and ends with the status a shell gives a command the signal killed.
+TEST(CliReadOnTouch, AWaitEndedBySignalFailsWithTheShellsStatus) {
+    test::IsolatedHome home;
+    test::EmulatedReader reader;
+    reader.emu.liftCard();
+    const struct {
+        int signal;
+        int status;
+        const char* message;
+    } cases[] = {{SIGINT, 130, "interrupted before a card was placed"},
+                 {SIGTERM, 143, "terminated before a card was placed"}};
+    for (const auto& c : cases) {
+        reader.emu.resetStats();
+        QProcess wait;
+        QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+        env.insert("XDG_CONFIG_HOME", home.configHome());
+        env.insert("XDG_DATA_HOME", home.dataHome());
+        env.insert("HOME", home.path());
+        wait.setProcessEnvironment(env);
+        wait.start(test::binaryPath("bin/kuvora-cli"),
+                   {"read", "--wait", "--reader", reader.name(), "--output", home.file("card.json")});
+        ASSERT_TRUE(wait.waitForStarted());
+        // Polling has begun once the reader sees a poll: the handlers are in.
+        for (int i = 0; i < 400 && reader.emu.stats().polls == 0; ++i) wait.waitForFinished(25);
+        ASSERT_GT(reader.emu.stats().polls, 0u);
+        ::kill(static_cast<pid_t>(wait.processId()), c.signal);
+        ASSERT_TRUE(wait.waitForFinished(10000));
+        EXPECT_EQ(wait.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(wait.exitCode(), c.status);
+        EXPECT_EQ(wait.readAllStandardOutput(), "");
+        EXPECT_TRUE(wait.readAllStandardError().contains(c.message));
+        EXPECT_FALSE(QFile::exists(home.file("card.json")));
+    }
 }

@@ -144,6 +144,45 @@ TEST_F(Naming, ADamagedHistoryIsNotWritten) {
     EXPECT_EQ(GiveName({key("StationCode", {1, 2}), "x", ""}, table, doc.get(), error), NamingResult::NotWritten);
 }
 
+// A name of characters beyond U+FFFF is limited by characters: 255 of them
+// reach the rows whole (the document's, the stored ones, a new read's
+// lookups), 256 are refused.
+TEST_F(Naming, NamesBeyondTheBasicPlaneCountByCharacter) {
+    const QString kichi = QString::fromUcs4(U"\U00020BB7", 1);
+    const QString longest = kichi.repeated(kMaxColumnText);
+    auto doc = read("suica-sample.json", 1);
+    const auto k = NameKeyOfRow(*doc, 0, NameSide::Departure);
+    ASSERT_TRUE(k);
+    CHistoryTable table;
+    QString error;
+    ASSERT_EQ(GiveName({*k, longest, longest}, table, doc.get(), error), NamingResult::Named) << error.toStdString();
+    auto reloaded = stored(doc->m_strIDm, 1);
+    // Without History.db the next read's rows come from the lookups.
+    ASSERT_TRUE(QFile::remove(table.Path()));
+    auto again = read("suica-sample.json", 1);
+    for (const CKuvoraDoc* d : {doc.get(), reloaded.get(), again.get()}) {
+        EXPECT_EQ(d->m_History.Text(DepartureStation, 0), longest);
+        EXPECT_EQ(d->m_History.Text(DepartureCompany, 0), longest);
+    }
+    EXPECT_EQ(GiveName({*k, longest + kichi, ""}, table, doc.get(), error), NamingResult::NotWritten);
+    EXPECT_EQ(GiveName({*k, "", longest + "x"}, table, doc.get(), error), NamingResult::NotWritten);
+    EXPECT_TRUE(error.contains("at most 255 characters")) << error.toStdString();
+
+    const struct {
+        QString text;
+        int width;
+        QString cut;
+    } cuts[] = {
+        {longest + kichi, 255, longest},
+        {"a" + kichi + "b", 2, "a" + kichi},
+        {kichi + kichi, 1, kichi},
+        {QString(300, 'x'), 255, QString(255, 'x')},
+        {"abc", 0, ""},
+    };
+    for (const auto& c : cuts) EXPECT_EQ(CutToWidth(c.text, c.width), c.cut) << c.text.size() << "/" << c.width;
+    EXPECT_EQ(CharacterCount(longest), 255);
+}
+
 // kuvora-stationdb import hands its names to the stored rows; export writes
 // them back in the import's layout, so a fresh home imports the same names.
 TEST_F(Naming, ImportReachesStoredRowsAndExportRoundTrips) {

@@ -157,5 +157,6 @@ TEST(Spending, CsvIsWrittenWholeOrNotAtAll) {
     EXPECT_EQ(f.readAll(), JourneysCsv(j));
     EXPECT_FALSE(WriteJourneysCsv(home.file("missing/folder/journeys.csv"), j));
     EXPECT_TRUE(IsIsoDate("2028-02-29"));
-    for (const char* bad : {"2026-02-29", "2026-1-01", "2026-13-01", "20261101", ""}) EXPECT_FALSE(IsIsoDate(bad)) << bad;
+    for (const char* bad : {"2026-02-29", "2026-1-01", "2026-13-01", "20261101", "",
+                            "2026/11/01", "2026.11.01", "2026_11_01", "2026 11 01", "２０２６-11-01"}) EXPECT_FALSE(IsIsoDate(bad)) << bad;
 }

@@ -253,6 +253,26 @@ TEST_F(Export, AnExistingFileSurvivesAnExportThatFailsHalfWay) {
     EXPECT_EQ(messages.messages, QStringList(3, "保存ファイルを作成できません。"));
     // No temporary file is left behind.
     EXPECT_EQ(QDir(home.path()).entryList({"old*"}, QDir::Files).size(), 3);
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden).filter(".kuvora-"), QStringList());
+}
+
+// Names up to the 255-byte limit are written, ASCII or Japanese (3 bytes a
+// character in UTF-8), and the temporary file beside them is gone after.
+TEST_F(Export, NamesUpToTheNameLimitAreWrittenInEveryFormat) {
+    auto doc = read("suica-sample.json", 1);
+    const QString names[] = {
+        QString(251, 'a') + ".txt",                       // 255 bytes
+        QString(239, 'b') + ".xml",                       // 243 bytes
+        QString(83, QChar(0x99C5)) + ".xls",              // 駅 x 83: 253 bytes
+        QString(81, QChar(0x99C5)) + "_履歴.txt",          // 254 bytes
+    };
+    for (const QString& name : names) {
+        ASSERT_GE(QFile::encodeName(name).size(), 243);
+        ASSERT_LE(QFile::encodeName(name).size(), 255);
+        EXPECT_FALSE(saveAs(*doc, name).isEmpty()) << name.toStdString();
+    }
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+    EXPECT_EQ(QDir(home.path()).entryList(QDir::Files | QDir::Hidden).filter(".kuvora-"), QStringList());
 }
 
 int main(int argc, char** argv) {

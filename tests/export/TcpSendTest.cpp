@@ -107,6 +107,15 @@ TEST_F(TcpSend, ServersThatCannotBeReachedGiveOneMessageAndKeepTheRead) {
     EXPECT_FALSE(witness.hasPendingConnections());
 }
 
+// A host name is looked up and each of its addresses tried in turn: the
+// server listens on 127.0.0.1 only, while "localhost" may name ::1 first.
+TEST_F(TcpSend, AHostNameReachesTheServerThroughEachOfItsAddresses) {
+    EXPECT_EQ(SendBytes("localhost", server.serverPort(), "kuvora"), SendResult::Sent);
+    EXPECT_EQ(receiveAll(server), "kuvora");
+    EXPECT_EQ(SendBytes(" localhost ", server.serverPort(), "again"), SendResult::Sent);
+    EXPECT_EQ(receiveAll(server), "again");
+}
+
 TEST_F(TcpSend, SendingOffOpensNoConnection) {
     settingsFor(false, "127.0.0.1", server.serverPort());
     read("suica-sample.json", 1);

@@ -181,5 +181,5 @@ TEST(CardImage, SaveWritesThroughLinksAndNeverReplacesADevice) {
     EXPECT_TRUE(fs::is_directory(dir / "folder.json"));
     // No temporary file is left behind.
     for (const auto& e : fs::directory_iterator(dir))
-        EXPECT_EQ(e.path().filename().string().find(".tmp"), std::string::npos) << e.path();
+        EXPECT_EQ(e.path().filename().string().find(".kuvora-"), std::string::npos) << e.path();
 }

@@ -112,3 +112,34 @@ TEST(NameCode, DoubleClickOnAnUnknownNameNamesItsCode) {
     EXPECT_GT(named, 0);  // the same code where trips ended
     EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
 }
+
+// The name fields hold 255 characters, one beyond U+FFFF counting once;
+// what goes past the limit, typed or set, is dropped.
+TEST(NameCode, TheFieldsCountCharactersNotUtf16Units) {
+    const QString kichi = QString::fromUcs4(U"\U00020BB7", 1);
+    const QString full = kichi.repeated(255);
+    CNameCodeDlg dialog(NameKey{FindStationCodeTable("StationCode"), {0, 1, 16}});
+    const struct {
+        QString set, typed, expected;
+    } cases[] = {
+        {full, "", full},
+        {kichi.repeated(300), "", full},
+        {QString(300, 'a'), "", QString(255, 'a')},
+        {full, "x", full},
+        {kichi.repeated(254), "xy", kichi.repeated(254) + "x"},
+        {QString(254, 'a'), kichi + kichi, QString(254, 'a') + kichi},
+    };
+    for (QLineEdit* edit : {dialog.NameEdit(), dialog.CompanyEdit()})
+        for (const auto& c : cases) {
+            edit->setText(c.set);
+            edit->end(false);
+            if (!c.typed.isEmpty()) edit->insert(c.typed);
+            EXPECT_EQ(edit->text(), c.expected) << c.set.size() << " + " << c.typed.toStdString();
+        }
+    // Typed in the middle, the extra character is the one dropped.
+    dialog.NameEdit()->setText(QString(255, 'a'));
+    dialog.NameEdit()->setCursorPosition(1);
+    dialog.NameEdit()->insert("b");
+    EXPECT_EQ(dialog.NameEdit()->text(), QString(255, 'a'));
+    EXPECT_EQ(dialog.Name(), QString(255, 'a'));
+}
