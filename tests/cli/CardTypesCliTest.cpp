@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -245,4 +246,31 @@ TEST(CliReadCardTypes, NanacoAndWaonValuesAndCardNumbers) {
               compact(R"({"date": "2026-12-01", "time": "07:45", "terminalCode": null, "tradeCode": 28,
                           "departureLineCode": null, "departureStationCode": null, "arrivalLineCode": null,
                           "arrivalStationCode": null, "balance": 3930, "charge": 2000, "point": null, "serial": null})"));
+}
+
+// The brand of a Suica-family card in every output that lists the card.
+TEST(CliReadCardTypes, TheBrandInTheReadTheStoredCardsAndAStoredCard) {
+    test::IsolatedHome home;
+    const QString reader = "image:" + test::sourcePath("data/cards/pasmo-sample.json");
+    const auto read = run(home, {"read", "--reader", reader});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(read.outBytes).object()["brand"].toString(), "PASMO");
+    const auto table = run(home, {"read", "--reader", reader, "--format", "table"});
+    EXPECT_TRUE(table.out.contains("SF カードタイプ: Suica/ICOCA/TOICA/PiTaPa/PASMO（PASMO）\n")) << table.out.toStdString();
+    run(home, {"read", "--reader", "image:" + test::sourcePath("data/cards/waon-sample.json")});
+
+    const auto list = run(home, {"history"});
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    const QJsonArray cards = QJsonDocument::fromJson(list.outBytes).object()["cards"].toArray();
+    ASSERT_EQ(cards.size(), 2);
+    EXPECT_EQ(cards[0].toObject()["cardType"].toInt(), 132);  // stored last, listed first
+    EXPECT_TRUE(cards[0].toObject()["brand"].isNull());
+    EXPECT_EQ(cards[1].toObject()["brand"].toString(), "PASMO");
+    const auto listTable = run(home, {"history", "--format", "table"});
+    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01010B21202E7D8E +1 +PASMO +\\d+ "))) << listTable.out.toStdString();
+    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01051C2D3E4F5A6B +132 +- +3 "))) << listTable.out.toStdString();
+
+    const auto stored = run(home, {"history", "--idm", "01010B21202E7D8E"});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(stored.outBytes).object()["brand"].toString(), "PASMO");
 }
