@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <vector>
 
 namespace {
 
@@ -166,12 +167,30 @@ bool CSFCard::DetectCard() {
     // The common area is shared by several card types: only the one whose
     // history service exists is this class's card.
     if (!polled || cardCount < 1) return false;
-    std::uint8_t service[2] = {static_cast<std::uint8_t>(m_nHistoryService & 0xFF),
-                               static_cast<std::uint8_t>((m_nHistoryService >> 8) & 0xFF)};
-    RequestServiceRecord request{m_IDm, 1, service};
+    // The class's own history service first; in the same command the
+    // history services of the other common-area types and the probe
+    // services the read asks next, so that the library answers those
+    // questions from what this one learnt instead of asking the card again.
+    std::vector<int> nodes = {m_nHistoryService};
+    for (const CardTypeInfo& type : CardTypeTable())
+        if (type.hasSystemCode && type.systemCode[0] == 0xFE && type.systemCode[1] == 0x00 &&
+            type.historyService != 0 &&
+            std::find(nodes.begin(), nodes.end(), type.historyService) == nodes.end())
+            nodes.push_back(type.historyService);
+    for (std::uint16_t probe : kProbeServices)
+        if (std::find(nodes.begin(), nodes.end(), probe) == nodes.end()) nodes.push_back(probe);
+    nodes.resize(std::min<std::size_t>(nodes.size(), 32));  // the most one command takes
+    std::vector<std::uint8_t> list, keys(2 * nodes.size(), 0xFF);
+    for (int node : nodes) {
+        list.push_back(static_cast<std::uint8_t>(node & 0xFF));
+        list.push_back(static_cast<std::uint8_t>((node >> 8) & 0xFF));
+    }
+    RequestServiceRecord request{m_IDm, static_cast<std::uint8_t>(nodes.size()), list.data()};
     std::uint8_t answered = 0;
-    RequestServiceResponse response{&answered, &m_KeyVersion[0][0]};
+    RequestServiceResponse response{&answered, keys.data()};
     if (!polling_and_request_service(&polling, &request, &card, &response)) return false;
+    m_KeyVersion[0][0] = keys[0];
+    m_KeyVersion[0][1] = keys[1];
     return m_KeyVersion[0][0] != 0xFF;
 }
 

@@ -2,9 +2,11 @@
 
 #include "BalanceOnlyBlocks.h"
 #include "BlockFields.h"
+#include "CardBrand.h"
 #include "CardTypes.h"
 #include "MessageSink.h"
 #include "StationLookups.h"
+#include "felica.h"
 
 namespace {
 
@@ -83,6 +85,43 @@ CSuica::CSuica()
 }
 
 CSuica::~CSuica() = default;
+
+bool CSuica::ReadHistory() {
+    m_strBrand.clear();
+    if (!CSFCard::ReadHistory()) return false;
+    // The brands issue their services in the Suica system only.
+    if (m_nSystemCode == 0x0300) m_strBrand = AskBrand();
+    return true;
+}
+
+QString CSuica::AskBrand() {
+    std::vector<std::uint16_t> present;
+    for (int i = 0; i < kProbeServiceCount; ++i)
+        if (m_KeyVersion[i][0] != 0xFF || m_KeyVersion[i][1] != 0xFF) present.push_back(kProbeServices[i]);
+    const std::vector<std::uint16_t>& asked = BrandProbeServices();
+    std::vector<std::uint8_t> list;
+    for (std::uint16_t code : asked) {
+        list.push_back(static_cast<std::uint8_t>(code & 0xFF));
+        list.push_back(static_cast<std::uint8_t>(code >> 8));
+    }
+    std::vector<std::uint8_t> keys(list.size(), 0xFF);
+    // A card that does not answer has no brand; the reads that follow report
+    // a card that went away.
+    if (!open_reader_writer_auto()) return QString();
+    std::uint8_t systemCode[2] = {0x00, 0x03};
+    PollingRecord polling{systemCode, 0};
+    RequestServiceRecord request{m_IDm, static_cast<std::uint8_t>(asked.size()), list.data()};
+    std::uint8_t answered = 0;
+    RequestServiceResponse response{&answered, keys.data()};
+    std::uint8_t idm[8], pmm[8];
+    CardRecord card{idm, pmm};
+    const bool ok = polling_and_request_service(&polling, &request, &card, &response) != 0;
+    close_reader_writer();
+    if (!ok) return QString();
+    for (std::size_t i = 0; i < asked.size() && i < answered; ++i)
+        if (keys[2 * i] != 0xFF || keys[2 * i + 1] != 0xFF) present.push_back(asked[i]);
+    return BrandFromServices(present);
+}
 
 bool CSuica::IsShopTrade(std::uint8_t trade) {
     switch (trade) {

@@ -14,6 +14,13 @@ public:
     CSuica();
     ~CSuica() override;
 
+    // The history read, and for a card of system 00 03 its brand, asked in
+    // one Request Service after the history.
+    bool ReadHistory() override;
+    // "Suica", "PASMO", ... or empty when the services name no single brand
+    // (or the card has not been read).
+    const QString& GetBrand() const { return m_strBrand; }
+
     QString GetTicketBarrierLogDateTime(int row) override;
     QString GetTicketBarrierLogType(int row) override;
     int GetTicketBarrierLogValue1(int row) override;
@@ -76,6 +83,10 @@ private:
                      const char* operation);
     static void ShowLookupError(const char16_t* message, const char* operation, DbResult code);
 
+    // The brand's services on the card, with the probe services already asked.
+    QString AskBrand();
+
+    QString m_strBrand;
     std::vector<std::uint8_t> m_HistoryBuffer;
     std::vector<std::uint8_t> m_TicketBarrierLogBuffer;
 };

@@ -9,12 +9,14 @@
 #include "CJalIC.h"
 #include "CLuLuCa.h"
 #include "CNagasaki.h"
+#include "CNanaco.h"
 #include "CNicePass.h"
 #include "CPASSCA.h"
 #include "CRapiCa.h"
 #include "CSFCard.h"
 #include "CSetamaru.h"
 #include "CSuica.h"
+#include "CWaon.h"
 
 namespace {
 
@@ -57,6 +59,10 @@ const std::vector<CardTypeInfo> kTable = {
     {130, "CECardMobile", u"い～カード(モバイル)", u"い～カード(モバイル)", u"ICい～カード(モバイル)",
      u"伊予鉄道 ICい～カード(モバイル)", 32852,
      true, {0xFE, 0x00}, 0x450F, 10, 0, 0, 0, 0, &make<CECardMobile>},
+    {131, "CNanaco", u"nanaco", u"nanaco", u"nanaco", u"電子マネー nanaco", 32853,
+     true, {0xFE, 0x00}, 0x564F, 5, 0, 0x558B, 1, 0, &make<CNanaco>},
+    {132, "CWaon", u"WAON", u"WAON", u"WAON", u"電子マネー WAON", 32854,
+     true, {0xFE, 0x00}, 0x680B, 6, 0, 0x684F, 1, 0, &make<CWaon>},
 };
 
 }  // namespace
@@ -72,6 +78,11 @@ const CardTypeInfo* FindCardType(int code) {
 std::unique_ptr<CSFCard> CreateCard(int code) {
     const CardTypeInfo* t = FindCardType(code);
     return t ? t->create() : nullptr;
+}
+
+bool HasCardNumber(int code) {
+    const CardTypeInfo* t = FindCardType(code);
+    return t && t->cardInfoService != 0;
 }
 
 std::vector<const CardTypeInfo*> AutoDetectionOrder() {

@@ -30,18 +30,21 @@ struct CardTypeInfo {
     std::unique_ptr<CSFCard> (*create)();
 };
 
-// Every known type, in code order (0, 1..11, 128, 129, 130).
+// Every known type, in code order (0, 1..11, 128, 129, 130, 131, 132).
 const std::vector<CardTypeInfo>& CardTypeTable();
 // The entry of a code, or null.
 const CardTypeInfo* FindCardType(int code);
 // A new card object of the class of `code`, or null for an unknown code.
 std::unique_ptr<CSFCard> CreateCard(int code);
+// Whether a card type keeps a card number (Edy, JMB, nanaco or WAON number)
+// that the document reads after the history.
+bool HasCardNumber(int code);
 // The card types Auto mode tries, in the order it tries them.
 std::vector<const CardTypeInfo*> AutoDetectionOrder();
 
 // Mode menu command ids.
 constexpr int kModeCommandFirst = 32800;
-constexpr int kModeCommandLast = 32852;
+constexpr int kModeCommandLast = 32854;
 // The mode a Mode menu command selects, or -1 for an id without a mode.
 int ModeFromCommandId(int commandId);
 // The status bar text of a mode; empty for a mode without a label.

@@ -67,6 +67,15 @@ const char* const kIssuerSql =
     "INSERT INTO CardIssuer VALUES (?, ?, ?) ON CONFLICT (IDm, CardType) DO UPDATE "
     "SET IssuerKind = excluded.IssuerKind WHERE IssuerKind <> excluded.IssuerKind";
 
+// The brand of a Suica-family card as last read (NULL: no single brand), so
+// that a stored card shows it too. Written only when it changed.
+const char* const kBrandTableSql =
+    "CREATE TABLE IF NOT EXISTS CardBrand (IDm TEXT NOT NULL, CardType INTEGER NOT NULL, "
+    "Brand TEXT, PRIMARY KEY (IDm, CardType))";
+const char* const kBrandSql =
+    "INSERT INTO CardBrand VALUES (?, ?, ?) ON CONFLICT (IDm, CardType) DO UPDATE "
+    "SET Brand = excluded.Brand WHERE Brand IS NOT excluded.Brand";
+
 // How many rows each card has, kept by triggers on History, so listing the
 // stored cards does not count a million rows. Built from History the first
 // time the file is opened for writing; the History table itself is left as
@@ -348,7 +357,7 @@ DbResult CHistoryTable::Write(const std::function<DbResult(CDbConnection&)>& cha
 }
 
 void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows,
-                          int issuerKind) {
+                          int issuerKind, const std::optional<QString>& brand) {
     if (cardRows <= 0) return;
     CDbConnection db;
     // The rows from `from` down to 0 get the Open error; nothing of this
@@ -445,6 +454,21 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
             }
         }
     }
+    if (brand) {
+        CDbStatement stored;
+        if (DbFailed(r = db.Execute(kBrandTableSql)) || DbFailed(r = stored.Prepare(db, kBrandSql))) {
+            if (endsTheRead(r)) return giveUp(r, cardRows - 1);
+            showError(kInsertError, r);
+        } else {
+            stored.Bind(1, idm);
+            stored.Bind(2, static_cast<std::int64_t>(cardType));
+            if (!brand->isEmpty()) stored.Bind(3, *brand);  // unbound: NULL
+            if (DbFailed(r = stored.Step())) {
+                if (endsTheRead(r)) return giveUp(r, cardRows - 1);
+                showError(kInsertError, r);
+            }
+        }
+    }
     if (DbFailed(r = db.Execute("COMMIT"))) {
         if (endsTheRead(r)) return giveUp(r, cardRows - 1);
         showError(kInsertError, r);
@@ -529,6 +553,22 @@ int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& int
         ++n;
     }
     return n;
+}
+
+QString CHistoryTable::Brand(const QString& idm, int cardType) {
+    if (!QFileInfo::exists(m_Path)) return QString();
+    CDbConnection db;
+    DbResult r = Begin(db, Access::Read);
+    if (DbFailed(r)) {
+        if (isDamage(r)) forgetStamp(m_Path);
+        return QString();
+    }
+    if (!hasSchemaObject(db, "table", "CardBrand")) return QString();
+    CDbStatement q;
+    if (DbFailed(q.Prepare(db, "SELECT Brand FROM CardBrand WHERE IDm = ? AND CardType = ?"))) return QString();
+    q.Bind(1, idm);
+    q.Bind(2, static_cast<std::int64_t>(cardType));
+    return q.Step() == DB_OK ? q.Text(0) : QString();
 }
 
 int CHistoryTable::IssuerKind(const QString& idm, int cardType) {

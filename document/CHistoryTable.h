@@ -17,6 +17,7 @@
 #include <QString>
 
 #include <functional>
+#include <optional>
 
 class CHistoryTable {
 public:
@@ -28,9 +29,13 @@ public:
     const QString& Path() const { return m_Path; }
 
     // Stores card rows cardRows-1 down to 0 of `rows` that are not stored yet
-    // for this IDm and card type, and the issuer kind the card was read with
-    // (unless it is -1), in the same transaction.
-    void Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows, int issuerKind = -1);
+    // for this IDm and card type, the issuer kind the card was read with
+    // (unless it is -1) and its brand (when given; empty for no brand), in
+    // the same transaction.
+    void Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows, int issuerKind = -1,
+               const std::optional<QString>& brand = std::nullopt);
+    // The brand last stored for this card, or empty.
+    QString Brand(const QString& idm, int cardType);
     // The issuer kind last stored for this card, or -1.
     int IssuerKind(const QString& idm, int cardType);
     // Copies the stored rows of this IDm and card type, newest stored first,

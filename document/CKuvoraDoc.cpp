@@ -4,6 +4,7 @@
 #include "CHistoryTable.h"
 #include "CSFCard.h"
 #include "CSettingsStore.h"
+#include "CSuica.h"
 #include "CardTypes.h"
 #include "HistoryExport.h"
 #include "HistorySender.h"
@@ -41,7 +42,7 @@ CKuvoraDoc::CKuvoraDoc(SpeechEngineFactory speechEngine) : m_Speaker(std::move(s
 CKuvoraDoc::~CKuvoraDoc() = default;
 
 bool CKuvoraDoc::IsValidMode(int mode) {
-    return (mode >= 0 && mode <= 11) || mode == 128 || mode == 129 || mode == 130;
+    return (mode >= 0 && mode <= 11) || (mode >= 128 && mode <= 132);
 }
 
 bool CKuvoraDoc::OnNewDocument() {
@@ -59,6 +60,7 @@ bool CKuvoraDoc::OnNewDocument() {
         for (auto& cell : row) cell.clear();
     m_History.Clear();
     m_nIssuerKind = -1;
+    m_strBrand.clear();
     m_bStoredHistory = false;
     m_nCardRows = kInitialRows;
     m_nRows = kInitialRows;
@@ -178,8 +180,11 @@ void CKuvoraDoc::OnCardRead() {
     m_nRows = m_nCardRows;
 
     FillFromCard(*card);
+    // Only a card of the Suica family itself has a brand.
+    const auto* suica = m_nCardType == 1 ? dynamic_cast<const CSuica*>(card.get()) : nullptr;
+    m_strBrand = suica ? suica->GetBrand() : QString();
 
-    if (m_nCardType == 128 || m_nCardType == 129) {
+    if (HasCardNumber(m_nCardType)) {
         card->ReadCardInfo();
         m_strCardNumber = card->GetCardNumber();
     } else {
@@ -192,7 +197,8 @@ void CKuvoraDoc::OnCardRead() {
         flagsOfBlock.insert(m_History.Text(history::BlockData, row), m_History.Flags(row));
 
     CHistoryTable table;
-    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind);
+    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
+                suica ? std::optional<QString>(m_strBrand) : std::nullopt);
     m_nRows = table.Reload(m_strIDm, m_nCardType, m_History);
     for (int row = 0; row < m_nRows; ++row)
         m_History.SetFlags(row, flagsOfBlock.value(m_History.Text(history::BlockData, row), 0));

@@ -48,7 +48,7 @@ public:
     bool OnNewDocument();
     // Command 32771.
     void OnCardRead();
-    // Commands 32800..32852.
+    // Commands 32800..32854.
     void OnModeSelect(int commandId);
     // Whether the radio mark of a Mode menu command is set.
     bool OnUpdateModeSelect(int commandId) const;
@@ -94,6 +94,9 @@ public:
     QString m_strSaveExt;
     // The issuer kind the card was read with (-1 when not known).
     int m_nIssuerKind = -1;
+    // The brand of a Suica-family card ("PASMO", ...), empty for none or
+    // another card type.
+    QString m_strBrand;
     // The history shown is a stored card's, loaded without reading a card
     // (LoadStoredHistory); the next Read clears it.
     bool m_bStoredHistory = false;

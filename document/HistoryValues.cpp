@@ -27,6 +27,8 @@ Fields fieldsOf(int cardType) {
     case 130: return {true, false, false, false, false, false, false, false, true, true, false, false};
     case 128: return {true, true, false, true, false, false, false, false, true, true, false, true};  // Edy
     case 129: return {true, true, false, true, false, false, false, false, true, true, false, false};  // JAL IC
+    case 131:                      // nanaco and WAON: the amount the card records
+    case 132: return {true, true, false, true, false, false, false, false, true, true, false, false};
     case 5:                        // RapiCa, 長崎スマートカード, LuLuCa: balance and charge only
     case 8:
     case 9: return {false, false, false, false, false, false, false, false, true, true, false, false};

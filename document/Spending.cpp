@@ -13,7 +13,7 @@
 namespace {
 
 // How a card type tells the kind of a record.
-enum class Rule { SuicaTrades, ProcessCodes, EdyTrades, JalTrades, BalanceSign, ShownBalances, None };
+enum class Rule { SuicaTrades, ProcessCodes, EdyTrades, JalTrades, NanacoTrades, WaonTrades, BalanceSign, ShownBalances, None };
 
 Rule ruleOf(int cardType) {
     switch (cardType) {
@@ -21,6 +21,8 @@ Rule ruleOf(int cardType) {
     case 6: case 11: return Rule::ProcessCodes;
     case 128: return Rule::EdyTrades;
     case 129: return Rule::JalTrades;
+    case 131: return Rule::NanacoTrades;
+    case 132: return Rule::WaonTrades;
     case 3: case 5: case 7: case 8: case 9: case 10: case 130: return Rule::BalanceSign;
     case 4: return Rule::ShownBalances;
     default: return Rule::None;
@@ -48,6 +50,26 @@ SpendKind processKind(qint64 code) {
     switch (code) {
     case 0x52: case 0x53: case 0x57: case 0x58: case 0x5C: case 0x5D: return SpendKind::Fare;
     case 0x59: case 0x79: case 0x7B: return SpendKind::Charge;
+    default: return SpendKind::Other;
+    }
+}
+
+// nanaco: payments; charges by hand, automatic ones and points turned into
+// money. A card handed over or newly issued is other.
+SpendKind nanacoKind(qint64 trade) {
+    switch (trade) {
+    case 0x47: return SpendKind::Purchase;
+    case 0x5C: case 0x6F: case 0x70: case 0x77: case 0x83: return SpendKind::Charge;
+    default: return SpendKind::Other;
+    }
+}
+
+// WAON: payments; charges by hand and automatic ones (at a purchase or on
+// their own). Returns, refunds and point records are other.
+SpendKind waonKind(qint64 trade) {
+    switch (trade) {
+    case 0x04: return SpendKind::Purchase;
+    case 0x0C: case 0x10: case 0x1C: case 0x20: case 0x30: return SpendKind::Charge;
     default: return SpendKind::Other;
     }
 }
@@ -98,6 +120,8 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
             r.kind = trade == 0x06 ? SpendKind::Purchase : trade == 0x19 ? SpendKind::Charge : SpendKind::Other;
             r.amount = charge;
             break;
+        case Rule::NanacoTrades: r.kind = nanacoKind(trade); r.amount = charge; break;
+        case Rule::WaonTrades: r.kind = waonKind(trade); r.amount = charge; break;
         case Rule::BalanceSign:
             r.kind = signKind(charge);
             r.amount = charge < 0 ? -charge : charge;

@@ -8,7 +8,8 @@
 // its kind (paid out for a fare or purchase, paid in for a charge):
 // - the Suica family: the balance difference with the card's next older
 //   record, as the card class computes it for the Charge column;
-// - CI-CA, passca, Edy, JAL IC: the amount the card itself records;
+// - CI-CA, passca, Edy, JAL IC, nanaco, WAON: the amount the card itself
+//   records;
 // - the cards without a trade code: the balance difference, whose sign gives
 //   the kind (down: a fare, up: a charge); せたまる records no amount, so the
 //   difference of the shown balances is taken.

@@ -9,18 +9,21 @@
 
 namespace {
 
-bool hasNicknames(CDbConnection& db) {
+bool hasTable(CDbConnection& db, const char* name) {
     CDbStatement q;
-    return !DbFailed(q.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'CardNickname'")) &&
-           q.Step() == DB_OK;
+    if (DbFailed(q.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = ?"))) return false;
+    q.Bind(1, QString::fromLatin1(name));
+    return q.Step() == DB_OK;
 }
 
 // One query, whatever the database's size: with the per-card counts, each
 // card's newest and oldest rows come from the (IDm, CardType, Sequential)
 // index; a file never opened for writing by this version is counted whole.
-QByteArray listingSql(bool counted, bool nicknames, bool onlyOne) {
-    const QByteArray nickname = nicknames ? ", k.Nickname" : ", NULL";
-    const QByteArray join = nicknames ? " LEFT JOIN CardNickname k ON k.IDm = c.IDm AND k.CardType = c.CardType" : "";
+QByteArray listingSql(bool counted, bool nicknames, bool brands, bool onlyOne) {
+    const QByteArray nickname = QByteArray(nicknames ? ", k.Nickname" : ", NULL") + (brands ? ", b.Brand" : ", NULL");
+    const QByteArray join =
+        QByteArray(nicknames ? " LEFT JOIN CardNickname k ON k.IDm = c.IDm AND k.CardType = c.CardType" : "") +
+        (brands ? " LEFT JOIN CardBrand b ON b.IDm = c.IDm AND b.CardType = c.CardType" : "");
     if (counted) {
         auto row = [](const char* what, const char* order) {
             return QByteArray("(SELECT ") + what +
@@ -51,14 +54,15 @@ bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QStri
     DbResult r = db.Open(table.Path(), CDbConnection::Mode::ReadWrite);
     CDbStatement q;
     if (DbFailed(r) || DbFailed(r = db.Execute("BEGIN")) ||
-        DbFailed(r = q.Prepare(db, listingSql(HasCardRows(db), hasNicknames(db), !only.isEmpty()).constData()))) {
+        DbFailed(r = q.Prepare(db, listingSql(HasCardRows(db), hasTable(db, "CardNickname"), hasTable(db, "CardBrand"),
+                                              !only.isEmpty()).constData()))) {
         error = db.IsOpen() ? db.LastError() : QStringLiteral("cannot open %1").arg(table.Path());
         return false;
     }
     if (!only.isEmpty()) q.Bind(1, only);
     while ((r = q.Step()) == DB_OK)
         cards.push_back({q.Text(0), static_cast<int>(q.Integer(1)), static_cast<int>(q.Integer(2)), q.Text(3),
-                         q.Text(4), q.Text(6)});
+                         q.Text(4), q.Text(6), q.Text(7)});
     if (r != DB_S_ENDOFROWSET) {
         error = db.LastError();
         return false;
@@ -120,5 +124,6 @@ int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm,
     doc.m_nCardRows = 0;
     doc.m_nRows = QFileInfo::exists(table.Path()) ? table.Reload(idm, cardType, doc.m_History) : 0;
     doc.m_nIssuerKind = doc.m_nRows > 0 ? table.IssuerKind(idm, cardType) : -1;
+    doc.m_strBrand = doc.m_nRows > 0 ? table.Brand(idm, cardType) : QString();
     return doc.m_nRows;
 }

@@ -16,6 +16,7 @@ struct StoredCard {
     QString newestDate;  // the Date text of the card's newest stored row
     QString oldestDate;  // and of its oldest
     QString nickname;    // the name the user gave the card, or empty
+    QString brand;       // a Suica-family card's brand as last read, or empty
 };
 
 // Every stored card (or only those of the IDm `only`), the one stored last

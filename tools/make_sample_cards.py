@@ -164,6 +164,22 @@ def suica_kind2_sample():
                  [suica, common_area("11010A11101D6C7D", [service("1A8B", ["00" * 16])])])
 
 
+def pasmo_sample():
+    """A Suica-family card of the PASMO brand (issuer kind 6): besides the
+    services every brand issues it has services only PASMO issues, all keyed."""
+    rows = [
+        suica_block(0x16, 0x01, (2026, 12, 2), 2790, 0x000033, dep=(0x01, 0x10), arr=(0x01, 0x20)),
+        suica_block(0x05, 0x0F, (2026, 12, 1), 3000, 0x000032, dep=(0x01, 0x02), arr=(0x03, 0x04)),
+        suica_block(0x08, 0x02, (2026, 12, 1), 3220, 0x000031, dep=(0x01, 0x10)),
+    ] + ["00" * 16] * 17
+    shared = ["1908", "190A", "1948", "194B", "1988", "198B", "2308", "230A", "2348", "234B"]
+    own = ["1CCA", "1D08", "1D0A"]
+    suica = {"code": "0003", "areas": ["0000"],
+             "services": [service("090F", rows), service("108F", ["00" * 16] * 3)]
+             + probes({"1848", "1CC8"}) + [service(c, key="0A00") for c in ["184B"] + shared + own]}
+    return image("01010B21202E7D8E", "0120220427674EFF", [suica])
+
+
 def iruca_sample():
     """A Suica-format card on system 80DE; issuer kind 5 names lines from 0x80 in area 2."""
     rows = [
@@ -332,6 +348,71 @@ def edy_sample():
         service("170F", rows), service("1A88"),
     ])
     return image("01031A2B331E4C5D", "0112140A00004BFF", [common])
+
+
+# --- nanaco: kind, amount and balance (32 bits each, high byte first), then
+# one word of year - 2000 (11 bits), month (4), day (5), hour (6), minute (6).
+
+def nanaco_block(kind, amount, balance, date, time):
+    y, mo, d = date
+    h, mi = time
+    word = ((y - 2000) << 21) | (mo << 17) | (d << 12) | (h << 6) | mi
+    b = [kind] + list(amount.to_bytes(4, "big")) + list(balance.to_bytes(4, "big"))
+    b += list(word.to_bytes(4, "big")) + [0, 0, 0]
+    return hexs(b)
+
+
+def nanaco_sample():
+    """nanaco, 5 history blocks of which 4 hold a record (block 0 the newest),
+    the card number and the balance, among services that need a key."""
+    rows = [
+        nanaco_block(0x47, 648, 1352, (2026, 11, 28), (18, 42)),    # payment
+        nanaco_block(0x83, 500, 2000, (2026, 11, 25), (12, 0)),     # points turned into money
+        nanaco_block(0x47, 1180, 1500, (2026, 11, 2), (8, 5)),      # payment
+        nanaco_block(0x70, 2680, 2680, (2026, 10, 30), (10, 15)),   # charge
+        "00" * 16,                                                  # no record yet
+    ]
+    number = [hexs([0x71, 0x00, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12] + [0] * 8)]
+    balance = [hexs(list((1352).to_bytes(4, "little")) + [0] * 12)]
+    common = common_area("01041B2C3D4E5F60", [
+        service("5508", key="0100"), service("558B", number), service("5597", balance),
+        service("560B", key="0100"), service("564F", rows),
+    ])
+    return image("01041B2C3D4E5F60", "0118030F0A014BFF", [common])
+
+
+# --- WAON: records in block pairs; the even block holds the terminal number
+# and the record number, the odd block the kind and bit fields from the top
+# bit of byte 2 on: year - 2005 (5), month (4), day (5), hour (5), minute (6),
+# balance (18), amount paid (18), amount charged (17).
+
+def waon_pair(terminal, record, kind, date, time, balance, paid, charged):
+    even = list(terminal.encode("ascii")) + list(record.to_bytes(2, "big")) + [0]
+    y, mo, d = date
+    h, mi = time
+    fields = [(y - 2005, 5), (mo, 4), (d, 5), (h, 5), (mi, 6), (balance, 18), (paid, 18), (charged, 17)]
+    v, n = 0, 0
+    for value, bits in fields:
+        v = (v << bits) | value
+        n += bits
+    v <<= 80 - n
+    odd = [0, kind] + list(v.to_bytes(10, "big")) + [0] * 4
+    return [hexs(even), hexs(odd)]
+
+
+def waon_sample():
+    """WAON, three records in the pairs of blocks 0-5, not in record order,
+    the card number and the balance, among services that need a key."""
+    blocks = (waon_pair("SAMPLE0000041", 41, 0x04, (2026, 11, 27), (19, 3), 1930, 1280, 0)     # payment
+              + waon_pair("SAMPLE0000042", 42, 0x1C, (2026, 12, 1), (7, 45), 3930, 0, 2000)  # auto-charge at a purchase
+              + waon_pair("SAMPLE0000040", 40, 0x0C, (2026, 11, 20), (9, 30), 3210, 0, 3000))  # charge
+    number = [hexs([0x69, 0x00, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12] + [0] * 8)]
+    balance = [hexs(list((3930).to_bytes(4, "little")) + [0] * 12)]
+    common = common_area("01051C2D3E4F5A6B", [
+        service("67C8", key="0100"), service("680B", blocks), service("6817", balance),
+        service("684F", number), service("68C8", key="0100"),
+    ])
+    return image("01051C2D3E4F5A6B", "0118030F0A014BFF", [common])
 
 
 # --- JAL IC: decimal digits one per nibble, lowest digit first across bytes.
@@ -688,6 +769,7 @@ def main():
     os.makedirs(OUT, exist_ok=True)
     write("suica-sample.json", suica_sample())
     write("suica-kind2-sample.json", suica_kind2_sample())
+    write("pasmo-sample.json", pasmo_sample())
     write("iruca-sample.json", iruca_sample())
     write("rapica-sample.json", rapica_sample())
     write("nagasaki-sample.json", nagasaki_sample())
@@ -696,6 +778,8 @@ def main():
     write("ecard-mobile-sample.json", ecard_mobile_sample())
     write("edy-sample.json", edy_sample())
     write("jalic-sample.json", jalic_sample())
+    write("nanaco-sample.json", nanaco_sample())
+    write("waon-sample.json", waon_sample())
     write("ica-sample.json", ica_sample())
     write("nicepass-sample.json", nicepass_sample())
     write("cica-sample.json", cica_sample())

@@ -69,8 +69,9 @@ void StoredCardsDock::Refresh() {
     for (int row = 0; row < static_cast<int>(m_Cards.size()); ++row) {
         const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
         const CardTypeInfo* type = FindCardType(c.cardType);
-        const QString texts[ColumnCount] = {type ? QString::fromUtf16(type->label) : QString::number(c.cardType),
-                                            c.nickname, c.idm, QString::number(c.rows), c.oldestDate,
+        QString typeText = type ? QString::fromUtf16(type->label) : QString::number(c.cardType);
+        if (!c.brand.isEmpty()) typeText += QStringLiteral(u"（%1）").arg(c.brand);
+        const QString texts[ColumnCount] = {typeText, c.nickname, c.idm, QString::number(c.rows), c.oldestDate,
                                             c.newestDate};
         for (int column = 0; column < ColumnCount; ++column) {
             auto* item = new QTableWidgetItem(texts[column]);

@@ -33,7 +33,9 @@ std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc) {
     add(kLabelX, kIdmY, IdmLabel());
     add(kValueX, kIdmY, QStringLiteral(": ") + doc.m_strIDm + doc.m_strMakeDate);
     add(kLabelX, kTypeY, TypeLabel());
-    add(kValueX, kTypeY, QStringLiteral(": ") + doc.m_strCardTypeName);
+    // A Suica-family card's brand follows the type label: 「…/PASMO（PASMO）」.
+    const QString brand = doc.m_strBrand.isEmpty() ? QString() : QStringLiteral(u"（%1）").arg(doc.m_strBrand);
+    add(kValueX, kTypeY, QStringLiteral(": ") + doc.m_strCardTypeName + brand);
     // The number line is there only for the cards that have a number.
     const QString numberLabel = CardNumberLabel(doc.m_nCardType);
     if (!numberLabel.isEmpty()) {
@@ -58,6 +60,8 @@ QString TypeLabel() { return QStringLiteral("SF カードタイプ"); }
 QString CardNumberLabel(int cardType) {
     if (cardType == 128) return QStringLiteral("Edy No.");
     if (cardType == 129) return QStringLiteral("JMB No.");
+    if (cardType == 131) return QStringLiteral("nanaco No.");
+    if (cardType == 132) return QStringLiteral("WAON No.");
     return QString();
 }
 

@@ -65,7 +65,8 @@ std::vector<PlacedText> StoredHistoryNote(const CKuvoraDoc& doc);
 
 QString IdmLabel();
 QString TypeLabel();
-// "Edy No." for card type 128, "JMB No." for 129, empty otherwise.
+// "Edy No." for card type 128, "JMB No." for 129, "nanaco No." for 131,
+// "WAON No." for 132, empty otherwise.
 QString CardNumberLabel(int cardType);
 
 }  // namespace view

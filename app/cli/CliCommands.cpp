@@ -378,19 +378,21 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
             const StoredCard& c = cards[i];
             const CardTypeInfo* type = FindCardType(c.cardType);
             out += QStringLiteral("%1{\"idm\":%2,\"cardType\":%3,\"cardTypeName\":%4,\"rows\":%5,\"newestDate\":%6,"
-                                  "\"oldestDate\":%7,\"nickname\":%8}")
+                                  "\"oldestDate\":%7,\"nickname\":%8,\"brand\":%9}")
                        .arg(i ? QStringLiteral(",") : QString(), JsonString(c.idm), QString::number(c.cardType),
                             JsonString(type ? QString::fromUtf16(type->label) : QString()),
                             QString::number(c.rows), JsonString(c.newestDate), JsonString(c.oldestDate),
-                            c.nickname.isEmpty() ? QStringLiteral("null") : JsonString(c.nickname));
+                            c.nickname.isEmpty() ? QStringLiteral("null") : JsonString(c.nickname),
+                            c.brand.isEmpty() ? QStringLiteral("null") : JsonString(c.brand));
         }
         out += QStringLiteral("]}\n");
     } else {
-        out = QStringLiteral("IDm               type   rows  newest          nickname\n");
+        out = QStringLiteral("IDm               type  brand       rows  newest          nickname\n");
         for (const StoredCard& c : cards)
-            out += QStringLiteral("%1  %2  %3  %4  %5\n")
+            out += QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                        .arg(c.idm, -16)
                        .arg(c.cardType, 4)
+                       .arg(c.brand.isEmpty() ? QStringLiteral("-") : c.brand, -10)
                        .arg(c.rows, 5)
                        .arg(c.newestDate, -14)
                        .arg(c.nickname)

@@ -130,6 +130,10 @@ QByteArray DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
     text("makeDate", doc.m_strMakeDate);
     number("cardType", doc.m_nCardType);
     text("cardTypeName", doc.m_strCardTypeName);
+    key("brand");
+    if (doc.m_strBrand.isEmpty()) j += "null";
+    else appendJsonString(j, doc.m_strBrand);
+    j += ",\n";
     text("cardNumber", doc.m_strCardNumber);
     text("libraryVersion", doc.m_strLibraryVersion);
     number("cardRows", doc.m_nCardRows);
@@ -196,9 +200,13 @@ QString DocumentTable(const CKuvoraDoc& doc) {
     using namespace history;
     QString t;
     t += QStringLiteral("FeliCa 製造番号(IDm): %1%2\n").arg(doc.m_strIDm, doc.m_strMakeDate);
-    t += QStringLiteral("SF カードタイプ: %1\n").arg(doc.m_strCardTypeName);
+    t += QStringLiteral("SF カードタイプ: %1\n")
+             .arg(doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName
+                                           : QStringLiteral(u"%1（%2）").arg(doc.m_strCardTypeName, doc.m_strBrand));
     if (doc.m_nCardType == 128) t += QStringLiteral("Edy No.: %1\n").arg(doc.m_strCardNumber);
     if (doc.m_nCardType == 129) t += QStringLiteral("JMB No.: %1\n").arg(doc.m_strCardNumber);
+    if (doc.m_nCardType == 131) t += QStringLiteral("nanaco No.: %1\n").arg(doc.m_strCardNumber);
+    if (doc.m_nCardType == 132) t += QStringLiteral("WAON No.: %1\n").arg(doc.m_strCardNumber);
     for (int k = 0; k < CKuvoraDoc::kGateLogRows; ++k) {
         if (doc.m_GateLog[k][0].isEmpty()) continue;
         QStringList cells;

@@ -6,10 +6,12 @@
 #include "CJalIC.h"
 #include "CLuLuCa.h"
 #include "CNagasaki.h"
+#include "CNanaco.h"
 #include "CNicePass.h"
 #include "CPASSCA.h"
 #include "CRapiCa.h"
 #include "CSetamaru.h"
+#include "CWaon.h"
 #include "CardTypes.h"
 
 #include <gtest/gtest.h>
@@ -58,6 +60,9 @@ TEST(CardTypeTable, CardTypesOfThisBranch) {
          0x300F, 3, 4},
         {130, &is<CECardMobile>, "い～カード(モバイル)", "い～カード(モバイル)", "ICい～カード(モバイル)",
          "伊予鉄道 ICい～カード(モバイル)", 32852, 0x00FE, 0x450F, 10, 0},
+        // rows are the records read: none before a read
+        {131, &is<CNanaco>, "nanaco", "nanaco", "nanaco", "電子マネー nanaco", 32853, 0x00FE, 0x564F, 0, 1},
+        {132, &is<CWaon>, "WAON", "WAON", "WAON", "電子マネー WAON", 32854, 0x00FE, 0x680B, 0, 1},
     };
     for (const auto& t : types) {
         const CardTypeInfo* info = FindCardType(t.code);
@@ -86,5 +91,5 @@ TEST(CardTypeTable, CardTypesOfThisBranch) {
 TEST(CardTypeTable, AutoModeTriesEveryTypeInCodeOrder) {
     std::vector<int> codes;
     for (const CardTypeInfo* t : AutoDetectionOrder()) codes.push_back(t->code);
-    EXPECT_EQ(codes, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130}));
+    EXPECT_EQ(codes, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130, 131, 132}));
 }

@@ -240,6 +240,7 @@ TEST(RegionalSampleCards, AutoModeFindsTheTypeOfEverySampleImage) {
         {"luluca-sample.json", 9},   {"ecard-sample.json", 10},      {"passca-sample.json", 11},
         {"edy-sample.json", 128},    {"jalic-sample.json", 129},     {"ecard-mobile-sample.json", 130},
         {"suica-green-sample.json", 1}, {"suica-no-green-sample.json", 1}, {"common-area-sample.json", 0},
+        {"pasmo-sample.json", 1},    {"nanaco-sample.json", 131},    {"waon-sample.json", 132},
     };
     const QStringList files = QDir(test::sourcePath("data/cards")).entryList({"*.json"}, QDir::Files, QDir::Name);
     EXPECT_EQ(files.size(), static_cast<int>(expected.size()));

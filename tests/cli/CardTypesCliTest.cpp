@@ -6,6 +6,7 @@
 #include <QJsonArray>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QRegularExpression>
 
 #include <gtest/gtest.h>
 
@@ -86,6 +87,8 @@ const std::vector<SampleCard> kSamples = {
     {"edy-sample.json", 128, "Edy", {{0, "Balance", " 4352"}}},
     {"jalic-sample.json", 129, "JAL IC", {{0, "Balance", " 9020"}}},
     {"ecard-mobile-sample.json", 130, "い～カード(モバイル)", {{0, "Balance", " 2450"}}},
+    {"nanaco-sample.json", 131, "nanaco", {{0, "Balance", " 1352"}, {1, "Trade", "ポイント交換チャージ"}}},
+    {"waon-sample.json", 132, "WAON", {{0, "Balance", " 3930"}, {2, "Charge", " 3000"}}},
 };
 
 // Flags of the rows whose trade names one side only.
@@ -210,11 +213,64 @@ TEST(CliReadCardTypes, ModeTakesOnlyTheTableCodesAndAuto) {
         if (*mode) {
             EXPECT_EQ(r.err.toStdString(), std::string("kuvora-cli: --mode ") + mode +
                                                ": expected auto (or 0) or a card type code: "
-                                               "1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130\n");
+                                               "1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130, 131, 132\n");
         }
     }
     for (const char* mode : {"0", "AUTO", "128"}) EXPECT_EQ(run(home, {"read", "--reader", reader, "--mode", mode}).exitCode, 0) << mode;
     const auto help = run(home, {"--help"});
     EXPECT_TRUE(help.out.contains("  128      Edy\n")) << help.out.toStdString();
     EXPECT_TRUE(help.out.contains("  130      い～カード(モバイル)\n"));
+}
+
+// nanaco row 0, 47 00000288 00000548 0357C4AA: payment of 648, balance 1352;
+//   the word 0x0357C4AA = year 26, month 11, day 28, hour 18, minute 42.
+// WAON row 0 (record 42, the newest, in the second block pair): kind 0x1C,
+//   2026-12-01 07:45, balance 3930, paid 0, charged 2000.
+TEST(CliReadCardTypes, NanacoAndWaonValuesAndCardNumbers) {
+    test::IsolatedHome home;
+    auto read = [&](const char* file) {
+        const auto r = run(home, {"read", "--reader", "image:" + test::sourcePath(QString("data/cards/") + file)});
+        EXPECT_EQ(r.exitCode, 0) << file << r.err.toStdString();
+        return r.outBytes;
+    };
+    const QByteArray nanaco = read("nanaco-sample.json");
+    EXPECT_EQ(QJsonDocument::fromJson(nanaco).object()["cardNumber"].toString(), "7100123456789012");
+    EXPECT_EQ(QJsonDocument::fromJson(nanaco).object()["rows"].toInt(), 4);  // the empty block is no row
+    EXPECT_EQ(valuesOf(nanaco, 0),
+              compact(R"({"date": "2026-11-28", "time": "18:42", "terminalCode": null, "tradeCode": 71,
+                          "departureLineCode": null, "departureStationCode": null, "arrivalLineCode": null,
+                          "arrivalStationCode": null, "balance": 1352, "charge": 648, "point": null, "serial": null})"));
+    const QByteArray waon = read("waon-sample.json");
+    EXPECT_EQ(QJsonDocument::fromJson(waon).object()["cardNumber"].toString(), "6900123456789012");
+    EXPECT_EQ(valuesOf(waon, 0),
+              compact(R"({"date": "2026-12-01", "time": "07:45", "terminalCode": null, "tradeCode": 28,
+                          "departureLineCode": null, "departureStationCode": null, "arrivalLineCode": null,
+                          "arrivalStationCode": null, "balance": 3930, "charge": 2000, "point": null, "serial": null})"));
+}
+
+// The brand of a Suica-family card in every output that lists the card.
+TEST(CliReadCardTypes, TheBrandInTheReadTheStoredCardsAndAStoredCard) {
+    test::IsolatedHome home;
+    const QString reader = "image:" + test::sourcePath("data/cards/pasmo-sample.json");
+    const auto read = run(home, {"read", "--reader", reader});
+    ASSERT_EQ(read.exitCode, 0) << read.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(read.outBytes).object()["brand"].toString(), "PASMO");
+    const auto table = run(home, {"read", "--reader", reader, "--format", "table"});
+    EXPECT_TRUE(table.out.contains("SF カードタイプ: Suica/ICOCA/TOICA/PiTaPa/PASMO（PASMO）\n")) << table.out.toStdString();
+    run(home, {"read", "--reader", "image:" + test::sourcePath("data/cards/waon-sample.json")});
+
+    const auto list = run(home, {"history"});
+    ASSERT_EQ(list.exitCode, 0) << list.err.toStdString();
+    const QJsonArray cards = QJsonDocument::fromJson(list.outBytes).object()["cards"].toArray();
+    ASSERT_EQ(cards.size(), 2);
+    EXPECT_EQ(cards[0].toObject()["cardType"].toInt(), 132);  // stored last, listed first
+    EXPECT_TRUE(cards[0].toObject()["brand"].isNull());
+    EXPECT_EQ(cards[1].toObject()["brand"].toString(), "PASMO");
+    const auto listTable = run(home, {"history", "--format", "table"});
+    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01010B21202E7D8E +1 +PASMO +\\d+ "))) << listTable.out.toStdString();
+    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01051C2D3E4F5A6B +132 +- +3 "))) << listTable.out.toStdString();
+
+    const auto stored = run(home, {"history", "--idm", "01010B21202E7D8E"});
+    ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(stored.outBytes).object()["brand"].toString(), "PASMO");
 }

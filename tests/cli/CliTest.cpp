@@ -111,6 +111,7 @@ TEST(CliRead, JsonGivesTheDisplayTextsAndMessages) {
                                  "  \"makeDate\": \" (FeliCa製造 2018年01月26日)\",\n"
                                  "  \"cardType\": 1,\n"
                                  "  \"cardTypeName\": \"Suica/ICOCA/TOICA/PiTaPa/PASMO\",\n"
+                                 "  \"brand\": null,\n"
                                  "  \"cardNumber\": \"\",\n"))
         << r.out.left(400).toStdString();
     EXPECT_TRUE(r.out.contains("  \"cardRows\": 20,\n  \"rows\": 20,\n"));

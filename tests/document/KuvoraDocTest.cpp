@@ -116,7 +116,7 @@ TEST_F(Doc, WithoutAReaderAutoModeStopsAtTheFirstFailure) {
 }
 
 TEST_F(Doc, UnknownStoredModeChangesNothing) {
-    for (int mode : {12, 131, -1}) {
+    for (int mode : {12, 133, -1}) {
         settings::SetMode(mode);
         session.select(sample("suica-sample.json"));
         CKuvoraDoc doc;

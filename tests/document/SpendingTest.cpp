@@ -147,6 +147,26 @@ TEST(Spending, OtherCardTypesTellTheKindTheirOwnWay) {
     EXPECT_TRUE(Journeys(d, ClassifyRows(5, d, 2), "0000-01-01", "9999-12-31").empty());
 }
 
+TEST(Spending, NanacoAndWaonCountPaymentsAndEveryChargeKind) {
+    // nanaco: 47 a payment; 6F, 70, 5C charges, 77 auto-charge and 83 points
+    // turned into money are charges; 35 (handed over) and 7A (new) count nowhere.
+    CHistoryDisplay d = display({{"47", "2026年12月01日", 100, 400}, {"83", "2026年11月09日", 500, 50},
+                                 {"77", "2026年11月08日", 450, 300}, {"5C", "2026年11月07日", 150, 100},
+                                 {"70", "2026年11月06日", 50, 20}, {"6F", "2026年11月05日", 30, 10},
+                                 {"47", "2026年11月04日", 20, 80}, {"35", "2026年11月03日", 100, 100},
+                                 {"7A", "2026年11月02日", 0, 0}});
+    EXPECT_EQ(months(MonthlyTotals(ClassifyRows(131, d, 9))), "2026-11 0/80/480, 2026-12 0/400/0");
+    // WAON: 04 a payment; 0C and 10 charges, 1C and 20 auto-charges at a
+    // purchase, 30 an auto-charge; 08 a return, 28 a refund, 18 and 7C point
+    // records count nowhere.
+    d = display({{"04", "2026年11月09日", 0, 700}, {"30", "2026年11月08日", 0, 1000},
+                 {"20", "2026年11月07日", 0, 500}, {"1C", "2026年11月06日", 0, 400},
+                 {"10", "2026年11月05日", 0, 300}, {"0C", "2026年11月04日", 0, 200},
+                 {"08", "2026年11月03日", 0, 90}, {"28", "2026年11月02日", 0, 80},
+                 {"18", "2026年11月01日", 0, 70}, {"7C", "2026年11月01日", 0, 60}});
+    EXPECT_EQ(months(MonthlyTotals(ClassifyRows(132, d, 10))), "2026-11 0/700/2400");
+}
+
 TEST(Spending, CsvIsWrittenWholeOrNotAtAll) {
     test::IsolatedHome home;
     const std::vector<Journey> j = {{"2026-11-30", "池袋", "目白", 140}};

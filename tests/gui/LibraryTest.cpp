@@ -129,7 +129,7 @@ TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
     // Another process sees the name.
     const auto listed = test::runInHome(home, test::binaryPath("bin/kuvora-cli"), {"history", "--format", "table"});
     EXPECT_EQ(listed.exitCode, 0) << listed.err.toStdString();
-    EXPECT_TRUE(listed.out.contains(QRegularExpression("\\n01031A2B331E4C5D +128 +6 +2026年11月28日 +買い物用\\n")))
+    EXPECT_TRUE(listed.out.contains(QRegularExpression("\\n01031A2B331E4C5D +128 +- +6 +2026年11月28日 +買い物用\\n")))
         << listed.out.toStdString();
 
     ASSERT_TRUE(frame.Execute(cmd::CardRead));

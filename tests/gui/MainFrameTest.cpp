@@ -66,7 +66,8 @@ TEST_F(Frame, MenusHaveTheirTextsShortcutTextsAndIds) {
     const QStringList allModes = {"Auto(&A)|32800", "-", "Suica/ICOCA/TOICA/PiTaPa/PASMO|32801", "IruCa|32802",
                                   "ICa|32803", "せたまる|32804", "RapiCa|32805", "CI-CA|32806", "nice･pass!|32807",
                                   "長崎スマートカード|32808", "LuLuCa|32809", "ICい～カード|32810", "passca|32811", "-",
-                                  "Edy|32850", "JAL IC|32851", "ICい～カード(モバイル)|32852"};
+                                  "Edy|32850", "JAL IC|32851", "ICい～カード(モバイル)|32852",
+                                  "nanaco|32853", "WAON|32854"};
     EXPECT_EQ(itemsOf(menus[3]->menu()), allModes);
     EXPECT_EQ(itemsOf(menus[4]->menu()),
               QStringList({"トピックの検索(&H)|57667", "-", "バージョン情報 Kuvora(&A)...|57664"}));

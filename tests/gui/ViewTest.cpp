@@ -110,6 +110,34 @@ TEST(HeaderBand, TextsForSuicaEdyAndJalIc) {
     EXPECT_EQ(texts().mid(5), QStringList({"10,90 A0", "287,90 26年11月07日07時45分", "247,90 入場", "681,106   140"}));
 }
 
+TEST(HeaderBand, BrandAfterTheTypeLabelAndTheNanacoAndWaonNumbers) {
+    test::IsolatedHome home;
+    CKuvoraDoc doc;
+    doc.m_strIDm = "0101041087654321";
+    auto line = [&doc](int y) {
+        QStringList out;
+        for (const auto& t : view::HeaderBandTexts(doc))
+            if (t.y == y) out << QString("%1 %2").arg(t.x).arg(t.text);
+        return out;
+    };
+    doc.m_nCardType = 1;
+    doc.m_strCardTypeName = "Suica/ICOCA/TOICA/PiTaPa/PASMO";
+    doc.m_strBrand = "PASMO";
+    EXPECT_EQ(line(42), QStringList({"10 SF カードタイプ", "164 : Suica/ICOCA/TOICA/PiTaPa/PASMO（PASMO）"}));
+    doc.m_strBrand.clear();  // no single brand: the label alone
+    EXPECT_EQ(line(42), QStringList({"10 SF カードタイプ", "164 : Suica/ICOCA/TOICA/PiTaPa/PASMO"}));
+    EXPECT_TRUE(line(58).isEmpty());
+    const struct {
+        int type;
+        const char* label;
+    } numbered[] = {{131, "nanaco No."}, {132, "WAON No."}};
+    for (const auto& n : numbered) {
+        doc.m_nCardType = n.type;
+        doc.m_strCardNumber = "7100123456789012";
+        EXPECT_EQ(line(58), QStringList({QString("10 ") + n.label, "164 : 7100123456789012"})) << n.type;
+    }
+}
+
 TEST(View, ColumnWidthsAreKeptBetweenRuns) {
     test::IsolatedHome home;
     CKuvoraDoc doc;
