@@ -6,24 +6,33 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QHBoxLayout>
-#include <QImageReader>
+#include <QImage>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPushButton>
 #include <QTextBlock>
 #include <QTextBrowser>
-#include <QTextCursor>
 #include <QTextDocument>
-#include <QTextFragment>
-#include <QTextImageFormat>
 #include <QVBoxLayout>
-
-#include <vector>
 
 namespace {
 
 const char16_t* const kTitle = u"Kuvora ユーザーガイド";
 constexpr int kWidestPicture = 640;  // pixels; wider screenshots are shown scaled down
+
+// The pages' browser: pictures wider than the page text come scaled down.
+class GuideBrowser : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+    QVariant loadResource(int type, const QUrl& name) override {
+        const QVariant resource = QTextBrowser::loadResource(type, name);
+        if (type != QTextDocument::ImageResource) return resource;
+        QImage image;
+        if (resource.canConvert<QByteArray>()) image.loadFromData(resource.toByteArray());
+        if (image.isNull() || image.width() <= kWidestPicture) return resource;
+        return image.scaledToWidth(kWidestPicture, Qt::SmoothTransformation);
+    }
+};
 
 }  // namespace
 
@@ -47,7 +56,7 @@ GuideWindow::GuideWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setAttribute(Qt::WA_DeleteOnClose);
     resize(820, 680);
 
-    m_pBrowser = new QTextBrowser(this);
+    m_pBrowser = new GuideBrowser(this);
     m_pBrowser->setObjectName(QStringLiteral("guideText"));
     m_pBrowser->setFont(KuvoraProportionalFont(10));
     // Pages of the guide open here; anything on the web goes to the desktop's browser.
@@ -95,32 +104,6 @@ void GuideWindow::PageShown() {
     setWindowTitle(heading.isEmpty() || heading == QString::fromUtf16(kTitle)
                        ? QString::fromUtf16(kTitle)
                        : heading + QStringLiteral(" - ") + QString::fromUtf16(kTitle));
-    // Screenshots are shown no wider than the page text: their formats are
-    // gathered first, then changed, as a change may split the fragments.
-    QTextDocument* doc = m_pBrowser->document();
-    struct Picture {
-        int position, length;
-        QTextImageFormat format;
-    };
-    std::vector<Picture> wide;
-    for (QTextBlock block = doc->begin(); block.isValid(); block = block.next())
-        for (auto it = block.begin(); !it.atEnd(); ++it) {
-            const QTextFragment fragment = it.fragment();
-            if (!fragment.charFormat().isImageFormat()) continue;
-            QTextImageFormat image = fragment.charFormat().toImageFormat();
-            const QUrl url = m_pBrowser->source().resolved(QUrl(image.name()));
-            const QSize size = url.isLocalFile() ? QImageReader(url.toLocalFile()).size() : QSize();
-            if (!size.isValid() || size.width() <= kWidestPicture || image.width() > 0) continue;
-            image.setWidth(kWidestPicture);
-            image.setHeight(static_cast<qreal>(size.height()) * kWidestPicture / size.width());
-            wide.push_back({fragment.position(), fragment.length(), image});
-        }
-    for (const Picture& p : wide) {
-        QTextCursor cursor(doc);
-        cursor.setPosition(p.position);
-        cursor.setPosition(p.position + p.length, QTextCursor::KeepAnchor);
-        cursor.setCharFormat(p.format);
-    }
 }
 
 GuideWindow* ShowGuide(QWidget* parent) {

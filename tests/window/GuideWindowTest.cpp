@@ -14,8 +14,12 @@
 #include <QTextDocument>
 #include <QTextFragment>
 #include <QTextImageFormat>
+#include <QTest>
+#include <QTextCursor>
 
 #include <gtest/gtest.h>
+
+#include <algorithm>
 
 namespace {
 
@@ -55,7 +59,10 @@ TEST(GuideWindow, EveryPageRendersInJapaneseWithItsPicturesAndLinksThatResolve) 
         // Every picture is there and loads; wide screenshots fit the page.
         for (const QString& name : imagesOf(*doc)) {
             const QUrl url = window.Browser()->source().resolved(QUrl(name));
-            EXPECT_FALSE(QImage(url.toLocalFile()).isNull()) << name.toStdString();
+            const QImage file(url.toLocalFile());
+            EXPECT_FALSE(file.isNull()) << name.toStdString();
+            const QImage shown = window.Browser()->loadResource(QTextDocument::ImageResource, url).value<QImage>();
+            EXPECT_EQ(shown.width(), std::min(file.width(), 640)) << name.toStdString();
         }
         // Every link to a file of the guide names one that exists.
         QFile source(pages.filePath(file));
@@ -79,7 +86,15 @@ TEST(GuideWindow, ALinkOpensItsPageInTheWindowAndBackReturns) {
         QApplication::processEvents();
         window.grab().save(qEnvironmentVariable("KUVORA_SCREENSHOT_DIR") + "/guide-window.png");
     }
-    window.Browser()->setSource(QUrl("stations.md"));
+    // Click the link to the naming page, as a reader would.
+    window.show();
+    QTextCursor link = window.Browser()->document()->find("駅名の登録と駅名表の取り込み");
+    ASSERT_FALSE(link.isNull());
+    ASSERT_TRUE(link.charFormat().isAnchor());
+    window.Browser()->setTextCursor(link);
+    window.Browser()->ensureCursorVisible();
+    link.setPosition(link.selectionStart() + 2);
+    QTest::mouseClick(window.Browser()->viewport(), Qt::LeftButton, {}, window.Browser()->cursorRect(link).center());
     EXPECT_TRUE(window.Browser()->source().toLocalFile().endsWith("/ja/stations.md"));
     EXPECT_EQ(window.Browser()->document()->firstBlock().text(), "駅名の登録と駅名表の取り込み");
     EXPECT_EQ(window.windowTitle(), "駅名の登録と駅名表の取り込み - Kuvora ユーザーガイド");
