@@ -38,3 +38,16 @@ if(KUVORA_HARDENING AND NOT KUVORA_SANITIZE AND NOT KUVORA_FUZZ)
     message(STATUS "Hardening flags: ${hardening_CPPFLAGS} ${hardening_CXXFLAGS} ${hardening_LDFLAGS}")
   endif()
 endif()
+
+# Installed programs are stripped as Debian strips them: without the
+# .comment and .note sections either (compiler identification, of no use
+# at run time). A wrapper around the strip program found; the cached
+# CMAKE_STRIP stays the plain one.
+if(CMAKE_STRIP AND NOT KUVORA_SANITIZE AND NOT KUVORA_FUZZ)
+  set(debian_strip ${CMAKE_BINARY_DIR}/debian-strip)
+  file(CONFIGURE OUTPUT ${debian_strip}
+    CONTENT "#!/bin/sh\nexec \"${CMAKE_STRIP}\" --remove-section=.comment --remove-section=.note \"$@\"\n")
+  file(CHMOD ${debian_strip} PERMISSIONS OWNER_READ OWNER_WRITE OWNER_EXECUTE GROUP_READ GROUP_EXECUTE
+       WORLD_READ WORLD_EXECUTE)
+  set(CMAKE_STRIP ${debian_strip})
+endif()
