@@ -124,3 +124,20 @@ TEST(GuideWindow, ShowGuideKeepsOneWindow) {
     b->close();
     QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
+
+TEST(GuideWindow, TheAboutBoxLinkClosesTheBoxAndOpensTheGuideBesideTheWindow) {
+    QWidget owner;
+    CAboutDlg dlg(&owner);
+    auto* details = dlg.findChild<QLabel*>("programDetails");
+    ASSERT_TRUE(details);
+    EXPECT_TRUE(details->text().contains(DocumentationUrl().toHtmlEscaped()));
+    dlg.show();
+    emit details->linkActivated(DocumentationUrl());
+    EXPECT_EQ(dlg.result(), QDialog::Accepted);
+    auto* guide = owner.findChild<GuideWindow*>();
+    ASSERT_TRUE(guide);
+    EXPECT_TRUE(guide->isVisible());
+    EXPECT_TRUE(guide->Browser()->source().toLocalFile().endsWith("/ja/index.md"));
+    guide->close();
+    QApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
