@@ -6,6 +6,7 @@
 #include "CSettingsStore.h"
 #include "CSuica.h"
 #include "CardTypes.h"
+#include "HistoryCsv.h"
 #include "HistoryExport.h"
 #include "HistorySender.h"
 #include "MessageSink.h"
@@ -253,11 +254,13 @@ bool CKuvoraDoc::DoSave(const QString& path, bool) {
         target = m_pObserver ? m_pObserver->ChooseSavePath() : QString();
         if (target.isEmpty()) return false;
         m_strSaveExt = QFileInfo(target).suffix().toLower();
+        m_bSaveCsv = m_pObserver && m_pObserver->SaveTypeIsCsv();
     }
     if (!WriteExport(target)) ShowMessage(QString::fromUtf16(kCannotSave));
     return true;
 }
 
 bool CKuvoraDoc::WriteExport(const QString& path) const {
+    if (m_bSaveCsv) return WriteFileReplacing(path, ExportCsv(*this));
     return WriteFileReplacing(path, ExportFile(*this, ExportFormatForExtension(m_strSaveExt)));
 }

@@ -26,6 +26,9 @@ public:
     virtual void OnModePaneText(const QString& text) = 0;
     // The export's Save As dialog: the chosen path, or empty when cancelled.
     virtual QString ChooseSavePath() { return QString(); }
+    // Whether the file type chosen in that dialog was CSV, which the
+    // extension alone does not pick (a .csv name is saved as text).
+    virtual bool SaveTypeIsCsv() const { return false; }
     // A step of a command that takes a while (empty when it is over).
     virtual void OnProgressText(const QString& text) { (void)text; }
 };
@@ -67,7 +70,8 @@ public:
     // cancelled) and its extension picks the format; a file that cannot be
     // written is reported and still gives true.
     bool DoSave(const QString& path, bool replace = true);
-    // Writes the export file of `m_strSaveExt`'s format; false when the
+    // Writes the export file of `m_strSaveExt`'s format (CSV when that type
+    // was chosen in the dialog); false when the
     // file could not be written (any older file stays as it was).
     bool WriteExport(const QString& path) const;
 
@@ -92,6 +96,8 @@ public:
     int m_nCardRows = kInitialRows;
     int m_nRows = kInitialRows;
     QString m_strSaveExt;
+    // The CSV type was chosen in the last Save As dialog.
+    bool m_bSaveCsv = false;
     // The issuer kind the card was read with (-1 when not known).
     int m_nIssuerKind = -1;
     // The brand of a Suica-family card ("PASMO", ...), empty for none or

@@ -198,7 +198,8 @@ QByteArray JourneysCsv(const std::vector<Journey>& journeys) {
     QString out = QStringLiteral("date,from,to,fare\r\n");
     for (const Journey& j : journeys)
         out += QStringLiteral("%1,%2,%3,%4\r\n").arg(j.date, csvField(j.from), csvField(j.to)).arg(j.fare);
-    return out.toUtf8();
+    // The byte-order mark tells spreadsheet programs the file is UTF-8.
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
 }
 
 bool WriteJourneysCsv(const QString& path, const std::vector<Journey>& journeys) {

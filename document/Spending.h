@@ -65,7 +65,8 @@ std::vector<Journey> Journeys(const CHistoryDisplay& history, const std::vector<
                               const QString& from, const QString& to);
 qint64 JourneysTotal(const std::vector<Journey>& journeys);
 
-// "date,from,to,fare" and one line per journey; UTF-8, CRLF line ends,
+// "date,from,to,fare" and one line per journey; UTF-8 with a byte-order
+// mark, CRLF line ends,
 // fields quoted where they need it.
 QByteArray JourneysCsv(const std::vector<Journey>& journeys);
 // Writes the CSV through a temporary file that replaces `path` only when

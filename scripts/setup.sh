@@ -36,6 +36,8 @@ TEST=(
   libreoffice-calc-nogui poppler-utils
   # the Debian package and its checks
   dpkg-dev lintian appstream file
+  # the bash completion files are tried in a real bash-completion
+  bash-completion
 )
 PACKAGES=("${BUILD[@]}" "${RUN[@]}")
 case "${1:-}" in

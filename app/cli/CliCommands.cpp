@@ -5,6 +5,7 @@
 #include "CardTypes.h"
 #include "CliOutput.h"
 #include "GreenTicket.h"
+#include "HistoryCsv.h"
 #include "HistoryExport.h"
 #include "HistoryPicture.h"
 #include "StoredHistory.h"
@@ -102,9 +103,9 @@ bool PrepareReader(const CliOptions& options) {
 
 namespace {
 
-// The document in one of the formats json, table, tsv, xml and xls.
+// The document in one of the formats json, table, tsv, xml, xls and csv.
 bool IsDocumentFormat(const QString& format) {
-    static const QStringList formats = {"json", "table", "tsv", "xml", "xls"};
+    static const QStringList formats = {"json", "table", "tsv", "xml", "xls", "csv"};
     return formats.contains(format);
 }
 
@@ -113,6 +114,7 @@ QByteArray DocumentOutput(const CKuvoraDoc& doc, const QString& format, const QS
     if (format == QLatin1String("table")) return DocumentTable(doc).toUtf8();
     if (format == QLatin1String("xml")) return ExportXml(doc);
     if (format == QLatin1String("xls")) return ExportWorkbook(doc);
+    if (format == QLatin1String("csv")) return ExportCsv(doc);
     return ExportText(doc);
 }
 
@@ -194,7 +196,7 @@ int RunRead(const CliOptions& options) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     const bool drawn = IsDrawingFormat(format);
     if (!IsDocumentFormat(format) && !drawn)
-        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml, xls, pdf, svg or png").arg(format));
+        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml, xls, csv, pdf, svg or png").arg(format));
     if (!options.pageSize.isEmpty() && format != QLatin1String("pdf"))
         return usage(QStringLiteral("--page-size belongs to --format pdf"));
     const QPageSize pageSize = PageSizeOption(options.pageSize);
@@ -408,7 +410,7 @@ int RunHistory(const CliOptions& options) {
     const bool spending = options.summary || options.journeys || !options.from.isEmpty() || !options.to.isEmpty();
     if (spending && !SpendingOptionsError(options).isEmpty()) return usage(SpendingOptionsError(options));
     if (!spending && !IsDocumentFormat(format))
-        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml or xls").arg(format));
+        return usage(QStringLiteral("--format %1: expected json, table, tsv, xml, xls or csv").arg(format));
     CHistoryTable table;
     CliMessageSink sink;
     ScopedMessageSink installed(&sink);

@@ -35,7 +35,7 @@ const char* const kUsage =
     "               setting \"Reader\", else auto; kuvora-cli readers lists them)\n"
     "  --mode M     read, speak: a card type code or auto (default: the stored mode)\n"
     "  --format F   read, history --idm: json (default), table, or the export\n"
-    "               files tsv, xml, xls; history, green: json or table\n"
+    "               files tsv, xml, xls, csv; history, green: json or table\n"
     "               read: also pdf (the printed page), svg and png (the picture\n"
     "               the window's Copy puts on the clipboard)\n"
     "  --idm IDM    history: the card (16 hex digits)\n"

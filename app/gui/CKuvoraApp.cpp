@@ -2,6 +2,7 @@
 
 #include "CKuvoraDoc.h"
 #include "AboutBox.h"
+#include "GuideWindow.h"
 #include "AutomationStartup.h"
 #include "CMainFrame.h"
 #include "CSetupDlg.h"
@@ -113,6 +114,9 @@ bool CKuvoraApp::InitInstance() {
         dialog.exec();
     });
     m_pFrame->SetHandler(cmd::AppAbout, [this] { ShowAboutBox(m_pFrame.get()); });
+    // ヘルプ → トピックの検索 and F1 open the Japanese user guide.
+    m_pFrame->SetHandler(cmd::HelpFinder, [this] { ShowGuide(m_pFrame.get()); });
+    m_pFrame->SetHandler(cmd::Help, [this] { ShowGuide(m_pFrame.get()); });
     m_pFrame->setWindowTitle(QStringLiteral("Kuvora"));
     ApplyMenuStyle();
     m_pFrame->show();

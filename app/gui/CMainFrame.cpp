@@ -339,7 +339,10 @@ void CMainFrame::ShowStoredCard(const QString& idm, int cardType) {
 
 void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }
 
-QString CMainFrame::ChooseSavePath() { return RunSaveAsDialog(this); }
+QString CMainFrame::ChooseSavePath() {
+    m_bSaveTypeCsv = false;
+    return RunSaveAsDialog(this, &m_bSaveTypeCsv);
+}
 
 void CMainFrame::OnProgressText(const QString& text) {
     if (text.isEmpty()) statusBar()->showMessage(QString::fromUtf8(kReadingText));

@@ -48,6 +48,7 @@ public:
     void OnReadFinished() override;
     void OnModePaneText(const QString& text) override;
     QString ChooseSavePath() override;
+    bool SaveTypeIsCsv() const override { return m_bSaveTypeCsv; }
     void OnProgressText(const QString& text) override;
 
 protected:
@@ -74,4 +75,5 @@ private:
     QActionGroup* m_pModeGroup = nullptr;
     ReaderWatcher* m_pWatcher = nullptr;  // read on touch, while it is on
     StoredCardsDock* m_pLibrary = nullptr;
+    bool m_bSaveTypeCsv = false;  // the CSV type was chosen in the last Save As
 };

@@ -53,8 +53,15 @@ QString CommandLineUsage() {
         "\n"
         "  CARD_IMAGE     a card image file (.json): its card is put on the virtual\n"
         "                 reader and read at once\n"
-        "  --reader R     the reader: auto, nfc, nfc:CONNSTRING or image:PATH\n"
-        "                 (default: $KUVORA_READER, else the setting \"Reader\", else auto)\n"
+        "  --reader R     the reader:\n"
+        "                   auto              the first reader found on PC/SC, USB or\n"
+        "                                     libnfc (the default)\n"
+        "                   pcsc, pcsc:NAME   a reader pcscd drives (RC-S300, ACR122U)\n"
+        "                   usb, usb:BUS:ADDRESS  an RC-S380 on USB\n"
+        "                   nfc, nfc:CONNSTRING   a reader libnfc drives\n"
+        "                   image:PATH        the virtual reader with a card image\n"
+        "                 (without it: $KUVORA_READER, else the setting \"Reader\",\n"
+        "                 else auto)\n"
         "  --read         read the card once the window shows\n"
         "  --help         show this text\n"
         "  --version      show the version\n"
@@ -63,6 +70,7 @@ QString CommandLineUsage() {
         "  -Embedding, -Automation   serve the automation object without a window\n"
         "  -Register, -Unregister    install or remove the D-Bus activation file\n"
         "\n"
+        "The user guide, in Japanese, opens from the window's Help menu (F1).\n"
         "See also: kuvora-cli(1), kuvora-stationdb(1).\n");
 }
 

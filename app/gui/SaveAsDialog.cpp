@@ -9,8 +9,9 @@ namespace {
 
 const char16_t* const kTitle = u"名前を付けて保存";
 const char16_t* const kFilters[] = {u"テキストファイル (*.txt)", u"ワークシートファイル (*.xls)", u"xmlファイル (*.xml)",
-                                    u"すべてのファイル (*.*)"};
-const char* const kSuffixes[] = {"txt", "xls", "xml", "txt"};
+                                    u"CSV ファイル (*.csv)", u"すべてのファイル (*.*)"};
+const char* const kSuffixes[] = {"txt", "xls", "xml", "csv", "txt"};
+constexpr int kCsvFilter = 3;
 
 }  // namespace
 
@@ -46,9 +47,12 @@ void SetUpSaveAsDialog(QFileDialog& dialog) {
     dialog.selectFile(QString());
 }
 
-QString RunSaveAsDialog(QWidget* owner) {
+bool IsCsvFilter(const QString& filter) { return filter == QString::fromUtf16(kFilters[kCsvFilter]); }
+
+QString RunSaveAsDialog(QWidget* owner, bool* csv) {
     QFileDialog dialog(owner);
     SetUpSaveAsDialog(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return QString();
+    if (csv) *csv = IsCsvFilter(dialog.selectedNameFilter());
     return dialog.selectedFiles().first();
 }

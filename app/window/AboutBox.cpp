@@ -1,11 +1,12 @@
 #include "AboutBox.h"
 
 #include "CommandIcons.h"
+#include "GuideWindow.h"
 #include "KuvoraFonts.h"
 #include "felica.h"
 #include "library_control.h"
 
-#include <QFileInfo>
+#include <QDesktopServices>
 #include <QUrl>
 
 #include <QHBoxLayout>
@@ -16,9 +17,10 @@
 #include <sqlite3.h>
 
 QString DocumentationUrl() {
-    // The installed documentation, or the one beside the program's sources.
-    const QString installed = QStringLiteral("/usr/share/doc/kuvora/README.md");
-    if (QFileInfo::exists(installed)) return QUrl::fromLocalFile(installed).toString();
+    // The Japanese user guide, read in the program's own guide window; the
+    // project's page only when no guide is installed.
+    const QString guide = GuideIndexPath();
+    if (!guide.isEmpty()) return QUrl::fromLocalFile(guide).toString();
     return QStringLiteral("https://github.com/kuvora/kuvora#readme");
 }
 
@@ -48,7 +50,16 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     details->setObjectName(QStringLiteral("programDetails"));
     details->setTextFormat(Qt::RichText);
     details->setTextInteractionFlags(Qt::TextBrowserInteraction);
-    details->setOpenExternalLinks(true);
+    details->setOpenExternalLinks(false);
+    connect(details, &QLabel::linkActivated, this, [this](const QString& link) {
+        if (QUrl(link).isLocalFile()) {
+            // The box gives way to the guide, which stays open beside the window.
+            accept();
+            ShowGuide(parentWidget());
+        } else {
+            QDesktopServices::openUrl(QUrl(link));
+        }
+    });
     details->setText(
         QStringLiteral("<p>%1<br>MIT ライセンス<br><a href=\"%2\">説明書</a></p><p>Qt %3<br>SQLite %4<br>%5</p>")
             .arg(QString::fromUtf8(libraryVersion).toHtmlEscaped(), DocumentationUrl().toHtmlEscaped(),

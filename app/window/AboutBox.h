@@ -12,7 +12,8 @@ public:
     explicit CAboutDlg(QWidget* parent = nullptr);
 };
 
-// Where the documentation is: the installed README, else the project's page.
+// Where the documentation is: the user guide's first page (opened in the
+// guide window when the link is followed), else the project's page.
 QString DocumentationUrl();
 
 // Shows the About box modally.

@@ -101,3 +101,14 @@ TEST_F(ExportCli, HistoryOfACardNotStoredAndBadOptions) {
     EXPECT_TRUE(r.err.startsWith("kuvora-cli: " + home.file("no/such/folder/x.xml") + ": cannot "))
         << r.err.toStdString();
 }
+
+TEST_F(ExportCli, ReadAndHistoryWriteTheSameCsv) {
+    const QByteArray csv = read("suica-sample.json", 1, "csv", "h.csv");
+    EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBF"
+                               "生データ,端末種コード,端末種,"));
+    EXPECT_TRUE(csv.contains("\r\n16010000357C011001308E0D0002B400,16,改札機,01,支払,357C,26年11月28日,"));
+    EXPECT_EQ(csv.count("\r\n"), 21);
+    const auto r = run({"history", "--idm", "01010410C8192A3B", "--format", "csv"});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    EXPECT_EQ(r.outBytes, csv);
+}

@@ -56,7 +56,7 @@ TEST_F(SpendingCli, SummaryAndJourneysOfAStoredCard) {
     QFile csv(home.file("j.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll().toStdString(),
-              "date,from,to,fare\r\n2026-11-26,見本病院前,,220\r\n2026-11-26,見本市役所前,,160\r\n"
+              "\xEF\xBB\xBF" "date,from,to,fare\r\n2026-11-26,見本病院前,,220\r\n2026-11-26,見本市役所前,,160\r\n"
               "2026-11-27,見本公園,見本急行中町,300\r\n2026-11-28,見本中央,見本公園,210\r\n");
     r = run({"history", "--idm", kIdm, "--journeys", "--format", "table"});
     EXPECT_TRUE(r.out.endsWith("2620\n")) << r.out.toStdString();

@@ -97,7 +97,7 @@ TEST(Spending, SuicaWorkedExampleAcrossAMonthBoundary) {
     EXPECT_EQ(j[0].fare, 140);
     EXPECT_EQ(j[1].to, "新宿,南口");
     EXPECT_EQ(JourneysTotal(j), 350);
-    EXPECT_EQ(JourneysCsv(j), QStringLiteral("date,from,to,fare\r\n2026-11-30,池袋,\"\"\"目白\"\"\",140\r\n"
+    EXPECT_EQ(JourneysCsv(j), QStringLiteral("\uFEFFdate,from,to,fare\r\n2026-11-30,池袋,\"\"\"目白\"\"\",140\r\n"
                                              "2026-12-01,渋谷,\"新宿,南口\",210\r\n")
                                   .toUtf8());
     EXPECT_EQ(JourneysText(j), QStringLiteral("日付\t乗車\t降車\t運賃\n2026-11-30\t池袋\t\"目白\"\t140\n"

@@ -2,6 +2,7 @@
 // cell as the document holds it.
 #include "CKuvoraDoc.h"
 #include "ExportTestSupport.h"
+#include "HistoryCsv.h"
 #include "HistoryExport.h"
 
 #include <QCoreApplication>
@@ -50,6 +51,57 @@ TEST(LibreOffice, ConvertsTheSuicaWorkbookToTheSameCells) {
         for (int c = 0; c < 12; ++c) EXPECT_EQ(row[c], doc.m_History.Text(upper[c], i)) << i << "," << c;
         EXPECT_EQ(cells(2 * i + 2)[8], doc.m_History.Text(ArrivalStation, i));
     }
+}
+
+// LibreOffice imports the CSV export as UTF-8 text separated by commas: the
+// byte-order mark is taken as such (not as part of the first title), the
+// Japanese arrives intact and every field in its own cell, quoted ones too.
+TEST(LibreOffice, OpensTheCsvWithJapaneseIntactAndOneCellPerField) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    test::importSampleNames();
+    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.m_nMode = 1;
+    doc.OnCardRead();
+    ASSERT_EQ(doc.m_nRows, 20);
+    doc.m_History.SetText(Note1, 1, "新宿,南口 \"東\"");
+    ASSERT_TRUE(WriteFileReplacing(home.file("history.csv"), ExportCsv(doc)));
+
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LANG", "C");
+    env.insert("LC_ALL", "C");
+    const test::ProcessResult r = test::runProgram(
+        "soffice",
+        {"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless", "--infilter=CSV:44,34,76,1",
+         "--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76,1", "--outdir", home.file("out"),
+         home.file("history.csv")},
+        env, 180000);
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile converted(home.file("out/history.csv"));
+    ASSERT_TRUE(converted.open(QIODevice::ReadOnly)) << r.out.toStdString() << r.err.toStdString();
+    QStringList lines = QString::fromUtf8(converted.readAll()).split('\n');
+    while (!lines.isEmpty() && lines.last().isEmpty()) lines.removeLast();
+    ASSERT_EQ(lines.size(), 21);
+    auto cells = [&](int row) {
+        QStringList out;
+        for (QString c : lines[row].split('\t')) {
+            if (c.startsWith('"') && c.endsWith('"') && c.size() >= 2) c = c.mid(1, c.size() - 2).replace("\"\"", "\"");
+            out << c;
+        }
+        return out;
+    };
+    EXPECT_EQ(cells(0), HistoryCsvHeader());
+    const QStringList row0 = cells(1);
+    ASSERT_EQ(row0.size(), 23) << lines[1].toStdString();
+    EXPECT_EQ(row0[2], "改札機");
+    EXPECT_EQ(row0[12], "見本中央");
+    EXPECT_EQ(row0[16], "見本公園");
+    EXPECT_EQ(row0[17], "3470");
+    EXPECT_EQ(cells(2).size(), 23) << lines[2].toStdString();
+    EXPECT_EQ(cells(2)[22], "新宿,南口 \"東\"");
 }
 
 int main(int argc, char** argv) {

@@ -17,7 +17,9 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMenuBar>
+#include <QFile>
 #include <QProcess>
+#include <QRegularExpression>
 #include <QThread>
 #include <QShortcut>
 #include <QStatusBar>
@@ -250,4 +252,18 @@ TEST_F(Frame, ReadOnTouchReadsEachPlacementOnce) {
     reader.emu.liftCard();
     reader.emu.placeCard();
     EXPECT_EQ(readsWithin(3, 1000), 2);
+}
+
+TEST(CommandLine, HelpAndTheManualPageNameEveryReaderFormAndAutoAsTheDefault) {
+    QFile page(test::sourcePath("docs/man/kuvora.1"));
+    ASSERT_TRUE(page.open(QIODevice::ReadOnly));
+    const QString manual = QString::fromUtf8(page.readAll()).remove("\\fB").remove("\\fI").remove("\\fR").remove("\\");
+    const QString usage = CommandLineUsage();
+    for (const char* form : {"auto", "pcsc", "pcsc:NAME", "usb", "usb:BUS:ADDRESS", "nfc", "nfc:CONNSTRING", "image:PATH"}) {
+        EXPECT_TRUE(usage.contains(form)) << form;
+        EXPECT_TRUE(manual.contains(form)) << form;
+    }
+    EXPECT_TRUE(usage.contains(QRegularExpression("auto .*\\(the default\\)", QRegularExpression::DotMatchesEverythingOption)));
+    EXPECT_TRUE(usage.contains("else auto"));
+    EXPECT_TRUE(manual.contains("(the default)"));
 }

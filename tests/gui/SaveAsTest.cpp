@@ -58,7 +58,7 @@ TEST_F(SaveAs, TheDialogOpensInTheDocumentsFolderAndTheExtensionPicksTheFormat) 
                    EXPECT_EQ(QDir(dialog.directory()).canonicalPath(), QDir(documents).canonicalPath());
                    EXPECT_EQ(dialog.nameFilters(),
                              QStringList({"テキストファイル (*.txt)", "ワークシートファイル (*.xls)",
-                                          "xmlファイル (*.xml)", "すべてのファイル (*.*)"}));
+                                          "xmlファイル (*.xml)", "CSV ファイル (*.csv)", "すべてのファイル (*.*)"}));
                    EXPECT_EQ(dialog.defaultSuffix(), "txt");
                    EXPECT_EQ(dialog.acceptMode(), QFileDialog::AcceptSave);
                    EXPECT_FALSE(dialog.testOption(QFileDialog::DontConfirmOverwrite));
@@ -101,4 +101,30 @@ TEST_F(SaveAs, WithoutADocumentsFolderTheDialogOpensInTheHomeFolder) {
     EXPECT_TRUE(QFile::exists(home.path() + "/book.xls"));
     EXPECT_EQ(doc.m_strSaveExt, "xls");
     EXPECT_FALSE(QDir().exists(documents));
+}
+
+TEST_F(SaveAs, TheCsvTypeWritesCsvWhileACsvNameUnderTheTextTypeStaysText) {
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    CMainFrame frame(&doc);
+    const QString csvType = "CSV ファイル (*.csv)";
+    withDialog([&] { frame.Execute(cmd::FileSaveAs); },
+               [&](QFileDialog& dialog) {
+                   dialog.selectNameFilter(csvType);
+                   emit dialog.filterSelected(csvType);
+                   EXPECT_EQ(dialog.defaultSuffix(), "csv");
+                   typeAndAccept(dialog, "sheet");
+               });
+    QFile csv(home.path() + "/sheet.csv");
+    ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(csv.readAll().startsWith("\xEF\xBB\xBF"
+                                         "生データ,"));
+    EXPECT_EQ(doc.m_strSaveExt, "csv");
+
+    // The text type with a name ending in .csv: the tab-separated text.
+    withDialog([&] { frame.Execute(cmd::FileSaveAs); }, [&](QFileDialog& d) { typeAndAccept(d, "plain.csv"); });
+    QFile text(home.path() + "/plain.csv");
+    ASSERT_TRUE(text.open(QIODevice::ReadOnly));
+    EXPECT_EQ(text.readAll(), QByteArray("\t\t\t\t\t\t\t\t\t\t\t\t\t\t\n").repeated(20));
+    EXPECT_TRUE(messages.messages.isEmpty());
 }
