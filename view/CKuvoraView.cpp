@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStatusTipEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -67,6 +69,29 @@ void CKuvoraView::CreateGrid() {
     m_pPlain = new PlainHistoryView(m_pDoc, this);
     m_pPlain->hide();
 
+    // A 未登録 cell says, in its tool tip and the status bar, that a
+    // double-click names it.
+    m_pModel->SetNameableTest([this](const QModelIndex& index) { return UnknownNameAt(index).has_value(); });
+    m_pGrid->setMouseTracking(true);
+    connect(m_pGrid, &QAbstractItemView::entered, this, &CKuvoraView::ShowCellPrompt);
+    connect(m_pGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { ShowCellPrompt(current); });
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, [this] {
+        // The model keeps its selection model; the prompt of the old cell goes.
+        ShowCellPrompt(QModelIndex());
+    });
+
+    m_pEmptyHint = new QLabel(m_pGrid->viewport());
+    m_pEmptyHint->setObjectName(QStringLiteral("emptyHint"));
+    m_pEmptyHint->setAlignment(Qt::AlignCenter);
+    m_pEmptyHint->setWordWrap(true);
+    m_pEmptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pEmptyHint->setFont(KuvoraFont(11));
+    QPalette hintPalette = m_pEmptyHint->palette();
+    hintPalette.setColor(QPalette::WindowText, QColor(70, 70, 110));
+    m_pEmptyHint->setPalette(hintPalette);
+    m_pEmptyHint->hide();
+
     connect(m_pGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (UnknownNameAt(index)) emit NameCodeRequested();
     });
@@ -100,6 +125,40 @@ std::optional<CKuvoraView::UnknownName> CKuvoraView::UnknownNameAt(const QModelI
     return UnknownName{record, side, *key};
 }
 
+QModelIndex CKuvoraView::FirstUnknownNameCell() const {
+    const int records = m_pModel->Records();
+    for (int record = 0; record < records; ++record)
+        for (int row = 2 * record; row <= 2 * record + 1; ++row)
+            for (int column = 0; column < view::kGridColumns; ++column) {
+                const QModelIndex index = m_pModel->index(row, column);
+                if (index.data().toString() == UnregisteredName() && UnknownNameAt(index)) return index;
+            }
+    return QModelIndex();
+}
+
+void CKuvoraView::SetEmptyHint(const QString& text) {
+    m_pEmptyHint->setText(text);
+    UpdateEmptyHint();
+}
+
+void CKuvoraView::UpdateEmptyHint() {
+    // Until a card (or a stored card) is shown: no IDm and no row with a block.
+    bool empty = m_pDoc && m_pDoc->m_strIDm.isEmpty();
+    for (int r = 0; empty && r < m_pModel->Records(); ++r)
+        empty = m_pDoc->m_History.Text(history::BlockData, r).isEmpty();
+    m_pEmptyHint->setGeometry(m_pGrid->viewport()->rect().adjusted(16, 16, -16, -16));
+    m_pEmptyHint->setVisible(empty && !m_pEmptyHint->text().isEmpty());
+}
+
+void CKuvoraView::ShowCellPrompt(const QModelIndex& index) {
+    const QString text = index.isValid() ? index.data(Qt::StatusTipRole).toString() : QString();
+    // Other messages of the status bar stay unless a prompt of ours is there.
+    if (text.isEmpty() && !m_bCellPrompt) return;
+    m_bCellPrompt = !text.isEmpty();
+    QStatusTipEvent tip(text);
+    QCoreApplication::sendEvent(this, &tip);
+}
+
 void CKuvoraView::SetPlainView(bool on) {
     if (on && !IsPlainView()) m_pPlain->Refresh();
     m_pPlain->setGeometry(m_pGrid->geometry());
@@ -118,6 +177,7 @@ void CKuvoraView::SaveColumnWidths() const {
 
 void CKuvoraView::OnUpdate() {
     m_pModel->Refresh();
+    UpdateEmptyHint();
     if (IsPlainView()) m_pPlain->Refresh();  // else when it is shown
     update();
 }
@@ -150,6 +210,7 @@ void CKuvoraView::resizeEvent(QResizeEvent* event) {
     if (m_pGrid)
         m_pGrid->setGeometry(0, view::kHeaderBandHeight, width(), std::max(0, height() - view::kHeaderBandHeight));
     if (m_pPlain && m_pGrid) m_pPlain->setGeometry(m_pGrid->geometry());
+    if (m_pEmptyHint) UpdateEmptyHint();
 }
 
 void CKuvoraView::mousePressEvent(QMouseEvent* event) {

@@ -55,6 +55,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
 
     m_pView = new CKuvoraView(doc, this);
     setCentralWidget(m_pView);
+    BuildNameGuidance();  // puts the 未登録 bar above the view
 
     BuildMenus();
     BuildToolBar();
@@ -67,6 +68,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     SetHandler(cmd::FileNew, [this] {
         m_pDoc->OnNewDocument();
         m_pView->OnUpdate();
+        UpdateNameGuidance();
     });
     for (const CardTypeInfo& type : CardTypeTable()) {
         const int id = type.commandId;
@@ -79,14 +81,19 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         const QString reader = OpenCardImage(this);
         if (reader.isEmpty()) return;
         statusBar()->showMessage(reader.mid(6), 5000);
+        UpdateEmptyHint();
         ReadCard();  // the card just put on the reader is shown at once
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
-    SetHandler(cmd::NameCode, [this] { NameCodeAtCurrentCell(m_pView, this); });
+    SetHandler(cmd::NameCode, [this] {
+        NameCodeAtCurrentCell(m_pView, this);
+        UpdateNameGuidance(false);
+    });
     connect(m_pView, &CKuvoraView::NameCodeRequested, this, [this] { m_Handlers[cmd::NameCode](); });
     SetHandler(cmd::ChooseReader, [this] {
         const QString reader = ChooseReader(this);
         if (!reader.isEmpty()) statusBar()->showMessage(reader, 5000);
+        UpdateEmptyHint();
     });
     SetHandler(cmd::ReadOnTouch, [this] { SetReadOnTouch(!m_pWatcher); });
     SetHandler(cmd::SpendingSummary, [this] { SpendingDialog(*m_pDoc, this).exec(); });
@@ -126,6 +133,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         Action(cmd::ViewPlainList)->setChecked(m_pView->IsPlainView());
     });
 
+    UpdateNameGuidance();
     m_pDoc->SetObserver(this);
     m_pModePane->setText(ModeLabel(settings::Mode()));
     UpdateModeMarks();
@@ -329,12 +337,14 @@ void CMainFrame::RefreshView() {
 void CMainFrame::OnReadFinished() {
     RefreshView();
     if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();  // a new card or new rows
+    UpdateNameGuidance();
 }
 
 void CMainFrame::ShowStoredCard(const QString& idm, int cardType) {
     CHistoryTable table;
     LoadStoredHistory(table, *m_pDoc, idm, cardType);
     RefreshView();
+    UpdateNameGuidance();
 }
 
 void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }

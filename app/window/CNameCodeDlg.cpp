@@ -55,6 +55,12 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
     m_pCompany->setObjectName(QStringLiteral("companyName"));
     m_pCompany->setMaxLength(kMaxColumnText);
     form->addRow(QStringLiteral("会社名:"), m_pCompany);
+    // Line names where the table keeps them (a shop has none).
+    m_pLine = new QLineEdit(this);
+    m_pLine->setObjectName(QStringLiteral("lineName"));
+    m_pLine->setMaxLength(kMaxColumnText);
+    if (key.table && LineColumn(*key.table)) form->addRow(QStringLiteral("路線名:"), m_pLine);
+    else m_pLine->hide();
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_pOk = buttons->button(QDialogButtonBox::Ok);
@@ -70,3 +76,4 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
 
 QString CNameCodeDlg::Name() const { return m_pName->text().trimmed(); }
 QString CNameCodeDlg::Company() const { return m_pCompany->text().trimmed(); }
+QString CNameCodeDlg::Line() const { return m_pLine->isHidden() ? QString() : m_pLine->text().trimmed(); }
