@@ -45,6 +45,10 @@ std::optional<NameKey> NameKeyOfRow(const CKuvoraDoc& doc, int row, NameSide sid
 // A name given to a key: the place's name and, where the table has them,
 // its company's and its line's.
 struct GivenName {
+    GivenName() = default;
+    GivenName(NameKey k, QString place, QString companyName = QString(), QString lineName = QString())
+        : key(std::move(k)), name(std::move(place)), company(std::move(companyName)), line(std::move(lineName)) {}
+
     NameKey key;
     QString name;
     QString company;

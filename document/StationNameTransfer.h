@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <utility>
 #include <vector>
 
 class CHistoryTable;

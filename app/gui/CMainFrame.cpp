@@ -54,13 +54,12 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     resize(settings::WindowWidth(), settings::WindowHeight());
 
     m_pView = new CKuvoraView(doc, this);
-    setCentralWidget(m_pView);
-    BuildNameGuidance();  // puts the 未登録 bar above the view
 
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
     BuildAccelerators();
+    BuildNameGuidance();  // the view, with the 未登録 bar above it
 
     SetHandler(cmd::CardRead, [this] { ReadCard(); });
     SetHandler(cmd::EditSelectAll, [this] { m_pView->SelectAll(); });
@@ -123,8 +122,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         const bool show = m_pLibrary->isHidden();
         if (show) m_pLibrary->Refresh();
         m_pLibrary->setVisible(show);
-        // Wide enough for the card, its name and the IDm.
-        if (show) resizeDocks({m_pLibrary}, {std::min(width() / 2, 440)}, Qt::Horizontal);
+        // Wide enough for every column, leaving the view a third at least.
+        if (show) resizeDocks({m_pLibrary}, {std::min(m_pLibrary->ContentWidth(), width() * 2 / 3)}, Qt::Horizontal);
         Action(cmd::ViewStoredCards)->setChecked(show);
     });
     Action(cmd::ViewPlainList)->setCheckable(true);

@@ -10,6 +10,7 @@
 #include "library_control.h"
 
 #include <QStatusBar>
+#include <QTableView>
 #include <QVBoxLayout>
 
 void CMainFrame::BuildNameGuidance() {
@@ -29,7 +30,7 @@ void CMainFrame::BuildNameGuidance() {
         if (!first.isValid()) return;
         m_pView->Grid()->setCurrentIndex(first);
         m_pView->Grid()->scrollTo(first);
-        Execute(cmd::NameCode);
+        m_Handlers[cmd::NameCode]();  // the grid's own command, not in a menu
     });
     connect(m_pNamesBar, &UnregisteredNamesBar::ImportRequested, this, [this] { Execute(cmd::ImportStationTables); });
     SetHandler(cmd::ImportStationTables, [this] {

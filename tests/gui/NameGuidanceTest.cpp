@@ -211,7 +211,7 @@ TEST_F(NameGuidance, TheBarLeadsToNamingAndCanBeHiddenForGood) {
         dialog->OkButton()->click();
     });
     view()->Grid()->setCurrentIndex(park);
-    ASSERT_TRUE(frame->Execute(cmd::NameCode));
+    emit view()->NameCodeRequested();
     EXPECT_TRUE(bandTexts(doc).contains("見本公園")) << bandTexts(doc).join('|').toStdString();
 
     bar->CloseButton()->click();
