@@ -27,6 +27,7 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTableView>
+#include <QVBoxLayout>
 
 #include <map>
 
@@ -84,13 +85,17 @@ void CKuvoraView::CreateGrid() {
     m_pEmptyHint = new QLabel(m_pGrid->viewport());
     m_pEmptyHint->setObjectName(QStringLiteral("emptyHint"));
     m_pEmptyHint->setAlignment(Qt::AlignCenter);
-    m_pEmptyHint->setWordWrap(true);
     m_pEmptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
     m_pEmptyHint->setFont(KuvoraFont(11));
-    QPalette hintPalette = m_pEmptyHint->palette();
-    hintPalette.setColor(QPalette::WindowText, QColor(70, 70, 110));
-    m_pEmptyHint->setPalette(hintPalette);
+    // A card of its own in the middle of the empty rows.
+    m_pEmptyHint->setStyleSheet(QStringLiteral(
+        "QLabel#emptyHint { background: white; color: rgb(50, 50, 90); border: 1px solid rgb(143, 191, 255);"
+        " padding: 18px; }"));
     m_pEmptyHint->hide();
+    // Laid out over the whole viewport, whatever its size.
+    auto* hintLayout = new QVBoxLayout(m_pGrid->viewport());
+    hintLayout->setContentsMargins(16, 16, 16, 16);
+    hintLayout->addWidget(m_pEmptyHint, 0, Qt::AlignCenter);
 
     connect(m_pGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (UnknownNameAt(index)) emit NameCodeRequested();
@@ -146,7 +151,6 @@ void CKuvoraView::UpdateEmptyHint() {
     bool empty = m_pDoc && m_pDoc->m_strIDm.isEmpty();
     for (int r = 0; empty && r < m_pModel->Records(); ++r)
         empty = m_pDoc->m_History.Text(history::BlockData, r).isEmpty();
-    m_pEmptyHint->setGeometry(m_pGrid->viewport()->rect().adjusted(16, 16, -16, -16));
     m_pEmptyHint->setVisible(empty && !m_pEmptyHint->text().isEmpty());
 }
 
@@ -210,7 +214,6 @@ void CKuvoraView::resizeEvent(QResizeEvent* event) {
     if (m_pGrid)
         m_pGrid->setGeometry(0, view::kHeaderBandHeight, width(), std::max(0, height() - view::kHeaderBandHeight));
     if (m_pPlain && m_pGrid) m_pPlain->setGeometry(m_pGrid->geometry());
-    if (m_pEmptyHint) UpdateEmptyHint();
 }
 
 void CKuvoraView::mousePressEvent(QMouseEvent* event) {

@@ -90,12 +90,13 @@ void StoredCardsDock::FitColumns() {
     // thousand cards. At least as wide as the texts a new card brings.
     const QFontMetrics cells(m_pTable->font());
     const QFontMetrics titles(m_pTable->horizontalHeader()->font());
-    const int margin = 2 * m_pTable->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pTable) + 14;
+    // The item's text margins on both sides, and a little air.
+    const int margin = 2 * (m_pTable->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pTable) + 1) + 6;
     const char16_t* const least[ColumnCount] = {u"JAL IC", u"", u"0123456789ABCDEF", u"0000", u"2026/11/28",
                                                 u"2026/11/28"};
     for (int column = 0; column < ColumnCount; ++column) {
         const QTableWidgetItem* title = m_pTable->horizontalHeaderItem(column);
-        int width = titles.horizontalAdvance(title ? title->text() : QString()) + 2 * margin;
+        int width = titles.horizontalAdvance(title ? title->text() : QString()) + margin;
         width = std::max(width, cells.horizontalAdvance(QString::fromUtf16(least[column])) + margin);
         for (int row = 0; row < m_pTable->rowCount(); ++row)
             if (const QTableWidgetItem* item = m_pTable->item(row, column))

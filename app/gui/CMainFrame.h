@@ -44,6 +44,9 @@ public:
     StoredCardsDock* Library() const { return m_pLibrary; }
     // The bar above the view that offers to name what a read left 未登録.
     UnregisteredNamesBar* NamesBar() const { return m_pNamesBar; }
+    // File > 駅名表を取り込む...: imports the files (asked for when none are
+    // given) and shows the names at once. True when imported.
+    bool ImportStationTables(const QStringList& files = {});
     // Shows a stored card's history as a Read would show it, without a
     // reader.
     void ShowStoredCard(const QString& idm, int cardType);

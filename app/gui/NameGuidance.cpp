@@ -33,13 +33,16 @@ void CMainFrame::BuildNameGuidance() {
         m_Handlers[cmd::NameCode]();  // the grid's own command, not in a menu
     });
     connect(m_pNamesBar, &UnregisteredNamesBar::ImportRequested, this, [this] { Execute(cmd::ImportStationTables); });
-    SetHandler(cmd::ImportStationTables, [this] {
-        if (!ImportStationTablesFromWindow(this, *m_pDoc)) return;
-        m_pView->OnUpdate();
-        if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();
-        UpdateNameGuidance(false);
-    });
+    SetHandler(cmd::ImportStationTables, [this] { ImportStationTables(); });
     SetHandler(cmd::ExportStationTables, [this] { ExportStationTablesFromWindow(this); });
+}
+
+bool CMainFrame::ImportStationTables(const QStringList& files) {
+    if (!ImportStationTablesFromWindow(this, *m_pDoc, files)) return false;
+    m_pView->OnUpdate();
+    if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();
+    UpdateNameGuidance(false);
+    return true;
 }
 
 void CMainFrame::UpdateNameGuidance(bool afterRead) {

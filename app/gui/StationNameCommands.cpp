@@ -117,6 +117,9 @@ UnregisteredNamesBar::UnregisteredNamesBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("unregisteredNamesBar"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
+    // A passing note: it never makes the window's layout wider (the library
+    // beside the view keeps its width); squeezed, it wraps and clips.
+    setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QPalette p = palette();
     p.setColor(QPalette::Window, QColor(255, 248, 214));
     p.setColor(QPalette::WindowText, Qt::black);
@@ -156,7 +159,9 @@ bool UnregisteredNamesBar::HiddenForGood() { return settings::ReadInt(QString::f
 
 void UnregisteredNamesBar::ShowFor(bool unregistered) { setVisible(unregistered && !HiddenForGood()); }
 
-StationImportErrorsDialog::StationImportErrorsDialog(const QStringList& problems, QWidget* parent) : QDialog(parent) {
+StationImportErrorsDialog::StationImportErrorsDialog(const QStringList& problems, const QStringList& files,
+                                                     QWidget* parent)
+    : QDialog(parent) {
     setObjectName(QStringLiteral("stationImportErrors"));
     setWindowTitle(QStringLiteral("駅名表の取り込み"));
     auto* layout = new QVBoxLayout(this);
@@ -168,14 +173,19 @@ StationImportErrorsDialog::StationImportErrorsDialog(const QStringList& problems
     m_pList->setReadOnly(true);
     m_pList->setLineWrapMode(QPlainTextEdit::NoWrap);
     QStringList lines;
-    for (const QString& p : problems) lines << StationImportText(p);
+    for (QString p : problems) {
+        // "FILE:LINE: ..." and "FILE: ..." of a file the user chose.
+        for (const QString& f : files)
+            if (p.startsWith(f + QLatin1Char(':'))) p = QFileInfo(f).fileName() + p.mid(f.size());
+        lines << StationImportText(p);
+    }
     m_pList->setPlainText(lines.join(QLatin1Char('\n')));
     layout->addWidget(m_pList, 1);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("OK"));
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     layout->addWidget(buttons);
-    resize(620, 320);
+    resize(680, 320);
 }
 
 bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList files) {
@@ -187,7 +197,7 @@ bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList
     const StationImport result =
         ImportStationTables(files, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history, &doc);
     if (!result.imported) {
-        StationImportErrorsDialog dialog(result.errors, parent);
+        StationImportErrorsDialog dialog(result.errors, files, parent);
         dialog.exec();
         return false;
     }

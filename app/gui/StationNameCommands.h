@@ -52,11 +52,12 @@ private:
     QPushButton* m_pClose;
 };
 
-// The problems that stopped an import, one a line, in a scrollable list.
+// The problems that stopped an import, one a line, in a scrollable list;
+// the files chosen are named by their names alone.
 class StationImportErrorsDialog : public QDialog {
     Q_OBJECT
 public:
-    StationImportErrorsDialog(const QStringList& problems, QWidget* parent = nullptr);
+    StationImportErrorsDialog(const QStringList& problems, const QStringList& files, QWidget* parent = nullptr);
     QPlainTextEdit* List() const { return m_pList; }
 
 private:

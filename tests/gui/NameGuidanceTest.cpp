@@ -17,7 +17,6 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
-#include <QFileDialog>
 #include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
@@ -51,17 +50,6 @@ void whenShown(std::function<void(T*)> onDialog, int tries = 500) {
     QTimer::singleShot(10, [onDialog, tries] {
         if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) onDialog(dialog);
         else if (tries > 0) whenShown<T>(onDialog, tries - 1);
-    });
-}
-
-// Picks `files` in the file dialog shown next.
-void pickFiles(const QStringList& files) {
-    whenShown<QFileDialog>([files](QFileDialog* dialog) {
-        QStringList quoted;
-        for (const QString& f : files) quoted << '"' + QFileInfo(f).fileName() + '"';
-        dialog->setDirectory(QFileInfo(files.first()).absolutePath());
-        dialog->selectFile(quoted.join(' '));
-        dialog->accept();
     });
 }
 
@@ -252,22 +240,23 @@ TEST(StationImportText, ProblemsOfAnImportInJapanese) {
         EXPECT_EQ(StationImportText(QString::fromUtf8(c.english)), QString::fromUtf8(c.japanese)) << c.english;
 }
 
-// File > 駅名表を取り込む...: a file with a bad line imports nothing and lists
+// File > 駅名表を取り込む... (its menu item enabled): a file with a bad line imports nothing and lists
 // the problems in Japanese in a scrollable dialog; a sound file names the
 // shown rows, the band and the stored rows at once.
 TEST_F(NameGuidance, ImportFromTheFileMenu) {
+    ASSERT_TRUE(frame->Action(cmd::ImportStationTables)->isEnabled());
+    ASSERT_TRUE(frame->Action(cmd::ExportStationTables)->isEnabled());
     ASSERT_TRUE(frame->Execute(cmd::CardRead));
     const QString bad = write("StationCode.csv", kStations + "0,0x01,0x300,見本鉄道,見本線,見本外,\r\n");
     QString problems;
     bool scrollable = false;
-    pickFiles({bad});
     whenShown<StationImportErrorsDialog>([&](StationImportErrorsDialog* dialog) {
         problems = dialog->List()->toPlainText();
         scrollable = dialog->List()->isReadOnly();
         dialog->accept();
     });
-    ASSERT_TRUE(frame->Execute(cmd::ImportStationTables));
-    EXPECT_EQ(problems, bad + " の 4 行目: StationCode は 0 から 255 までの数のはずですが「0x300」です");
+    EXPECT_FALSE(frame->ImportStationTables({bad}));
+    EXPECT_EQ(problems, "StationCode.csv の 4 行目: StationCode は 0 から 255 までの数のはずですが「0x300」です");
     EXPECT_TRUE(scrollable);
     EXPECT_EQ(cell(0, DepartureStation).data().toString(), "未登録");
     std::vector<StationCsv> rows;
@@ -276,8 +265,7 @@ TEST_F(NameGuidance, ImportFromTheFileMenu) {
     EXPECT_TRUE(rows.empty());
 
     const QString good = write("mine.csv", kStations);
-    pickFiles({good});
-    ASSERT_TRUE(frame->Execute(cmd::ImportStationTables));
+    ASSERT_TRUE(frame->ImportStationTables({good}));
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages[0].startsWith("駅名を 2 件取り込みました（新規 2 件、置き換え 0 件）。"))
         << messages.messages[0].toStdString();
@@ -318,7 +306,7 @@ TEST_F(NameGuidance, LibraryColumnsFitItsDefaultWidth) {
     ASSERT_TRUE(table);
     int needed = 0;
     for (int c = 0; c < table->columnCount(); ++c) {
-        const int wanted = std::max(table->sizeHintForColumn(c), table->horizontalHeader()->sectionSizeHint(c));
+        const int wanted = std::max(static_cast<QAbstractItemView*>(table)->sizeHintForColumn(c), table->horizontalHeader()->sectionSizeHint(c));
         EXPECT_GE(table->columnWidth(c), wanted) << "column " << c;
         needed += table->columnWidth(c);
     }

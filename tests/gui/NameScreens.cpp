@@ -2,7 +2,7 @@
 // it is given (run it under Xvfb): the empty window with its hint
 // (empty-window.png), the 未登録 bar after a read (unregistered-bar.png), a
 // rejected station table import (import-errors.png) and the balance chart
-// of a named card (balance-chart.png).
+// of a named card (balance-chart.png, and its dialog: spending-dialog.png).
 //   name_screens OUTDIR
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
@@ -56,7 +56,7 @@ int main(int argc, char** argv) {
     CHistoryTable history;
     const StationImport rejected =
         ImportStationTables({bad}, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history);
-    StationImportErrorsDialog errors(rejected.errors, &frame);
+    StationImportErrorsDialog errors(rejected.errors, {bad}, &frame);
     errors.show();
     QApplication::processEvents();
     ok = errors.grab().save(out + "/import-errors.png") && ok;
@@ -70,6 +70,7 @@ int main(int argc, char** argv) {
     spending.show();
     QApplication::processEvents();
     ok = spending.Chart()->grab().save(out + "/balance-chart.png") && ok;
+    ok = spending.grab().save(out + "/spending-dialog.png") && ok;
     close_reader_writer();
     dispose_library();
     return ok ? 0 : 1;
