@@ -131,12 +131,23 @@ std::optional<CKuvoraView::UnknownName> CKuvoraView::UnknownNameAt(const QModelI
 }
 
 QModelIndex CKuvoraView::FirstUnknownNameCell() const {
+    // One card object decodes every row (a card object opens its lookups).
+    NameKeyFinder finder;
+    const QString unknown = UnregisteredName();
     const int records = m_pModel->Records();
     for (int record = 0; record < records; ++record)
         for (int row = 2 * record; row <= 2 * record + 1; ++row)
             for (int column = 0; column < view::kGridColumns; ++column) {
-                const QModelIndex index = m_pModel->index(row, column);
-                if (index.data().toString() == UnregisteredName() && UnknownNameAt(index)) return index;
+                const view::GridColumn& c = view::Column(column);
+                const int shown = row % 2 == 1 ? c.lower : c.upper;
+                using namespace history;
+                const bool departure = shown == DepartureStation || shown == DepartureCompany;
+                const bool arrival = shown == ArrivalStation || shown == ArrivalCompany;
+                if ((!departure && !arrival) || m_pDoc->m_History.Text(shown, record) != unknown) continue;
+                if (finder.KeyOf(m_pDoc->m_nCardType, m_pDoc->m_nIssuerKind,
+                                 m_pDoc->m_History.Text(BlockData, record),
+                                 departure ? NameSide::Departure : NameSide::Arrival))
+                    return m_pModel->index(row, column);
             }
     return QModelIndex();
 }
