@@ -295,6 +295,13 @@ bool CSFCard::SetHistoryBlock(int row, const std::uint8_t* block) {
     return true;
 }
 
+bool CSFCard::SetTicketBarrierLogBlock(int row, const std::uint8_t* block) {
+    if (!m_pTicketBarrierLog || row < 0 || static_cast<std::size_t>(row + 1) * 16 > m_nTicketBarrierLogCapacity)
+        return false;
+    std::memcpy(m_pTicketBarrierLog + 16 * row, block, 16);
+    return true;
+}
+
 QString CSFCard::GetNote1(int) { return QString(); }
 QString CSFCard::GetNote2(int) { return QString(); }
 

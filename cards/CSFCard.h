@@ -81,6 +81,9 @@ public:
     // outside the buffer), and the issuer kind the card was read with (-1
     // when it is not known: the keys that depend on it are then none).
     bool SetHistoryBlock(int row, const std::uint8_t* block);
+    // The same for a ticket-gate log block (false outside its buffer, and for
+    // a card type without a gate log).
+    bool SetTicketBarrierLogBlock(int row, const std::uint8_t* block);
     void SetIssuerKind(int kind) { m_nIssuerKind = kind; }
 
     // Julian Day Number to Gregorian date (Fliegel and Van Flandern).

@@ -3,6 +3,7 @@
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "CardTypes.h"
+#include "CDbLookup.h"
 #include "StationDatabasePaths.h"
 
 #include <QFileInfo>
@@ -108,6 +109,7 @@ StationCsv UserNameRow(const GivenName& given) {
         const char* name = t.columns[i].name;
         if (static_cast<int>(i) < t.keyColumns) row << QString::number(given.key.values[i]);
         else if (name == CompanyColumn(t)) row << given.company;
+        else if (name == LineColumn(t)) row << given.line;
         else if (name == PlaceColumn(t)) row << given.name;
         else row << QString();
     }
@@ -202,7 +204,8 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
         error = QStringLiteral("not a key of a station-code table");
         return NamingResult::NotWritten;
     }
-    if (CharacterCount(given.name) > kMaxColumnText || CharacterCount(given.company) > kMaxColumnText) {
+    if (CharacterCount(given.name) > kMaxColumnText || CharacterCount(given.company) > kMaxColumnText ||
+        CharacterCount(given.line) > kMaxColumnText) {
         error = QStringLiteral("a name is at most %1 characters").arg(kMaxColumnText);
         return NamingResult::NotWritten;
     }
@@ -213,18 +216,23 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
     }
     // The name is the user's now; the rows that show the code follow it.
     const bool stored = NameStoredRows(table, {given}, error) >= 0;
-    if (doc) NameDocumentRows(*doc, given);
+    if (doc) {
+        NameDocumentRows(*doc, given);
+        RenameGateLog(*doc);
+    }
     return stored ? NamingResult::Named : NamingResult::StoredRowsFailed;
 }
 
-int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error) {
+std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows) {
     std::vector<GivenName> names;
     for (const StationCsv& csv : rows) {
+        if (!csv.table) continue;
         const TableDef& t = *csv.table;
-        int company = -1, place = -1;
+        int company = -1, place = -1, line = -1;
         for (std::size_t i = 0; i < t.columns.size(); ++i) {
             if (t.columns[i].name == CompanyColumn(t)) company = static_cast<int>(i);
             if (t.columns[i].name == PlaceColumn(t)) place = static_cast<int>(i);
+            if (t.columns[i].name == LineColumn(t)) line = static_cast<int>(i);
         }
         for (const QStringList& row : csv.rows) {
             GivenName g;
@@ -232,8 +240,67 @@ int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCs
             for (int i = 0; i < t.keyColumns; ++i) g.key.values.push_back(row.value(i).toInt());
             g.company = row.value(company);
             g.name = row.value(place);
+            g.line = row.value(line);
             names.push_back(g);
         }
     }
-    return NameStoredRows(table, names, error);
+    return names;
+}
+
+int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error) {
+    return NameStoredRows(table, GivenNamesOf(rows), error);
+}
+
+int NameDocumentRowsFromUserRows(CKuvoraDoc& doc, const std::vector<StationCsv>& rows) {
+    // Each row's keys are found once, whatever the number of names.
+    std::map<std::pair<const TableDef*, std::vector<int>>, GivenName> names;
+    for (const GivenName& given : GivenNamesOf(rows))
+        if (validKey(given.key)) names[{given.key.table, given.key.values}] = given;
+    NameKeyFinder finder;
+    int named = 0;
+    const int shown = std::min(doc.m_nRows, CHistoryDisplay::kRows);
+    for (int row = 0; row < shown && !names.empty(); ++row) {
+        const QString block = doc.m_History.Text(history::BlockData, row);
+        for (NameSide side : kSides) {
+            const std::optional<NameKey> key = finder.KeyOf(doc.m_nCardType, doc.m_nIssuerKind, block, side);
+            if (!key) continue;
+            const auto found = names.find({key->table, key->values});
+            if (found == names.end()) continue;
+            const SideColumns c = columnsOf(side);
+            doc.m_History.SetText(c.company, row, found->second.company);
+            doc.m_History.SetText(c.place, row, found->second.name);
+            ++named;
+        }
+    }
+    RenameGateLog(doc);
+    return named;
+}
+
+int RenameGateLog(CKuvoraDoc& doc) {
+    // Only the Suica family keeps a gate log.
+    if (doc.m_nCardType != 1) return 0;
+    std::unique_ptr<CSFCard> card = CreateCard(doc.m_nCardType);
+    if (!card) return 0;
+    card->SetIssuerKind(doc.m_nIssuerKind);
+    const StationLookupBatch names;
+    int changed = 0;
+    for (int k = 0; k < CKuvoraDoc::kGateLogRows; ++k) {
+        auto& line = doc.m_GateLog[k];
+        const QByteArray latin = line[0].toLatin1();
+        if (latin.size() != 32) continue;
+        bool hex = true;
+        for (char c : latin) hex = hex && std::isxdigit(static_cast<unsigned char>(c));
+        const QByteArray block = QByteArray::fromHex(latin);
+        if (!hex || !card->SetTicketBarrierLogBlock(k, reinterpret_cast<const std::uint8_t*>(block.constData())))
+            continue;
+        const QString station = card->GetTicketBarrierLogStation(k);
+        changed += station != line[3];
+        line[3] = station;
+        if (!line[5].isEmpty()) {  // a near station only where the log records one
+            const QString near = card->GetTicketBarrierLogNearStation(k);
+            changed += near != line[5];
+            line[5] = near;
+        }
+    }
+    return changed;
 }

@@ -42,16 +42,21 @@ private:
 // The lookup of one name cell of display row `row` of the document.
 std::optional<NameKey> NameKeyOfRow(const CKuvoraDoc& doc, int row, NameSide side);
 
-// A name given to a key: the place's name and, where the table has one, its
-// company's.
+// A name given to a key: the place's name and, where the table has them,
+// its company's and its line's.
 struct GivenName {
+    GivenName() = default;
+    GivenName(NameKey k, QString place, QString companyName = QString(), QString lineName = QString())
+        : key(std::move(k)), name(std::move(place)), company(std::move(companyName)), line(std::move(lineName)) {}
+
     NameKey key;
     QString name;
     QString company;
+    QString line;
 };
 
 // The name as a row of the user's database (the key, the company, the
-// place; the other texts empty).
+// line, the place; the other texts empty).
 StationCsv UserNameRow(const GivenName& given);
 
 // Gives every stored row whose departure or arrival cell is looked up under
@@ -64,8 +69,13 @@ int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QS
 // The same for the document's display rows; returns the cells named.
 int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given);
 
+// The ticket-gate log the document shows looks its station names up again
+// (the user's names come first), from the log blocks it holds. Returns the
+// names that changed.
+int RenameGateLog(CKuvoraDoc& doc);
+
 // All of it: the user's database first (one transaction), then the stored
-// rows, then the document's rows (when `doc` is given).
+// rows, then the document's rows and its gate log (when `doc` is given).
 enum class NamingResult {
     Named,
     NotWritten,        // the user's database was not written; nothing changed
@@ -77,3 +87,10 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
 // handed on to the stored rows: what an import does after it has written
 // them. Returns the cells named, or -1 with `error`.
 int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error);
+
+// The names of such rows, one GivenName per row.
+std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows);
+
+// The document's rows and gate log take the names of such rows; returns the
+// cells named.
+int NameDocumentRowsFromUserRows(CKuvoraDoc& doc, const std::vector<StationCsv>& rows);

@@ -107,6 +107,7 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
         r.row = row;
         if (v.date && IsIsoDate(*v.date)) r.date = *v.date;
         r.balance = v.balance;
+        r.trade = history.Text(history::Trade, row).trimmed();
         const qint64 trade = v.tradeCode.value_or(0);
         const qint64 charge = v.charge.value_or(0);
         switch (rule) {
@@ -173,7 +174,7 @@ std::vector<MonthTotals> MonthlyTotals(const std::vector<SpendingRow>& rows) {
 std::vector<BalancePoint> BalanceSeries(const std::vector<SpendingRow>& rows) {
     std::vector<BalancePoint> out;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it)
-        if (it->balance) out.push_back({it->date, *it->balance});
+        if (it->balance) out.push_back({it->date, *it->balance, it->trade});
     return out;
 }
 

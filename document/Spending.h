@@ -33,6 +33,7 @@ struct SpendingRow {
     QString date;                    // 2026-11-28, empty when the card records none
     qint64 amount = 0;               // yen, see above
     std::optional<qint64> balance;
+    QString trade;                   // the row's trade text (支払, 物販, 入金 ...)
 };
 
 // The classified records of display rows 0..rows-1, newest first as shown;
@@ -50,6 +51,7 @@ std::vector<MonthTotals> MonthlyTotals(const std::vector<SpendingRow>& rows);
 struct BalancePoint {
     QString date;  // may be empty
     qint64 balance = 0;
+    QString trade;  // the trade of the record that left this balance
 };
 
 // The balance after each record, oldest first.

@@ -55,6 +55,12 @@ const char* CompanyColumn(const TableDef& table) {
     return nullptr;
 }
 
+const char* LineColumn(const TableDef& table) {
+    for (const ColumnDef& c : table.columns)
+        if (QLatin1String(c.name).endsWith(QLatin1String("LineName"))) return c.name;
+    return nullptr;
+}
+
 const char* PlaceColumn(const TableDef& table) {
     for (const ColumnDef& c : table.columns) {
         const QLatin1String name(c.name);

@@ -41,6 +41,8 @@ struct NameKey {
 // (station, shop or bus stop).
 const char* CompanyColumn(const TableDef& table);
 const char* PlaceColumn(const TableDef& table);
+// The column of the line's name, or null for a table without one (ShopCode).
+const char* LineColumn(const TableDef& table);
 
 // CREATE TABLE text of a table (with its key as the primary key).
 QString CreateTableSql(const TableDef& table, const QString& schema = QString());

@@ -32,8 +32,12 @@ QVariant CHistoryModel::data(const QModelIndex& index, int role) const {
         const int column = lower ? c.lower : c.upper;
         if (column < 0) return QString();
         const QString text = m_pDoc->m_History.Text(column, record);
+        if (role == Qt::ToolTipRole && m_Nameable && m_Nameable(index)) return NameableToolTip();
         return role == Qt::ToolTipRole && text.isEmpty() ? QVariant() : QVariant(text);
     }
+    case Qt::StatusTipRole:
+        if (m_Nameable && m_Nameable(index)) return NameablePrompt();
+        return QVariant();
     case Qt::BackgroundRole: return QBrush(view::RecordColour(record));
     case Qt::ForegroundRole:
         if (lower && index.column() == 9) return QBrush(view::ChargeColour());
@@ -51,6 +55,15 @@ QVariant CHistoryModel::headerData(int section, Qt::Orientation orientation, int
 
 Qt::ItemFlags CHistoryModel::flags(const QModelIndex& index) const {
     return index.isValid() ? Qt::ItemIsEnabled | Qt::ItemIsSelectable : Qt::NoItemFlags;
+}
+
+QString CHistoryModel::NameableToolTip() {
+    return QStringLiteral("未登録: この名前は駅名表にありません。\nダブルクリックすると名前を登録できます。");
+}
+
+QString CHistoryModel::NameablePrompt() {
+    return QStringLiteral("この名前は未登録です。ダブルクリックすると駅名を登録できます"
+                          "（ファイル → 駅名表を取り込む... で駅名表を取り込むこともできます）");
 }
 
 void CHistoryModel::Refresh() {

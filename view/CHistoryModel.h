@@ -6,6 +6,8 @@
 
 #include <QAbstractTableModel>
 
+#include <functional>
+
 class CKuvoraDoc;
 
 class CHistoryModel : public QAbstractTableModel {
@@ -26,9 +28,16 @@ public:
     // as of the last Refresh.
     int Records() const { return m_nRecords; }
 
+    // Tells which "未登録" cells can be named (the view knows their keys):
+    // their tool tip and status tip say that a double-click names them.
+    void SetNameableTest(std::function<bool(const QModelIndex&)> test) { m_Nameable = std::move(test); }
+    static QString NameableToolTip();
+    static QString NameablePrompt();
+
 private:
     int DocumentRecords() const;
 
     const CKuvoraDoc* m_pDoc;
     int m_nRecords = 0;
+    std::function<bool(const QModelIndex&)> m_Nameable;
 };

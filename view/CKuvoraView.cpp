@@ -15,6 +15,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QHeaderView>
+#include <QLabel>
+#include <QStatusTipEvent>
 #include <QMenu>
 #include <QMimeData>
 #include <QMouseEvent>
@@ -25,6 +27,7 @@
 #include <QPrinter>
 #include <QStatusBar>
 #include <QTableView>
+#include <QVBoxLayout>
 
 #include <map>
 
@@ -67,6 +70,33 @@ void CKuvoraView::CreateGrid() {
     m_pPlain = new PlainHistoryView(m_pDoc, this);
     m_pPlain->hide();
 
+    // A 未登録 cell says, in its tool tip and the status bar, that a
+    // double-click names it.
+    m_pModel->SetNameableTest([this](const QModelIndex& index) { return UnknownNameAt(index).has_value(); });
+    m_pGrid->setMouseTracking(true);
+    connect(m_pGrid, &QAbstractItemView::entered, this, &CKuvoraView::ShowCellPrompt);
+    connect(m_pGrid->selectionModel(), &QItemSelectionModel::currentChanged, this,
+            [this](const QModelIndex& current) { ShowCellPrompt(current); });
+    connect(m_pModel, &QAbstractItemModel::modelReset, this, [this] {
+        // The model keeps its selection model; the prompt of the old cell goes.
+        ShowCellPrompt(QModelIndex());
+    });
+
+    m_pEmptyHint = new QLabel(m_pGrid->viewport());
+    m_pEmptyHint->setObjectName(QStringLiteral("emptyHint"));
+    m_pEmptyHint->setAlignment(Qt::AlignCenter);
+    m_pEmptyHint->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pEmptyHint->setFont(KuvoraFont(11));
+    // A card of its own in the middle of the empty rows.
+    m_pEmptyHint->setStyleSheet(QStringLiteral(
+        "QLabel#emptyHint { background: white; color: rgb(50, 50, 90); border: 1px solid rgb(143, 191, 255);"
+        " padding: 18px; }"));
+    m_pEmptyHint->hide();
+    // Laid out over the whole viewport, whatever its size.
+    auto* hintLayout = new QVBoxLayout(m_pGrid->viewport());
+    hintLayout->setContentsMargins(16, 16, 16, 16);
+    hintLayout->addWidget(m_pEmptyHint, 0, Qt::AlignCenter);
+
     connect(m_pGrid, &QTableView::doubleClicked, this, [this](const QModelIndex& index) {
         if (UnknownNameAt(index)) emit NameCodeRequested();
     });
@@ -100,6 +130,50 @@ std::optional<CKuvoraView::UnknownName> CKuvoraView::UnknownNameAt(const QModelI
     return UnknownName{record, side, *key};
 }
 
+QModelIndex CKuvoraView::FirstUnknownNameCell() const {
+    // One card object decodes every row (a card object opens its lookups).
+    NameKeyFinder finder;
+    const QString unknown = UnregisteredName();
+    const int records = m_pModel->Records();
+    for (int record = 0; record < records; ++record)
+        for (int row = 2 * record; row <= 2 * record + 1; ++row)
+            for (int column = 0; column < view::kGridColumns; ++column) {
+                const view::GridColumn& c = view::Column(column);
+                const int shown = row % 2 == 1 ? c.lower : c.upper;
+                using namespace history;
+                const bool departure = shown == DepartureStation || shown == DepartureCompany;
+                const bool arrival = shown == ArrivalStation || shown == ArrivalCompany;
+                if ((!departure && !arrival) || m_pDoc->m_History.Text(shown, record) != unknown) continue;
+                if (finder.KeyOf(m_pDoc->m_nCardType, m_pDoc->m_nIssuerKind,
+                                 m_pDoc->m_History.Text(BlockData, record),
+                                 departure ? NameSide::Departure : NameSide::Arrival))
+                    return m_pModel->index(row, column);
+            }
+    return QModelIndex();
+}
+
+void CKuvoraView::SetEmptyHint(const QString& text) {
+    m_pEmptyHint->setText(text);
+    UpdateEmptyHint();
+}
+
+void CKuvoraView::UpdateEmptyHint() {
+    // Until a card (or a stored card) is shown: no IDm and no row with a block.
+    bool empty = m_pDoc && m_pDoc->m_strIDm.isEmpty();
+    for (int r = 0; empty && r < m_pModel->Records(); ++r)
+        empty = m_pDoc->m_History.Text(history::BlockData, r).isEmpty();
+    m_pEmptyHint->setVisible(empty && !m_pEmptyHint->text().isEmpty());
+}
+
+void CKuvoraView::ShowCellPrompt(const QModelIndex& index) {
+    const QString text = index.isValid() ? index.data(Qt::StatusTipRole).toString() : QString();
+    // Other messages of the status bar stay unless a prompt of ours is there.
+    if (text.isEmpty() && !m_bCellPrompt) return;
+    m_bCellPrompt = !text.isEmpty();
+    QStatusTipEvent tip(text);
+    QCoreApplication::sendEvent(this, &tip);
+}
+
 void CKuvoraView::SetPlainView(bool on) {
     if (on && !IsPlainView()) m_pPlain->Refresh();
     m_pPlain->setGeometry(m_pGrid->geometry());
@@ -118,6 +192,7 @@ void CKuvoraView::SaveColumnWidths() const {
 
 void CKuvoraView::OnUpdate() {
     m_pModel->Refresh();
+    UpdateEmptyHint();
     if (IsPlainView()) m_pPlain->Refresh();  // else when it is shown
     update();
 }

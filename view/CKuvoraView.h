@@ -14,6 +14,7 @@
 
 class CHistoryModel;
 class CKuvoraDoc;
+class QLabel;
 class PlainHistoryView;
 class QPrinter;
 class QTableView;
@@ -66,6 +67,13 @@ public:
         NameKey key;
     };
     std::optional<UnknownName> UnknownNameAt(const QModelIndex& index) const;
+    // The first such cell, record by record from the top; invalid when none.
+    QModelIndex FirstUnknownNameCell() const;
+
+    // The hint centred on the grid while the document shows no card (before
+    // the first read): how to read, and with which reader.
+    void SetEmptyHint(const QString& text);
+    QLabel* EmptyHint() const { return m_pEmptyHint; }
 
 signals:
     // A double-click on such a cell, or the grid's context menu item
@@ -83,10 +91,15 @@ protected:
 private:
     void CreateGrid();
     void PaintHeaderBand(class QPainter& painter);
+    void UpdateEmptyHint();
+    // The status bar prompt of the cell the mouse is over or that is current.
+    void ShowCellPrompt(const QModelIndex& index);
 
     CKuvoraDoc* m_pDoc;
     CHistoryModel* m_pModel = nullptr;
     QTableView* m_pGrid = nullptr;
     std::unique_ptr<QPrinter> m_pPrinter;
     PlainHistoryView* m_pPlain = nullptr;
+    QLabel* m_pEmptyHint = nullptr;
+    bool m_bCellPrompt = false;  // the status bar shows a cell's prompt
 };

@@ -7,6 +7,8 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMenu>
+#include <QScrollBar>
+#include <QStyle>
 #include <QTableWidget>
 
 StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("保存済みカード"), parent) {
@@ -24,13 +26,7 @@ StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("
     m_pTable->setWordWrap(false);
     m_pTable->verticalHeader()->hide();
     m_pTable->horizontalHeader()->setStretchLastSection(true);
-    // Widths from the font, not from the contents: measuring a thousand
-    // cards' cells on every layout is what made the dock slow.
-    const QFontMetrics metrics(m_pTable->font());
-    const char16_t* const widest[ColumnCount] = {u"Suica/ICOCA", u"通勤用カード", u"0123456789ABCDEF",
-                                                 u"00000", u"2026年11月28日", u"2026年11月28日"};
-    for (int column = 0; column < ColumnCount; ++column)
-        m_pTable->setColumnWidth(column, metrics.horizontalAdvance(QString::fromUtf16(widest[column])) + 16);
+    FitColumns();
     setWidget(m_pTable);
 
     connect(m_pTable, &QTableWidget::cellClicked, this, [this](int row, int) { Choose(row); });
@@ -86,6 +82,35 @@ void StoredCardsDock::Refresh() {
     }
     if (keep >= 0) m_pTable->setCurrentCell(keep, TypeColumn);
     m_bFilling = false;
+    FitColumns();
+}
+
+void StoredCardsDock::FitColumns() {
+    // The texts are measured with the font once per listing, not laid out
+    // by the view on every layout: that is what made the dock slow with a
+    // thousand cards. At least as wide as the texts a new card brings.
+    const QFontMetrics cells(m_pTable->font());
+    const QFontMetrics titles(m_pTable->horizontalHeader()->font());
+    // The item's text margins on both sides, and a little air.
+    const int margin = 2 * (m_pTable->style()->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, m_pTable) + 1) + 6;
+    const char16_t* const least[ColumnCount] = {u"JAL IC", u"", u"0123456789ABCDEF", u"0000", u"2026/11/28",
+                                                u"2026/11/28"};
+    for (int column = 0; column < ColumnCount; ++column) {
+        const QTableWidgetItem* title = m_pTable->horizontalHeaderItem(column);
+        int width = titles.horizontalAdvance(title ? title->text() : QString()) + margin;
+        width = std::max(width, cells.horizontalAdvance(QString::fromUtf16(least[column])) + margin);
+        for (int row = 0; row < m_pTable->rowCount(); ++row)
+            if (const QTableWidgetItem* item = m_pTable->item(row, column))
+                width = std::max(width, cells.horizontalAdvance(item->text()) + margin);
+        m_pTable->setColumnWidth(column, width);
+    }
+}
+
+int StoredCardsDock::ContentWidth() const {
+    int width = 2 * m_pTable->frameWidth() + m_pTable->verticalScrollBar()->sizeHint().width();
+    for (int column = 0; column < ColumnCount; ++column) width += m_pTable->columnWidth(column);
+    // The dock's own frame around the table.
+    return width + 2 * style()->pixelMetric(QStyle::PM_DockWidgetFrameWidth, nullptr, this) + 4;
 }
 
 void StoredCardsDock::Choose(int row) {

@@ -32,12 +32,19 @@ public:
     // Asks for the name of the card of row `row` and sets it.
     void AskNickname(int row);
 
+    // The width at which every column shows its title and texts whole: the
+    // dock's width when it opens.
+    int ContentWidth() const;
+
 signals:
     void CardChosen(const QString& idm, int cardType);
     // A nickname was set.
     void NicknameChanged();
 
 private:
+    // Each column as wide as its widest text (measured, not laid out).
+    void FitColumns();
+
     QTableWidget* m_pTable;
     std::vector<StoredCard> m_Cards;
     bool m_bFilling = false;

@@ -54,12 +54,12 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     resize(settings::WindowWidth(), settings::WindowHeight());
 
     m_pView = new CKuvoraView(doc, this);
-    setCentralWidget(m_pView);
 
     BuildMenus();
     BuildToolBar();
     BuildStatusBar();
     BuildAccelerators();
+    BuildNameGuidance();  // the view, with the 未登録 bar above it
 
     SetHandler(cmd::CardRead, [this] { ReadCard(); });
     SetHandler(cmd::EditSelectAll, [this] { m_pView->SelectAll(); });
@@ -67,6 +67,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     SetHandler(cmd::FileNew, [this] {
         m_pDoc->OnNewDocument();
         m_pView->OnUpdate();
+        UpdateNameGuidance();
     });
     for (const CardTypeInfo& type : CardTypeTable()) {
         const int id = type.commandId;
@@ -79,14 +80,19 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         const QString reader = OpenCardImage(this);
         if (reader.isEmpty()) return;
         statusBar()->showMessage(reader.mid(6), 5000);
+        UpdateEmptyHint();
         ReadCard();  // the card just put on the reader is shown at once
     });
     SetHandler(cmd::SaveCardImage, [this] { SaveCardImage(this); });
-    SetHandler(cmd::NameCode, [this] { NameCodeAtCurrentCell(m_pView, this); });
+    SetHandler(cmd::NameCode, [this] {
+        NameCodeAtCurrentCell(m_pView, this);
+        UpdateNameGuidance(false);
+    });
     connect(m_pView, &CKuvoraView::NameCodeRequested, this, [this] { m_Handlers[cmd::NameCode](); });
     SetHandler(cmd::ChooseReader, [this] {
         const QString reader = ChooseReader(this);
         if (!reader.isEmpty()) statusBar()->showMessage(reader, 5000);
+        UpdateEmptyHint();
     });
     SetHandler(cmd::ReadOnTouch, [this] { SetReadOnTouch(!m_pWatcher); });
     SetHandler(cmd::SpendingSummary, [this] { SpendingDialog(*m_pDoc, this).exec(); });
@@ -116,8 +122,8 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         const bool show = m_pLibrary->isHidden();
         if (show) m_pLibrary->Refresh();
         m_pLibrary->setVisible(show);
-        // Wide enough for the card, its name and the IDm.
-        if (show) resizeDocks({m_pLibrary}, {std::min(width() / 2, 440)}, Qt::Horizontal);
+        // Wide enough for every column, leaving the view a third at least.
+        if (show) resizeDocks({m_pLibrary}, {std::min(m_pLibrary->ContentWidth(), width() * 2 / 3)}, Qt::Horizontal);
         Action(cmd::ViewStoredCards)->setChecked(show);
     });
     Action(cmd::ViewPlainList)->setCheckable(true);
@@ -126,6 +132,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         Action(cmd::ViewPlainList)->setChecked(m_pView->IsPlainView());
     });
 
+    UpdateNameGuidance();
     m_pDoc->SetObserver(this);
     m_pModePane->setText(ModeLabel(settings::Mode()));
     UpdateModeMarks();
@@ -329,12 +336,14 @@ void CMainFrame::RefreshView() {
 void CMainFrame::OnReadFinished() {
     RefreshView();
     if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();  // a new card or new rows
+    UpdateNameGuidance();
 }
 
 void CMainFrame::ShowStoredCard(const QString& idm, int cardType) {
     CHistoryTable table;
     LoadStoredHistory(table, *m_pDoc, idm, cardType);
     RefreshView();
+    UpdateNameGuidance();
 }
 
 void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }

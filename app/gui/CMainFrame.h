@@ -11,6 +11,7 @@
 #include <map>
 
 class CKuvoraView;
+class UnregisteredNamesBar;
 class StoredCardsDock;
 class QActionGroup;
 class ReaderWatcher;
@@ -41,6 +42,11 @@ public:
 
     // The library of stored cards (View > 保存済みカード), hidden at first.
     StoredCardsDock* Library() const { return m_pLibrary; }
+    // The bar above the view that offers to name what a read left 未登録.
+    UnregisteredNamesBar* NamesBar() const { return m_pNamesBar; }
+    // File > 駅名表を取り込む...: imports the files (asked for when none are
+    // given) and shows the names at once. True when imported.
+    bool ImportStationTables(const QStringList& files = {});
     // Shows a stored card's history as a Read would show it, without a
     // reader.
     void ShowStoredCard(const QString& idm, int cardType);
@@ -64,6 +70,12 @@ private:
     void UpdateModeMarks();
     void UpdateIndicators();
     void RefreshView();
+    // The station-name commands, the 未登録 bar and the empty window's hint.
+    void BuildNameGuidance();
+    // After a read (or a stored card shown) the bar shows when names are
+    // 未登録; otherwise it only goes once none are left.
+    void UpdateNameGuidance(bool afterRead = true);
+    void UpdateEmptyHint();
 
     CKuvoraDoc* m_pDoc;
     CKuvoraView* m_pView = nullptr;
@@ -76,4 +88,5 @@ private:
     ReaderWatcher* m_pWatcher = nullptr;  // read on touch, while it is on
     StoredCardsDock* m_pLibrary = nullptr;
     bool m_bSaveTypeCsv = false;  // the CSV type was chosen in the last Save As
+    UnregisteredNamesBar* m_pNamesBar = nullptr;
 };

@@ -9,6 +9,8 @@
 #include "card_image.h"
 
 #include <QApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QFileDialog>
 #include <QProgressDialog>
 #include <QStandardPaths>
@@ -21,10 +23,18 @@ const char* const kFilter = "カードイメージ (*.json);;すべてのファ�
 
 }  // namespace
 
+QString CardImageFolder() {
+    // The documents folder of XDG may name a folder nobody made: a dialog
+    // starting there would show a folder that is not.
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (!documents.isEmpty() && QFileInfo(documents).isDir()) return documents;
+    return QDir::homePath();
+}
+
 QString OpenCardImage(QWidget* parent) {
     const QString path = QFileDialog::getOpenFileName(
         parent, QStringLiteral("カードイメージを開く"),
-        QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QString::fromUtf8(kFilter));
+        CardImageFolder(), QString::fromUtf8(kFilter));
     if (path.isEmpty()) return QString();
     std::string error;
     if (!felica::CardImage::load(path.toStdString(), error)) {
@@ -81,7 +91,7 @@ bool CaptureCardImage(QWidget* parent, const QString& path) {
 
 void SaveCardImage(QWidget* parent) {
     QFileDialog dialog(parent, QStringLiteral("カードイメージとして保存"),
-                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation), QString::fromUtf8(kFilter));
+                       CardImageFolder(), QString::fromUtf8(kFilter));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;

@@ -17,3 +17,7 @@ bool CaptureCardImage(QWidget* parent, const QString& path);
 
 // Asks for a file name and captures into it.
 void SaveCardImage(QWidget* parent);
+
+// The folder the card image dialogs start in: the documents folder when it
+// is there, else the home folder.
+QString CardImageFolder();

@@ -16,7 +16,7 @@ void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
     CHistoryTable table;
     QString error;
     const NamingResult result =
-        GiveName({cell->key, dialog.Name(), dialog.Company()}, table, view->GetDocument(), error);
+        GiveName({cell->key, dialog.Name(), dialog.Company(), dialog.Line()}, table, view->GetDocument(), error);
     view->OnUpdate();
     if (result == NamingResult::NotWritten)
         ShowMessage(QStringLiteral("名前を登録できませんでした。\n%1").arg(error));

@@ -86,6 +86,12 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
     m_pCompany->setObjectName(QStringLiteral("companyName"));
     limitToCharacters(m_pCompany, kMaxColumnText);
     form->addRow(QStringLiteral("会社名:"), m_pCompany);
+    // Line names where the table keeps them (a shop has none).
+    m_pLine = new QLineEdit(this);
+    m_pLine->setObjectName(QStringLiteral("lineName"));
+    limitToCharacters(m_pLine, kMaxColumnText);
+    if (key.table && LineColumn(*key.table)) form->addRow(QStringLiteral("路線名:"), m_pLine);
+    else m_pLine->hide();
     layout->addLayout(form);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_pOk = buttons->button(QDialogButtonBox::Ok);
@@ -101,3 +107,4 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
 
 QString CNameCodeDlg::Name() const { return m_pName->text().trimmed(); }
 QString CNameCodeDlg::Company() const { return m_pCompany->text().trimmed(); }
+QString CNameCodeDlg::Line() const { return m_pLine->isHidden() ? QString() : m_pLine->text().trimmed(); }

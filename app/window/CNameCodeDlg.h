@@ -1,6 +1,7 @@
 // CNameCodeDlg: names a code the station-code tables do not know. It shows
 // the row the card's lookup asks for (the table and its key, in decimal and
-// hex) and takes the place's name and its company's. OK stays disabled while
+// hex) and takes the place's name, its company's and, where the table has
+// one, its line's. OK stays disabled while
 // the name is empty; the caller writes the name.
 #pragma once
 
@@ -19,12 +20,15 @@ public:
 
     QString Name() const;
     QString Company() const;
+    QString Line() const;  // empty for a table without line names
     QLineEdit* NameEdit() const { return m_pName; }
     QLineEdit* CompanyEdit() const { return m_pCompany; }
+    QLineEdit* LineEdit() const { return m_pLine; }
     QPushButton* OkButton() const { return m_pOk; }
 
 private:
     QLineEdit* m_pName;
     QLineEdit* m_pCompany;
+    QLineEdit* m_pLine;
     QPushButton* m_pOk;
 };

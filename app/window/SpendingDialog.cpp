@@ -1,7 +1,9 @@
 #include "SpendingDialog.h"
 
 #include "CKuvoraDoc.h"
+#include "CHistoryTable.h"
 #include "HistoryExport.h"
+#include "StoredHistory.h"
 
 #include <QBuffer>
 #include <QClipboard>
@@ -10,6 +12,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QHelpEvent>
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QImage>
@@ -22,6 +25,7 @@
 #include <QStandardPaths>
 #include <QSvgGenerator>
 #include <QTableWidget>
+#include <QToolTip>
 #include <QVBoxLayout>
 
 #include <algorithm>
@@ -33,16 +37,6 @@ const QColor kLine(0, 102, 204);
 const QColor kGrid(220, 220, 220);
 
 QString yen(qint64 amount) { return QLocale(QLocale::Japanese).toString(amount); }
-
-// A round top for the yen axis: 1, 2 or 5 times a power of ten, at least `value`.
-qint64 roundTop(qint64 value) {
-    if (value <= 0) return 1000;
-    qint64 step = 1;
-    while (step * 10 <= value) step *= 10;
-    for (qint64 m : {1, 2, 5, 10})
-        if (m * step >= value) return m * step;
-    return 10 * step;
-}
 
 QTableWidget* makeTable(const QStringList& headers, QWidget* parent) {
     auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
@@ -85,74 +79,200 @@ std::pair<QPushButton*, QPushButton*> addButtons(QDialog* dialog, QVBoxLayout* l
     return {a, b};
 }
 
+// The nickname the user gave the shown card in the library, or empty.
+QString cardNickname(const CKuvoraDoc& doc) {
+    if (doc.m_strIDm.isEmpty()) return QString();
+    CHistoryTable table;
+    std::vector<StoredCard> cards;
+    QString error;
+    if (!ListStoredCards(table, cards, error, doc.m_strIDm)) return QString();
+    for (const StoredCard& c : cards)
+        if (c.cardType == doc.m_nCardType) return c.nickname;
+    return QString();
+}
+
 QString cardLine(const CKuvoraDoc& doc) {
     return QStringLiteral("%1  IDm %2  (%3 件)").arg(doc.m_strCardTypeName, doc.m_strIDm).arg(doc.m_nRows);
 }
 
 }  // namespace
 
-void DrawBalanceChart(QPainter& painter, const QRectF& area, const std::vector<BalancePoint>& series) {
+YenAxis YenAxisFor(qint64 highest) {
+    static const qint64 steps[] = {100, 200, 500, 1000, 2000, 5000, 10000, 20000, 50000, 100000, 200000, 500000};
+    highest = std::max<qint64>(highest, 1);
+    qint64 step = 1000000;
+    for (qint64 s : steps)
+        if ((highest + s - 1) / s <= 5) {
+            step = s;
+            break;
+        }
+    // Far beyond any card's balance: a power of ten's multiple all the same.
+    while ((highest + step - 1) / step > 5) step *= 10;
+    return {step, (highest + step - 1) / step * step};
+}
+
+QString YenTickText(qint64 amount) { return yen(amount) + QStringLiteral("円"); }
+
+std::vector<QDate> MonthTicks(const QDate& first, const QDate& last, int most) {
+    std::vector<QDate> months;
+    if (!first.isValid() || !last.isValid() || last < first) return months;
+    QDate m(first.year(), first.month(), 1);
+    if (m < first) m = m.addMonths(1);
+    for (; m <= last; m = m.addMonths(1)) months.push_back(m);
+    if (months.empty()) return {QDate(first.year(), first.month(), 1)};
+    most = std::max(1, most);
+    for (int every : {1, 2, 3, 6, 12, 24, 60, 120}) {
+        std::vector<QDate> kept;
+        for (const QDate& d : months)
+            if ((d.year() * 12 + d.month() - 1) % every == 0) kept.push_back(d);
+        if (static_cast<int>(kept.size()) <= most || every == 120) return kept.empty() ? months : kept;
+    }
+    return months;
+}
+
+QString BalanceChartTitle(const QString& nickname, const QString& cardTypeName) {
+    const QString card = nickname.isEmpty() ? cardTypeName
+                         : cardTypeName.isEmpty() ? nickname
+                                                  : QStringLiteral("%1（%2）").arg(nickname, cardTypeName);
+    return card.isEmpty() ? QStringLiteral("残高の推移") : QStringLiteral("残高の推移 — %1").arg(card);
+}
+
+namespace {
+
+QString slashDate(const QString& iso) {
+    const QDate d = QDate::fromString(iso, Qt::ISODate);
+    return d.isValid() ? d.toString(QStringLiteral("yyyy/MM/dd")) : QString();
+}
+
+// Where the chart's parts go in `area`.
+struct ChartGeometry {
+    QRectF plot;
+    YenAxis axis;
+    bool dated = false;
+    double first = 0, span = 1;  // the first value along the bottom and the range
+    std::vector<double> at;      // each point's value along the bottom
+    double x(double v) const { return plot.left() + (v - first) / span * plot.width(); }
+    double y(qint64 v) const { return plot.bottom() - double(v) / double(axis.top) * plot.height(); }
+};
+
+ChartGeometry chartGeometry(const QFontMetricsF& fm, const QRectF& area, const std::vector<BalancePoint>& series) {
+    ChartGeometry g;
+    qint64 highest = 0;
+    for (const BalancePoint& p : series) highest = std::max(highest, p.balance);
+    g.axis = YenAxisFor(highest);
+    // Left: the axis title, then the widest tick text; top: the chart title;
+    // bottom: the dates and the axis title.
+    const double left = fm.height() + 8 + fm.horizontalAdvance(YenTickText(g.axis.top)) + 8;
+    g.plot = area.adjusted(left, 2 * fm.height() + 14, -20, -(2 * fm.height() + 14));
+    // Along the bottom: the day of each record when every record has one,
+    // else its place in the order.
+    g.dated = !series.empty() &&
+              std::all_of(series.begin(), series.end(), [](const BalancePoint& p) { return IsIsoDate(p.date); });
+    for (std::size_t i = 0; i < series.size(); ++i)
+        g.at.push_back(g.dated ? double(QDate::fromString(series[i].date, Qt::ISODate).toJulianDay()) : double(i));
+    if (!g.at.empty()) {
+        g.first = g.at.front();
+        g.span = std::max(1.0, g.at.back() - g.first);
+    }
+    return g;
+}
+
+}  // namespace
+
+std::vector<QPointF> BalanceChartPoints(const QFontMetricsF& metrics, const QRectF& area,
+                                        const std::vector<BalancePoint>& series) {
+    const ChartGeometry g = chartGeometry(metrics, area, series);
+    std::vector<QPointF> points;
+    for (std::size_t i = 0; i < series.size(); ++i) points.emplace_back(g.x(g.at[i]), g.y(series[i].balance));
+    return points;
+}
+
+QString BalancePointToolTip(const BalancePoint& point) {
+    QString head = slashDate(point.date);
+    if (head.isEmpty()) head = QStringLiteral("日付なし");
+    if (!point.trade.isEmpty()) head += QStringLiteral("  ") + point.trade;
+    return QStringLiteral("%1\n残高 %2").arg(head, YenTickText(point.balance));
+}
+
+void DrawBalanceChart(QPainter& painter, const QRectF& area, const std::vector<BalancePoint>& series,
+                      const QString& title) {
     painter.save();
     painter.setRenderHint(QPainter::Antialiasing);
     painter.fillRect(area, Qt::white);
     const QFontMetricsF fm(painter.font());
     painter.setPen(Qt::black);
-    painter.drawText(area.adjusted(0, 4, 0, 0), Qt::AlignHCenter | Qt::AlignTop, QStringLiteral("残高の推移"));
+    painter.drawText(area.adjusted(4, 4, -4, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
+                     title.isEmpty() ? QStringLiteral("残高の推移") : title);
     if (series.empty()) {
         painter.drawText(area, Qt::AlignCenter, QStringLiteral("残高の記録がありません"));
         painter.restore();
         return;
     }
-    const QRectF plot = area.adjusted(fm.horizontalAdvance(QStringLiteral("000,000")) + 16, fm.height() + 14, -16,
-                                      -(fm.height() + 12));
-    qint64 highest = 0;
-    for (const BalancePoint& p : series) highest = std::max(highest, p.balance);
-    const qint64 top = roundTop(highest);
-    // Along the bottom: the day of each record when every record has one,
-    // else its place in the order.
-    const bool dated = std::all_of(series.begin(), series.end(), [](const BalancePoint& p) { return !p.date.isEmpty(); });
-    std::vector<double> at;
-    for (std::size_t i = 0; i < series.size(); ++i)
-        at.push_back(dated ? double(QDate::fromString(series[i].date, Qt::ISODate).toJulianDay()) : double(i));
-    const double first = at.front(), span = std::max(1.0, at.back() - first);
-    auto x = [&](double v) { return plot.left() + (v - first) / span * plot.width(); };
-    auto y = [&](qint64 v) { return plot.bottom() - double(v) / double(top) * plot.height(); };
+    const ChartGeometry g = chartGeometry(fm, area, series);
+    const QRectF& plot = g.plot;
 
-    for (int i = 0; i <= 4; ++i) {
-        const qint64 value = top * i / 4;
+    // The yen axis: a line and a label at each round step.
+    for (qint64 value = 0; value <= g.axis.top; value += g.axis.step) {
         painter.setPen(kGrid);
-        painter.drawLine(QPointF(plot.left(), y(value)), QPointF(plot.right(), y(value)));
+        if (value > 0) painter.drawLine(QPointF(plot.left(), g.y(value)), QPointF(plot.right(), g.y(value)));
         painter.setPen(Qt::black);
-        painter.drawText(QRectF(area.left(), y(value) - fm.height() / 2, plot.left() - area.left() - 6, fm.height()),
-                         Qt::AlignRight | Qt::AlignVCenter, yen(value));
+        const double labelLeft = area.left() + fm.height() + 8;
+        painter.drawText(QRectF(labelLeft, g.y(value) - fm.height() / 2, plot.left() - labelLeft - 6, fm.height()),
+                         Qt::AlignRight | Qt::AlignVCenter, YenTickText(value));
     }
     painter.setPen(Qt::black);
     painter.drawLine(plot.bottomLeft(), plot.bottomRight());
     painter.drawLine(plot.bottomLeft(), plot.topLeft());
-    const int labels = series.size() == 1 ? 1 : 3;
-    for (int i = 0; i < labels; ++i) {
-        const double v = labels == 1 ? first : first + span * i / (labels - 1);
-        const QString text = dated ? QDate::fromJulianDay(qint64(std::llround(v))).toString(Qt::ISODate)
-                                   : QString::number(qint64(std::llround(v)) + 1);
+
+    // The axis titles: 残高 (円) upright along the left, 日付 under the dates.
+    painter.save();
+    painter.translate(area.left() + 4, plot.center().y());
+    painter.rotate(-90);
+    painter.drawText(QRectF(-plot.height() / 2, 0, plot.height(), fm.height() + 2), Qt::AlignCenter,
+                     QStringLiteral("残高 (円)"));
+    painter.restore();
+    painter.drawText(QRectF(plot.left(), plot.bottom() + fm.height() + 8, plot.width(), fm.height() + 2),
+                     Qt::AlignHCenter | Qt::AlignTop, g.dated ? QStringLiteral("日付") : QStringLiteral("記録の順"));
+
+    // Along the bottom: the months (yyyy/MM), or the record numbers.
+    auto label = [&](double v, const QString& text) {
         const double w = fm.horizontalAdvance(text);
-        const double left = std::clamp(x(v) - w / 2, area.left(), area.right() - w);
+        const double left = std::clamp(g.x(v) - w / 2, area.left(), area.right() - w - 2);
+        painter.setPen(kGrid);
+        painter.drawLine(QPointF(g.x(v), plot.bottom()), QPointF(g.x(v), plot.bottom() + 3));
+        painter.setPen(Qt::black);
         painter.drawText(QRectF(left, plot.bottom() + 4, w + 2, fm.height()), Qt::AlignLeft, text);
+    };
+    if (g.dated) {
+        const QDate first = QDate::fromJulianDay(qint64(g.at.front()));
+        const QDate last = QDate::fromJulianDay(qint64(g.at.back()));
+        const double width = fm.horizontalAdvance(QStringLiteral("0000/00")) + 16;
+        const int most = std::max(1, int(plot.width() / width));
+        for (const QDate& month : MonthTicks(first, last, most))
+            label(std::max(double(month.toJulianDay()), g.first), month.toString(QStringLiteral("yyyy/MM")));
+    } else {
+        const int labels = series.size() == 1 ? 1 : 3;
+        for (int i = 0; i < labels; ++i) {
+            const double v = labels == 1 ? g.first : g.first + g.span * i / (labels - 1);
+            label(v, QString::number(qint64(std::llround(v)) + 1));
+        }
     }
 
     // The balance holds until the next record: a step line.
-    QPainterPath path(QPointF(x(at[0]), y(series[0].balance)));
+    QPainterPath path(QPointF(g.x(g.at[0]), g.y(series[0].balance)));
     for (std::size_t i = 1; i < series.size(); ++i) {
-        path.lineTo(x(at[i]), y(series[i - 1].balance));
-        path.lineTo(x(at[i]), y(series[i].balance));
+        path.lineTo(g.x(g.at[i]), g.y(series[i - 1].balance));
+        path.lineTo(g.x(g.at[i]), g.y(series[i].balance));
     }
     painter.setPen(QPen(kLine, 2));
     painter.drawPath(path);
     painter.setBrush(kLine);
-    for (std::size_t i = 0; i < series.size(); ++i) painter.drawEllipse(QPointF(x(at[i]), y(series[i].balance)), 2.5, 2.5);
+    for (std::size_t i = 0; i < series.size(); ++i)
+        painter.drawEllipse(QPointF(g.x(g.at[i]), g.y(series[i].balance)), 2.5, 2.5);
     painter.restore();
 }
 
-bool SaveBalanceChart(const QString& path, const std::vector<BalancePoint>& series, QSize size) {
+bool SaveBalanceChart(const QString& path, const std::vector<BalancePoint>& series, QSize size, const QString& title) {
     QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
@@ -161,34 +281,63 @@ bool SaveBalanceChart(const QString& path, const std::vector<BalancePoint>& seri
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(QStringLiteral("残高の推移"));
+        svg.setTitle(title.isEmpty() ? QStringLiteral("残高の推移") : title);
         QPainter painter;
         if (!painter.begin(&svg)) return false;
-        DrawBalanceChart(painter, QRectF(QPointF(0, 0), size), series);
+        DrawBalanceChart(painter, QRectF(QPointF(0, 0), size), series, title);
         painter.end();
     } else {
         QImage image(size, QImage::Format_ARGB32);
         image.fill(Qt::white);
         QPainter painter(&image);
-        DrawBalanceChart(painter, QRectF(QPointF(0, 0), size), series);
+        DrawBalanceChart(painter, QRectF(QPointF(0, 0), size), series, title);
         painter.end();
         if (!image.save(&buffer, "PNG")) return false;
     }
     return WriteFileReplacing(path, bytes);
 }
 
-BalanceChart::BalanceChart(std::vector<BalancePoint> series, QWidget* parent)
-    : QWidget(parent), m_Series(std::move(series)) {
-    setMinimumSize(360, 200);
+BalanceChart::BalanceChart(std::vector<BalancePoint> series, QString title, QWidget* parent)
+    : QWidget(parent), m_Series(std::move(series)), m_strTitle(std::move(title)) {
+    setObjectName(QStringLiteral("balanceChart"));
+    setMinimumSize(360, 220);
+    setMouseTracking(true);
 }
 
 void BalanceChart::paintEvent(QPaintEvent*) {
     QPainter painter(this);
-    DrawBalanceChart(painter, rect(), m_Series);
+    DrawBalanceChart(painter, rect(), m_Series, m_strTitle);
+}
+
+int BalanceChart::PointAt(const QPoint& at) const {
+    const std::vector<QPointF> points = BalanceChartPoints(QFontMetricsF(font()), rect(), m_Series);
+    int nearest = -1;
+    double best = 8;  // pixels across
+    for (std::size_t i = 0; i < points.size(); ++i) {
+        const double dx = std::abs(points[i].x() - at.x());
+        // Points on one day: the last of them is the day's closing balance.
+        if (dx <= best) {
+            best = dx;
+            nearest = static_cast<int>(i);
+        }
+    }
+    return nearest;
+}
+
+bool BalanceChart::event(QEvent* event) {
+    if (event->type() == QEvent::ToolTip) {
+        auto* help = static_cast<QHelpEvent*>(event);
+        const int i = PointAt(help->pos());
+        if (i >= 0) QToolTip::showText(help->globalPos(), BalancePointToolTip(m_Series[static_cast<std::size_t>(i)]), this);
+        else QToolTip::hideText();
+        return true;
+    }
+    return QWidget::event(event);
 }
 
 SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
-    : QDialog(parent), m_Doc(doc), m_Rows(ClassifyRows(doc.m_nCardType, doc.m_History, doc.m_nRows)) {
+    : QDialog(parent), m_Doc(doc), m_Rows(ClassifyRows(doc.m_nCardType, doc.m_History, doc.m_nRows)),
+      m_strChartTitle(BalanceChartTitle(cardNickname(doc), doc.m_strCardTypeName)) {
     setWindowTitle(QStringLiteral("利用集計"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(cardLine(doc), this));
@@ -218,7 +367,7 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
     m_pTotals->setMinimumHeight(150);
     layout->addWidget(m_pTotals, 1);
 
-    m_pChart = new BalanceChart(BalanceSeries(m_Rows), this);
+    m_pChart = new BalanceChart(BalanceSeries(m_Rows), m_strChartTitle, this);
     layout->addWidget(m_pChart, 2);
 
     const auto [save, journeys] = addButtons(this, layout, QStringLiteral("グラフを保存(&S)..."),
@@ -237,7 +386,8 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
 }
 
 bool SpendingDialog::SaveChart(const QString& path) const {
-    return SaveBalanceChart(path, BalanceSeries(m_Rows), m_pChart->size().expandedTo(m_pChart->sizeHint()));
+    return SaveBalanceChart(path, BalanceSeries(m_Rows), m_pChart->size().expandedTo(m_pChart->sizeHint()),
+                            m_strChartTitle);
 }
 
 void SpendingDialog::ShowJourneys() {

@@ -1,14 +1,10 @@
 // kuvora-stationdb: builds StationCode.db from CSV files, and imports a
 // user's own station, shop and bus-stop names.
 #include "CHistoryTable.h"
-#include "CodeNaming.h"
+#include "StationNameTransfer.h"
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
-#include "file_io.h"
 #include "standard_output.h"
-
-#include <QDir>
-#include <QFile>
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -143,54 +139,14 @@ int exportNames(QStringList args) {
     QString table, why;
     if (!tableOption(args, table, why)) return usage(why);
     if (args.size() != 1) return usage(QStringLiteral("export needs one FOLDER, or FILE.csv with --table"));
-    std::vector<StationCsv> tables;
-    if (!ReadUserNames(UserStationCodeDatabasePath(), table, tables, why)) {
-        print(stderr, why);
+    const StationExport result = ExportStationTables(UserStationCodeDatabasePath(), args[0], table);
+    for (const auto& [path, rows] : result.files) print(stdout, QStringLiteral("%1: %2 rows").arg(path).arg(rows));
+    if (!result.written) {
+        print(stderr, result.error);
         return 1;
     }
-    if (!table.isEmpty() && tables.empty()) {  // the file still says which columns the table has
-        StationCsv empty;
-        empty.table = FindStationCodeTable(table);
-        tables.push_back(empty);
-    }
-    if (table.isEmpty() && !QDir().mkpath(args[0])) {
-        print(stderr, QStringLiteral("%1: cannot create the folder").arg(args[0]));
-        return 1;
-    }
-    for (const StationCsv& csv : tables) {
-        const QString path =
-            table.isEmpty() ? QDir(args[0]).filePath(QLatin1String(csv.table->name) + QLatin1String(".csv")) : args[0];
-        std::string error;
-        if (!platform::replaceFile(QFile::encodeName(path).toStdString(), StationCsvText(csv).toStdString(), error)) {
-            print(stderr, QString::fromStdString(error));
-            return 1;
-        }
-        print(stdout, QStringLiteral("%1: %2 rows").arg(path).arg(csv.rows.size()));
-    }
-    if (tables.empty()) print(stdout, QStringLiteral("no rows of your own to export"));
+    if (result.files.empty()) print(stdout, QStringLiteral("no rows of your own to export"));
     return finish(0);
-}
-
-// The stored history takes the names just imported: every stored row whose
-// cell is looked up under one of the imported keys shows the new name, as a
-// new read of its card would.
-int nameStoredRows(const QStringList& files, const QString& table, CsvEncoding encoding) {
-    std::vector<StationCsv> imported;
-    QStringList errors;
-    for (const QString& f : files) {
-        StationCsv csv;
-        if (ReadStationCsv(f, table, csv, errors, encoding)) imported.push_back(csv);
-    }
-    CHistoryTable history;
-    QString error;
-    const int named = errors.isEmpty() ? NameStoredRowsFromUserRows(history, imported, error) : -1;
-    if (named < 0) {
-        for (const QString& e : errors) print(stderr, e);
-        if (!error.isEmpty()) print(stderr, error);
-        return 1;
-    }
-    if (named > 0) print(stdout, QStringLiteral("named %1 cells of the stored history in %2").arg(named).arg(history.Path()));
-    return 0;
 }
 
 }  // namespace
@@ -243,16 +199,26 @@ int main(int argc, char** argv) {
             }
         }
         if (files.isEmpty()) return usage("import needs at least one CSV file");
-        ImportCount rows;
         const QString overlay = UserStationCodeDatabasePath();
-        if (!ImportUserNames(overlay, files, table, errors, &rows, encoding)) {
-            for (const QString& e : errors) print(stderr, e);
+        CHistoryTable history;
+        const StationImport result = ImportStationTables(files, table, encoding, overlay, history);
+        if (!result.imported) {
+            for (const QString& e : result.errors) print(stderr, e);
             print(stderr, QStringLiteral("nothing was imported"));
             return 1;
         }
         print(stdout, QStringLiteral("imported %1 rows (%2 new, %3 replaced) into %4")
-                          .arg(rows.total()).arg(rows.added).arg(rows.replaced).arg(overlay));
-        return finish(nameStoredRows(files, table, encoding));
+                          .arg(result.rows.total()).arg(result.rows.added).arg(result.rows.replaced).arg(overlay));
+        // The stored history takes the names just imported, as a new read of
+        // its cards would show them.
+        if (result.namedStoredCells < 0) {
+            print(stderr, result.historyError);
+            return finish(1);
+        }
+        if (result.namedStoredCells > 0)
+            print(stdout, QStringLiteral("named %1 cells of the stored history in %2")
+                              .arg(result.namedStoredCells).arg(history.Path()));
+        return finish(0);
     }
     if (command == QLatin1String("where")) {
         print(stdout, QStringLiteral("shipped: %1").arg(StationCodeDatabasePath()));

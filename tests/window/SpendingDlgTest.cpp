@@ -1,11 +1,14 @@
 // 利用集計 and 交通費の一覧 on the sample Suica card: the totals, the chart
 // saved as PNG and SVG, the journeys of a range saved and copied.
+#include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "MessageSink.h"
+#include "StoredHistory.h"
 #include "SpendingDialog.h"
 #include "TestSupport.h"
 
 #include <QClipboard>
+#include <QDate>
 #include <QFile>
 #include <QGuiApplication>
 #include <QImage>
@@ -106,4 +109,82 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
     dlg.SetRange(QDate(2026, 12, 1), QDate(2026, 12, 31));
     EXPECT_EQ(dlg.Table()->rowCount(), 0);
     EXPECT_EQ(dlg.TotalLabel()->text(), "0 件  合計 0 円");
+}
+
+// The yen axis steps by round amounts, at most five of them to the top.
+TEST(BalanceChartAxes, YenStepsAreRound) {
+    const struct {
+        qint64 highest, step, top;
+    } cases[] = {
+        {0, 100, 100},       {90, 100, 100},       {480, 100, 500},      {730, 200, 800},
+        {2412, 500, 2500},   {4999, 1000, 5000},   {5001, 2000, 6000},   {9800, 2000, 10000},
+        {20000, 5000, 20000}, {49000, 10000, 50000}, {3000000, 1000000, 3000000},
+    };
+    for (const auto& c : cases) {
+        const YenAxis axis = YenAxisFor(c.highest);
+        EXPECT_EQ(axis.step, c.step) << c.highest;
+        EXPECT_EQ(axis.top, c.top) << c.highest;
+    }
+    EXPECT_EQ(YenTickText(12500), "12,500円");
+}
+
+// Months along the date axis, fewer when they would crowd.
+TEST(BalanceChartAxes, MonthTicksThinOut) {
+    auto texts = [](const std::vector<QDate>& dates) {
+        QStringList out;
+        for (const QDate& d : dates) out << d.toString("yyyy/MM");
+        return out;
+    };
+    EXPECT_EQ(texts(MonthTicks(QDate(2026, 11, 3), QDate(2026, 11, 28), 5)), QStringList({"2026/11"}));
+    EXPECT_EQ(texts(MonthTicks(QDate(2026, 9, 15), QDate(2026, 12, 2), 5)),
+              QStringList({"2026/10", "2026/11", "2026/12"}));
+    EXPECT_EQ(texts(MonthTicks(QDate(2026, 1, 1), QDate(2026, 12, 31), 5)),
+              QStringList({"2026/01", "2026/04", "2026/07", "2026/10"}));
+    EXPECT_EQ(texts(MonthTicks(QDate(2020, 1, 1), QDate(2026, 12, 31), 8)),
+              QStringList({"2020/01", "2021/01", "2022/01", "2023/01", "2024/01", "2025/01", "2026/01"}));
+}
+
+// The title names the card; each step's tool tip gives its day, trade and
+// balance; the chart finds the step under the mouse.
+TEST_F(SpendingDlg, ChartTitleAndStepToolTips) {
+    EXPECT_EQ(BalanceChartTitle("通勤用", "Suica"), "残高の推移 — 通勤用（Suica）");
+    EXPECT_EQ(BalanceChartTitle("", "Edy"), "残高の推移 — Edy");
+    EXPECT_EQ(BalanceChartTitle("", ""), "残高の推移");
+    EXPECT_EQ(BalancePointToolTip({"2026-11-28", 1234, "支払"}), "2026/11/28  支払\n残高 1,234円");
+    EXPECT_EQ(BalancePointToolTip({"", 50, ""}), "日付なし\n残高 50円");
+
+    CHistoryTable table;
+    QString error;
+    ASSERT_TRUE(SetCardNickname(table, doc.m_strIDm, 1, "通勤用", error)) << error.toStdString();
+    SpendingDialog dlg(doc);
+    BalanceChart* chart = dlg.Chart();
+    EXPECT_EQ(chart->Title(), BalanceChartTitle("通勤用", doc.m_strCardTypeName));
+    dlg.show();
+    const std::vector<BalancePoint> series = BalanceSeries(ClassifyRows(1, doc.m_History, doc.m_nRows));
+    ASSERT_FALSE(series.empty());
+    const std::vector<QPointF> points = BalanceChartPoints(QFontMetricsF(chart->font()), chart->rect(), series);
+    ASSERT_EQ(points.size(), series.size());
+    const QPointF newest = points.back();
+    EXPECT_EQ(chart->PointAt(newest.toPoint() + QPoint(2, 30)), int(points.size()) - 1);
+    EXPECT_EQ(chart->PointAt(QPoint(0, 0)), -1);  // left of the plot
+    for (const QPointF& p : points) EXPECT_TRUE(chart->rect().contains(p.toPoint()));
+    keep(chart->grab().toImage(), "balance-chart.png");
+}
+
+// Edy records its days as the transit cards do: the same axis of months.
+TEST(BalanceChartAxes, EdyRecordsAreDated) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink{&messages};
+    test::LibrarySession session{"image:" + test::sourcePath("data/cards/edy-sample.json")};
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.m_nMode = 128;
+    doc.OnCardRead();
+    const std::vector<BalancePoint> series = BalanceSeries(ClassifyRows(128, doc.m_History, doc.m_nRows));
+    ASSERT_FALSE(series.empty());
+    for (const BalancePoint& p : series) {
+        EXPECT_TRUE(IsIsoDate(p.date)) << p.date.toStdString();
+        EXPECT_TRUE(BalancePointToolTip(p).startsWith(QDate::fromString(p.date, Qt::ISODate).toString("yyyy/MM/dd")));
+    }
 }

@@ -1,0 +1,77 @@
+// Takes the pictures of docs/naming.md and docs/spending.md on the display
+// it is given (run it under Xvfb): the empty window with its hint
+// (empty-window.png), the 未登録 bar after a read (unregistered-bar.png), a
+// rejected station table import (import-errors.png) and the balance chart
+// of a named card (balance-chart.png, and its dialog: spending-dialog.png).
+//   name_screens OUTDIR
+#include "CHistoryTable.h"
+#include "CKuvoraDoc.h"
+#include "CMainFrame.h"
+#include "CommandIds.h"
+#include "SpendingDialog.h"
+#include "StationDatabasePaths.h"
+#include "StationNameCommands.h"
+#include "StationNameTransfer.h"
+#include "StoredHistory.h"
+#include "felica.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QTemporaryDir>
+
+int main(int argc, char** argv) {
+    if (argc < 2) return 2;
+    QTemporaryDir home;
+    qputenv("HOME", home.path().toUtf8());
+    qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
+    qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
+    QApplication app(argc, argv);
+    const QString out = QString::fromLocal8Bit(argv[1]);
+    initialize_library();
+    set_reader_writer_name("auto");
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    CMainFrame frame(&doc);
+    frame.resize(940, 550);
+    frame.show();
+    QApplication::processEvents();
+    bool ok = frame.grab().save(out + "/empty-window.png");
+
+    set_reader_writer_name("image:" KUVORA_SOURCE_DIR "/data/cards/suica-sample.json");
+    doc.m_nMode = 1;
+    frame.Execute(cmd::CardRead);
+    QApplication::processEvents();
+    ok = frame.grab().save(out + "/unregistered-bar.png") && ok;
+
+    // A table with a wrong line and a repeated key.
+    const QString bad = home.path() + "/StationCode.csv";
+    QFile csv(bad);
+    csv.open(QIODevice::WriteOnly);
+    csv.write("AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\r\n"
+              "0,0x01,0x10,見本鉄道,見本線,見本中央,\r\n"
+              "0,0x01,0x300,見本鉄道,見本線,見本公園,\r\n"
+              "0,0x01,0x10,見本鉄道,見本線,見本中央駅,\r\n"
+              "0,0x01\r\n");
+    csv.close();
+    CHistoryTable history;
+    const StationImport rejected =
+        ImportStationTables({bad}, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history);
+    StationImportErrorsDialog errors(rejected.errors, {bad}, &frame);
+    errors.show();
+    QApplication::processEvents();
+    ok = errors.grab().save(out + "/import-errors.png") && ok;
+    errors.hide();
+
+    // A nickname, and the chart.
+    QString error;
+    SetCardNickname(history, doc.m_strIDm, 1, "通勤用", error);
+    SpendingDialog spending(doc, &frame);
+    spending.resize(640, 640);
+    spending.show();
+    QApplication::processEvents();
+    ok = spending.Chart()->grab().save(out + "/balance-chart.png") && ok;
+    ok = spending.grab().save(out + "/spending-dialog.png") && ok;
+    close_reader_writer();
+    dispose_library();
+    return ok ? 0 : 1;
+}
