@@ -1,5 +1,8 @@
 #include "GuiMessageSink.h"
 
+#include "WindowTexts.h"
+#include "library_control.h"
+
 #include <QApplication>
 #include <QMessageBox>
 
@@ -10,7 +13,7 @@ void GuiMessageSink::showMessage(const QString& text) {
         QApplication::restoreOverrideCursor();
         ++busy;
     }
-    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kuvora"), text, QMessageBox::Ok, m_Owner.data());
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Kuvora"), WithNoCardReason(text, felica::noCardReason()), QMessageBox::Ok, m_Owner.data());
     box.exec();
     while (busy-- > 0) QApplication::setOverrideCursor(Qt::WaitCursor);
 }

@@ -1,5 +1,7 @@
 #include "WindowTexts.h"
 
+#include "StringTable.h"
+
 #include <QRegularExpression>
 
 #include <utility>
@@ -85,6 +87,10 @@ const Rules& messages() {
         {"the card reads up to (\\d+) blocks at once", "カードは一度に %1 ブロックまで読めます"},
         {"the capture was cancelled", "読み取りを中止しました。"},
         {"another card lies on the reader", "別のカードが置かれています。"},
+        // Why no card was read.
+        {"the reader/writer could not be opened: (.*)", "リーダ・ライタを開けませんでした（%1）"},
+        {"no card on the reader answered polling for system (\\w+)",
+         "リーダ・ライタの上にシステム %1 のカードがありません"},
     });
     return r;
 }
@@ -103,4 +109,11 @@ QString WindowText(const QString& english) {
         return QStringLiteral("カードイメージ %1 の %2 が正しくありません: %3。")
             .arg(m.captured(1), m.captured(2), applyRules(fieldProblems(), m.captured(3)));
     return english;
+}
+
+QString WithNoCardReason(const QString& text, const std::string& reason) {
+    if (reason.empty()) return text;
+    for (int id : {1028, 1101, 1040})
+        if (text == LoadString(id)) return text + QLatin1Char('\n') + WindowText(reason);
+    return text;
 }
