@@ -1,7 +1,8 @@
 // CNameCodeDlg: names a code the station-code tables do not know. It shows
 // the row the card's lookup asks for (the table and its key, in decimal and
 // hex) and takes the place's name and its company's. OK stays disabled while
-// the name is empty; the caller writes the name.
+// the name is empty, and a name holding a control character is refused on
+// the dialog's message line; the caller writes the name.
 #pragma once
 
 #include "StationCodeSchema.h"
@@ -22,9 +23,14 @@ public:
     QLineEdit* NameEdit() const { return m_pName; }
     QLineEdit* CompanyEdit() const { return m_pCompany; }
     QPushButton* OkButton() const { return m_pOk; }
+    // The line that says why OK did not close the dialog.
+    QLabel* ErrorLabel() const { return m_pError; }
+
+    void accept() override;
 
 private:
     QLineEdit* m_pName;
     QLineEdit* m_pCompany;
     QPushButton* m_pOk;
+    QLabel* m_pError;
 };
