@@ -3,6 +3,7 @@
 #include "CKuvoraDoc.h"
 #include "AboutBox.h"
 #include "AutomationStartup.h"
+#include "CKuvoraView.h"
 #include "CMainFrame.h"
 #include "CSetupDlg.h"
 #include "CSuicaGreenDlg.h"
@@ -17,8 +18,6 @@
 
 #include <QFileInfo>
 #include <QLibraryInfo>
-#include <QPageSetupDialog>
-#include <QPrinter>
 #include <QTimer>
 #include <QTranslator>
 
@@ -128,7 +127,7 @@ bool CKuvoraApp::InitInstance() {
 }
 
 void CKuvoraApp::OnFilePrintSetup() {
-    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
-    QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
-    dialog.exec();
+    // The page set up here is the one Print and Print Preview use: the
+    // view's printer, kept for the session.
+    m_pFrame->View()->OnFilePrintSetup();
 }
