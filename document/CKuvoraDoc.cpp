@@ -230,7 +230,14 @@ void CKuvoraDoc::ReadHistoryAloud() {
 
 std::vector<int> CardRecordRows(const CKuvoraDoc& doc) {
     std::vector<int> rows;
-    const int n = std::clamp(std::min(doc.m_nCardRows, doc.m_nRows), 0, CHistoryDisplay::kRows);
+    // A stored card loaded without a read: the rows a read of it would give
+    // its class's block count, newest first.
+    int cardRows = doc.m_nCardRows;
+    if (doc.m_bStoredHistory) {
+        const std::unique_ptr<CSFCard> card = CreateCard(doc.m_nCardType);
+        cardRows = card ? card->GetHistoryCount() : 0;
+    }
+    const int n = std::clamp(std::min(cardRows, doc.m_nRows), 0, CHistoryDisplay::kRows);
     for (int row = 0; row < n; ++row) {
         const QString& block = doc.m_History.Text(history::BlockData, row);
         if (std::any_of(block.begin(), block.end(), [](QChar c) { return c != QLatin1Char('0'); }))

@@ -111,7 +111,8 @@ private:
 
 // The display rows that hold one of the card's records, in display order:
 // the rows of the last read that the reload left in the table (never more
-// than it shows) whose block is not empty. A card that has written fewer
+// than it shows; for a stored card loaded without a read, as many of its
+// newest rows as a read of its type takes) whose block is not empty. A card that has written fewer
 // records than its history service has blocks leaves the rest all zeros.
 // What the read-aloud speaks and the page and the picture draw.
 std::vector<int> CardRecordRows(const CKuvoraDoc& doc);

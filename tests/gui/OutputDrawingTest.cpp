@@ -1,8 +1,12 @@
 // What the printed page, the clipboard picture and the view's header band
 // draw: only the card's records, and each text over its own box.
 #include "CKuvoraDoc.h"
+#include "CHistoryTable.h"
 #include "CKuvoraView.h"
+#include "DocumentReads.h"
 #include "HistoryPicture.h"
+#include "MessageSink.h"
+#include "StoredHistory.h"
 #include "TestSupport.h"
 #include "ViewLayout.h"
 
@@ -77,6 +81,35 @@ TEST(OutputDrawing, PageAndPictureDrawOnlyTheCardsRecords) {
                 EXPECT_EQ(item.rect.y(), d.footerY);
             }
     }
+}
+
+// A stored card loaded without a read draws the rows its read drew, with
+// the same texts (the place-name slot follows the trade flags).
+TEST(OutputDrawing, AStoredCardDrawsTheRowsOfItsRead) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    test::LibrarySession session;
+    test::importSampleNames();
+    auto read = test::ReadDocument(session, "image:" + test::sourcePath("data/cards/suica-sample.json"), 1);
+    ASSERT_EQ(read->m_nCardRows, 20);
+    CKuvoraDoc stored;
+    stored.OnNewDocument();
+    CHistoryTable table;
+    ASSERT_EQ(LoadStoredHistory(table, stored, read->m_strIDm, 1), 20);
+    EXPECT_EQ(CardRecordRows(stored), CardRecordRows(*read));
+    // The record strips and below: the header band differs (no gate log).
+    const auto records = [](const Drawing& d, qreal top) {
+        QStringList out;
+        for (const DrawItem& item : d)
+            if (item.kind == DrawItem::Text && item.rect.y() >= top && !item.footerFont)
+                out << QString("%1,%2 %3").arg(item.rect.x()).arg(item.rect.y()).arg(item.text);
+        return out;
+    };
+    const QStringList picture = records(view::PictureDrawing(*read, "f"), 148);
+    EXPECT_GT(picture.size(), 20 * 10);  // two lines of texts a record
+    EXPECT_EQ(records(view::PictureDrawing(stored, "f"), 148), picture);
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
 }
 
 // A later text covers what an earlier one left in its box (a long name that
