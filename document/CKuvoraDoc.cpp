@@ -11,11 +11,13 @@
 #include "HistorySender.h"
 #include "MessageSink.h"
 #include "SpokenText.h"
+#include "StoredHistory.h"
 #include "felica.h"
 
 #include <QFileInfo>
 #include <QHash>
 
+#include <algorithm>
 #include <cstring>
 
 namespace {
@@ -154,6 +156,7 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
 }
 
 void CKuvoraDoc::OnCardRead() {
+    m_bCardRead = false;
     if (!IsValidMode(m_nMode)) {
         ShowMessage(kMsgNoCard);
         return;
@@ -176,6 +179,7 @@ void CKuvoraDoc::OnCardRead() {
         return;
     }
     m_bStoredHistory = false;  // the card on the reader again
+    m_bCardRead = m_nCardType != 0;
     card->ReadTicketBarrierLog();
     m_nCardRows = std::clamp(card->GetHistoryCount(), 0, CSFCard::kMaxHistoryBlocks);
     m_nRows = m_nCardRows;
@@ -192,17 +196,13 @@ void CKuvoraDoc::OnCardRead() {
         m_strCardNumber.clear();
     }
 
-    // The flags of each card row, to give the reloaded rows theirs back.
-    QHash<QString, int> flagsOfBlock;
-    for (int row = 0; row < m_nCardRows; ++row)
-        flagsOfBlock.insert(m_History.Text(history::BlockData, row), m_History.Flags(row));
-
     CHistoryTable table;
     table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
                 suica ? std::optional<QString>(m_strBrand) : std::nullopt);
     m_nRows = table.Reload(m_strIDm, m_nCardType, m_History);
-    for (int row = 0; row < m_nRows; ++row)
-        m_History.SetFlags(row, flagsOfBlock.value(m_History.Text(history::BlockData, row), 0));
+    // History.db keeps no flags: every reloaded row, the card's own and the
+    // older ones, gets them from its block as the card class decodes it.
+    SetTradeFlagsFromBlocks(m_History, m_nRows, m_nCardType);
 
     if (m_pObserver) m_pObserver->OnReadFinished();
 
@@ -232,7 +232,25 @@ void CKuvoraDoc::ShowModeInStatusBar(int mode) {
 }
 
 void CKuvoraDoc::ReadHistoryAloud() {
-    for (int row = 0; row < m_nCardRows; ++row) m_Speaker.Speak(SpokenHistoryText(m_History, row));
+    for (int row : CardRecordRows(*this)) m_Speaker.Speak(SpokenHistoryText(m_History, row));
+}
+
+std::vector<int> CardRecordRows(const CKuvoraDoc& doc) {
+    std::vector<int> rows;
+    // A stored card loaded without a read: the rows a read of it would give
+    // its class's block count, newest first.
+    int cardRows = doc.m_nCardRows;
+    if (doc.m_bStoredHistory) {
+        const std::unique_ptr<CSFCard> card = CreateCard(doc.m_nCardType);
+        cardRows = card ? card->GetHistoryCount() : 0;
+    }
+    const int n = std::clamp(std::min(cardRows, doc.m_nRows), 0, CHistoryDisplay::kRows);
+    for (int row = 0; row < n; ++row) {
+        const QString& block = doc.m_History.Text(history::BlockData, row);
+        if (std::any_of(block.begin(), block.end(), [](QChar c) { return c != QLatin1Char('0'); }))
+            rows.push_back(row);
+    }
+    return rows;
 }
 
 bool CKuvoraDoc::SendHistory(const QString& serverAddress, int serverPort) {

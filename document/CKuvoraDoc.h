@@ -12,6 +12,7 @@
 #include <QString>
 
 #include <memory>
+#include <vector>
 
 class CSFCard;
 
@@ -106,6 +107,9 @@ public:
     // The history shown is a stored card's, loaded without reading a card
     // (LoadStoredHistory); the next Read clears it.
     bool m_bStoredHistory = false;
+    // The last Read command read a card of a known type (not "UNKNOWN"):
+    // its header and rows are the card's. felica::noCardReason says why not.
+    bool m_bCardRead = false;
 
 private:
     std::unique_ptr<CSFCard> CreateCardForMode();
@@ -113,3 +117,11 @@ private:
 
     IDocumentObserver* m_pObserver = nullptr;
 };
+
+// The display rows that hold one of the card's records, in display order:
+// the rows of the last read that the reload left in the table (never more
+// than it shows; for a stored card loaded without a read, as many of its
+// newest rows as a read of its type takes) whose block is not empty. A card that has written fewer
+// records than its history service has blocks leaves the rest all zeros.
+// What the read-aloud speaks and the page and the picture draw.
+std::vector<int> CardRecordRows(const CKuvoraDoc& doc);

@@ -43,17 +43,39 @@ bool CXmlDocument::StepOut() {
 
 namespace {
 
-// Appends `text` with <, & and > escaped; the characters between them go in
-// whole runs.
+// Whether XML 1.0 can hold the UTF-16 unit at `p` (TAB, LF, CR and every
+// character from U+0020 but U+FFFE, U+FFFF and a surrogate without its
+// pair). DEL and the C1 controls, which XML 1.0 asks documents to avoid,
+// count as characters it cannot hold: a Shift_JIS decoder of the IBM kind
+// reads the byte 7F as U+001A.
+bool xmlCanHold(const QChar* p, const QChar* end) {
+    const char16_t c = p->unicode();
+    if (c < 0x20) return c == '\t' || c == '\n' || c == '\r';
+    if (c >= 0x7F && c <= 0x9F) return false;
+    if (c == 0xFFFE || c == 0xFFFF) return false;
+    if (QChar::isHighSurrogate(c)) return p + 1 != end && QChar::isLowSurrogate(p[1].unicode());
+    if (QChar::isLowSurrogate(c)) return false;  // its high half, if any, went before it
+    return true;
+}
+
+// Appends `text` with <, & and > escaped and each character XML cannot hold
+// replaced by U+FFFD (a name stored with a control character in it); the
+// characters between them go in whole runs.
 void appendEscaped(QString& out, const QString& text) {
     const QChar* run = text.constData();
     const QChar* const end = run + text.size();
     for (const QChar* p = run; p != end; ++p) {
         const char16_t c = p->unicode();
-        if (c != '<' && c != '&' && c != '>') continue;
+        if (QChar::isHighSurrogate(c) && xmlCanHold(p, end)) {
+            ++p;  // the pair goes whole
+            continue;
+        }
+        const bool markup = c == '<' || c == '&' || c == '>';
+        if (!markup && xmlCanHold(p, end)) continue;
         out.append(run, p - run);
         run = p + 1;
-        out += QLatin1String(c == '<' ? "&lt;" : c == '&' ? "&amp;" : "&gt;");
+        if (markup) out += QLatin1String(c == '<' ? "&lt;" : c == '&' ? "&amp;" : "&gt;");
+        else out += QChar(QChar::ReplacementCharacter);
     }
     out.append(run, end - run);
 }

@@ -62,12 +62,22 @@ const XmlField kXmlArrival[] = {{"LINE_CODE", ArrivalLineCode}, {"COMPANY_NAME",
 const XmlField kXmlRowTail[] = {{"BALANCE", Balance}, {"SERIAL_CODE", SerialCode}, {"SERIAL", Serial},
                                 {"POINT", Charge},    {"NOTE1", Note1},            {"NOTE2", Note2}};
 
+// A cell's text inside a tab-separated line: a control character (a TAB
+// or a line break in a name) would split the cell or the line, so each
+// becomes a space.
+void appendCell(QString& line, const QString& text) {
+    const qsizetype start = line.size();
+    line += text;
+    for (qsizetype i = start; i < line.size(); ++i)
+        if (line[i].category() == QChar::Other_Control) line[i] = QLatin1Char(' ');
+}
+
 QString joinedLine(const CHistoryDisplay& h, int row, std::initializer_list<int> columns) {
     QString line;
     bool first = true;
     for (int c : columns) {
         if (!first) line += QLatin1Char('\t');
-        line += h.Text(c, row);
+        appendCell(line, h.Text(c, row));
         first = false;
     }
     line += QLatin1Char('\n');

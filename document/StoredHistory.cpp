@@ -7,6 +7,10 @@
 
 #include <QFileInfo>
 
+#include <algorithm>
+#include <cctype>
+#include <memory>
+
 namespace {
 
 bool hasTable(CDbConnection& db, const char* name) {
@@ -102,6 +106,25 @@ bool SetCardNickname(CHistoryTable& table, const QString& idm, int cardType, con
     return false;
 }
 
+void SetTradeFlagsFromBlocks(CHistoryDisplay& rows, int count, int cardType) {
+    const std::unique_ptr<CSFCard> card = CreateCard(cardType);
+    count = std::clamp(count, 0, CHistoryDisplay::kRows);
+    for (int row = 0; row < count; ++row) {
+        int flags = 0;
+        const QByteArray hex = rows.Text(history::BlockData, row).toLatin1();
+        const bool isHex = hex.size() == 32 && std::all_of(hex.begin(), hex.end(), [](char c) {
+            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
+        });
+        if (card && isHex) {
+            const QByteArray block = QByteArray::fromHex(hex);
+            // A trade is decoded from its own block alone.
+            if (card->SetHistoryBlock(0, reinterpret_cast<const std::uint8_t*>(block.constData())))
+                flags = card->GetTradeFlags(0);
+        }
+        rows.SetFlags(row, flags);
+    }
+}
+
 int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm, int cardType) {
     doc.m_strIDm = idm;
     doc.m_nCardType = cardType;
@@ -125,5 +148,6 @@ int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm,
     doc.m_nRows = QFileInfo::exists(table.Path()) ? table.Reload(idm, cardType, doc.m_History) : 0;
     doc.m_nIssuerKind = doc.m_nRows > 0 ? table.IssuerKind(idm, cardType) : -1;
     doc.m_strBrand = doc.m_nRows > 0 ? table.Brand(idm, cardType) : QString();
+    SetTradeFlagsFromBlocks(doc.m_History, doc.m_nRows, cardType);
     return doc.m_nRows;
 }

@@ -8,6 +8,7 @@
 
 class CKuvoraDoc;
 class CHistoryTable;
+class CHistoryDisplay;
 
 struct StoredCard {
     QString idm;
@@ -30,6 +31,12 @@ bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QStri
 // no card rows, no gate log) and marks the document as showing stored
 // history until the next Read. Returns the number of rows loaded.
 int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm, int cardType);
+
+// The trade flags of display rows 0 .. count-1, which History.db does not
+// keep: each row's BlockData decoded by the card class of `cardType`, as
+// the Read decodes the card's own rows. A row whose block is not 32 hex
+// digits, or a type without a class, gets 0.
+void SetTradeFlagsFromBlocks(CHistoryDisplay& rows, int count, int cardType);
 
 // Gives a stored card a nickname (an empty one removes it), kept in
 // History.db's CardNickname table, which is made on first use. Written only

@@ -65,6 +65,9 @@ struct Library {
     bool checkIdm = false;
     int lastError = FELICA_ERROR_NONE;
     std::string detail;
+    // Why the last attempt to reach a card failed; kept past later
+    // successes (closing the reader) until a card answers a poll.
+    std::string noCard;
     Pmm pmm{};  // PMm of the last poll, for response time limits
     // Most blocks the card accepted in one read since the reader was opened.
     std::size_t blocksPerRead = 12;
@@ -121,6 +124,7 @@ Library& lib() {
 
 FelicaBool fail(int error, std::string detail) {
     lib().lastError = error;
+    lib().noCard = error == FELICA_ERROR_READER_NOT_FOUND ? "the reader/writer could not be opened: " + detail : detail;
     lib().detail = std::move(detail);
     return 0;
 }
@@ -199,7 +203,7 @@ bool requireOpen() {
 }
 
 FelicaBool noCardFor(const SystemCode& sc) {
-    return fail(FELICA_ERROR_NO_CARD, "no card answered polling for system " + hex2(sc.data()));
+    return fail(FELICA_ERROR_NO_CARD, "no card on the reader answered polling for system " + hex2(sc.data()));
 }
 
 // Sends a polling frame; `requestCode` 1 asks for the system code too.
@@ -258,7 +262,7 @@ bool learnSystems() {
 
 // Polls for the system named in `polling`; fills `out` on success.
 // `cached` tells whether the answer came from what was learnt earlier.
-FelicaBool poll(const PollingRecord* polling, PollingAnswer& out, bool* cached = nullptr) {
+FelicaBool pollSystem(const PollingRecord* polling, PollingAnswer& out, bool* cached) {
     if (cached) *cached = false;
     if (!polling || !polling->systemCode)
         return fail(FELICA_ERROR_INVALID_ARGUMENT, "polling record without a system code");
@@ -287,6 +291,13 @@ FelicaBool poll(const PollingRecord* polling, PollingAnswer& out, bool* cached =
     l.presence.answers[sc] = out;
     l.presence.current = sc;
     l.presence.hasCurrent = true;
+    return 1;
+}
+
+// A card that answers has been reached: no reason is left for not reaching one.
+FelicaBool poll(const PollingRecord* polling, PollingAnswer& out, bool* cached = nullptr) {
+    if (!pollSystem(polling, out, cached)) return 0;
+    lib().noCard.clear();
     return 1;
 }
 
@@ -370,6 +381,11 @@ FelicaBool readBlocks(const Idm& idm, const std::vector<std::uint16_t>& services
 std::string lastErrorDetail() {
     std::lock_guard lock(lib().mutex);
     return lib().detail;
+}
+
+std::string noCardReason() {
+    std::lock_guard lock(lib().mutex);
+    return lib().noCard;
 }
 
 std::string readerName() {

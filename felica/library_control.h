@@ -13,6 +13,14 @@ namespace felica {
 // A text that says why the last failing call failed ("" after a success).
 std::string lastErrorDetail();
 
+// Why no card was read, in the one wording every program uses: "the
+// reader/writer could not be opened: " and the route's reason, "no card on
+// the reader answered polling for system 0003", or how the card failed
+// after it answered. Unlike lastErrorDetail it outlasts the calls that
+// succeed after the failure (closing the reader), until a card answers a
+// poll: empty when the card answered and nothing failed since.
+std::string noCardReason();
+
 // The libraries of the reader routes and their versions ("libnfc 1.8.0").
 std::string readerLibraryVersions();
 

@@ -83,3 +83,9 @@ QString CreateTableSql(const TableDef& table, const QString& schema) {
     return QStringLiteral("CREATE TABLE IF NOT EXISTS %1 (%2, PRIMARY KEY (%3))")
         .arg(name, columns.join(QStringLiteral(", ")), key.join(QStringLiteral(", ")));
 }
+
+int ControlCharacterAt(const QString& text) {
+    for (qsizetype i = 0; i < text.size(); ++i)
+        if (text[i].category() == QChar::Other_Control) return static_cast<int>(i);
+    return -1;
+}

@@ -29,6 +29,11 @@ const TableDef* FindStationCodeTable(const QString& name);
 // The longest text a text column holds.
 constexpr int kMaxColumnText = 255;
 
+// The first control character (U+0000..U+001F, U+007F..U+009F: a TAB, a
+// line break ...) in a text, or -1 when it holds none. A name may hold none:
+// it would split the cells and lines of the exports and the TCP text.
+int ControlCharacterAt(const QString& text);
+
 // The row a name is looked up under: the table and the values of its key
 // columns, in order.
 struct NameKey {

@@ -302,6 +302,12 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
                                   .arg(path).arg(rec.line).arg(QLatin1String(c.name)).arg(kMaxColumnText);
                     good = false;
                 }
+                if (const int at = ControlCharacterAt(value); at >= 0) {
+                    errors << QStringLiteral("%1:%2: %3: holds the control character U+%4")
+                                  .arg(path).arg(rec.line).arg(QLatin1String(c.name))
+                                  .arg(QString::asprintf("%04X", static_cast<unsigned>(value[at].unicode())));
+                    good = false;
+                }
                 row << value;
             } else {
                 qint64 v = 0;

@@ -213,11 +213,11 @@ void CKuvoraView::PaintHeaderBand(QPainter& p) {
     p.fillRect(QRect(0, 0, width() + 18, kHeaderBandHeight), BandColour());
     p.setFont(KuvoraFont());
     p.setPen(Qt::black);
-    for (const PlacedText& t : HeaderBandTexts(*m_pDoc))
-        p.drawText(QRect(t.x, t.y, 4000, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
+    // Each text over its box in the band colour: a later text covers what an
+    // earlier one left there.
+    for (const PlacedText& t : HeaderBandTexts(*m_pDoc)) DrawOpaqueText(p, QPointF(t.x, t.y), t.text, BandColour());
     p.setPen(QColor(160, 0, 0));
-    for (const PlacedText& t : StoredHistoryNote(*m_pDoc))
-        p.drawText(QRect(t.x, t.y, 4000, 40), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, t.text);
+    for (const PlacedText& t : StoredHistoryNote(*m_pDoc)) DrawOpaqueText(p, QPointF(t.x, t.y), t.text, BandColour());
 }
 
 void CKuvoraView::resizeEvent(QResizeEvent* event) {

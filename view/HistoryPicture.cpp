@@ -22,16 +22,19 @@ namespace {
 class DrawingBuilder {
 public:
     explicit DrawingBuilder(Drawing& d) : d_(d) {}
+    // A fill is also the background of the texts after it.
     void fill(qreal left, qreal top, qreal right, qreal bottom, const QColor& colour) {
-        d_.push_back({DrawItem::Fill, QRectF(QPointF(left, top), QPointF(right, bottom)), colour, {}, false});
+        d_.push_back({DrawItem::Fill, QRectF(QPointF(left, top), QPointF(right, bottom)), colour, {}, false, colour});
+        background_ = colour;
     }
     // Empty texts draw nothing.
     void text(qreal x, qreal y, const QString& s, const QColor& colour = Qt::black, bool footer = false) {
-        if (!s.isEmpty()) d_.push_back({DrawItem::Text, QRectF(x, y, 0, 0), colour, s, footer});
+        if (!s.isEmpty()) d_.push_back({DrawItem::Text, QRectF(x, y, 0, 0), colour, s, footer, background_});
     }
 
 private:
     Drawing& d_;
+    QColor background_ = Qt::white;
 };
 
 // The second line's place-name slot: the arrival company when TradeFlags has
@@ -56,7 +59,7 @@ QString FooterLine(const QDateTime& when) {
     return QStringLiteral("Kuvora  %1").arg(when.toString(QStringLiteral("yyyy年MM月dd日 HH時mm分")));
 }
 
-int PrintedRecords(const CKuvoraDoc& doc) { return std::clamp(doc.m_nCardRows, 0, CHistoryDisplay::kRows); }
+std::vector<int> PrintedRows(const CKuvoraDoc& doc) { return CardRecordRows(doc); }
 
 Drawing PageDrawing(const CKuvoraDoc& doc, qreal W, const TextWidth& w, const QString& footer) {
     Drawing d;
@@ -120,9 +123,11 @@ Drawing PageDrawing(const CKuvoraDoc& doc, qreal W, const TextWidth& w, const QS
         {I, u"入駅順"},   {K, u"出線区"}, {M, u"出駅順"}, {P, u"残高"}, {Q, u"履歴連番"}};
     for (const auto& [x, title] : titles) b.text(x, 392, QString::fromUtf16(title));
 
-    const int n = PrintedRecords(doc);
+    const std::vector<int> rows = PrintedRows(doc);
+    const int n = static_cast<int>(rows.size());
     const auto& h = doc.m_History;
     for (int r = 0; r < n; ++r) {
+        const int row = rows[static_cast<std::size_t>(r)];
         const qreal y1 = 435 + 86 * r;
         const qreal y2 = y1 + 43;
         b.fill(0, y1 - 5, W, y1 - 5 + 86, RecordColour(r));
@@ -130,13 +135,13 @@ Drawing PageDrawing(const CKuvoraDoc& doc, qreal W, const TextWidth& w, const QS
             {m, BlockData},         {C, TerminalCode}, {D, Trade},   {E, Date},
             {H, DepartureLineCode}, {J, DepartureStationCode},       {L, ArrivalLineCode},
             {N, ArrivalStationCode}, {O, Balance},     {R, SerialCode}};
-        for (const auto& [x, column] : upper) b.text(x, y1, h.Text(column, r));
-        b.text(E, y2, h.Text(Time, r));
-        b.text(G, y2, PlaceName(doc, r));
-        b.text(K, y2, h.Text(ArrivalStation, r));
-        b.text(O, y2, h.Text(Charge, r), ChargeColour());
-        b.text(R, y2, h.Text(Point, r));
-        b.text(Q, y2, h.Text(Note1, r));
+        for (const auto& [x, column] : upper) b.text(x, y1, h.Text(column, row));
+        b.text(E, y2, h.Text(Time, row));
+        b.text(G, y2, PlaceName(doc, row));
+        b.text(K, y2, h.Text(ArrivalStation, row));
+        b.text(O, y2, h.Text(Charge, row), ChargeColour());
+        b.text(R, y2, h.Text(Point, row));
+        b.text(Q, y2, h.Text(Note1, row));
     }
     b.fill(0, 430 + 86 * n, W, 516 + 86 * n, ClosingColour(n));
     b.text(m, 435 + 86 * n, footer, Qt::black, true);
@@ -152,9 +157,11 @@ Drawing PictureDrawing(const CKuvoraDoc& doc, const QString& footer) {
     b.fill(0, 130, width, 147, TitleStripColour());
     b.text(100, 132, QStringLiteral("生データ"));
     b.text(248, 132, QStringLiteral("端末種 処理     日付     入線区 入駅順 出線区 出駅順  残高  履歴連番"));
-    const int n = PrintedRecords(doc);
+    const std::vector<int> rows = PrintedRows(doc);
+    const int n = static_cast<int>(rows.size());
     const auto& h = doc.m_History;
     for (int r = 0; r < n; ++r) {
+        const int row = rows[static_cast<std::size_t>(r)];
         const int y1 = 148 + 32 * r;
         const int y2 = y1 + 16;
         b.fill(0, y1 - 1, width, y1 + 31, RecordColour(r));
@@ -162,15 +169,15 @@ Drawing PictureDrawing(const CKuvoraDoc& doc, const QString& footer) {
             {10, BlockData},         {263, TerminalCode}, {305, TradeCode}, {330, Date},
             {439, DepartureLineCode}, {487, DepartureStationCode},         {536, ArrivalLineCode},
             {585, ArrivalStationCode}, {618, Balance},    {676, SerialCode}};
-        for (const auto& [x, column] : upper) b.text(x, y1, h.Text(column, r));
-        b.text(248, y2, h.Text(Terminal, r));
-        b.text(297, y2, h.Text(Trade, r));
-        b.text(330, y2, h.Text(Time, r));
-        b.text(423, y2, PlaceName(doc, r));
-        b.text(520, y2, h.Text(ArrivalStation, r));
-        b.text(618, y2, h.Text(Charge, r), ChargeColour());
-        b.text(668, y2, h.Text(Point, r));
-        b.text(668, y2, h.Text(Note1, r));
+        for (const auto& [x, column] : upper) b.text(x, y1, h.Text(column, row));
+        b.text(248, y2, h.Text(Terminal, row));
+        b.text(297, y2, h.Text(Trade, row));
+        b.text(330, y2, h.Text(Time, row));
+        b.text(423, y2, PlaceName(doc, row));
+        b.text(520, y2, h.Text(ArrivalStation, row));
+        b.text(618, y2, h.Text(Charge, row), ChargeColour());
+        b.text(668, y2, h.Text(Point, row));
+        b.text(668, y2, h.Text(Note1, row));
     }
     b.fill(0, 147 + 32 * n, width, 179 + 32 * n, ClosingColour(n));
     b.text(10, 148 + 32 * n, footer, Qt::black, true);
@@ -191,11 +198,16 @@ void Render(QPainter& p, const Drawing& drawing, const QFont& mainFont, const QF
         }
         p.setFont(item.footerFont ? footerFont : mainFont);
         p.setPen(item.colour);
-        // A rectangle wide and tall enough for any single line.
-        p.drawText(QRectF(item.rect.topLeft(), QSizeF(1e5, 1e4)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine,
-                   item.text);
+        DrawOpaqueText(p, item.rect.topLeft(), item.text, item.background);
     }
     p.restore();
+}
+
+void DrawOpaqueText(QPainter& p, const QPointF& topLeft, const QString& text, const QColor& background) {
+    const QFontMetricsF metrics(p.font(), p.device());
+    p.fillRect(QRectF(topLeft, QSizeF(metrics.horizontalAdvance(text), metrics.height())), background);
+    // A rectangle wide and tall enough for any single line.
+    p.drawText(QRectF(topLeft, QSizeF(1e5, 1e4)), Qt::AlignLeft | Qt::AlignTop | Qt::TextSingleLine, text);
 }
 
 void DrawPrintedPage(QPainter& p, const CKuvoraDoc* doc, const QString& footer) {

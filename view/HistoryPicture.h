@@ -32,6 +32,9 @@ struct DrawItem {
     QColor colour;  // the fill, or the text's colour
     QString text;
     bool footerFont = false;
+    // A text's box is filled with this first: the colour of the last fill
+    // before it, so that a text covers what an earlier one left in its box.
+    QColor background = Qt::white;
 };
 using Drawing = std::vector<DrawItem>;
 
@@ -41,8 +44,9 @@ using TextWidth = std::function<qreal(const QString&)>;
 // The line at the foot of both: the program's name and when it was drawn.
 QString FooterLine(const QDateTime& when);
 
-// The card rows both draw: the rows taken from the card in the last read.
-int PrintedRecords(const CKuvoraDoc& doc);
+// The display rows both draw, one record each: the card's records of the
+// last read (CardRecordRows).
+std::vector<int> PrintedRows(const CKuvoraDoc& doc);
 
 // The printed page in tenths of a millimetre from the top left corner of the
 // printable area (y grows downwards here), `pageWidth` wide, with column
@@ -71,6 +75,11 @@ Drawing PictureDrawing(const CKuvoraDoc& doc, const QString& footer);
 // Main font and footer font of the picture (pixels at 96 dots per inch).
 QFont PictureMainFont();
 QFont PictureFooterFont();
+
+// Draws `text` with its left edge at x and its top at y over its box (its
+// advance wide, its font's height tall) filled with `background`, in the
+// painter's font and pen.
+void DrawOpaqueText(QPainter& painter, const QPointF& topLeft, const QString& text, const QColor& background);
 
 // Draws `drawing` with the given fonts.
 void Render(QPainter& painter, const Drawing& drawing, const QFont& mainFont, const QFont& footerFont);

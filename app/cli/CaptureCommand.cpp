@@ -23,7 +23,8 @@ int RunCapture(const CliOptions& options) {
     });
     if (!result.ok()) {
         using Outcome = felica::CaptureResult::Outcome;
-        std::fprintf(stderr, "capture: %s\n", result.error.c_str());
+        if (result.outcome == Outcome::NoReader || result.outcome == Outcome::NoCard) ReportNoCard();
+        else std::fprintf(stderr, "capture: %s\n", result.error.c_str());
         std::fprintf(stderr, "capture: nothing was written to %s\n", output.c_str());
         switch (result.outcome) {
         case Outcome::NoReader: ShowMessage(kMsgReaderNotFound); break;

@@ -101,6 +101,12 @@ bool PrepareReader(const CliOptions& options) {
     return true;
 }
 
+void ReportNoCard() {
+    std::string why = felica::noCardReason();
+    if (why.empty()) why = "the card on the reader answered, but is none of the card types read here";
+    std::fprintf(stderr, "kuvora-cli: no card was read: %s\n", why.c_str());
+}
+
 namespace {
 
 // The document in one of the formats json, table, tsv, xml, xls and csv.
@@ -228,6 +234,10 @@ int RunRead(const CliOptions& options) {
     };
     if (!options.wait && !options.loop) {
         readOnce();
+        if (!doc.m_bCardRead) {
+            ReportNoCard();
+            return ExitMessage;
+        }
         const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
         if (bytes.isEmpty() && drawn) return ExitMessage;
         if (!writeOutput(options.output, bytes)) return ExitMessage;
@@ -243,7 +253,10 @@ int RunRead(const CliOptions& options) {
     for (;;) {
         felica::Idm idm{};
         switch (watch.waitForNewCard(idm, options.loop ? std::chrono::milliseconds(-1) : limit, &g_interrupted)) {
-        case felica::PlacementWatch::Result::NoReader: ShowMessage(1028); return ExitMessage;
+        case felica::PlacementWatch::Result::NoReader:
+            ShowMessage(1028);
+            ReportNoCard();
+            return ExitMessage;
         case felica::PlacementWatch::Result::Stopped: return options.loop ? ExitOk : interruptedWait();
         case felica::PlacementWatch::Result::TimedOut:
             std::fprintf(stderr, "kuvora-cli: no card was placed on the reader within %s s\n",
@@ -253,6 +266,11 @@ int RunRead(const CliOptions& options) {
         }
         sink.messages.clear();
         readOnce();
+        if (!doc.m_bCardRead) {
+            ReportNoCard();
+            if (!options.loop) return ExitMessage;
+            continue;
+        }
         if (!options.loop) {
             const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
             if (bytes.isEmpty() && drawn) return ExitMessage;
@@ -288,8 +306,8 @@ int RunIdm(const CliOptions& options) {
     if (!PrepareReader(options)) return ExitUsage;
     felica::Idm idm{};
     switch (felica::readCardIdm(idm)) {
-    case felica::IdmRead::NoReader: ShowMessage(1028); return ExitMessage;
-    case felica::IdmRead::NoCard: ShowMessage(1101); return ExitMessage;
+    case felica::IdmRead::NoReader: ShowMessage(1028); ReportNoCard(); return ExitMessage;
+    case felica::IdmRead::NoCard: ShowMessage(1101); ReportNoCard(); return ExitMessage;
     case felica::IdmRead::Ok: break;
     }
     return platform::writeStandardOutput(felica::toHex(idm) + "\n") ? ExitOk : ExitMessage;
@@ -335,9 +353,13 @@ int RunGreen(const CliOptions& options) {
         texts = ReadGreenTicket();
     }
     const bool read = texts.message == QStringLiteral("読み取りました。");
-    // The window shows a failure on the dialog's message line; here it also
-    // goes to standard error, so that scripts see it.
-    if (!read) std::fprintf(stderr, "%s\n", texts.message.toUtf8().constData());
+    // The window shows a failure on the dialog's message line; here it goes
+    // to standard error with the reason, and nothing to standard output.
+    if (!read) {
+        std::fprintf(stderr, "%s\n", texts.message.toUtf8().constData());
+        ReportNoCard();
+        return ExitMessage;
+    }
     const QString text = format == QLatin1String("json") ? greenJson(texts, sink.messages) : greenTable(texts);
     if (!writeOutput(QString(), text.toUtf8())) return ExitMessage;
     return read && sink.messages.isEmpty() ? ExitOk : ExitMessage;
@@ -355,12 +377,14 @@ int RunDump(const CliOptions& options) {
     }
     using Outcome = ServiceDumpResult::Outcome;
     if (result.outcome == Outcome::NoReader) {
-        std::fprintf(stderr, "kuvora-cli: the reader/writer could not be opened; nothing written\n");
+        ReportNoCard();
+        std::fprintf(stderr, "kuvora-cli: nothing written\n");
         return ExitMessage;
     }
     if (!writeOutput(path, text)) return ExitMessage;
     if (result.outcome == Outcome::NoCard) {
-        std::fprintf(stderr, "kuvora-cli: no card answered; %s is empty\n", path.toUtf8().constData());
+        ReportNoCard();
+        std::fprintf(stderr, "kuvora-cli: %s is empty\n", path.toUtf8().constData());
         return ExitMessage;
     }
     if (result.outcome == Outcome::Stopped) {

@@ -50,6 +50,11 @@ struct LibraryHold {
 // card image that cannot be read.
 bool PrepareReader(const CliOptions& options);
 
+// Says on standard error why no card was read, in the words every command
+// uses ("kuvora-cli: no card was read: " and felica::noCardReason).
+// Standard output stays empty then.
+void ReportNoCard();
+
 // The --mode option: a card type code or "auto" into `mode`, `fixed` when
 // one was given; false, with the reason on standard error, for anything else.
 bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);

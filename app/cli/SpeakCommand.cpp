@@ -39,11 +39,15 @@ int RunSpeak(const CliOptions& options) {
     doc.OnNewDocument();
     if (fixedMode) doc.m_nMode = mode;  // this run only; the stored mode stays
     doc.OnCardRead();
+    if (!doc.m_bCardRead) {
+        ReportNoCard();
+        return ExitMessage;
+    }
 
     if (options.dryRun) {
         CKanaReading reading;
         QString lines;
-        for (int row = 0; row < doc.m_nCardRows; ++row) {
+        for (int row : CardRecordRows(doc)) {
             const QString text = SpokenHistoryText(doc.m_History, row);
             lines += text + QLatin1Char('\t') + reading.Reading(text) + QLatin1Char('\n');
         }
@@ -55,7 +59,7 @@ int RunSpeak(const CliOptions& options) {
     // A read with "AllWaysHistoryRead" on has queued the rows already.
     if (!doc.m_bAlwaysHistoryRead) doc.ReadHistoryAloud();
     std::chrono::milliseconds limit = kServerStart;
-    for (int row = 0; row < doc.m_nCardRows; ++row)
+    for (int row : CardRecordRows(doc))
         limit += CSpeechQueue::SpeakingBound(SpokenHistoryText(doc.m_History, row));
     const bool idle = doc.m_Speaker.WaitUntilIdle(limit);
     if (!doc.m_Speaker.HasVoice()) {

@@ -4,6 +4,7 @@
 #include "AboutBox.h"
 #include "GuideWindow.h"
 #include "AutomationStartup.h"
+#include "CKuvoraView.h"
 #include "CMainFrame.h"
 #include "CSetupDlg.h"
 #include "CSuicaGreenDlg.h"
@@ -18,8 +19,6 @@
 
 #include <QFileInfo>
 #include <QLibraryInfo>
-#include <QPageSetupDialog>
-#include <QPrinter>
 #include <QTimer>
 #include <QTranslator>
 
@@ -132,7 +131,7 @@ bool CKuvoraApp::InitInstance() {
 }
 
 void CKuvoraApp::OnFilePrintSetup() {
-    if (!m_pPrinter) m_pPrinter = std::make_unique<QPrinter>();
-    QPageSetupDialog dialog(m_pPrinter.get(), m_pFrame.get());
-    dialog.exec();
+    // The page set up here is the one Print and Print Preview use: the
+    // view's printer, kept for the session.
+    m_pFrame->View()->OnFilePrintSetup();
 }

@@ -14,7 +14,6 @@
 
 class CKuvoraDoc;
 class CMainFrame;
-class QPrinter;
 
 // Loads Qt's Japanese translations into `app`; false when none is installed.
 bool InstallQtTranslations(QCoreApplication& app);
@@ -44,6 +43,5 @@ private:
     GuiMessageSink m_Sink;
     std::unique_ptr<CKuvoraDoc> m_pDoc;
     std::unique_ptr<CMainFrame> m_pFrame;
-    std::unique_ptr<QPrinter> m_pPrinter;
     std::unique_ptr<TarnelServer> m_pTarnelServer;
 };

@@ -1,5 +1,7 @@
 #include "WindowTexts.h"
 
+#include "StringTable.h"
+
 #include <QRegularExpression>
 
 #include <utility>
@@ -85,6 +87,19 @@ const Rules& messages() {
         {"the card reads up to (\\d+) blocks at once", "カードは一度に %1 ブロックまで読めます"},
         {"the capture was cancelled", "読み取りを中止しました。"},
         {"another card lies on the reader", "別のカードが置かれています。"},
+        // Why no card was read.
+        {"no card on the reader answered polling for system (\\w+)",
+         "リーダ・ライタの上にシステム %1 のカードがありません"},
+        // Why a reader route found no reader/writer.
+        {"pcscd is not running \\(start it with: (.*)\\)", "pcscd が動いていません（%1 で起動できます）"},
+        {"pcscd lists no reader/writer \\(is one plugged in\\?\\)",
+         "pcscd にリーダ・ライタがありません（接続されていますか？）"},
+        {"no RC-S380 reader/writer was found on USB \\(is one plugged in\\?\\)",
+         "USB に RC-S380 がありません（接続されていますか？）"},
+        {"libnfc found no reader/writer \\(is one plugged in, and may this user use it\\?\\)",
+         "libnfc がリーダ・ライタを見つけられません（接続されていますか？ このユーザーが使えますか？）"},
+        {"libnfc could not open \"(.*)\" \\(is it plugged in, is the name right, and may this user use it\\?\\)",
+         "libnfc が「%1」を開けません（接続されていますか？ 名前は正しいですか？ このユーザーが使えますか？）"},
     });
     return r;
 }
@@ -103,4 +118,37 @@ QString WindowText(const QString& english) {
         return QStringLiteral("カードイメージ %1 の %2 が正しくありません: %3。")
             .arg(m.captured(1), m.captured(2), applyRules(fieldProblems(), m.captured(3)));
     return english;
+}
+
+namespace {
+
+// The reason a reader could not be opened: each route's own words, in
+// Japanese where they have a known shape.
+QString openFailureText(const QString& why) {
+    static const QRegularExpression routes(QStringLiteral("^no reader/writer found \\((.*)\\)$"));
+    const QRegularExpressionMatch m = routes.match(why);
+    if (!m.hasMatch()) return WindowText(why);
+    QStringList parts;
+    static const QRegularExpression route(QStringLiteral("^(\\w+): (.*)$"));
+    // "pcsc: ...; usb: ...; nfc: ..."
+    for (const QString& part : m.captured(1).split(QStringLiteral("; "))) {
+        const QRegularExpressionMatch r = route.match(part);
+        parts << (r.hasMatch() ? r.captured(1) + QStringLiteral(": ") + WindowText(r.captured(2)) : part);
+    }
+    return parts.join(QStringLiteral("、"));
+}
+
+}  // namespace
+
+QString WithNoCardReason(const QString& text, const std::string& reason) {
+    if (reason.empty()) return text;
+    bool readerMessage = false;
+    for (int id : {1028, 1101, 1040}) readerMessage = readerMessage || text == LoadString(id);
+    if (!readerMessage) return text;
+    const QString why = QString::fromStdString(reason);
+    const QString opening = QStringLiteral("the reader/writer could not be opened: ");
+    if (why.startsWith(opening))
+        return text + QStringLiteral("\nリーダ・ライタを開けませんでした（") + openFailureText(why.mid(opening.size())) +
+               QStringLiteral("）");
+    return text + QLatin1Char('\n') + WindowText(why);
 }

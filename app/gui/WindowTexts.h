@@ -9,3 +9,8 @@
 
 QString WindowText(const QString& english);
 inline QString WindowText(const std::string& english) { return WindowText(QString::fromStdString(english)); }
+
+// A message box text of a read that reached no card (the reader not found,
+// no card, a failed read) with the reason beneath on a second line;
+// every other text unchanged.
+QString WithNoCardReason(const QString& text, const std::string& reason);

@@ -93,6 +93,11 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
     if (key.table && LineColumn(*key.table)) form->addRow(QStringLiteral("路線名:"), m_pLine);
     else m_pLine->hide();
     layout->addLayout(form);
+    m_pError = new QLabel(this);
+    m_pError->setObjectName(QStringLiteral("nameError"));
+    m_pError->setStyleSheet(QStringLiteral("color: #C00000"));
+    m_pError->hide();
+    layout->addWidget(m_pError);
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_pOk = buttons->button(QDialogButtonBox::Ok);
     m_pOk->setText(QStringLiteral("OK"));
@@ -103,6 +108,16 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     layout->addWidget(buttons);
+}
+
+void CNameCodeDlg::accept() {
+    for (const QLineEdit* edit : {m_pName, m_pCompany}) {
+        if (ControlCharacterAt(edit->text()) < 0) continue;
+        m_pError->setText(QStringLiteral("名前にタブや改行などの制御文字は使えません。"));
+        m_pError->show();
+        return;
+    }
+    QDialog::accept();
 }
 
 QString CNameCodeDlg::Name() const { return m_pName->text().trimmed(); }

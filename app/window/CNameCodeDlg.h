@@ -1,8 +1,9 @@
 // CNameCodeDlg: names a code the station-code tables do not know. It shows
 // the row the card's lookup asks for (the table and its key, in decimal and
 // hex) and takes the place's name, its company's and, where the table has
-// one, its line's. OK stays disabled while
-// the name is empty; the caller writes the name.
+// one, its line's. OK stays disabled while the name is empty, and a name
+// holding a control character is refused on the dialog's message line; the
+// caller writes the name.
 #pragma once
 
 #include "StationCodeSchema.h"
@@ -25,10 +26,15 @@ public:
     QLineEdit* CompanyEdit() const { return m_pCompany; }
     QLineEdit* LineEdit() const { return m_pLine; }
     QPushButton* OkButton() const { return m_pOk; }
+    // The line that says why OK did not close the dialog.
+    QLabel* ErrorLabel() const { return m_pError; }
+
+    void accept() override;
 
 private:
     QLineEdit* m_pName;
     QLineEdit* m_pCompany;
     QLineEdit* m_pLine;
     QPushButton* m_pOk;
+    QLabel* m_pError;
 };

@@ -42,11 +42,13 @@ TEST(GreenCli, PrintsTheDialogTextsAndCountsItsCommands) {
                                  "購入区間：未登録 ⇒ 未登録\n料        金：0円\n列車コード：\n着　席："))
         << r.out.toStdString();
 
-    // A card without the Suica system: the message line, and status 1.
+    // A card without the Suica system: the message line and why on standard
+    // error, nothing on standard output, and status 1.
     r = test::runInHome(home, cli(), {"green", "--reader", sample("edy-sample.json")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.out.contains("\"message\": \"Suicaが読み取れません。\""));
-    EXPECT_EQ(r.err, "Suicaが読み取れません。\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(r.err, "Suicaが読み取れません。\n"
+                     "kuvora-cli: no card was read: no card on the reader answered polling for system 0003\n");
     EXPECT_EQ(test::runInHome(home, cli(), {"green", "--format", "xml", "--reader", sample("edy-sample.json")}).exitCode, 2);
     EXPECT_EQ(test::runInHome(home, cli(), {"idm", "--stats", "--reader", sample("edy-sample.json")}).exitCode, 2);
 }

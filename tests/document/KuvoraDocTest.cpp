@@ -2,8 +2,16 @@
 #include "CKuvoraDoc.h"
 #include "CSettingsStore.h"
 #include "DocumentReads.h"
+#include "SpokenText.h"
+#include "StoredHistory.h"
 #include "StringTable.h"
 #include "TestSupport.h"
+
+#include <QHash>
+
+#include <functional>
+#include <mutex>
+#include <numeric>
 
 #include <gtest/gtest.h>
 
@@ -186,4 +194,93 @@ TEST_F(Doc, ModeCommandsSelectShowAndStoreTheMode) {
     EXPECT_TRUE(observer.panes.isEmpty());
     CKuvoraDoc reopened;
     EXPECT_EQ(reopened.m_nMode, 0);
+}
+
+namespace {
+
+// The sample Suica card with its history blocks changed by `change`.
+QString suicaWith(const test::IsolatedHome& home, const QString& name,
+                  const std::function<void(std::vector<felica::Block>&)>& change) {
+    std::string error;
+    auto image = felica::CardImage::load(test::sourcePath("data/cards/suica-sample.json").toStdString(), error);
+    EXPECT_TRUE(image) << error;
+    for (auto& system : image->systems)
+        for (auto& service : system.services)
+            if (service.code == 0x090F) change(service.blocks);
+    return test::writeImage(home, *image, name);
+}
+
+class TextsSpoken : public ISpeechEngine {
+public:
+    struct Said {
+        std::mutex lock;
+        QStringList texts;
+    };
+    explicit TextsSpoken(std::shared_ptr<Said> said) : said_(std::move(said)) {}
+    void Speak(const QString& text, Clock::time_point) override {
+        std::lock_guard hold(said_->lock);
+        said_->texts << text;
+    }
+
+private:
+    std::shared_ptr<Said> said_;
+};
+
+}  // namespace
+
+// History.db keeps no trade flags: a stored row, on the card or rolled off
+// it, and a stored card loaded without a read carry the flags the card's
+// class gives its block, as the read of that block did.
+TEST_F(Doc, StoredRowsCarryTheTradeFlagsOfTheirBlocks) {
+    auto first = read(sample("suica-sample.json"), 1);
+    QHash<QString, int> flagsOfBlock;
+    for (int row = 0; row < first->m_nCardRows; ++row)
+        flagsOfBlock.insert(first->m_History.Text(BlockData, row), first->m_History.Flags(row));
+    ASSERT_TRUE(flagsOfBlock.values().contains(3));
+    // Five newer records push five of the first read's off the card: copies
+    // of records with another serial number.
+    const QString later = suicaWith(home, "later.json", [](std::vector<felica::Block>& blocks) {
+        std::vector<felica::Block> newer(blocks.begin(), blocks.begin() + 5);
+        for (felica::Block& b : newer) b[13] ^= 0x55;
+        blocks.insert(blocks.begin(), newer.begin(), newer.end());
+        blocks.resize(20);
+    });
+    auto second = read(later, 1);
+    ASSERT_EQ(second->m_nRows, 25);
+    CKuvoraDoc stored;
+    stored.OnNewDocument();
+    CHistoryTable table;
+    ASSERT_EQ(LoadStoredHistory(table, stored, second->m_strIDm, 1), 25);
+    for (int row = 0; row < 25; ++row) {
+        SCOPED_TRACE(row);
+        const QString block = second->m_History.Text(BlockData, row);
+        const int expected = row < 5 ? flagsOfBlock.value(first->m_History.Text(BlockData, row)) : flagsOfBlock.value(block);
+        EXPECT_EQ(second->m_History.Flags(row), expected);
+        EXPECT_EQ(stored.m_History.Text(BlockData, row), block);
+        EXPECT_EQ(stored.m_History.Flags(row), expected);
+    }
+}
+
+// A card that has written fewer records than its service holds blocks: the
+// empty blocks are no records, and nothing of them is spoken.
+TEST_F(Doc, ReadAloudSpeaksOnlyTheCardsRecords) {
+    const QString thirteen = suicaWith(home, "thirteen.json", [](std::vector<felica::Block>& blocks) {
+        for (std::size_t i = 13; i < blocks.size(); ++i) blocks[i] = felica::Block{};
+    });
+    session.select(thirteen);
+    auto said = std::make_shared<TextsSpoken::Said>();
+    CKuvoraDoc doc([said] { return std::make_unique<TextsSpoken>(said); });
+    doc.OnNewDocument();
+    doc.m_nMode = 1;
+    doc.OnCardRead();
+    ASSERT_EQ(doc.m_nCardRows, 20);
+    std::vector<int> records(13);
+    std::iota(records.begin(), records.end(), 0);
+    EXPECT_EQ(CardRecordRows(doc), records);
+    doc.ReadHistoryAloud();
+    ASSERT_TRUE(doc.m_Speaker.WaitUntilIdle(std::chrono::seconds(10)));
+    std::lock_guard hold(said->lock);
+    ASSERT_EQ(said->texts.size(), 13);
+    for (int row = 0; row < 13; ++row) EXPECT_EQ(said->texts[row], SpokenHistoryText(doc.m_History, row));
+    for (const QString& text : said->texts) EXPECT_FALSE(text.startsWith("00年00月00日")) << text.toStdString();
 }

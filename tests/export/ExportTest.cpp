@@ -182,6 +182,54 @@ TEST_F(Export, CharactersOutsideCp932BecomeQuestionMarksAndTheRestIsWritten) {
     EXPECT_EQ(bytes.count('\n'), 2);
 }
 
+// History.db may hold names with control characters (given before they
+// were refused): every row keeps its one line in the text export and the
+// TCP text (the character becomes a space), the XML stays well-formed (what
+// XML 1.0 cannot hold, and DEL, becomes U+FFFD, written "?" in CP932), and
+// the workbook keeps the name.
+TEST_F(Export, NamesWithControlCharactersKeepEveryFormatWhole) {
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.m_nRows = 32;
+    doc.m_nCardRows = 20;
+    auto name = [](int row) { return "a" + QString(QChar(row < 31 ? row + 1 : 0x7F)) + "b"; };
+    for (int row = 0; row < doc.m_nRows; ++row) {
+        doc.m_History.SetText(BlockData, row, QString::asprintf("%032X", row + 1));
+        doc.m_History.SetText(DepartureStation, row, name(row));
+    }
+    const QStringList lines = test::fromCp932(ExportText(doc)).split('\n');
+    ASSERT_EQ(lines.size(), 33);
+    for (int row = 0; row < 32; ++row) {
+        EXPECT_EQ(lines[row].count('\t'), 14) << row;
+        EXPECT_EQ(lines[row].section('\t', 7, 7), "a b") << row;
+    }
+
+    const QStringList sent = HistorySendText(doc).split('\n');
+    ASSERT_EQ(sent.size(), 2 + 20 + 1);
+    for (int row = 0; row < 20; ++row) {
+        EXPECT_EQ(sent[2 + row].count('\t'), 13) << row;
+        EXPECT_EQ(sent[2 + row].section('\t', 7, 7), "a b") << row;
+    }
+
+    EXPECT_TRUE(HistoryXmlText(doc).contains(QString("<STATION>a") + QChar(QChar::ReplacementCharacter) + "b</STATION>"));
+    QXmlStreamReader xml(ExportXml(doc));
+    QStringList stations;
+    while (!xml.atEnd())
+        if (xml.readNext() == QXmlStreamReader::StartElement && xml.name() == QLatin1String("STATION"))
+            stations << xml.readElementText();
+    ASSERT_FALSE(xml.hasError()) << xml.errorString().toStdString();
+    ASSERT_EQ(stations.size(), 64);
+    for (int row = 0; row < 32; ++row) {
+        const char16_t c = name(row)[1].unicode();
+        // A parser reads a CR in a text as a line feed.
+        const QString kept = c == '\t' || c == '\n' ? name(row) : c == '\r' ? "a\nb" : "a?b";
+        EXPECT_EQ(stations[2 * row], kept) << row;
+    }
+
+    const QJsonObject book = test::readWorkbookBytes(ExportWorkbook(doc));
+    for (int row = 0; row < 32; ++row) EXPECT_EQ(test::cell(book, "SFCard History", 2 * row + 2, 6), name(row)) << row;
+}
+
 TEST_F(Export, TheExtensionChoosesTheFormat) {
     auto doc = read("suica-sample.json", 1);
     EXPECT_TRUE(saveAs(*doc, "a.Xml").startsWith("<?xml"));

@@ -70,3 +70,32 @@ TEST(CardImageCommands, TheWindowSaysLoaderAndCaptureTextsInJapanese) {
     EXPECT_EQ(WindowText(std::string("service 090F: 20 block(s)")), "サービス 090F: 20 ブロック");
     EXPECT_EQ(WindowText(std::string("something else")), "something else");
 }
+
+// The message boxes of a read that reached no card keep their texts and say
+// why on a second line; other boxes stay as they are.
+TEST(CardImageCommands, NoCardMessagesGainTheReasonOnASecondLine) {
+    const std::string noReader =
+        "the reader/writer could not be opened: no reader/writer found (pcsc: pcscd is not running (start it with: "
+        "systemctl start pcscd.socket); usb: no RC-S380 reader/writer was found on USB (is one plugged in?); nfc: "
+        "libnfc found no reader/writer (is one plugged in, and may this user use it?))";
+    const std::string noCard = "no card on the reader answered polling for system 0003";
+    const struct {
+        QString text;
+        std::string reason;
+        QString shown;
+    } cases[] = {
+        {"リーダ・ライタを自動認識できません", noReader,
+         "リーダ・ライタを自動認識できません\nリーダ・ライタを開けませんでした（pcsc: pcscd が動いていません（systemctl "
+         "start pcscd.socket で起動できます）、usb: USB に RC-S380 がありません（接続されていますか？）、nfc: libnfc "
+         "がリーダ・ライタを見つけられません（接続されていますか？ このユーザーが使えますか？））"},
+        {"リーダ・ライタを自動認識できません", "the reader/writer could not be opened: something new",
+         "リーダ・ライタを自動認識できません\nリーダ・ライタを開けませんでした（something new）"},
+        {"SF カードを認識することができません", noCard,
+         "SF カードを認識することができません\nリーダ・ライタの上にシステム 0003 のカードがありません"},
+        {"カードからのデータの読み込みに失敗しました", "the card did not answer read",
+         "カードからのデータの読み込みに失敗しました\nthe card did not answer read"},
+        {"SF カードを認識することができません", "", "SF カードを認識することができません"},
+        {"保存ファイルを作成できません。", noCard, "保存ファイルを作成できません。"},
+    };
+    for (const auto& c : cases) EXPECT_EQ(WithNoCardReason(c.text, c.reason), c.shown) << c.reason;
+}

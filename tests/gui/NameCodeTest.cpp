@@ -143,3 +143,35 @@ TEST(NameCode, TheFieldsCountCharactersNotUtf16Units) {
     EXPECT_EQ(dialog.NameEdit()->text(), QString(255, 'a'));
     EXPECT_EQ(dialog.Name(), QString(255, 'a'));
 }
+
+// A name or company holding a control character is refused on the dialog's
+// message line, in Japanese; the dialog stays open until it is mended.
+TEST(NameCode, TheDialogRefusesNamesWithControlCharacters) {
+    const NameKey key{FindStationCodeTable("StationCode"), {0, 1, 99}};
+    const struct {
+        QString name, company;
+        bool accepted;
+    } cases[] = {
+        {"高輪ゲートウェイ", "見本鉄道", true},
+        {"a\tb", "", false},
+        {"a\nb", "", false},
+        {"a\rb", "", false},
+        {QString("a") + QChar(1) + "b", "", false},
+        {"名前", QString("会社") + QChar(0x1F), false},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name.toStdString());
+        CNameCodeDlg dialog(key);
+        dialog.NameEdit()->setText(c.name);
+        dialog.CompanyEdit()->setText(c.company);
+        ASSERT_TRUE(dialog.OkButton()->isEnabled());
+        dialog.show();
+        dialog.OkButton()->click();
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
+        EXPECT_EQ(dialog.isVisible(), !c.accepted);
+        EXPECT_EQ(dialog.ErrorLabel()->isVisible(), !c.accepted);
+        if (!c.accepted) {
+            EXPECT_TRUE(dialog.ErrorLabel()->text().contains("制御文字"));
+        }
+    }
+}

@@ -190,6 +190,28 @@ TEST(StationDb, ImportReportsEveryBadLineAndImportsNothing) {
     EXPECT_EQ(errors, QStringList({file + ": neither UTF-8 nor CP932 text"}));
 }
 
+// A name holding a control character would split the cells and lines of
+// the exports: each such line is refused, naming the file and the line.
+TEST(StationDb, ImportRefusesNamesWithControlCharacters) {
+    test::IsolatedHome home;
+    const QString file = home.file("stations.csv");
+    const struct {
+        QByteArray field;  // as written in the file
+        const char* code;
+    } cases[] = {{"\"a\tb\"", "0009"}, {"\"a\nb\"", "000A"}, {"\"a\rb\"", "000D"},
+                 {"a\x01z", "0001"},     {"a\x1Fz", "001F"},     {"\x7F", "007F"}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        writeFile(file, "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n"
+                        "0,1,2,a,b,c,d\n"
+                        "0,1,3,a,b," + c.field + ",d\n");
+        QStringList errors;
+        EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), {file}, "StationCode", errors));
+        EXPECT_EQ(errors, QStringList({file + ":3: StationName: holds the control character U+" + c.code}));
+        EXPECT_FALSE(QFile::exists(UserStationCodeDatabasePath()));
+    }
+}
+
 TEST(StationDb, LongTextsAreCutAtTheColumnWidth) {
     test::IsolatedHome home;
     const QString longName(300, QChar(0x99C5));
@@ -357,10 +379,11 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
                     "0,1,16,\x92\x86\x89\x9B,\x87\x40,\x81\x60\r\n"
                     ",,,,,,,,\r\n");
     // UTF-8 with a byte order mark, CRLF, empty fields after the last column,
-    // a quoted text with a comma, a quote and a line break.
+    // a quoted text with a comma and a quote (a line break in a name is
+    // refused, see ImportRefusesNamesWithControlCharacters).
     const QString utf8 = home.file("bus.csv");
     writeFile(utf8, "\xEF\xBB\xBF" "BusLineCode,BusStationCode,BusCompanyName,BusLineName,BusStationName,BusNote\r\n"
-                    "258,772,バス,線,\"停,\"\"留\"\"\r\n所\",,,\r\n");
+                    "258,772,バス,線,\"停,\"\"留\"\"所\",,,\r\n");
     const QString bad = home.file("ShopCode.csv");
     writeFile(bad, "AreaCode,TerminalCode,LineCode,StationCode,CompanyName\n1,2,3,x,店\n");
     auto r = test::runInHome(home, tool(), {"import", sjis, utf8, bad});
@@ -371,7 +394,7 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     r = test::runInHome(home, tool(), {"import", sjis, utf8});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString listed = "StationCode\t0\t1\t16\t中央\t①\t\uFF5E\t\n"
-                           "BusCode\t258\t772\tバス\t線\t停,\"留\"  所\t\n";
+                           "BusCode\t258\t772\tバス\t線\t停,\"留\"所\t\n";
     r = test::runInHome(home, tool(), {"list"});
     EXPECT_EQ(r.out, listed);
     // Forced UTF-8 refuses the CP932 file.
@@ -392,7 +415,7 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     StationCsv again;
     QStringList errors;
     ASSERT_TRUE(ReadStationCsv(home.file("bus.csv"), QString(), again, errors));
-    EXPECT_EQ(again.rows, std::vector<QStringList>({{"258", "772", "バス", "線", "停,\"留\"\r\n所", ""}}));
+    EXPECT_EQ(again.rows, std::vector<QStringList>({{"258", "772", "バス", "線", "停,\"留\"所", ""}}));
 
     r = test::runInHome(home, tool(), {"delete", "BusCode", "258", "0x304"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
