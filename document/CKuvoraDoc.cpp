@@ -230,7 +230,7 @@ void CKuvoraDoc::ReadHistoryAloud() {
 
 bool CKuvoraDoc::SendHistory(const QString& serverAddress, int serverPort) {
     if (m_pObserver) m_pObserver->OnProgressText(QString::fromUtf16(kSending));
-    const SendResult result = SendBytes(serverAddress, serverPort, HistorySendBytes(*this));
+    const SendResult result = m_pSendBytes(serverAddress, serverPort, HistorySendBytes(*this), SendLimits{});
     if (m_pObserver) m_pObserver->OnProgressText(QString());
     switch (result) {
     case SendResult::Sent: return true;

@@ -16,7 +16,7 @@ lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1 | grep -v "running wit
 lintian --fail-on error "$deb" >/dev/null 2>&1 || { echo "lintian found errors"; exit 1; }
 root="$work/root"
 dpkg -x "$deb" "$root"
-for f in usr/bin/kuvora usr/bin/kuvora-cli usr/bin/kuvora-stationdb usr/share/kuvora/StationCode.db \
+for f in usr/bin/kuvora usr/bin/kuvora-cli usr/bin/kuvora-cli-full usr/bin/kuvora-stationdb usr/share/kuvora/StationCode.db \
          usr/share/man/man1/kuvora.1.gz usr/share/man/man1/kuvora-cli.1.gz usr/share/man/man1/kuvora-stationdb.1.gz \
          usr/share/doc/kuvora/copyright usr/share/mime/packages/kuvora.xml; do
   [ -e "$root/$f" ] || { echo "not in the package: $f"; exit 1; }

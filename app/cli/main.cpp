@@ -1,11 +1,15 @@
 // kuvora-cli: the work of the window program for scripts and for machines
-// without a display.
+// without a display. Built twice: kuvora-cli on Qt Core alone, and
+// kuvora-cli-full (KUVORA_CLI_FULL) with what draws and speaks, which
+// kuvora-cli runs for those.
 #include "CliCommands.h"
 #include "standard_output.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QStringList>
+#ifdef KUVORA_CLI_FULL
+#include <QGuiApplication>
+#endif
 
 #include <cstdio>
 #include <memory>
@@ -67,6 +71,21 @@ const char* const kUsage =
 int usageError(const QString& why) {
     std::fprintf(stderr, "kuvora-cli: %s\n\n%s", why.toUtf8().constData(), kUsage);
     return ExitUsage;
+}
+
+// The command line as main got it, for kuvora-cli-full.
+char** g_argv = nullptr;
+
+// speak and the drawn formats: kuvora-cli-full's.
+int runFull(const CliOptions& options, const QString& what) {
+#ifdef KUVORA_CLI_FULL
+    (void)what;
+    if (options.command == QLatin1String("speak")) return RunSpeak(options);
+    return RunRead(options);
+#else
+    (void)options;
+    return RunFullProgram(g_argv, what);
+#endif
 }
 
 int run(QStringList args) {
@@ -162,7 +181,7 @@ int run(QStringList args) {
     if (options.command == QLatin1String("speak")) {
         if (!options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("speak takes only --reader, --mode and --dry-run"));
-        return RunSpeak(options);
+        return runFull(options, QStringLiteral("speak"));
     }
     if (options.command == QLatin1String("idm")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
@@ -173,7 +192,11 @@ int run(QStringList args) {
         if (options.command != QLatin1String("history"))
             return usageError(QStringLiteral("--idm and --card-type belong to history"));
     }
-    if (options.command == QLatin1String("read")) return RunRead(options);
+    if (options.command == QLatin1String("read")) {
+        if (IsDrawingFormat(options.format))
+            return runFull(options, QStringLiteral("--format ") + options.format);
+        return RunRead(options);
+    }
     if (options.command == QLatin1String("history")) {
         if (!options.reader.isEmpty() || !options.mode.isEmpty())
             return usageError(QStringLiteral("history takes no --reader or --mode"));
@@ -198,6 +221,7 @@ int run(QStringList args) {
     return usageError(QLatin1String("unknown command ") + options.command);
 }
 
+#ifdef KUVORA_CLI_FULL
 // Whether the command line asks for a format drawn with Qt GUI.
 bool wantsDrawing(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -209,19 +233,22 @@ bool wantsDrawing(int argc, char** argv) {
     }
     return false;
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_argv = argv;
     // The drawn formats need Qt GUI, but no display: the offscreen platform.
     // Everything else runs on Qt Core alone.
     std::unique_ptr<QCoreApplication> application;
+#ifdef KUVORA_CLI_FULL
     if (wantsDrawing(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        application = std::make_unique<QCoreApplication>(argc, argv);
     }
+#endif
+    if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
     QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
     QStringList args = QCoreApplication::arguments();
