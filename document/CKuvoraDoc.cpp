@@ -157,6 +157,8 @@ void CKuvoraDoc::OnCardRead() {
     }
     const QString previousName = m_strCardTypeName;
     const int previousType = m_nCardType;
+    // Every card object of this read names through one StationCode.db connection.
+    StationDatabaseHold stationDatabase;
     std::unique_ptr<CSFCard> card = CreateCardForMode();
     if (!card) {
         // A card type this build does not know: nothing is read.
@@ -192,8 +194,7 @@ void CKuvoraDoc::OnCardRead() {
         flagsOfBlock.insert(m_History.Text(history::BlockData, row), m_History.Flags(row));
 
     CHistoryTable table;
-    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind);
-    m_nRows = table.Reload(m_strIDm, m_nCardType, m_History);
+    m_nRows = table.MergeAndReload(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind);
     for (int row = 0; row < m_nRows; ++row)
         m_History.SetFlags(row, flagsOfBlock.value(m_History.Text(history::BlockData, row), 0));
 
