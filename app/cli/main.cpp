@@ -3,6 +3,7 @@
 // kuvora-cli-full (KUVORA_CLI_FULL) with what draws and speaks, which
 // kuvora-cli runs for those.
 #include "CliCommands.h"
+#include "CliParser.h"
 #include "standard_output.h"
 
 #include <QCoreApplication>
@@ -62,7 +63,7 @@ const char* const kUsage =
     "  --loop       read: read every card placed, once per placement, until\n"
     "               interrupted; one JSON object per line\n"
     "  --verbose    say on standard error which reader was used\n"
-    "  --help       show this text\n"
+    "  --help       show this text; after a command, that command's options\n"
     "  --version    show the version\n"
     "\n"
     "Exit status: 0 without messages, 1 when a message was shown,\n"
@@ -90,75 +91,26 @@ int runFull(const CliOptions& options, const QString& what) {
 
 int run(QStringList args) {
 
-    CliOptions options;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(kUsage, stdout);
-            std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
+    const ParsedCommandLine parsed = ParseCliArguments(args);
+    if (parsed.help) {
+        // A command's own options, or every command with all options.
+        const QString& command = parsed.options.command;
+        if (IsCliCommand(command)) {
+            std::fputs(CommandHelp(command).toUtf8().constData(), stdout);
+            if (command == QLatin1String("read") || command == QLatin1String("speak"))
+                std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
             return ExitOk;
         }
-        if (a == QLatin1String("--version")) {
-            std::printf("kuvora-cli %s\n", KUVORA_VERSION);
-            return ExitOk;
-        }
-        if (a == QLatin1String("--stats")) {
-            options.stats = true;
-            continue;
-        }
-        if (a == QLatin1String("--verbose")) {
-            options.verbose = true;
-            continue;
-        }
-        if (a == QLatin1String("--wait")) {
-            options.wait = true;
-            continue;
-        }
-        if (a == QLatin1String("--loop")) {
-            options.loop = true;
-            continue;
-        }
-        if (a == QLatin1String("--summary") || a == QLatin1String("--journeys")) {
-            (a == QLatin1String("--summary") ? options.summary : options.journeys) = true;
-            continue;
-        }
-        if (a == QLatin1String("--dry-run")) {
-            options.dryRun = true;
-            continue;
-        }
-        QString* value = nullptr;
-        QString name = a;
-        QString inlineValue;
-        bool hasInline = false;
-        if (a.startsWith(QLatin1String("--")) && a.contains(QLatin1Char('='))) {
-            name = a.left(a.indexOf(QLatin1Char('=')));
-            inlineValue = a.mid(a.indexOf(QLatin1Char('=')) + 1);
-            hasInline = true;
-        }
-        if (name == QLatin1String("--reader")) value = &options.reader;
-        else if (name == QLatin1String("--mode")) value = &options.mode;
-        else if (name == QLatin1String("--format")) value = &options.format;
-        else if (name == QLatin1String("--output")) value = &options.output;
-        else if (name == QLatin1String("--idm")) value = &options.idm;
-        else if (name == QLatin1String("--card-type")) value = &options.cardType;
-        else if (name == QLatin1String("--timeout")) value = &options.timeout;
-        else if (name == QLatin1String("--page-size")) value = &options.pageSize;
-        else if (name == QLatin1String("--from")) value = &options.from;
-        else if (name == QLatin1String("--to")) value = &options.to;
-        if (value) {
-            if (hasInline) {
-                *value = inlineValue;
-            } else {
-                if (i + 1 >= args.size()) return usageError(name + QLatin1String(" needs a value"));
-                *value = args[++i];
-            }
-            if (value->isEmpty()) return usageError(name + QLatin1String(" needs a value"));
-            continue;
-        }
-        if (a.startsWith(QLatin1Char('-'))) return usageError(QLatin1String("unknown option ") + a);
-        if (!options.command.isEmpty()) return usageError(QLatin1String("unexpected argument ") + a);
-        options.command = a;
+        std::fputs(kUsage, stdout);
+        std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
+        return ExitOk;
     }
+    if (!parsed.error.isEmpty()) return usageError(parsed.error);
+    if (parsed.version) {
+        std::printf("kuvora-cli %s\n", KUVORA_VERSION);
+        return ExitOk;
+    }
+    CliOptions options = parsed.options;
 
     if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
     if (options.stats && options.command != QLatin1String("read") && options.command != QLatin1String("green") &&
