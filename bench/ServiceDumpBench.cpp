@@ -5,7 +5,9 @@
 // of the block probes, the services probed, and wall time.
 // Targets: at most log2(40) + 2 commands per probed service for the fast
 // probe, and a tenth of the naive probe's commands on a card whose services
-// hold 40 blocks.
+// hold 40 blocks. Services longer than 40 blocks (41, 64, 128 and 255, the
+// "long" card) show how the fast probe grows past the usual length: at most
+// log2(N) + 2 commands for a service of N blocks.
 #include "BenchHome.h"
 #include "ServiceDump.h"
 #include "felica.h"
@@ -16,13 +18,14 @@
 
 #include <memory>
 #include <optional>
+#include <vector>
 
 namespace {
 
 constexpr std::chrono::milliseconds kCardFrame{4};
 
-// Six services of 40 blocks in the common area.
-felica::CardImage fortyBlockCard() {
+// Services of the given lengths in the common area.
+felica::CardImage blockCard(const std::vector<int>& lengths) {
     felica::CardImage card;
     card.idm = {0x01, 0x2E, 0x4B, 0x0C, 0x7F, 0x24, 0x0A, 0x16};
     card.pmm = {0x03, 0x01, 0x4B, 0x02, 0x4F, 0x49, 0x93, 0xFF};
@@ -30,11 +33,12 @@ felica::CardImage fortyBlockCard() {
     sys.code = {0xFE, 0x00};
     sys.idm = card.idm;
     sys.areas.push_back({0x0000, 0xFFFF, 0});
-    for (int s = 0; s < 6; ++s) {
+    for (int s = 0; s < static_cast<int>(lengths.size()); ++s) {
         felica::ServiceImage service;
         service.code = static_cast<std::uint16_t>(0x100F + 0x40 * s);
         service.hasBlocks = true;
-        for (int b = 0; b < 40; ++b) service.blocks.push_back({static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(b)});
+        for (int b = 0; b < lengths[static_cast<std::size_t>(s)]; ++b)
+            service.blocks.push_back({static_cast<std::uint8_t>(s), static_cast<std::uint8_t>(b)});
         sys.services.push_back(service);
     }
     card.systems.push_back(sys);
@@ -42,7 +46,8 @@ felica::CardImage fortyBlockCard() {
 }
 
 std::optional<felica::CardImage> loadCard(const char* name, std::string& error) {
-    if (std::string(name) == "forty") return fortyBlockCard();
+    if (std::string(name) == "forty") return blockCard({40, 40, 40, 40, 40, 40});
+    if (std::string(name) == "long") return blockCard({41, 64, 128, 255});
     return felica::CardImage::load(std::string(KUVORA_SOURCE_DIR "/data/cards/") + name, error);
 }
 
@@ -107,6 +112,7 @@ void dump(benchmark::State& state, const char* card, BlockProbe probe, bool emul
         ->Unit(benchmark::kMillisecond)->Iterations(iterationsEmulated)->UseRealTime()
 
 DUMP_BENCH(forty_blocks, "forty", 20, 2);
+DUMP_BENCH(long_services, "long", 20, 2);
 DUMP_BENCH(common_area, "common-area-sample.json", 20, 2);
 DUMP_BENCH(suica, "suica-sample.json", 20, 2);
 DUMP_BENCH(green, "suica-green-sample.json", 20, 2);

@@ -300,16 +300,18 @@ QString CHistoryTable::DefaultPath() {
 }
 
 DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
-    const QFileInfo info(m_Path);
-    if (!QDir().mkpath(info.absolutePath())) return DbResultFromSqlite(SQLITE_CANTOPEN);
     DbResult r;
-    if (!info.exists() && DbFailed(r = createDatabase(m_Path))) return r;
-    QFileInfo present(m_Path);
-    if (!present.isFile()) return DbResultFromSqlite(SQLITE_CANTOPEN);
-    // SQLite takes an empty file for an empty database; History.db is never
-    // empty, so an empty one is a damaged one.
-    if (present.size() == 0) return DbResultFromSqlite(SQLITE_NOTADB);
-    if (DbFailed(r = db.Open(m_Path, CDbConnection::Mode::ReadWrite))) return r;
+    if (!db.IsOpen()) {
+        const QFileInfo info(m_Path);
+        if (!QDir().mkpath(info.absolutePath())) return DbResultFromSqlite(SQLITE_CANTOPEN);
+        if (!info.exists() && DbFailed(r = createDatabase(m_Path))) return r;
+        QFileInfo present(m_Path);
+        if (!present.isFile()) return DbResultFromSqlite(SQLITE_CANTOPEN);
+        // SQLite takes an empty file for an empty database; History.db is never
+        // empty, so an empty one is a damaged one.
+        if (present.size() == 0) return DbResultFromSqlite(SQLITE_NOTADB);
+        if (DbFailed(r = db.Open(m_Path, CDbConnection::Mode::ReadWrite))) return r;
+    }
     // SQLite opens a file it may not write read-only without a word.
     if (access == Access::Write && sqlite3_db_readonly(db.Handle(), "main") == 1)
         return DbResultFromSqlite(SQLITE_READONLY);
@@ -358,8 +360,27 @@ DbResult CHistoryTable::Write(const std::function<DbResult(CDbConnection&)>& cha
 
 void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows,
                           int issuerKind, const std::optional<QString>& brand) {
-    if (cardRows <= 0) return;
     CDbConnection db;
+    Merge(db, idm, cardType, rows, cardRows, issuerKind, brand);
+}
+
+int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& into) {
+    CDbConnection db;
+    return Reload(db, idm, cardType, into);
+}
+
+int CHistoryTable::MergeAndReload(const QString& idm, int cardType, CHistoryDisplay& rows, int cardRows,
+                                  int issuerKind, const std::optional<QString>& brand) {
+    // A merge that failed has closed the connection: the reload opens the
+    // file again, and says so when it cannot.
+    CDbConnection db;
+    Merge(db, idm, cardType, rows, cardRows, issuerKind, brand);
+    return Reload(db, idm, cardType, rows);
+}
+
+void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, const CHistoryDisplay& rows,
+                          int cardRows, int issuerKind, const std::optional<QString>& brand) {
+    if (cardRows <= 0) return;
     // The rows from `from` down to 0 get the Open error; nothing of this
     // read is stored.
     auto giveUp = [&](DbResult code, int from) {
@@ -473,9 +494,9 @@ void CHistoryTable::Merge(const QString& idm, int cardType, const CHistoryDispla
         if (endsTheRead(r)) return giveUp(r, cardRows - 1);
         showError(kInsertError, r);
         db.Execute("ROLLBACK");
+        db.Close();
         return;
     }
-    db.Close();
     recordStamp(m_Path);
 }
 
@@ -503,8 +524,7 @@ const std::pair<int, int> kReloadTexts[] = {
     {history::Note2, kNote2},
 };
 
-int CHistoryTable::Reload(const QString& idm, int cardType, CHistoryDisplay& into) {
-    CDbConnection db;
+int CHistoryTable::Reload(CDbConnection& db, const QString& idm, int cardType, CHistoryDisplay& into) {
     auto fail = [&](DbResult code) {
         if (isDamage(code)) forgetStamp(m_Path);
         ShowMessage(isDamage(code) ? openErrorText(code, m_Path) : errorText(kSearchError, code));

@@ -41,6 +41,10 @@ public:
     // Copies the stored rows of this IDm and card type, newest stored first,
     // into `into` (at most 1000) and returns how many were copied.
     int Reload(const QString& idm, int cardType, CHistoryDisplay& into);
+    // Merge, then Reload into `rows`, over one connection: the file is
+    // opened, and its schema read, once.
+    int MergeAndReload(const QString& idm, int cardType, CHistoryDisplay& rows, int cardRows, int issuerKind = -1,
+                       const std::optional<QString>& brand = std::nullopt);
 
     // Opens the database for writing, creating it (and its folder) when
     // missing; a damaged file is refused.
@@ -55,7 +59,11 @@ private:
     enum class Access { Read, Write };
     // Opens and checks the database and leaves a transaction open on `db`:
     // a read one, or one that holds the write lock.
+    // A connection already open is used as it is.
     DbResult Begin(CDbConnection& db, Access access);
+    void Merge(CDbConnection& db, const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows,
+               int issuerKind, const std::optional<QString>& brand);
+    int Reload(CDbConnection& db, const QString& idm, int cardType, CHistoryDisplay& into);
 
     QString m_Path;
 };

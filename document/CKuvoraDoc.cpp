@@ -28,6 +28,25 @@ const char16_t* const kConnectFailed = u"サーバーへ接続失敗";
 const char16_t* const kCannotSave = u"保存ファイルを作成できません。";
 const char16_t* const kSending = u"履歴情報を送信しています...";
 
+// printf's "%0*X" of an int (taken as unsigned, as printf does), without
+// printf: a card's rows take some forty of them each.
+QString hexText(int digits, long long value) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    auto v = static_cast<unsigned int>(value);
+    char buffer[16];
+    int n = 0;
+    do {
+        buffer[n++] = kDigits[v & 0xF];
+        v >>= 4;
+    } while (v != 0);
+    QString text(std::max(digits, n), QLatin1Char('0'));
+    for (int i = 0; i < n; ++i) text[text.size() - 1 - i] = QLatin1Char(buffer[i]);
+    return text;
+}
+
+// printf's "%*d".
+QString decimalText(int width, int value) { return QString::number(value).rightJustified(width); }
+
 QString fromLibraryText(const char* buffer) {
     return QString::fromUtf8(buffer, static_cast<qsizetype>(strnlen(buffer, 256)));
 }
@@ -100,7 +119,7 @@ std::unique_ptr<CSFCard> CKuvoraDoc::CreateCardForMode() {
 void CKuvoraDoc::FillFromCard(CSFCard& card) {
     using namespace history;
     QString s;
-    for (int i = 0; i < 8; ++i) s += QString::asprintf("%02X", card.GetIDm(i));
+    for (int i = 0; i < 8; ++i) s += hexText(2, card.GetIDm(i));
     m_strIDm = s;
     int year = 0, month = 0, day = 0;
     card.DayNumberToDate(card.GetIDm(4) + 256 * card.GetIDm(5) + 2451545, year, month, day);
@@ -112,44 +131,44 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
         for (auto& cell : m_GateLog[k]) cell.clear();
         if (m_nCardType != 1) continue;
         QString hex;
-        for (int i = 0; i < 16; ++i) hex += QString::asprintf("%02X", card.GetTicketBarrierLogData(16 * k + i));
+        for (int i = 0; i < 16; ++i) hex += hexText(2, card.GetTicketBarrierLogData(16 * k + i));
         m_GateLog[k][0] = hex;
         m_GateLog[k][1] = card.GetTicketBarrierLogDateTime(k);
         m_GateLog[k][2] = card.GetTicketBarrierLogType(k);
         m_GateLog[k][3] = card.GetTicketBarrierLogStation(k);
-        m_GateLog[k][4] = QString::asprintf("%5d", card.GetTicketBarrierLogValue1(k));
+        m_GateLog[k][4] = decimalText(5, card.GetTicketBarrierLogValue1(k));
         if (card.GetTicketBarrierLogData(16 * k + 14) != 0 && card.GetTicketBarrierLogData(16 * k + 15) != 0) {
             m_GateLog[k][5] = card.GetTicketBarrierLogNearStation(k);
-            m_GateLog[k][6] = QString::asprintf("%5d", card.GetTicketBarrierLogValue2(k));
+            m_GateLog[k][6] = decimalText(5, card.GetTicketBarrierLogValue2(k));
         }
     }
 
     for (int row = 0; row < m_nCardRows; ++row) {
         QString block;
-        for (int i = 0; i < 16; ++i) block += QString::asprintf("%02X", card.GetHistoryData(16 * row + i));
+        for (int i = 0; i < 16; ++i) block += hexText(2, card.GetHistoryData(16 * row + i));
         m_History.SetText(BlockData, row, block);
-        m_History.SetText(TerminalCode, row, QString::asprintf("%02X", card.GetTerminalCode(row)));
+        m_History.SetText(TerminalCode, row, hexText(2, card.GetTerminalCode(row)));
         m_History.SetText(Terminal, row, card.GetTerminal(row));
-        m_History.SetText(TradeCode, row, QString::asprintf("%02X", card.GetTradeCode(row)));
+        m_History.SetText(TradeCode, row, hexText(2, card.GetTradeCode(row)));
         m_History.SetText(Trade, row, card.GetTrade(row));
         m_History.SetFlags(row, card.GetTradeFlags(row));
-        m_History.SetText(DateCode, row, QString::asprintf("%04X", card.GetDateCode(row)));
+        m_History.SetText(DateCode, row, hexText(4, card.GetDateCode(row)));
         m_History.SetText(Date, row, card.GetDate(row));
-        m_History.SetText(TimeCode, row, QString::asprintf("%04X", card.GetTimeCode(row)));
+        m_History.SetText(TimeCode, row, hexText(4, card.GetTimeCode(row)));
         m_History.SetText(Time, row, card.GetTime(row));
-        m_History.SetText(DepartureLineCode, row, QString::asprintf("%02X", card.GetDepartureLineCode(row)));
+        m_History.SetText(DepartureLineCode, row, hexText(2, card.GetDepartureLineCode(row)));
         m_History.SetText(DepartureCompany, row, card.GetDepartureCompany(row));
-        m_History.SetText(DepartureStationCode, row, QString::asprintf("%02X", card.GetDepartureStationCode(row)));
+        m_History.SetText(DepartureStationCode, row, hexText(2, card.GetDepartureStationCode(row)));
         m_History.SetText(DepartureStation, row, card.GetDepartureStation(row));
-        m_History.SetText(ArrivalLineCode, row, QString::asprintf("%02X", card.GetArrivalLineCode(row)));
+        m_History.SetText(ArrivalLineCode, row, hexText(2, card.GetArrivalLineCode(row)));
         m_History.SetText(ArrivalCompany, row, card.GetArrivalCompany(row));
-        m_History.SetText(ArrivalStationCode, row, QString::asprintf("%02X", card.GetArrivalStationCode(row)));
+        m_History.SetText(ArrivalStationCode, row, hexText(2, card.GetArrivalStationCode(row)));
         m_History.SetText(ArrivalStation, row, card.GetArrivalStation(row));
-        m_History.SetText(Balance, row, QString::asprintf("%5d", card.GetBalance(row)));
-        m_History.SetText(Point, row, QString::asprintf("%5d", card.GetPoint(row)));
-        m_History.SetText(Charge, row, QString::asprintf("%5d", card.GetCharge(row)));
-        m_History.SetText(SerialCode, row, QString::asprintf("%06X", card.GetSerial(row)));
-        m_History.SetText(Serial, row, QString::asprintf("%8d", card.GetSerial(row)));
+        m_History.SetText(Balance, row, decimalText(5, card.GetBalance(row)));
+        m_History.SetText(Point, row, decimalText(5, card.GetPoint(row)));
+        m_History.SetText(Charge, row, decimalText(5, card.GetCharge(row)));
+        m_History.SetText(SerialCode, row, hexText(6, card.GetSerial(row)));
+        m_History.SetText(Serial, row, decimalText(8, card.GetSerial(row)));
         m_History.SetText(Note1, row, card.GetNote1(row));
         m_History.SetText(Note2, row, card.GetNote2(row));
     }
@@ -163,6 +182,8 @@ void CKuvoraDoc::OnCardRead() {
     }
     const QString previousName = m_strCardTypeName;
     const int previousType = m_nCardType;
+    // Every card object of this read names through one StationCode.db connection.
+    StationDatabaseHold stationDatabase;
     std::unique_ptr<CSFCard> card = CreateCardForMode();
     if (!card) {
         // A card type this build does not know: nothing is read.
@@ -197,9 +218,8 @@ void CKuvoraDoc::OnCardRead() {
     }
 
     CHistoryTable table;
-    table.Merge(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
-                suica ? std::optional<QString>(m_strBrand) : std::nullopt);
-    m_nRows = table.Reload(m_strIDm, m_nCardType, m_History);
+    m_nRows = table.MergeAndReload(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
+                                   suica ? std::optional<QString>(m_strBrand) : std::nullopt);
     // History.db keeps no flags: every reloaded row, the card's own and the
     // older ones, gets them from its block as the card class decodes it.
     SetTradeFlagsFromBlocks(m_History, m_nRows, m_nCardType);
@@ -255,7 +275,7 @@ std::vector<int> CardRecordRows(const CKuvoraDoc& doc) {
 
 bool CKuvoraDoc::SendHistory(const QString& serverAddress, int serverPort) {
     if (m_pObserver) m_pObserver->OnProgressText(QString::fromUtf16(kSending));
-    const SendResult result = SendBytes(serverAddress, serverPort, HistorySendBytes(*this));
+    const SendResult result = m_pSendBytes(serverAddress, serverPort, HistorySendBytes(*this), SendLimits{});
     if (m_pObserver) m_pObserver->OnProgressText(QString());
     switch (result) {
     case SendResult::Sent: return true;

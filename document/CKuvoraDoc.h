@@ -8,6 +8,7 @@
 
 #include "CHistoryDisplay.h"
 #include "CSpeechQueue.h"
+#include "HistorySender.h"
 
 #include <QString>
 
@@ -79,6 +80,9 @@ public:
     // Whether a mode value names Auto (0) or a card type.
     static bool IsValidMode(int mode);
 
+    // What SendHistory sends with: plain sockets, unless the program gives
+    // one that keeps its event loop turning (the window's SendBytes).
+    ByteSender m_pSendBytes = SendBytesDirect;
     int m_bTcpIpSend = 0;
     QString m_strServerAddress;
     int m_nServerPort = 0;

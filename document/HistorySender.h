@@ -23,3 +23,11 @@ enum class SendResult {
 };
 
 SendResult SendBytes(const QString& address, int port, const QByteArray& bytes, const SendLimits& limits = {});
+
+// The same over plain sockets, blocking the calling thread until the bytes
+// are out or a bound has passed (the lookup and the connect together within
+// the connect bound, as above). It needs no Qt Network and no event loop: what
+// kuvora-cli sends with.
+SendResult SendBytesDirect(const QString& address, int port, const QByteArray& bytes, const SendLimits& limits = {});
+
+using ByteSender = SendResult (*)(const QString& address, int port, const QByteArray& bytes, const SendLimits& limits);

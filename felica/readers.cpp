@@ -98,6 +98,11 @@ bool validUsbPlace(const std::string& s) {
 
 }  // namespace
 
+bool checkCardImage(const std::string& path, std::string& error) {
+    struct stat stamp {};
+    return loadImage(path, stamp, error).has_value();
+}
+
 std::unique_ptr<Transport> openTransport(const std::string& name, std::string& error) {
     if (name.rfind("image:", 0) == 0) {
         const std::string path = name.substr(6);

@@ -48,4 +48,10 @@ using TransportFactory =
 // The factory that knows the reader names "image:PATH", "nfc" and "nfc:...".
 std::unique_ptr<Transport> openTransport(const std::string& readerName, std::string& error);
 
+// Reads the card image file `path` as the virtual reader does, so that a
+// bad file is told before anything starts; the reader then uses what was
+// read here for as long as the file stays the same. False, with the
+// reason in `error`, for a file that is not a card image.
+bool checkCardImage(const std::string& path, std::string& error);
+
 }  // namespace felica

@@ -25,7 +25,7 @@ twice=$(tr ',' '\n' <<<"$depends" | sed -E 's/^ *//; s/[ (].*//' | sort | uniq -
 [ -z "$twice" ] || { echo "Depends names a package twice: $twice"; exit 1; }
 root="$work/root"
 dpkg -x "$deb" "$root"
-for f in usr/bin/kuvora usr/bin/kuvora-cli usr/bin/kuvora-stationdb usr/share/kuvora/StationCode.db \
+for f in usr/bin/kuvora usr/bin/kuvora-cli usr/bin/kuvora-cli-full usr/bin/kuvora-stationdb usr/share/kuvora/StationCode.db \
          usr/share/man/man1/kuvora.1.gz usr/share/man/man1/kuvora-cli.1.gz usr/share/man/man1/kuvora-stationdb.1.gz \
          usr/share/doc/kuvora/copyright usr/share/mime/packages/kuvora.xml \
          usr/share/kuvora/guide/ja/index.md usr/share/kuvora/guide/images/main-window.png \

@@ -8,9 +8,18 @@
 #include <algorithm>
 #include <cstring>
 
+struct CDbLookup::SharedConnection {
+    CDbConnection db;
+    QString key;            // the files it reads, and whether the user's names were there
+    int batchUsers = 0;     // lookups keeping its read transaction for a batch
+};
+
 namespace {
 thread_local int t_BatchDepth = 0;
 thread_local std::vector<CDbLookup*> t_Batched;
+thread_local int t_HoldDepth = 0;
+thread_local std::weak_ptr<void> t_Shared;   // the open connection of this thread
+thread_local std::shared_ptr<void> t_Kept;   // kept open by a StationDatabaseHold
 }  // namespace
 
 StationLookupBatch::StationLookupBatch() { ++t_BatchDepth; }
@@ -22,11 +31,19 @@ StationLookupBatch::~StationLookupBatch() {
     for (CDbLookup* lookup : batched) lookup->EndBatch();
 }
 
+StationDatabaseHold::StationDatabaseHold() { ++t_HoldDepth; }
+
+StationDatabaseHold::~StationDatabaseHold() {
+    if (--t_HoldDepth == 0) t_Kept.reset();
+}
+
 void CDbLookup::EndBatch() {
     if (!m_InBatch) return;
     CloseQuery();
-    m_Db.Execute("COMMIT");
     m_InBatch = false;
+    // The last lookup of the batch on the connection ends its transaction,
+    // when every one of them has reset its query.
+    if (--m_Conn->batchUsers == 0) m_Conn->db.Execute("COMMIT");
 }
 
 CDbLookup::CDbLookup(const TableDef& table)
@@ -34,30 +51,45 @@ CDbLookup::CDbLookup(const TableDef& table)
 
 CDbLookup::~CDbLookup() { Close(); }
 
+const void* CDbLookup::ConnectionId() const { return m_Conn ? m_Conn->db.Handle() : nullptr; }
+
 DbResult CDbLookup::Open() {
     Close();
-    const DbResult r = m_Db.Open(StationCodeDatabasePath(), CDbConnection::Mode::ReadOnly);
+    const QString path = StationCodeDatabasePath();
+    const QString overlay = UserStationCodeDatabasePath();
+    const QString key = path + QLatin1Char('\n') + overlay + QLatin1Char(QFileInfo(overlay).isFile() ? '+' : '-');
+    auto shared = std::static_pointer_cast<SharedConnection>(t_Shared.lock());
+    if (shared && shared->key == key) {
+        m_Conn = std::move(shared);
+        return DB_OK;
+    }
+    auto fresh = std::make_shared<SharedConnection>();
+    const DbResult r = fresh->db.Open(path, CDbConnection::Mode::ReadOnly);
     if (DbFailed(r)) return r;
-    AttachUserNames();
+    fresh->key = key;
+    AttachUserNames(fresh->db);
+    t_Shared = fresh;
+    if (t_HoldDepth > 0) t_Kept = fresh;
+    m_Conn = std::move(fresh);
     return DB_OK;
 }
 
-void CDbLookup::AttachUserNames() {
+void CDbLookup::AttachUserNames(CDbConnection& db) {
     const QString overlay = UserStationCodeDatabasePath();
     if (!QFileInfo(overlay).isFile()) return;
     CDbStatement attach;
-    if (DbFailed(attach.Prepare(m_Db, "ATTACH DATABASE ? AS user")) || DbFailed(attach.Bind(1, overlay)) ||
+    if (DbFailed(attach.Prepare(db, "ATTACH DATABASE ? AS user")) || DbFailed(attach.Bind(1, overlay)) ||
         DbFailed(attach.Step())) {
         qWarning("kuvora: the user's station names in %s cannot be read; using the shipped names only",
                  qPrintable(overlay));
         return;
     }
     attach.Finalize();
-    auto hasTable = [this](const char* schema, const char* table) {
+    auto hasTable = [&db](const char* schema, const char* table) {
         CDbStatement q;
         const QByteArray sql = QByteArray("SELECT 1 FROM ") + schema +
                                ".sqlite_master WHERE type = 'table' AND name = ?";
-        return !DbFailed(q.Prepare(m_Db, sql.constData())) && !DbFailed(q.Bind(1, QString::fromLatin1(table))) &&
+        return !DbFailed(q.Prepare(db, sql.constData())) && !DbFailed(q.Bind(1, QString::fromLatin1(table))) &&
                q.Step() == DB_OK;
     };
     for (const TableDef& t : StationCodeTables()) {
@@ -68,7 +100,7 @@ void CDbLookup::AttachUserNames() {
         QString sql = QStringLiteral("CREATE TEMP VIEW %1 AS SELECT %2 FROM user.%1").arg(QLatin1String(t.name), list);
         if (hasTable("main", t.name))
             sql += QStringLiteral(" UNION ALL SELECT %2 FROM main.%1").arg(QLatin1String(t.name), list);
-        if (DbFailed(m_Db.Execute(sql.toUtf8().constData())))
+        if (DbFailed(db.Execute(sql.toUtf8().constData())))
             qWarning("kuvora: table %s of %s does not have the expected columns; it is not used", t.name,
                      qPrintable(overlay));
     }
@@ -81,7 +113,7 @@ void CDbLookup::Close() {
     }
     CloseQuery();
     m_Prepared.clear();
-    m_Db.Close();
+    m_Conn.reset();
 }
 
 DbResult CDbLookup::OpenQuery(const char* sql, std::initializer_list<int> values) {
@@ -94,15 +126,16 @@ DbResult CDbLookup::OpenQuery(const char* sql, const std::vector<int>& values) {
 
 DbResult CDbLookup::OpenQuery(const char* sql, const int* values, std::size_t count) {
     CloseQuery();
-    if (!m_Db.IsOpen()) return DB_E_FAIL;
-    if (t_BatchDepth > 0 && !m_InBatch && !DbFailed(m_Db.Execute("BEGIN"))) {
+    if (!m_Conn) return DB_E_FAIL;
+    if (t_BatchDepth > 0 && !m_InBatch && (m_Conn->batchUsers > 0 || !DbFailed(m_Conn->db.Execute("BEGIN")))) {
+        ++m_Conn->batchUsers;
         m_InBatch = true;
         t_Batched.push_back(this);
     }
     auto found = m_Prepared.find(std::string_view(sql));
     if (found == m_Prepared.end()) {
         auto fresh = std::make_unique<Prepared>();
-        const DbResult r = fresh->statement.Prepare(m_Db, sql);
+        const DbResult r = fresh->statement.Prepare(m_Conn->db, sql);
         if (DbFailed(r)) return r;
         fresh->resultColumn.assign(m_Table.columns.size(), -1);
         for (int c = 0; c < fresh->statement.ColumnCount(); ++c) {

@@ -7,7 +7,9 @@
 // DB_S_ENDOFROWSET when none matched, negative on failure); CloseQuery;
 // Close. A lookup whose Open failed fails every query with DB_E_FAIL without
 // touching the database. Each SQL text is prepared once per open connection
-// and bound anew for every query.
+// and bound anew for every query. The lookups of a thread that are open at
+// the same time share one connection, so the file, the user's names and
+// the schema are read once.
 #pragma once
 
 #include "DbConnection.h"
@@ -27,7 +29,9 @@ public:
     CDbLookup& operator=(const CDbLookup&) = delete;
 
     DbResult Open();
-    bool IsOpen() const { return m_Db.IsOpen(); }
+    bool IsOpen() const { return m_Conn != nullptr; }
+    // The SQLite connection this lookup queries through, or null.
+    const void* ConnectionId() const;
     void Close();
 
     // Prepares `sql` and binds `values` to its parameters in order.
@@ -48,7 +52,7 @@ private:
     void EndBatch();
 
     int ColumnIndex(const char* column) const;
-    void AttachUserNames();
+    static void AttachUserNames(CDbConnection& db);
     DbResult OpenQuery(const char* sql, const int* values, std::size_t count);
 
     const TableDef& m_Table;
@@ -57,11 +61,12 @@ private:
         std::vector<int> resultColumn;  // per table column: its column in the query, or -1
     };
 
-    CDbConnection m_Db;
+    struct SharedConnection;
+    std::shared_ptr<SharedConnection> m_Conn;
     // By SQL text; they go before the connection does.
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_Prepared;
     Prepared* m_Query = nullptr;  // the open query, if any
-    bool m_InBatch = false;       // holds a read transaction until the batch ends
+    bool m_InBatch = false;       // keeps the connection's read transaction until the batch ends
     std::vector<QString> m_Text;
     std::vector<int> m_Value;
 };
@@ -77,4 +82,16 @@ public:
     ~StationLookupBatch();
     StationLookupBatch(const StationLookupBatch&) = delete;
     StationLookupBatch& operator=(const StationLookupBatch&) = delete;
+};
+
+// While one is alive on this thread, the connection the lookups share stays
+// open after the last of them has closed, so that the card objects one Read
+// command makes one after another (Auto mode asks each type in turn) open
+// StationCode.db once.
+class StationDatabaseHold {
+public:
+    StationDatabaseHold();
+    ~StationDatabaseHold();
+    StationDatabaseHold(const StationDatabaseHold&) = delete;
+    StationDatabaseHold& operator=(const StationDatabaseHold&) = delete;
 };

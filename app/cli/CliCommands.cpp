@@ -7,7 +7,6 @@
 #include "GreenTicket.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
-#include "HistoryPicture.h"
 #include "StoredHistory.h"
 #include "MessageSink.h"
 #include "ReaderChoice.h"
@@ -23,7 +22,6 @@
 
 #include <QDateTime>
 #include <QFile>
-#include <QPageSize>
 #include <QRegularExpression>
 
 #include <atomic>
@@ -124,30 +122,6 @@ QByteArray DocumentOutput(const CKuvoraDoc& doc, const QString& format, const QS
     return ExportText(doc);
 }
 
-// The paper of --page-size: a page size key such as "A4" or "Letter", in
-// any letter case; an invalid size for anything else.
-QPageSize PageSizeOption(const QString& name) {
-    if (name.isEmpty()) return QPageSize(QPageSize::A4);
-    for (int id = 0; id <= QPageSize::LastPageSize; ++id) {
-        const auto size = static_cast<QPageSize::PageSizeId>(id);
-        if (size != QPageSize::Custom && QPageSize::key(size).compare(name, Qt::CaseInsensitive) == 0)
-            return QPageSize(size);
-    }
-    return QPageSize();
-}
-
-// The printed page or the picture; empty, after a message on standard
-// error, when it could not be drawn.
-QByteArray DrawingOutput(const CKuvoraDoc& doc, const QString& format, const QPageSize& pageSize) {
-    const QString footer = view::FooterLine(QDateTime::currentDateTime());
-    QByteArray bytes;
-    if (format == QLatin1String("pdf")) bytes = view::PagePdf(doc, pageSize, footer);
-    else if (format == QLatin1String("svg")) bytes = view::PictureSvg(&doc, footer);
-    else bytes = view::PicturePng(&doc, footer);
-    if (bytes.isEmpty()) std::fprintf(stderr, "kuvora-cli: the %s could not be drawn\n", format.toUtf8().constData());
-    return bytes;
-}
-
 int usage(const QString& why) {
     std::fprintf(stderr, "kuvora-cli: %s\n", why.toUtf8().constData());
     return ExitUsage;
@@ -205,9 +179,11 @@ int RunRead(const CliOptions& options) {
         return usage(QStringLiteral("--format %1: expected json, table, tsv, xml, xls, csv, pdf, svg or png").arg(format));
     if (!options.pageSize.isEmpty() && format != QLatin1String("pdf"))
         return usage(QStringLiteral("--page-size belongs to --format pdf"));
-    const QPageSize pageSize = PageSizeOption(options.pageSize);
-    if (!pageSize.isValid())
+    const DrawnFormats* const drawing = Drawing();
+    if (drawn && !drawing) return usage(QStringLiteral("--format %1 is drawn by kuvora-cli-full").arg(format));
+    if (drawn && !drawing->isPageSize(options.pageSize))
         return usage(QStringLiteral("--page-size %1: expected a paper size such as A4 or Letter").arg(options.pageSize));
+    const QString& pageSize = options.pageSize;
     bool fixedMode = false;
     int mode = 0;
     if (!ParseModeOption(options, fixedMode, mode)) return ExitUsage;
@@ -238,7 +214,7 @@ int RunRead(const CliOptions& options) {
             ReportNoCard();
             return ExitMessage;
         }
-        const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
+        const QByteArray bytes = drawn ? drawing->draw(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
         if (bytes.isEmpty() && drawn) return ExitMessage;
         if (!writeOutput(options.output, bytes)) return ExitMessage;
         return sink.messages.isEmpty() ? ExitOk : ExitMessage;
@@ -272,7 +248,7 @@ int RunRead(const CliOptions& options) {
             continue;
         }
         if (!options.loop) {
-            const QByteArray bytes = drawn ? DrawingOutput(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
+            const QByteArray bytes = drawn ? drawing->draw(doc, format, pageSize) : DocumentOutput(doc, format, sink.messages);
             if (bytes.isEmpty() && drawn) return ExitMessage;
             if (!writeOutput(options.output, bytes)) return ExitMessage;
             return sink.messages.isEmpty() ? ExitOk : ExitMessage;

@@ -64,6 +64,23 @@ QString ModeCodesHelp();
 // pdf, svg and png: the formats drawn with Qt GUI (offscreen).
 bool IsDrawingFormat(const QString& format);
 
+// The drawn formats, which kuvora-cli-full has; kuvora-cli has none (null)
+// and runs kuvora-cli-full for them.
+struct DrawnFormats {
+    // Whether --page-size names a paper (empty: the default, A4).
+    bool (*isPageSize)(const QString& name);
+    // The printed page (pdf) or the picture (svg, png); empty, after a
+    // message on standard error, when it could not be drawn.
+    QByteArray (*draw)(const CKuvoraDoc& doc, const QString& format, const QString& pageSize);
+};
+const DrawnFormats* Drawing();
+
+// kuvora-cli: where kuvora-cli-full is (beside kuvora-cli), and running it
+// in this process's place with the same arguments `argv`. It returns only
+// when that failed, after saying on standard error what (`what`) needed it.
+QString FullProgramPath();
+int RunFullProgram(char** argv, const QString& what);
+
 // Every reader found on each route, with the reader name that selects it.
 int RunReaders(const CliOptions& options);
 int RunIdm(const CliOptions& options);

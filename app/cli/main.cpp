@@ -1,11 +1,16 @@
 // kuvora-cli: the work of the window program for scripts and for machines
-// without a display.
+// without a display. Built twice: kuvora-cli on Qt Core alone, and
+// kuvora-cli-full (KUVORA_CLI_FULL) with what draws and speaks, which
+// kuvora-cli runs for those.
 #include "CliCommands.h"
+#include "CliParser.h"
 #include "standard_output.h"
 
 #include <QCoreApplication>
-#include <QGuiApplication>
 #include <QStringList>
+#ifdef KUVORA_CLI_FULL
+#include <QGuiApplication>
+#endif
 
 #include <cstdio>
 #include <memory>
@@ -58,7 +63,7 @@ const char* const kUsage =
     "  --loop       read: read every card placed, once per placement, until\n"
     "               interrupted; one JSON object per line\n"
     "  --verbose    say on standard error which reader was used\n"
-    "  --help       show this text\n"
+    "  --help       show this text; after a command, that command's options\n"
     "  --version    show the version\n"
     "\n"
     "Exit status: 0 without messages, 1 when a message was shown,\n"
@@ -69,77 +74,43 @@ int usageError(const QString& why) {
     return ExitUsage;
 }
 
+// The command line as main got it, for kuvora-cli-full.
+char** g_argv = nullptr;
+
+// speak and the drawn formats: kuvora-cli-full's.
+int runFull(const CliOptions& options, const QString& what) {
+#ifdef KUVORA_CLI_FULL
+    (void)what;
+    if (options.command == QLatin1String("speak")) return RunSpeak(options);
+    return RunRead(options);
+#else
+    (void)options;
+    return RunFullProgram(g_argv, what);
+#endif
+}
+
 int run(QStringList args) {
 
-    CliOptions options;
-    for (int i = 0; i < args.size(); ++i) {
-        const QString& a = args[i];
-        if (a == QLatin1String("--help") || a == QLatin1String("-h")) {
-            std::fputs(kUsage, stdout);
-            std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
+    const ParsedCommandLine parsed = ParseCliArguments(args);
+    if (parsed.help) {
+        // A command's own options, or every command with all options.
+        const QString& command = parsed.options.command;
+        if (IsCliCommand(command)) {
+            std::fputs(CommandHelp(command).toUtf8().constData(), stdout);
+            if (command == QLatin1String("read") || command == QLatin1String("speak"))
+                std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
             return ExitOk;
         }
-        if (a == QLatin1String("--version")) {
-            std::printf("kuvora-cli %s\n", KUVORA_VERSION);
-            return ExitOk;
-        }
-        if (a == QLatin1String("--stats")) {
-            options.stats = true;
-            continue;
-        }
-        if (a == QLatin1String("--verbose")) {
-            options.verbose = true;
-            continue;
-        }
-        if (a == QLatin1String("--wait")) {
-            options.wait = true;
-            continue;
-        }
-        if (a == QLatin1String("--loop")) {
-            options.loop = true;
-            continue;
-        }
-        if (a == QLatin1String("--summary") || a == QLatin1String("--journeys")) {
-            (a == QLatin1String("--summary") ? options.summary : options.journeys) = true;
-            continue;
-        }
-        if (a == QLatin1String("--dry-run")) {
-            options.dryRun = true;
-            continue;
-        }
-        QString* value = nullptr;
-        QString name = a;
-        QString inlineValue;
-        bool hasInline = false;
-        if (a.startsWith(QLatin1String("--")) && a.contains(QLatin1Char('='))) {
-            name = a.left(a.indexOf(QLatin1Char('=')));
-            inlineValue = a.mid(a.indexOf(QLatin1Char('=')) + 1);
-            hasInline = true;
-        }
-        if (name == QLatin1String("--reader")) value = &options.reader;
-        else if (name == QLatin1String("--mode")) value = &options.mode;
-        else if (name == QLatin1String("--format")) value = &options.format;
-        else if (name == QLatin1String("--output")) value = &options.output;
-        else if (name == QLatin1String("--idm")) value = &options.idm;
-        else if (name == QLatin1String("--card-type")) value = &options.cardType;
-        else if (name == QLatin1String("--timeout")) value = &options.timeout;
-        else if (name == QLatin1String("--page-size")) value = &options.pageSize;
-        else if (name == QLatin1String("--from")) value = &options.from;
-        else if (name == QLatin1String("--to")) value = &options.to;
-        if (value) {
-            if (hasInline) {
-                *value = inlineValue;
-            } else {
-                if (i + 1 >= args.size()) return usageError(name + QLatin1String(" needs a value"));
-                *value = args[++i];
-            }
-            if (value->isEmpty()) return usageError(name + QLatin1String(" needs a value"));
-            continue;
-        }
-        if (a.startsWith(QLatin1Char('-'))) return usageError(QLatin1String("unknown option ") + a);
-        if (!options.command.isEmpty()) return usageError(QLatin1String("unexpected argument ") + a);
-        options.command = a;
+        std::fputs(kUsage, stdout);
+        std::printf("\n%s", ModeCodesHelp().toUtf8().constData());
+        return ExitOk;
     }
+    if (!parsed.error.isEmpty()) return usageError(parsed.error);
+    if (parsed.version) {
+        std::printf("kuvora-cli %s\n", KUVORA_VERSION);
+        return ExitOk;
+    }
+    CliOptions options = parsed.options;
 
     if (options.command.isEmpty()) return usageError(QStringLiteral("no command given"));
     if (options.stats && options.command != QLatin1String("read") && options.command != QLatin1String("green") &&
@@ -162,7 +133,7 @@ int run(QStringList args) {
     if (options.command == QLatin1String("speak")) {
         if (!options.format.isEmpty() || !options.output.isEmpty())
             return usageError(QStringLiteral("speak takes only --reader, --mode and --dry-run"));
-        return RunSpeak(options);
+        return runFull(options, QStringLiteral("speak"));
     }
     if (options.command == QLatin1String("idm")) {
         if (!options.mode.isEmpty() || !options.format.isEmpty() || !options.output.isEmpty())
@@ -173,7 +144,11 @@ int run(QStringList args) {
         if (options.command != QLatin1String("history"))
             return usageError(QStringLiteral("--idm and --card-type belong to history"));
     }
-    if (options.command == QLatin1String("read")) return RunRead(options);
+    if (options.command == QLatin1String("read")) {
+        if (IsDrawingFormat(options.format))
+            return runFull(options, QStringLiteral("--format ") + options.format);
+        return RunRead(options);
+    }
     if (options.command == QLatin1String("history")) {
         if (!options.reader.isEmpty() || !options.mode.isEmpty())
             return usageError(QStringLiteral("history takes no --reader or --mode"));
@@ -198,6 +173,7 @@ int run(QStringList args) {
     return usageError(QLatin1String("unknown command ") + options.command);
 }
 
+#ifdef KUVORA_CLI_FULL
 // Whether the command line asks for a format drawn with Qt GUI.
 bool wantsDrawing(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
@@ -209,19 +185,22 @@ bool wantsDrawing(int argc, char** argv) {
     }
     return false;
 }
+#endif
 
 }  // namespace
 
 int main(int argc, char** argv) {
+    g_argv = argv;
     // The drawn formats need Qt GUI, but no display: the offscreen platform.
     // Everything else runs on Qt Core alone.
     std::unique_ptr<QCoreApplication> application;
+#ifdef KUVORA_CLI_FULL
     if (wantsDrawing(argc, argv)) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
         application = std::make_unique<QGuiApplication>(argc, argv);
-    } else {
-        application = std::make_unique<QCoreApplication>(argc, argv);
     }
+#endif
+    if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
     QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
     QStringList args = QCoreApplication::arguments();

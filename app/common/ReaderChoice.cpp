@@ -3,6 +3,7 @@
 #include "CSettingsStore.h"
 #include "card_image.h"
 #include "felica.h"
+#include "transport.h"
 
 
 QString ChooseReaderName(const QString& option) {
@@ -21,7 +22,7 @@ void SelectReader(const QString& name) {
 bool CheckCardImageReader(const QString& name, QString& error) {
     if (!name.startsWith(QLatin1String("image:"))) return true;
     std::string why;
-    if (felica::CardImage::load(name.mid(6).toStdString(), why)) return true;
+    if (felica::checkCardImage(name.mid(6).toStdString(), why)) return true;
     error = QString::fromStdString(why);
     return false;
 }

@@ -10,6 +10,7 @@
 #include "CSuicaGreenDlg.h"
 #include "CSpeechdEngine.h"
 #include "CommandIcons.h"
+#include "HistorySender.h"
 #include "Themes.h"
 #include "CSettingsStore.h"
 #include "CommandIds.h"
@@ -100,6 +101,7 @@ bool CKuvoraApp::InitInstance() {
     SelectReader(reader);
 
     m_pDoc = std::make_unique<CKuvoraDoc>(SpeechdEngineFactory());
+    m_pDoc->m_pSendBytes = SendBytes;  // the window keeps painting while it sends
     m_pFrame = std::make_unique<CMainFrame>(m_pDoc.get());
     m_Sink.SetOwner(m_pFrame.get());
     m_pDoc->OnNewDocument();

@@ -144,28 +144,58 @@ struct SilentListener {
     ~SilentListener() { ::close(fd); }
 };
 
+// Both senders: the window's over Qt Network and kuvora-cli's over plain sockets.
 TEST_F(TcpSend, ConnectingAndWritingGiveUpAtTheirBounds) {
-    QElapsedTimer timer;
-    {
-        // A listening socket whose queue is full answers no further connection.
-        SilentListener full(0);
-        std::vector<std::unique_ptr<QTcpSocket>> fillers;
-        for (int i = 0; i < 3; ++i) {
-            fillers.push_back(std::make_unique<QTcpSocket>());
-            fillers.back()->connectToHost("127.0.0.1", full.port);
-            fillers.back()->waitForConnected(200);
+    for (const auto& [name, send] : {std::pair<const char*, ByteSender>{"SendBytes", SendBytes},
+                                     {"SendBytesDirect", SendBytesDirect}}) {
+        SCOPED_TRACE(name);
+        QElapsedTimer timer;
+        {
+            // A listening socket whose queue is full answers no further connection.
+            SilentListener full(0);
+            std::vector<std::unique_ptr<QTcpSocket>> fillers;
+            for (int i = 0; i < 3; ++i) {
+                fillers.push_back(std::make_unique<QTcpSocket>());
+                fillers.back()->connectToHost("127.0.0.1", full.port);
+                fillers.back()->waitForConnected(200);
+            }
+            timer.start();
+            EXPECT_EQ(send("127.0.0.1", full.port, "x", {300ms, 300ms}), SendResult::ConnectFailed);
+            EXPECT_GE(timer.elapsed(), 250);
+            EXPECT_LT(timer.elapsed(), 2000);
         }
-        timer.start();
-        EXPECT_EQ(SendBytes("127.0.0.1", full.port, "x", {300ms, 300ms}), SendResult::ConnectFailed);
-        EXPECT_GE(timer.elapsed(), 250);
-        EXPECT_LT(timer.elapsed(), 2000);
+        // A server that takes the connection and never reads: 64 MiB cannot all go out.
+        SilentListener deaf(4);
+        timer.restart();
+        EXPECT_EQ(send("127.0.0.1", deaf.port, QByteArray(64 << 20, 'x'), {1000ms, 300ms}), SendResult::WriteFailed);
+        EXPECT_LT(timer.elapsed(), 3000);
     }
-    // A server that takes the connection and never reads: 64 MiB cannot all go out.
-    SilentListener deaf(4);
-    timer.restart();
-    EXPECT_EQ(SendBytes("127.0.0.1", deaf.port, QByteArray(64 << 20, 'x'), {1000ms, 300ms}), SendResult::WriteFailed);
-    EXPECT_LT(timer.elapsed(), 3000);
     // The bounds a read uses.
     EXPECT_EQ(SendLimits{}.connect, 5000ms);
     EXPECT_EQ(SendLimits{}.write, 5000ms);
+}
+
+// What each sender delivers, and what it says of places it cannot reach.
+TEST_F(TcpSend, BothSendersDeliverEveryByteOrSayWhyNot) {
+    const QByteArray bytes = QByteArray(50000, 'k') + "end";
+    const quint16 open = server.serverPort();
+    QTcpServer closed;
+    ASSERT_TRUE(closed.listen(QHostAddress::LocalHost));
+    const quint16 deadPort = closed.serverPort();
+    closed.close();
+    for (const auto& [name, send] : {std::pair<const char*, ByteSender>{"SendBytes", SendBytes},
+                                     {"SendBytesDirect", SendBytesDirect}}) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(send(" localhost ", open, bytes, {}), SendResult::Sent);
+        EXPECT_EQ(receiveAll(server), bytes);
+        const struct {
+            QString address;
+            int port;
+        } unreachable[] = {{"127.0.0.1", deadPort}, {"127.0.0.1", 0}, {"127.0.0.1", 65536}, {"", open},
+                           {"no-such-host.invalid", open}};
+        for (const auto& u : unreachable)
+            EXPECT_EQ(send(u.address, u.port, "x", {1000ms, 1000ms}), SendResult::ConnectFailed)
+                << u.address.toStdString() << ":" << u.port;
+    }
+    EXPECT_FALSE(server.hasPendingConnections());
 }

@@ -462,3 +462,35 @@ TEST(Cp932, LongTextsConvertCharacterByCharacter) {
     }
     EXPECT_EQ(ToCp932(text), expected);
 }
+
+TEST(StationDb, LookupsShareOneConnectionWhileOpenTogetherOrHeld) {
+    test::IsolatedHome home;
+    test::StationDatabase db(home, {{"StationCode", kStations}});
+    {
+        CDbLookup a(stationTable()), b(*FindStationCodeTable("BusCode"));
+        ASSERT_EQ(a.Open(), DB_OK);
+        ASSERT_EQ(b.Open(), DB_OK);
+        EXPECT_NE(a.ConnectionId(), nullptr);
+        EXPECT_EQ(a.ConnectionId(), b.ConnectionId());
+        EXPECT_EQ(lookup(a, 1, 0x85, 2), "中町");
+    }
+    const StationDatabaseHold hold;
+    const void* first = nullptr;
+    {
+        CDbLookup a(stationTable());
+        ASSERT_EQ(a.Open(), DB_OK);
+        first = a.ConnectionId();
+        EXPECT_EQ(lookup(a, 0, 1, 16), "中央");
+    }
+    CDbLookup later(stationTable());
+    ASSERT_EQ(later.Open(), DB_OK);
+    EXPECT_EQ(later.ConnectionId(), first);  // the hold kept it open
+    later.Close();
+    // The user's names arriving meanwhile: the next lookup sees them.
+    const QString csv = home.file("mine.csv");
+    writeFile(csv, "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n0,1,16,,,私の中央,\n");
+    QStringList errors;
+    ASSERT_TRUE(ImportUserNames(UserStationCodeDatabasePath(), {csv}, "StationCode", errors)) << errors.join('\n').toStdString();
+    ASSERT_EQ(later.Open(), DB_OK);
+    EXPECT_EQ(lookup(later, 0, 1, 16), "私の中央");
+}

@@ -1,0 +1,84 @@
+// kuvora-cli COMMAND --help: that command's options, none of the others'.
+#include "TestSupport.h"
+
+#include <QRegularExpression>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QString cli() { return test::binaryPath("bin/kuvora-cli"); }
+
+QStringList optionsShown(const QString& help) {
+    QStringList names;
+    static const QRegularExpression option("^  (--[a-z-]+)", QRegularExpression::MultilineOption);
+    for (auto it = option.globalMatch(help); it.hasNext();) names << it.next().captured(1);
+    return names;
+}
+
+}  // namespace
+
+TEST(CommandHelp, EachCommandShowsItsOwnOptionsOnly) {
+    test::IsolatedHome home;
+    const struct {
+        const char* command;
+        QStringList options;
+    } cases[] = {
+        {"idm", {"--reader", "--verbose", "--help"}},
+        {"read", {"--reader", "--mode", "--format", "--output", "--page-size", "--stats", "--wait", "--timeout",
+                  "--loop", "--verbose", "--help"}},
+        {"capture", {"--reader", "--output", "--verbose", "--help"}},
+        {"green", {"--reader", "--format", "--stats", "--verbose", "--help"}},
+        {"dump", {"--reader", "--output", "--stats", "--verbose", "--help"}},
+        {"speak", {"--reader", "--mode", "--dry-run", "--verbose", "--help"}},
+        {"history", {"--idm", "--card-type", "--format", "--output", "--summary", "--journeys", "--from", "--to",
+                     "--help"}},
+        {"readers", {"--verbose", "--help"}},
+    };
+    for (const auto& c : cases) {
+        for (const QStringList& args : {QStringList{c.command, "--help"}, QStringList{"-h", c.command}}) {
+            const auto r = test::runInHome(home, cli(), args);
+            EXPECT_EQ(r.exitCode, 0) << args.join(' ').toStdString();
+            EXPECT_TRUE(r.out.startsWith(QStringLiteral("Usage: kuvora-cli %1 [OPTIONS]\n").arg(c.command)))
+                << r.out.toStdString();
+            EXPECT_EQ(optionsShown(r.out), c.options) << r.out.toStdString();
+            EXPECT_EQ(r.err, "");
+        }
+    }
+    // Without a command (or with one it does not know): every command.
+    for (const QStringList& args : {QStringList{"--help"}, QStringList{"frobnicate", "--help"}}) {
+        const auto r = test::runInHome(home, cli(), args);
+        EXPECT_EQ(r.exitCode, 0);
+        EXPECT_TRUE(r.out.startsWith("Usage: kuvora-cli COMMAND [OPTIONS]")) << r.out.toStdString();
+        EXPECT_TRUE(r.out.contains("--idm") && r.out.contains("--page-size") && r.out.contains("--dry-run"));
+    }
+}
+
+// The parser's usage errors, each still exit status 2 with the usage text.
+TEST(CommandHelp, UsageErrorsOfTheParserAreStatusTwo) {
+    test::IsolatedHome home;
+    const QString image = "image:" + test::sourcePath("data/cards/suica-sample.json");
+    const struct {
+        QStringList args;
+        const char* says;
+    } cases[] = {
+        {{"idm", "--reader"}, "--reader"},
+        {{"idm", "--reader="}, "--reader needs a value"},
+        {{"idm", "--colour", "x"}, "colour"},
+        {{"idm", "extra", "--reader", image}, "unexpected argument extra"},
+        {{"read", "--reader", image, "--timeout", "5"}, "--timeout belongs to read --wait"},
+        {{}, "no command given"},
+    };
+    for (const auto& c : cases) {
+        const auto r = test::runInHome(home, cli(), c.args);
+        EXPECT_EQ(r.exitCode, 2) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.out, "");
+        EXPECT_TRUE(r.err.contains(c.says)) << r.err.toStdString();
+    }
+    // Options after the command or before it, with = or apart, read alike.
+    const auto apart = test::runInHome(home, cli(), {"--reader", image, "idm"});
+    const auto joined = test::runInHome(home, cli(), {"idm", "--reader=" + image});
+    EXPECT_EQ(apart.exitCode, 0) << apart.err.toStdString();
+    EXPECT_EQ(apart.out, "01010410C8192A3B\n");
+    EXPECT_EQ(joined.out, apart.out);
+}
