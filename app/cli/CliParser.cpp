@@ -50,7 +50,7 @@ struct CommandDef {
 const CommandDef kCommands[] = {
     {"idm", "print the IDm of the card on the reader", nullptr, nullptr, {"reader", "verbose"}},
     {"read", "read the card, store its rows in the history database and print\nthe card's stored history",
-     "json (default), table, or the export files tsv, xml, xls;\npdf (the printed page), svg and png (the picture "
+     "json (default), table, or the export files tsv, xml, xls, csv;\npdf (the printed page), svg and png (the picture "
      "the window's\nCopy puts on the clipboard)",
      "write to file F instead of standard output",
      {"reader", "mode", "format", "output", "page-size", "stats", "wait", "timeout", "loop", "verbose"}},
@@ -65,7 +65,7 @@ const CommandDef kCommands[] = {
      {"reader", "mode", "dry-run", "verbose"}},
     {"history", "list the cards stored in the history database, or give one\ncard's stored history (--idm), "
                 "without a reader or a card",
-     "json (default) or table; with --idm also the export files\ntsv, xml, xls",
+     "json (default) or table; with --idm also the export files\ntsv, xml, xls, csv",
      "write to file F instead of standard output",
      {"idm", "card-type", "format", "output", "summary", "journeys", "from", "to"}},
     {"readers", "list every reader found on each route, with the name that\nselects it, its route and what it is",
