@@ -195,8 +195,9 @@ QString padded(std::int64_t value, int width) {
 QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
 
 QByteArray recordedStamp(const QString& path) {
+    // Unbuffered: the stamp is one short read, not worth a 16 KiB buffer.
     QFile f(stampPath(path));
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
     return f.read(256);
 }
 
