@@ -8,11 +8,19 @@
 #include "StationLookups.h"
 #include "felica.h"
 
+#include <cstring>
+
 namespace {
 
 constexpr int kMsgStationDatabase = 129;
 
-const TableDef& table(const char* name) { return *FindStationCodeTable(QLatin1String(name)); }
+// By the table's own spelling: a card object is made for every read, and
+// the comparison that ignores case is not needed for our own names.
+const TableDef& table(const char* name) {
+    for (const TableDef& t : StationCodeTables())
+        if (std::strcmp(t.name, name) == 0) return t;
+    return *FindStationCodeTable(QLatin1String(name));
+}
 
 QString text(const char16_t* s) { return QString::fromUtf16(s); }
 

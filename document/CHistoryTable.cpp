@@ -15,6 +15,9 @@
 #include <charconv>
 #include <cerrno>
 #include <cstdio>
+#include <iterator>
+#include <optional>
+#include <set>
 #include <string>
 #include <utility>
 
@@ -100,7 +103,9 @@ const char* const kCardRowsSql =
     "INSERT INTO CardRows VALUES (ifnull(new.IDm, ''), ifnull(new.CardType, 0), 1) "
     "ON CONFLICT (IDm, CardType) DO UPDATE SET Rows = Rows + 1; END";
 
-const char* const kLookupSql = "SELECT * FROM History WHERE IDm = ? AND CardType = ? AND BlockData = ?";
+// Whether the row is stored already: the index on these columns answers it
+// alone.
+const char* const kLookupSql = "SELECT 1 FROM History WHERE IDm = ? AND CardType = ? AND BlockData = ?";
 const char* const kReloadSql =
     "SELECT ACompanyName, ALineCode, ALineName, AStationCode, AStationName, Balance, \t\tBlockData, CardType, "
     "Charge, Date, DateCode, IDm, Note1, Note2, PCompanyName, PLineCode, \t\tPLineName, Point, PointBalance, "
@@ -190,8 +195,9 @@ QString padded(std::int64_t value, int width) {
 QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
 
 QByteArray recordedStamp(const QString& path) {
+    // Unbuffered: the stamp is one short read, not worth a 16 KiB buffer.
     QFile f(stampPath(path));
-    if (!f.open(QIODevice::ReadOnly)) return {};
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
     return f.read(256);
 }
 
@@ -318,17 +324,36 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     // The check runs under the lock, so no other process's commit is seen
     // half done.
     if (DbFailed(r = db.Execute(access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN"))) return r;
-    if (DbFailed(r = db.Execute("SELECT count(*) FROM sqlite_master"))) return r;  // takes the read lock
+    // Reading the schema takes the read lock; a writer also learns from it
+    // which of the indexes and counts are there, in one statement.
+    std::set<std::string> present;
+    if (access == Access::Write) {
+        CDbStatement q;
+        if (DbFailed(r = q.Prepare(db, "SELECT type || ' ' || name FROM sqlite_master"))) return r;
+        while ((r = q.Step()) == DB_OK) {
+            const QByteArrayView entry = q.TextBytes(0);
+            present.emplace(entry.data(), static_cast<std::size_t>(entry.size()));
+        }
+        if (DbFailed(r)) return r;
+    } else if (DbFailed(r = db.Execute("SELECT count(*) FROM sqlite_master"))) {
+        return r;
+    }
+    auto has = [&present](const char* type, const char* name) {
+        return present.count(std::string(type) + ' ' + name) > 0;
+    };
     if (fileStamp(m_Path) != recordedStamp(m_Path)) {
         // The size as it is under the lock, after any rollback of a hot journal.
         if (DbFailed(r = checkDatabase(db, QFileInfo(m_Path).size()))) return r;
         recordStamp(m_Path);
     }
-    if (access == Access::Write &&
-        (!hasSchemaObject(db, "index", "HistoryByBlock") || !hasSchemaObject(db, "index", "HistoryByCard")))
+    if (access == Access::Write && (!has("index", "HistoryByBlock") || !has("index", "HistoryByCard")))
         r = db.Execute(kIndexSql);
     // Missing any part, the counts may be wrong: they are built again.
-    if (access == Access::Write && !DbFailed(r) && !HasCardRows(db)) r = db.Execute(kCardRowsSql);
+    if (access == Access::Write && !DbFailed(r) &&
+        !std::all_of(std::begin(kCardRowsObjects), std::end(kCardRowsObjects), [&has](const char* name) {
+            return has(name == kCardRowsObjects[0] ? "table" : "trigger", name);
+        }))
+        r = db.Execute(kCardRowsSql);
     return r;
 }
 
@@ -396,7 +421,9 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
     if (DbFailed(r)) return giveUp(r, cardRows - 1);
     CDbStatement lookup, insert;
     const DbResult lookupPrepared = lookup.Prepare(db, kLookupSql);
-    const DbResult insertPrepared = insert.Prepare(db, insertSql().toUtf8().constData());
+    // The insert, with the triggers it runs, is compiled at the first row
+    // the file does not have yet: most reads find every row stored.
+    std::optional<DbResult> insertPrepared;
     using namespace history;
     for (int i = cardRows - 1; i >= 0; --i) {
         const QString block = rows.Text(BlockData, i);
@@ -416,8 +443,9 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
         }
         if (r != DB_S_ENDOFROWSET) continue;  // stored already
         lookup.Reset();
-        if (DbFailed(insertPrepared)) {
-            showError(kInsertError, insertPrepared);
+        if (!insertPrepared) insertPrepared = insert.Prepare(db, insertSql().toUtf8().constData());
+        if (DbFailed(*insertPrepared)) {
+            showError(kInsertError, *insertPrepared);
             continue;
         }
         insert.Reset();

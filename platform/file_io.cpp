@@ -113,9 +113,13 @@ ReadResult readRegularFile(const std::string& path, std::size_t limit, std::stri
     bytes.reserve((hint < limit ? hint : limit) + 1);
     constexpr std::size_t kChunk = 64 * 1024;
     for (;;) {
-        const std::size_t room = limit + 1 - bytes.size();
-        const std::size_t want = room < kChunk ? room : kChunk;
         const std::size_t had = bytes.size();
+        const std::size_t room = limit + 1 - had;
+        // Up to the size on disk and one byte more (which finds the end or
+        // a file that grew), so that a small file is neither zero-filled
+        // nor moved to a larger buffer; past it, whole chunks.
+        const std::size_t chunk = hint > 0 && had <= hint ? hint + 1 - had : kChunk;
+        const std::size_t want = room < chunk ? room : chunk;
         bytes.resize(had + want);
         const ssize_t n = ::read(fd, bytes.data() + had, want);
         if (n < 0) {

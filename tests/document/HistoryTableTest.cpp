@@ -8,6 +8,8 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+
 #include <fcntl.h>
 #include <sys/stat.h>
 
@@ -256,4 +258,63 @@ TEST_F(History, OutsideChangeIsCheckedAndRecorded) {
     }
     EXPECT_EQ(table.Reload(kIdm, 1, shown), 0);
     EXPECT_FALSE(QFile::exists(stamp));
+}
+
+// A file that lost one of its indexes or one part of the row counts gets it
+// back at the next write, the counts built again from the rows.
+TEST_F(History, AMissingIndexOrCountPartIsBuiltAgainAtTheNextWrite) {
+    const std::pair<const char*, const char*> lost[] = {
+        {"index", "HistoryByBlock"},    {"index", "HistoryByCard"},     {"table", "CardRows"},
+        {"trigger", "CardRowsInsert"}, {"trigger", "CardRowsDelete"}, {"trigger", "CardRowsUpdate"},
+    };
+    int first = 0;
+    fillRows(rows, 20, first);
+    table.Merge(kIdm, 1, rows, 20);
+    for (const auto& [type, name] : lost) {
+        SCOPED_TRACE(name);
+        {
+            CDbConnection db;
+            ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadWrite), DB_OK);
+            ASSERT_EQ(db.Execute(QByteArray("DROP ").append(type).append(' ').append(name).constData()), DB_OK);
+        }
+        first += 5;
+        fillRows(rows, 20, first);  // five new blocks
+        table.Merge(kIdm, 1, rows, 20);
+        EXPECT_TRUE(messages.messages.isEmpty());
+        CDbConnection db;
+        ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadOnly), DB_OK);
+        CDbStatement q;
+        q.Prepare(db, "SELECT count(*) FROM sqlite_master WHERE type = ? AND name = ?");
+        q.Bind(1, QString::fromLatin1(type));
+        q.Bind(2, QString::fromLatin1(name));
+        ASSERT_EQ(q.Step(), DB_OK);
+        EXPECT_EQ(q.Integer(0), 1);
+        CDbStatement counted;
+        counted.Prepare(db, "SELECT Rows FROM CardRows WHERE IDm = ? AND CardType = 1");
+        counted.Bind(1, kIdm);
+        ASSERT_EQ(counted.Step(), DB_OK);
+        EXPECT_EQ(counted.Integer(0), storedRows(table.Path()));
+        EXPECT_EQ(storedRows(table.Path()), 20 + first);
+    }
+}
+
+// With every part there, a write leaves the counts to the triggers: they are
+// not counted again from the rows (a million rows take a while).
+TEST_F(History, CompleteCountsAreNotBuiltAgain) {
+    fillRows(rows, 20, 0);
+    table.Merge(kIdm, 1, rows, 20);
+    {
+        CDbConnection db;
+        ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadWrite), DB_OK);
+        ASSERT_EQ(db.Execute("UPDATE CardRows SET Rows = 999"), DB_OK);
+    }
+    fillRows(rows, 20, 1);  // one new block
+    table.Merge(kIdm, 1, rows, 20);
+    CDbConnection db;
+    ASSERT_EQ(db.Open(table.Path(), CDbConnection::Mode::ReadOnly), DB_OK);
+    CDbStatement q;
+    q.Prepare(db, "SELECT Rows FROM CardRows");
+    ASSERT_EQ(q.Step(), DB_OK);
+    EXPECT_EQ(q.Integer(0), 1000);
+    EXPECT_TRUE(messages.messages.isEmpty());
 }

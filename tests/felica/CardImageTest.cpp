@@ -1,5 +1,6 @@
 #include "TestSupport.h"
 #include "card_image.h"
+#include "file_io.h"
 
 #include <gtest/gtest.h>
 
@@ -182,4 +183,36 @@ TEST(CardImage, SaveWritesThroughLinksAndNeverReplacesADevice) {
     // No temporary file is left behind.
     for (const auto& e : fs::directory_iterator(dir))
         EXPECT_EQ(e.path().filename().string().find(".kuvora-"), std::string::npos) << e.path();
+}
+
+// The reader sizes its reads by the size on disk: every size around the
+// chunk it reads past that size gives the file whole, and the limit still
+// counts the bytes read, also for a file whose size on disk says nothing.
+TEST(ReadRegularFile, ReadsEverySizeWholeAndCountsTheLimit) {
+    test::IsolatedHome home;
+    const std::string dir = home.path().toStdString();
+    for (const std::size_t size : {std::size_t{0}, std::size_t{1}, std::size_t{3221}, std::size_t{4096},
+                                   std::size_t{65535}, std::size_t{65536}, std::size_t{65537},
+                                   std::size_t{200001}}) {
+        SCOPED_TRACE(size);
+        std::string content(size, '\0');
+        for (std::size_t i = 0; i < size; ++i) content[i] = static_cast<char>('a' + i % 23);
+        const std::string path = dir + "/f" + std::to_string(size);
+        std::ofstream(path, std::ios::binary) << content;
+        std::string bytes = "old";
+        EXPECT_TRUE(platform::readRegularFile(path, size, bytes).ok());
+        EXPECT_EQ(bytes, content);
+        EXPECT_TRUE(platform::readRegularFile(path, size + 70000, bytes).ok());
+        EXPECT_EQ(bytes, content);
+        if (size > 0) {
+            EXPECT_EQ(platform::readRegularFile(path, size - 1, bytes).status,
+                      platform::ReadResult::Status::TooLarge);
+            EXPECT_TRUE(bytes.empty());
+        }
+    }
+    // /proc files report a size of 0 and have content.
+    std::string bytes;
+    ASSERT_TRUE(platform::readRegularFile("/proc/self/status", 1 << 20, bytes).ok());
+    EXPECT_NE(bytes.find("Name:"), std::string::npos);
+    EXPECT_EQ(platform::readRegularFile("/proc/self/status", 4, bytes).status, platform::ReadResult::Status::TooLarge);
 }
