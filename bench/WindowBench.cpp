@@ -117,6 +117,8 @@ double timeWindowStart(const std::string& display, const QString& home) {
     if (pid == 0) {
         close(fds[0]);
         dup2(fds[1], 1);
+        const int devnull = open("/dev/null", O_WRONLY);  // its notes on the missing session bus and the like
+        if (devnull >= 0) dup2(devnull, 2);
         setenv("DISPLAY", display.c_str(), 1);
         setenv("QT_QPA_PLATFORM", "xcb", 1);
         setenv("KUVORA_FIRST_FRAME_REPORT", "1", 1);
