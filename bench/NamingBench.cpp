@@ -1,6 +1,8 @@
 // Naming an unknown code: the name written to the user's database, every
 // stored row with the code named, and the document's rows named, on a
-// History.db of 1,000,000 rows and on a small one, rounds interleaved.
+// History.db of 1,000,000 rows and on a small one, rounds interleaved. The
+// first naming on each History.db builds the code indexes and is reported
+// apart from the repeated ones.
 //
 // The card: 1000 stored rows of a Suica-format card whose departure is the
 // code in every tenth row and whose arrival is in every tenth other. The
@@ -158,6 +160,7 @@ int main(int argc, char** argv) {
         std::printf("\nlarge, by step (median ms): user database %.2f, stored rows %.2f, document %.2f\n",
                     median(overlay), median(stored), median(document));
     }
-    std::printf("\ntarget: median < 50 ms and flat in the database size\n");
+    std::printf("\ntarget: median < 50 ms and flat in the database size; a first naming over 500 ms shows progress "
+                "in the window\n");
     return 0;
 }

@@ -1,13 +1,22 @@
-// The window program: its own start-up path (application object, menu style,
-// icon, document, main window) to the first paint of the view, timed with a
-// monotonic clock from the start of main(); the Read command of a card with
-// 1,000 stored rows, whose reload refills and repaints the grid; a refill
-// and repaint of 1,000 rows alone; and the resident memory afterwards.
-// Targets: first paint <= 300 ms, refill <= 10 ms, resident memory <= 80 MB.
+// The window program, as a user waits for it:
 //
-// Runs on the platform QT_QPA_PLATFORM names (offscreen by default; run
-// under xvfb-run with QT_QPA_PLATFORM=xcb for a real X server).
-//   bench_window [ROUNDS]   (default 20)
+// Start-up: `kuvora` started as a process, from the moment before fork to its
+// first frame flushed to a real X server, over several starts (median, min,
+// max; target <= 200 ms). The benchmark starts its own Xvfb (it picks a free
+// display number and says it through -displayfd, once it accepts
+// connections) and stops it by its PID at the end. Each start runs with
+// QT_QPA_PLATFORM=xcb, a home of its own and KUVORA_FIRST_FRAME_REPORT=1:
+// the program then prints the system-wide monotonic time at which the view's
+// first paint and the flush of that frame to the X server are behind it, and
+// quits. Both sides read CLOCK_MONOTONIC, so the difference is the whole
+// start: loading and linking, Qt, the settings, the window and its frame.
+//
+// In process (QT_QPA_PLATFORM, offscreen by default): the Read command of a
+// card with 1,000 stored rows, whose reload refills and repaints the grid; a
+// refill and repaint of 1,000 rows alone; and the resident memory afterwards.
+// Targets: refill <= 10 ms, resident memory <= 80 MB.
+//
+//   bench_window [ROUNDS [STARTS]]   (defaults 20 and 7)
 #include "BenchHistory.h"
 #include "BenchTimes.h"
 #include "CKuvoraApp.h"
@@ -19,15 +28,22 @@
 #include <QFile>
 #include <QTemporaryDir>
 
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <time.h>
+#include <unistd.h>
+
 #include <algorithm>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
 #include <functional>
+#include <string>
 #include <vector>
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
 
 long residentKilobytes() {
     QFile status("/proc/self/status");
@@ -37,22 +53,120 @@ long residentKilobytes() {
     return -1;
 }
 
-class FirstPaint : public QObject {
+long long monotonicNs() {
+    timespec now{};
+    clock_gettime(CLOCK_MONOTONIC, &now);
+    return static_cast<long long>(now.tv_sec) * 1000000000LL + now.tv_nsec;
+}
+
+// An Xvfb of our own on a display number it picks; stopped by PID.
+class PrivateXServer {
 public:
-    bool painted = false;
-    bool eventFilter(QObject*, QEvent* e) override {
-        if (e->type() == QEvent::Paint) painted = true;
-        return false;
+    PrivateXServer() {
+        int fds[2];
+        if (pipe(fds) != 0) return;
+        m_Pid = fork();
+        if (m_Pid == 0) {
+            close(fds[0]);
+            const int devnull = open("/dev/null", O_WRONLY);
+            if (devnull >= 0) {
+                dup2(devnull, 1);
+                dup2(devnull, 2);
+            }
+            const std::string fd = std::to_string(fds[1]);
+            execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-screen", "0", "1280x1024x24", "-nolisten", "tcp",
+                   static_cast<char*>(nullptr));
+            _exit(127);
+        }
+        close(fds[1]);
+        char buffer[32] = {};
+        std::size_t got = 0;
+        while (m_Pid > 0 && got < sizeof buffer - 1) {
+            const ssize_t n = read(fds[0], buffer + got, sizeof buffer - 1 - got);
+            if (n <= 0 || std::memchr(buffer, '\n', got + n)) {
+                if (n > 0) got += n;
+                break;
+            }
+            got += n;
+        }
+        close(fds[0]);
+        if (got > 0) m_Display = ":" + std::to_string(std::atoi(buffer));
     }
+    ~PrivateXServer() {
+        if (m_Pid <= 0) return;
+        kill(m_Pid, SIGTERM);
+        waitpid(m_Pid, nullptr, 0);
+    }
+    PrivateXServer(const PrivateXServer&) = delete;
+    PrivateXServer& operator=(const PrivateXServer&) = delete;
+    const std::string& Display() const { return m_Display; }
+
+private:
+    pid_t m_Pid = -1;
+    std::string m_Display;
 };
+
+// One start of the window program up to its first flushed frame; -1 when it
+// did not report one.
+double timeWindowStart(const std::string& display, const QString& home) {
+    int fds[2];
+    if (pipe(fds) != 0) return -1;
+    const std::string homeDir = home.toStdString();
+    const long long start = monotonicNs();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        close(fds[0]);
+        dup2(fds[1], 1);
+        const int devnull = open("/dev/null", O_WRONLY);  // its notes on the missing session bus and the like
+        if (devnull >= 0) dup2(devnull, 2);
+        setenv("DISPLAY", display.c_str(), 1);
+        setenv("QT_QPA_PLATFORM", "xcb", 1);
+        setenv("KUVORA_FIRST_FRAME_REPORT", "1", 1);
+        setenv("HOME", homeDir.c_str(), 1);
+        setenv("XDG_CONFIG_HOME", (homeDir + "/config").c_str(), 1);
+        setenv("XDG_DATA_HOME", (homeDir + "/data").c_str(), 1);
+        execl(KUVORA_WINDOW, KUVORA_WINDOW, static_cast<char*>(nullptr));
+        _exit(127);
+    }
+    close(fds[1]);
+    std::string out;
+    char buffer[256];
+    ssize_t n;
+    while ((n = read(fds[0], buffer, sizeof buffer)) > 0) out.append(buffer, static_cast<std::size_t>(n));
+    close(fds[0]);
+    int status = 0;
+    waitpid(pid, &status, 0);
+    const auto at = out.find("first-frame ");
+    if (at == std::string::npos) return -1;
+    return (std::atoll(out.c_str() + at + 12) - start) / 1e6;
+}
 
 }  // namespace
 
 int main(int argc, char** argv) {
-    const auto processStart = Clock::now();
     const int rounds = argc > 1 ? std::max(1, std::atoi(argv[1])) : 20;
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    const int starts = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
     QTemporaryDir home;
+
+    // Process start to the first frame on a real X server.
+    Times startup;
+    {
+        PrivateXServer x;
+        if (x.Display().empty()) {
+            std::fprintf(stderr, "bench_window: Xvfb did not start\n");
+            return 1;
+        }
+        for (int i = 0; i < starts; ++i) {
+            const double ms = timeWindowStart(x.Display(), home.filePath("start"));
+            if (ms < 0) {
+                std::fprintf(stderr, "bench_window: kuvora reported no first frame on %s\n", x.Display().c_str());
+                return 1;
+            }
+            startup.ms.push_back(ms);
+        }
+    }
+
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     qputenv("HOME", home.path().toUtf8());
     qputenv("XDG_CONFIG_HOME", (home.path() + "/config").toUtf8());
     qputenv("XDG_DATA_HOME", (home.path() + "/data").toUtf8());
@@ -61,10 +175,7 @@ int main(int argc, char** argv) {
     int appArgc = 1;
     CKuvoraApp app(appArgc, argv);
     if (!app.InitInstance()) return app.ExitCode();
-    FirstPaint first;
-    app.MainFrame()->View()->installEventFilter(&first);
-    while (!first.painted) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
-    const double startup = std::chrono::duration<double, std::milli>(Clock::now() - processStart).count();
+    QApplication::processEvents();
 
     CKuvoraDoc& doc = *app.Document();
     CMainFrame& frame = *app.MainFrame();
@@ -86,10 +197,10 @@ int main(int argc, char** argv) {
         });
     }
     const long rss = residentKilobytes();
-    std::printf("Window program on %s, %d rounds, card with %d stored rows\n\n",
-                qgetenv("QT_QPA_PLATFORM").constData(), rounds, doc.m_nRows);
+    std::printf("Window program: %d starts on Xvfb (xcb); in process on %s, %d rounds, card with %d stored rows\n\n",
+                starts, qgetenv("QT_QPA_PLATFORM").constData(), rounds, doc.m_nRows);
     std::printf("%-34s %9s %9s %9s\n", "", "median ms", "min ms", "max ms");
-    std::printf("%-34s %9.2f %9s %9s   target <= 300 ms\n", "start-up to first paint", startup, "", "");
+    startup.print("process start to first X frame", "target <= 200 ms");
     read.print("Read with reload of stored rows", "");
     refill.print("refill and repaint", "target <= 10 ms");
     std::printf("%-34s %9.1f MB                       target <= 80 MB\n", "resident memory", rss / 1024.0);

@@ -9,6 +9,8 @@
 #include <QFileInfo>
 #include <QStringList>
 
+#include <sqlite3.h>
+
 #include <cctype>
 #include <set>
 
@@ -61,6 +63,28 @@ const char* const kCandidateSql =
     "SELECT Sequential, IDm, CardType, BlockData FROM History WHERE ALineCode = ?1 AND AStationCode = ?2 "
     "UNION ALL "
     "SELECT Sequential, IDm, CardType, BlockData FROM History WHERE PLineCode = ?1 AND PStationCode = ?2";
+
+// While it lives, SQLite calls `progress` every so many virtual machine
+// steps on `db` (a CREATE INDEX over a million rows is one statement).
+class ProgressGuard {
+public:
+    ProgressGuard(CDbConnection& db, const NamingProgress& progress) : m_db(progress ? db.Handle() : nullptr) {
+        if (m_db) sqlite3_progress_handler(m_db, kStepsPerPulse, &ProgressGuard::pulse, const_cast<NamingProgress*>(&progress));
+    }
+    ~ProgressGuard() {
+        if (m_db) sqlite3_progress_handler(m_db, 0, nullptr, nullptr);
+    }
+    ProgressGuard(const ProgressGuard&) = delete;
+    ProgressGuard& operator=(const ProgressGuard&) = delete;
+
+private:
+    static constexpr int kStepsPerPulse = 200000;
+    static int pulse(void* progress) {
+        (*static_cast<const NamingProgress*>(progress))();
+        return 0;  // never interrupts
+    }
+    sqlite3* m_db;
+};
 
 // The issuer kind of every card that has one recorded.
 DbResult readIssuerKinds(CDbConnection& db, std::map<std::pair<QString, int>, int>& kinds) {
@@ -117,7 +141,8 @@ StationCsv UserNameRow(const GivenName& given) {
     return csv;
 }
 
-int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QString& error) {
+int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QString& error,
+                   const NamingProgress& progress) {
     for (const GivenName& g : names)
         if (!validKey(g.key)) {
             error = QStringLiteral("not a key of a station-code table");
@@ -126,6 +151,7 @@ int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QS
     if (names.empty() || !QFileInfo::exists(table.Path())) return 0;
     int named = 0;
     const DbResult r = table.Write([&](CDbConnection& db) {
+        const ProgressGuard pulse(db, progress);
         DbResult r = db.Execute(kCodeIndexSql);
         std::map<std::pair<QString, int>, int> issuerKinds;
         if (DbFailed(r) || DbFailed(r = readIssuerKinds(db, issuerKinds))) return r;
@@ -140,6 +166,7 @@ int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QS
         }
         NameKeyFinder finder;
         for (const GivenName& given : names) {
+            if (progress) progress();
             const auto [line, station] = codeTextsOf(given.key);
             candidates.Reset();
             candidates.Bind(1, line);
@@ -199,7 +226,8 @@ int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given) {
     return named;
 }
 
-NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error) {
+NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error,
+                      const NamingProgress& progress) {
     if (!validKey(given.key)) {
         error = QStringLiteral("not a key of a station-code table");
         return NamingResult::NotWritten;
@@ -215,7 +243,7 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
         return NamingResult::NotWritten;
     }
     // The name is the user's now; the rows that show the code follow it.
-    const bool stored = NameStoredRows(table, {given}, error) >= 0;
+    const bool stored = NameStoredRows(table, {given}, error, progress) >= 0;
     if (doc) {
         NameDocumentRows(*doc, given);
         RenameGateLog(*doc);
@@ -247,8 +275,9 @@ std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows) {
     return names;
 }
 
-int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error) {
-    return NameStoredRows(table, GivenNamesOf(rows), error);
+int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error,
+                               const NamingProgress& progress) {
+    return NameStoredRows(table, GivenNamesOf(rows), error, progress);
 }
 
 int NameDocumentRowsFromUserRows(CKuvoraDoc& doc, const std::vector<StationCsv>& rows) {

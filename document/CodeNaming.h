@@ -13,6 +13,7 @@
 
 #include <QString>
 
+#include <functional>
 #include <map>
 #include <memory>
 #include <optional>
@@ -59,12 +60,18 @@ struct GivenName {
 // line, the place; the other texts empty).
 StationCsv UserNameRow(const GivenName& given);
 
+// Called now and then while stored rows are named (building the code
+// indexes of a large History.db the first time included), so that a window
+// can show it is busy. Runs on the caller's thread, inside the write.
+using NamingProgress = std::function<void()>;
+
 // Gives every stored row whose departure or arrival cell is looked up under
 // one of the keys that cell's names (company and place), in one transaction
 // through the table's checked open. Returns the number of cells named, or -1
 // with `error` set (nothing changed). A History.db that is not there has no
 // rows.
-int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QString& error);
+int NameStoredRows(CHistoryTable& table, const std::vector<GivenName>& names, QString& error,
+                   const NamingProgress& progress = {});
 
 // The same for the document's display rows; returns the cells named.
 int NameDocumentRows(CKuvoraDoc& doc, const GivenName& given);
@@ -81,12 +88,14 @@ enum class NamingResult {
     NotWritten,        // the user's database was not written; nothing changed
     StoredRowsFailed,  // the name is the user's, the stored rows are as they were
 };
-NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error);
+NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* doc, QString& error,
+                      const NamingProgress& progress = {});
 
 // The names of the user's database rows (as ReadUserNames gives them)
 // handed on to the stored rows: what an import does after it has written
 // them. Returns the cells named, or -1 with `error`.
-int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error);
+int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error,
+                               const NamingProgress& progress = {});
 
 // The names of such rows, one GivenName per row.
 std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows);

@@ -8,7 +8,8 @@
 #include <QFile>
 
 StationImport ImportStationTables(const QStringList& files, const QString& tableName, CsvEncoding encoding,
-                                  const QString& overlayPath, CHistoryTable& history, CKuvoraDoc* doc) {
+                                  const QString& overlayPath, CHistoryTable& history, CKuvoraDoc* doc,
+                                  const std::function<void()>& progress) {
     StationImport result;
     for (const QString& f : files) {
         StationCsv csv;
@@ -21,7 +22,7 @@ StationImport ImportStationTables(const QStringList& files, const QString& table
         return result;
     }
     result.imported = true;
-    result.namedStoredCells = NameStoredRowsFromUserRows(history, result.tables, result.historyError);
+    result.namedStoredCells = NameStoredRowsFromUserRows(history, result.tables, result.historyError, progress);
     if (doc) NameDocumentRowsFromUserRows(*doc, result.tables);
     return result;
 }

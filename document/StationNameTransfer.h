@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 
+#include <functional>
 #include <utility>
 #include <vector>
 
@@ -32,9 +33,11 @@ struct StationImport {
 
 // Imports the CSV files into the user's database at `overlayPath`, then
 // names the stored rows of `history` (and the rows `doc` shows, when given)
-// whose codes the imported rows name.
+// whose codes the imported rows name. `progress` is called now and then
+// while the stored rows are named.
 StationImport ImportStationTables(const QStringList& files, const QString& tableName, CsvEncoding encoding,
-                                  const QString& overlayPath, CHistoryTable& history, CKuvoraDoc* doc = nullptr);
+                                  const QString& overlayPath, CHistoryTable& history, CKuvoraDoc* doc = nullptr,
+                                  const std::function<void()>& progress = {});
 
 struct StationExport {
     bool written = false;  // false: `error` says why; files written before it stay

@@ -5,6 +5,7 @@
 #include "CNameCodeDlg.h"
 #include "CodeNaming.h"
 #include "MessageSink.h"
+#include "NamingProgressDialog.h"
 
 #include <QTableView>
 
@@ -15,8 +16,12 @@ void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
     if (dialog.exec() != QDialog::Accepted || dialog.Name().isEmpty()) return;
     CHistoryTable table;
     QString error;
-    const NamingResult result =
-        GiveName({cell->key, dialog.Name(), dialog.Company(), dialog.Line()}, table, view->GetDocument(), error);
+    NamingResult result;
+    {
+        NamingProgressDialog progress(parent);
+        result = GiveName({cell->key, dialog.Name(), dialog.Company(), dialog.Line()}, table, view->GetDocument(),
+                          error, progress.Callback());
+    }
     view->OnUpdate();
     if (result == NamingResult::NotWritten)
         ShowMessage(QStringLiteral("名前を登録できませんでした。\n%1").arg(error));

@@ -5,6 +5,7 @@
 #include "CSettingsStore.h"
 #include "MessageSink.h"
 #include "StationDatabasePaths.h"
+#include "NamingProgressDialog.h"
 #include "StationNameTransfer.h"
 
 #include <QDialogButtonBox>
@@ -194,8 +195,12 @@ bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList
                                               QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)"));
     if (files.isEmpty()) return false;
     CHistoryTable history;
-    const StationImport result =
-        ImportStationTables(files, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history, &doc);
+    StationImport result;
+    {
+        NamingProgressDialog progress(parent);
+        result = ImportStationTables(files, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history, &doc,
+                                     progress.Callback());
+    }
     if (!result.imported) {
         StationImportErrorsDialog dialog(result.errors, files, parent);
         dialog.exec();

@@ -1,6 +1,7 @@
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "CodeNaming.h"
+#include "DbConnection.h"
 #include "DocumentReads.h"
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
@@ -237,4 +238,34 @@ TEST_F(Naming, StoredRowsOfEveryTableAreFound) {
                     << card << " row " << row << " " << k->table->name;
             }
     }
+}
+
+// A naming that has to build the code indexes of a larger History.db keeps
+// calling its progress callback from inside that work (more often than once
+// per name), and names the same rows as without one.
+TEST_F(Naming, TheFirstNamingOnALargeHistoryReportsProgress) {
+    auto doc = read("suica-sample.json", 1);
+    CHistoryTable table;
+    {
+        CDbConnection db;
+        ASSERT_FALSE(DbFailed(table.Open(db)));
+        // 60,000 rows of other cards, none with the named code.
+        ASSERT_FALSE(DbFailed(db.Execute(
+            "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 60000) "
+            "INSERT INTO History (IDm, CardType, BlockData, ALineCode, AStationCode, PLineCode, PStationCode, "
+            "ACompanyName, AStationName, PCompanyName, PStationName, Balance, Charge, Point, PointBalance, Serial) "
+            "SELECT printf('0202%012X', i % 500), 1, printf('16010000350000%02X%02X%02X%02X03E8%06X00', "
+            "20 + i % 100, 1 + i % 200, 20 + i % 90, 2, i), printf('%02X', 20 + i % 100), printf('%02X', 1 + i % 200), "
+            "printf('%02X', 20 + i % 90), '02', '未登録', '未登録', '未登録', '未登録', 1000, 210, 0, 0, i FROM n")));
+    }
+    const auto k = NameKeyOfRow(*doc, 0, NameSide::Departure);
+    ASSERT_TRUE(k);
+    int pulses = 0;
+    QString error;
+    ASSERT_EQ(GiveName({*k, "見本中央", "見本鉄道"}, table, doc.get(), error, [&] { ++pulses; }), NamingResult::Named)
+        << error.toStdString();
+    EXPECT_GT(pulses, 1);
+    auto reloaded = stored(doc->m_strIDm, 1);
+    EXPECT_EQ(cellsNamed(*reloaded, "見本中央"), cellsNamed(*doc, "見本中央"));
+    EXPECT_GE(cellsNamed(*doc, "見本中央"), 1);
 }

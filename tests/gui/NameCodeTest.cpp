@@ -3,10 +3,12 @@
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
 #include "CNameCodeDlg.h"
+#include "NamingProgressDialog.h"
 #include "TestSupport.h"
 #include "ViewLayout.h"
 
 #include <QApplication>
+#include <QCursor>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -173,5 +175,37 @@ TEST(NameCode, TheDialogRefusesNamesWithControlCharacters) {
         if (!c.accepted) {
             EXPECT_TRUE(dialog.ErrorLabel()->text().contains("制御文字"));
         }
+    }
+}
+
+// A naming that outlasts the delay shows a busy dialog with its Japanese text
+// and no cancel button (the write runs to its end), and takes it away when
+// done; one within the delay shows nothing.
+TEST(NameCode, ALongNamingShowsProgressUntilItEnds) {
+    QWidget window;
+    window.show();
+    struct Case {
+        int delayMs;
+        bool shown;
+    };
+    for (const Case c : {Case{0, true}, Case{3600 * 1000, false}}) {
+        QPointer<QProgressDialog> shown;
+        {
+            NamingProgressDialog progress(&window, c.delayMs);
+            const NamingProgress pulse = progress.Callback();
+            pulse();
+            pulse();
+            shown = progress.Dialog();
+            ASSERT_EQ(shown != nullptr, c.shown) << c.delayMs;
+            if (shown) {
+                EXPECT_TRUE(shown->isVisible());
+                EXPECT_EQ(shown->labelText(), QString::fromUtf8("保存済みの行に名前を付けています..."));
+                EXPECT_EQ(shown->findChild<QPushButton*>(), nullptr);
+                EXPECT_EQ(QApplication::overrideCursor() ? QApplication::overrideCursor()->shape() : Qt::ArrowCursor,
+                          Qt::WaitCursor);
+            }
+        }
+        EXPECT_EQ(shown, nullptr);
+        EXPECT_EQ(QApplication::overrideCursor(), nullptr);
     }
 }
