@@ -25,17 +25,6 @@ std::string nanacoBlock(const std::string& kind, const std::string& amount, cons
 // A WAON row: odd block bytes 0-11 (24 digits) and the record number (4).
 std::string waonRow(const std::string& odd12, const std::string& record) { return odd12 + record + "0000"; }
 
-struct Bench {
-    explicit Bench(felica::CardImage image)
-        : transport(std::make_shared<test::ScriptedTransport>(std::move(image))),
-          override(transport), sink(&messages), session("image:test") {}
-    std::shared_ptr<test::ScriptedTransport> transport;
-    test::TransportOverride override;
-    RecordingMessageSink messages;
-    ScopedMessageSink sink;
-    test::LibrarySession session;
-};
-
 int autoDetect() {
     for (const CardTypeInfo* type : AutoDetectionOrder())
         if (CreateCard(type->code)->DetectCard()) return type->code;
@@ -160,7 +149,10 @@ TEST(CWaon, RowsAreTheRecordsNewestRecordNumberFirst) {
                  terminal + "000000", "000CADD12F01914000002EE0" "00000000",
                  terminal + "000900", "001CAE04F681EB4000001F40" "00000000"}));
     image.systems[0].services.push_back(test::makeService(0x684F, {"69001234567890120000000000000000"}));
-    Bench bench(image);
+    test::TransportOverride override(std::make_shared<test::ScriptedTransport>(image));
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    test::LibrarySession session("image:test");
     CWaon card;
     ASSERT_TRUE(card.DetectCard());
     ASSERT_TRUE(card.ReadHistory());
@@ -170,7 +162,7 @@ TEST(CWaon, RowsAreTheRecordsNewestRecordNumberFirst) {
                       {"支払", "2026年11月27日", "19時03分", 1280, 1930}});
     EXPECT_EQ(card.GetSerial(0), 9);
     EXPECT_EQ(card.GetSerial(1), 7);
-    EXPECT_TRUE(bench.messages.messages.isEmpty());
+    EXPECT_TRUE(messages.messages.isEmpty());
 }
 
 TEST(EMoneySampleCards, NanacoIsDetectedAndReadWithoutItsEmptyBlock) {

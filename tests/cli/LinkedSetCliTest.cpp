@@ -55,7 +55,6 @@ TEST(LinkedSet, KuvoraCliLoadsNothingThatDrawsSpeaksOrUsesTheNetwork) {
     test::IsolatedHome home;
     const auto ldd = test::runProgram("ldd", {cli()});
     ASSERT_EQ(ldd.exitCode, 0) << ldd.err.toStdString();
-    ASSERT_TRUE(ldd.out.contains("libQt6Core")) << ldd.out.toStdString();
     struct Case {
         const char* what;
         QString listing;

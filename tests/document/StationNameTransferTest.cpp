@@ -21,9 +21,13 @@ struct Transfer : ::testing::Test {
     RecordingMessageSink messages;
     ScopedMessageSink sink{&messages};
     test::LibrarySession session;
+    CHistoryTable history;
 
     std::unique_ptr<CKuvoraDoc> readSuica() {
         return test::ReadDocument(session, "image:" + test::sourcePath("data/cards/suica-sample.json"), 1);
+    }
+    StationImport import(const QStringList& files, CKuvoraDoc* doc = nullptr) {
+        return ImportStationTables(files, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history, doc);
     }
     QString write(const QString& name, const QByteArray& bytes) const {
         const QString path = home.file(name);
@@ -58,10 +62,7 @@ const QByteArray kStations = "AreaCode,LineCode,StationCode,CompanyName,LineName
 TEST_F(Transfer, ImportNamesStoredAndShownRowsAndTheGateLog) {
     auto doc = readSuica();
     ASSERT_EQ(doc->m_GateLog[0][3], "未登録");
-    CHistoryTable history;
-    const StationImport result = ImportStationTables({write("StationCode.csv", kStations)}, QString(),
-                                                     CsvEncoding::Detect, UserStationCodeDatabasePath(), history,
-                                                     doc.get());
+    const StationImport result = import({write("StationCode.csv", kStations)}, doc.get());
     ASSERT_TRUE(result.imported) << result.errors.join('\n').toStdString();
     EXPECT_EQ(result.rows.added, 3);
     EXPECT_GT(result.namedStoredCells, 0);
@@ -84,9 +85,7 @@ TEST_F(Transfer, AnyBadLineImportsNothing) {
                                              "258,772,見本バス,,見本停留所,\n"
                                              "x,1,見本バス,,見本二,\n"
                                              "258,772,見本バス,,見本三,\n");
-    CHistoryTable history;
-    const StationImport result = ImportStationTables({good, bad}, QString(), CsvEncoding::Detect,
-                                                     UserStationCodeDatabasePath(), history, doc.get());
+    const StationImport result = import({good, bad}, doc.get());
     EXPECT_FALSE(result.imported);
     ASSERT_EQ(result.errors.size(), 2) << result.errors.join('\n').toStdString();
     EXPECT_TRUE(result.errors[0].startsWith(bad + ":3: BusLineCode")) << result.errors[0].toStdString();
@@ -99,10 +98,7 @@ TEST_F(Transfer, AnyBadLineImportsNothing) {
 // into a folder, or one table's rows (its header alone when it has none)
 // into a file.
 TEST_F(Transfer, ExportIsWhatImportTakesBack) {
-    CHistoryTable history;
-    ASSERT_TRUE(ImportStationTables({write("StationCode.csv", kStations)}, QString(), CsvEncoding::Detect,
-                                    UserStationCodeDatabasePath(), history)
-                    .imported);
+    ASSERT_TRUE(import({write("StationCode.csv", kStations)}).imported);
     const StationExport folder = ExportStationTables(UserStationCodeDatabasePath(), home.file("out/names"), QString());
     ASSERT_TRUE(folder.written) << folder.error.toStdString();
     ASSERT_EQ(folder.files.size(), 1u);
@@ -113,9 +109,7 @@ TEST_F(Transfer, ExportIsWhatImportTakesBack) {
 
     const std::vector<StationCsv> before = userRows();
     ASSERT_TRUE(QFile::remove(UserStationCodeDatabasePath()));
-    ASSERT_TRUE(ImportStationTables({folder.files[0].first}, QString(), CsvEncoding::Detect,
-                                    UserStationCodeDatabasePath(), history)
-                    .imported);
+    ASSERT_TRUE(import({folder.files[0].first}).imported);
     const std::vector<StationCsv> after = userRows();
     ASSERT_EQ(after.size(), 1u);
     EXPECT_EQ(after[0].rows, before[0].rows);
@@ -133,7 +127,6 @@ TEST_F(Transfer, ExportIsWhatImportTakesBack) {
 TEST_F(Transfer, AGivenNameKeepsItsLineAndNamesTheGateLog) {
     auto doc = readSuica();
     const NameKey park{FindStationCodeTable("StationCode"), {0, 0x01, 0x30}};
-    CHistoryTable history;
     QString error;
     ASSERT_EQ(GiveName({park, "見本公園", "見本鉄道", "見本線"}, history, doc.get(), error), NamingResult::Named)
         << error.toStdString();

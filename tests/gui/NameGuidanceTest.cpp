@@ -35,21 +35,14 @@ using namespace history;
 
 namespace {
 
-// Runs `onDialog` on the modal dialog the next event loop shows.
-void whenModal(std::function<void(QWidget*)> onDialog) {
-    QTimer::singleShot(0, [onDialog] {
-        QWidget* w = QApplication::activeModalWidget();
-        onDialog(w);
-        if (w && w->isVisible()) static_cast<QDialog*>(w)->reject();
-    });
-}
-
-// Runs `onDialog` on the first modal T shown from now on.
+// Runs `onDialog` on the first modal T shown from now on, then closes it.
 template <typename T>
 void whenShown(std::function<void(T*)> onDialog, int tries = 500) {
     QTimer::singleShot(10, [onDialog, tries] {
-        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) onDialog(dialog);
-        else if (tries > 0) whenShown<T>(onDialog, tries - 1);
+        if (auto* dialog = qobject_cast<T*>(QApplication::activeModalWidget())) {
+            onDialog(dialog);
+            if (dialog->isVisible()) dialog->reject();
+        } else if (tries > 0) whenShown<T>(onDialog, tries - 1);
     });
 }
 
@@ -110,9 +103,9 @@ TEST(EmptyWindowHint, NamesTheReaderThatWillBeUsed) {
     for (const auto& c : cases) {
         EXPECT_EQ(ReaderDisplayName(QString::fromUtf8(c.reader)), QString::fromUtf8(c.shown)) << c.reader;
         const QString hint = EmptyWindowHint(QString::fromUtf8(c.reader));
-        EXPECT_TRUE(hint.contains("読み取り (Ctrl+R)")) << hint.toStdString();
-        EXPECT_TRUE(hint.contains("使うリーダ・ライタ: " + QString::fromUtf8(c.shown))) << hint.toStdString();
-        EXPECT_TRUE(hint.contains("リーダーの選択...")) << hint.toStdString();
+        for (const QString& part : {QString("読み取り (Ctrl+R)"), "使うリーダ・ライタ: " + QString::fromUtf8(c.shown),
+                                    QString("リーダーの選択...")})
+            EXPECT_TRUE(hint.contains(part)) << hint.toStdString();
     }
 }
 
@@ -166,9 +159,7 @@ TEST_F(NameGuidance, TheBarLeadsToNamingAndCanBeHiddenForGood) {
 
     QString codes;
     bool lineShown = false;
-    whenModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<CNameCodeDlg*>(w);
-        ASSERT_TRUE(dialog);
+    whenShown<CNameCodeDlg>([&](CNameCodeDlg* dialog) {
         codes = dialog->findChild<QLabel*>("keyCodes")->text();
         lineShown = !dialog->LineEdit()->isHidden();
         dialog->NameEdit()->setText("見本中央");
@@ -192,9 +183,7 @@ TEST_F(NameGuidance, TheBarLeadsToNamingAndCanBeHiddenForGood) {
     const QModelIndex park = cell(0, ArrivalStation);
     ASSERT_EQ(doc.m_History.Text(ArrivalLineCode, 0), "01");
     ASSERT_EQ(doc.m_History.Text(ArrivalStationCode, 0), "30");
-    whenModal([&](QWidget* w) {
-        auto* dialog = qobject_cast<CNameCodeDlg*>(w);
-        ASSERT_TRUE(dialog);
+    whenShown<CNameCodeDlg>([&](CNameCodeDlg* dialog) {
         dialog->NameEdit()->setText("見本公園");
         dialog->OkButton()->click();
     });

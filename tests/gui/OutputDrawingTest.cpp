@@ -74,8 +74,7 @@ TEST(OutputDrawing, PageAndPictureDrawOnlyTheCardsRecords) {
         EXPECT_EQ(drawnTexts(d.drawing, QString(30, QLatin1Char('0')) + "A").size(), 13);
         EXPECT_TRUE(drawnTexts(d.drawing, kEmptyBlock).isEmpty());
         EXPECT_TRUE(drawnTexts(d.drawing, "00年").isEmpty());
-        const QStringList footers = drawnTexts(d.drawing, footer);
-        ASSERT_EQ(footers.size(), 1);
+        ASSERT_EQ(drawnTexts(d.drawing, footer).size(), 1);
         for (const DrawItem& item : d.drawing)
             if (item.kind == DrawItem::Text && item.text == footer) {
                 EXPECT_EQ(item.rect.y(), d.footerY);
