@@ -24,12 +24,7 @@ CEdy::CEdy() {
     AttachCardInfoBuffer(m_CardInfo.data(), m_CardInfo.size());
 }
 
-QString CEdy::GetCardNumber() {
-    if (m_CardInfo.size() < 10) return QString();
-    QString number;
-    for (int i = 2; i <= 9; ++i) number += QString::asprintf("%02X", m_CardInfo[i]);
-    return number;
-}
+QString CEdy::GetCardNumber() { return HexOfBytes(m_CardInfo, 2, 8); }
 
 std::uint8_t CEdy::GetTradeCode(int row) { return HistoryBlock(row)[0]; }
 

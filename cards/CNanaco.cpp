@@ -35,12 +35,7 @@ bool CNanaco::ReadHistory() {
 
 int CNanaco::GetHistoryCount() { return m_nRecords; }
 
-QString CNanaco::GetCardNumber() {
-    if (m_CardInfo.size() < 8) return QString();
-    QString number;
-    for (int i = 0; i < 8; ++i) number += QString::asprintf("%02X", m_CardInfo[i]);
-    return number;
-}
+QString CNanaco::GetCardNumber() { return HexOfBytes(m_CardInfo, 0, 8); }
 
 std::uint8_t CNanaco::GetTradeCode(int row) { return HistoryBlock(row)[0]; }
 

@@ -318,3 +318,10 @@ void CSFCard::DayNumberToDate(int n, int& year, int& month, int& day) {
     month = static_cast<int>(j + 2 - 12 * m);
     year = static_cast<int>(100 * (k - 49) + i + m);
 }
+
+QString HexOfBytes(const std::vector<std::uint8_t>& bytes, std::size_t first, std::size_t count) {
+    if (bytes.size() < first + count) return QString();
+    QString hex;
+    for (std::size_t i = first; i < first + count; ++i) hex += QString::asprintf("%02X", bytes[i]);
+    return hex;
+}

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <vector>
 
 struct CardTypeInfo;
 
@@ -140,3 +141,7 @@ private:
     std::size_t m_nCardInfoCapacity = 0;
     std::size_t m_nTicketBarrierLogCapacity = 0;
 };
+
+// `count` bytes of `bytes` from `first` as upper-case hex digits, or the empty
+// text when the card gave fewer (the card numbers of the e-money cards).
+QString HexOfBytes(const std::vector<std::uint8_t>& bytes, std::size_t first, std::size_t count);

@@ -57,12 +57,7 @@ bool CWaon::ReadHistory() {
 
 int CWaon::GetHistoryCount() { return m_nRecords; }
 
-QString CWaon::GetCardNumber() {
-    if (m_CardInfo.size() < 8) return QString();
-    QString number;
-    for (int i = 0; i < 8; ++i) number += QString::asprintf("%02X", m_CardInfo[i]);
-    return number;
-}
+QString CWaon::GetCardNumber() { return HexOfBytes(m_CardInfo, 0, 8); }
 
 int CWaon::Bits(int row, int first, int bits) const {
     const std::uint8_t* p = HistoryBlock(row);
