@@ -201,19 +201,21 @@ QByteArray recordedStamp(const QString& path) {
     return f.read(256);
 }
 
-// Records the file's present state as vouched for. Failing to record only
-// means the next open checks the file again.
-void recordStamp(const QString& path) {
+// Records the file's present state as vouched for, and returns it; `known`
+// is a state known to be on record already. Failing to record only means the
+// next open checks the file again.
+QByteArray recordStamp(const QString& path, const QByteArray& known = {}) {
     const QByteArray stamp = fileStamp(path);
-    if (stamp.isEmpty() || stamp == recordedStamp(path)) return;
+    if (stamp.isEmpty() || stamp == known || stamp == recordedStamp(path)) return stamp;
     // Renamed into place, not synced: a stamp lost in a crash only costs a
     // check.
     const QString temp = stampPath(path) + QStringLiteral(".%1").arg(::getpid());
     QFile f(temp);
     if (f.open(QIODevice::WriteOnly | QIODevice::Truncate) && f.write(stamp) == stamp.size() && f.flush() &&
         ::rename(QFile::encodeName(temp).constData(), QFile::encodeName(stampPath(path)).constData()) == 0)
-        return;
+        return stamp;
     QFile::remove(temp);
+    return {};
 }
 
 void forgetStamp(const QString& path) { QFile::remove(stampPath(path)); }
@@ -308,14 +310,17 @@ QString CHistoryTable::DefaultPath() {
 DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     DbResult r;
     if (!db.IsOpen()) {
-        const QFileInfo info(m_Path);
-        if (!QDir().mkpath(info.absolutePath())) return DbResultFromSqlite(SQLITE_CANTOPEN);
-        if (!info.exists() && DbFailed(r = createDatabase(m_Path))) return r;
-        QFileInfo present(m_Path);
-        if (!present.isFile()) return DbResultFromSqlite(SQLITE_CANTOPEN);
+        const QByteArray file = QFile::encodeName(m_Path);
+        struct stat st {};
+        if (::stat(file.constData(), &st) != 0) {
+            if (!QDir().mkpath(QFileInfo(m_Path).absolutePath())) return DbResultFromSqlite(SQLITE_CANTOPEN);
+            if (DbFailed(r = createDatabase(m_Path))) return r;
+            if (::stat(file.constData(), &st) != 0) return DbResultFromSqlite(SQLITE_CANTOPEN);
+        }
+        if (!S_ISREG(st.st_mode)) return DbResultFromSqlite(SQLITE_CANTOPEN);
         // SQLite takes an empty file for an empty database; History.db is never
         // empty, so an empty one is a damaged one.
-        if (present.size() == 0) return DbResultFromSqlite(SQLITE_NOTADB);
+        if (st.st_size == 0) return DbResultFromSqlite(SQLITE_NOTADB);
         if (DbFailed(r = db.Open(m_Path, CDbConnection::Mode::ReadWrite))) return r;
     }
     // SQLite opens a file it may not write read-only without a word.
@@ -326,7 +331,8 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     if (DbFailed(r = db.Execute(access == Access::Write ? "BEGIN IMMEDIATE" : "BEGIN"))) return r;
     // Reading the schema takes the read lock; a writer also learns from it
     // which of the indexes and counts are there, in one statement.
-    std::set<std::string> present;
+    std::set<std::string>& present = m_Schema;
+    present.clear();
     if (access == Access::Write) {
         CDbStatement q;
         if (DbFailed(r = q.Prepare(db, "SELECT type || ' ' || name FROM sqlite_master"))) return r;
@@ -341,10 +347,13 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     auto has = [&present](const char* type, const char* name) {
         return present.count(std::string(type) + ' ' + name) > 0;
     };
-    if (fileStamp(m_Path) != recordedStamp(m_Path)) {
+    const QByteArray stamp = fileStamp(m_Path);
+    if (stamp.isEmpty() || (stamp != m_Vouched && stamp != recordedStamp(m_Path))) {
         // The size as it is under the lock, after any rollback of a hot journal.
         if (DbFailed(r = checkDatabase(db, QFileInfo(m_Path).size()))) return r;
-        recordStamp(m_Path);
+        Vouch();
+    } else {
+        m_Vouched = stamp;
     }
     if (access == Access::Write && (!has("index", "HistoryByBlock") || !has("index", "HistoryByCard")))
         r = db.Execute(kIndexSql);
@@ -357,14 +366,21 @@ DbResult CHistoryTable::Begin(CDbConnection& db, Access access) {
     return r;
 }
 
+void CHistoryTable::Vouch() { m_Vouched = recordStamp(m_Path, m_Vouched); }
+
+void CHistoryTable::Forget() {
+    forgetStamp(m_Path);
+    m_Vouched.clear();
+}
+
 DbResult CHistoryTable::Open(CDbConnection& db) {
     DbResult r = Begin(db, Access::Write);
     if (DbFailed(r) || DbFailed(r = db.Execute("COMMIT"))) {
-        if (isDamage(r)) forgetStamp(m_Path);
+        if (isDamage(r)) Forget();
         db.Close();
         return r;
     }
-    recordStamp(m_Path);
+    Vouch();
     return DB_OK;
 }
 
@@ -375,11 +391,11 @@ DbResult CHistoryTable::Write(const std::function<DbResult(CDbConnection&)>& cha
     if (!DbFailed(r)) r = db.Execute("COMMIT");
     if (DbFailed(r)) {
         db.Execute("ROLLBACK");
-        if (isDamage(r)) forgetStamp(m_Path);
+        if (isDamage(r)) Forget();
         return r;
     }
     db.Close();
-    recordStamp(m_Path);
+    Vouch();
     return DB_OK;
 }
 
@@ -411,7 +427,7 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
     auto giveUp = [&](DbResult code, int from) {
         db.Execute("ROLLBACK");
         db.Close();
-        if (isDamage(code)) forgetStamp(m_Path);
+        if (isDamage(code)) Forget();
         const QString text = openErrorText(code, m_Path);
         for (int i = from; i >= 0; --i) ShowMessage(text);
     };
@@ -489,7 +505,7 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
     insert.Finalize();
     if (issuerKind >= 0) {
         CDbStatement issuer;
-        if (DbFailed(r = db.Execute(kIssuerTableSql)) ||
+        if ((!m_Schema.count("table CardIssuer") && DbFailed(r = db.Execute(kIssuerTableSql))) ||
             DbFailed(r = issuer.Prepare(db, kIssuerSql))) {
             if (endsTheRead(r)) return giveUp(r, cardRows - 1);
             showError(kInsertError, r);
@@ -505,7 +521,8 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
     }
     if (brand) {
         CDbStatement stored;
-        if (DbFailed(r = db.Execute(kBrandTableSql)) || DbFailed(r = stored.Prepare(db, kBrandSql))) {
+        if ((!m_Schema.count("table CardBrand") && DbFailed(r = db.Execute(kBrandTableSql))) ||
+            DbFailed(r = stored.Prepare(db, kBrandSql))) {
             if (endsTheRead(r)) return giveUp(r, cardRows - 1);
             showError(kInsertError, r);
         } else {
@@ -525,7 +542,7 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
         db.Close();
         return;
     }
-    recordStamp(m_Path);
+    Vouch();
 }
 
 // The text columns a reload copies: display column, stored column.
@@ -554,13 +571,13 @@ const std::pair<int, int> kReloadTexts[] = {
 
 int CHistoryTable::Reload(CDbConnection& db, const QString& idm, int cardType, CHistoryDisplay& into) {
     auto fail = [&](DbResult code) {
-        if (isDamage(code)) forgetStamp(m_Path);
+        if (isDamage(code)) Forget();
         ShowMessage(isDamage(code) ? openErrorText(code, m_Path) : errorText(kSearchError, code));
         return 0;
     };
     DbResult r = Begin(db, Access::Read);
     if (DbFailed(r)) {
-        if (isDamage(r)) forgetStamp(m_Path);
+        if (isDamage(r)) Forget();
         ShowMessage(openErrorText(r, m_Path));
         return 0;
     }
@@ -608,7 +625,7 @@ QString CHistoryTable::Brand(const QString& idm, int cardType) {
     CDbConnection db;
     DbResult r = Begin(db, Access::Read);
     if (DbFailed(r)) {
-        if (isDamage(r)) forgetStamp(m_Path);
+        if (isDamage(r)) Forget();
         return QString();
     }
     if (!hasSchemaObject(db, "table", "CardBrand")) return QString();
@@ -624,7 +641,7 @@ int CHistoryTable::IssuerKind(const QString& idm, int cardType) {
     CDbConnection db;
     DbResult r = Begin(db, Access::Read);
     if (DbFailed(r)) {
-        if (isDamage(r)) forgetStamp(m_Path);
+        if (isDamage(r)) Forget();
         return -1;
     }
     if (!hasSchemaObject(db, "table", "CardIssuer")) return -1;

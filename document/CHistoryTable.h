@@ -18,6 +18,8 @@
 
 #include <functional>
 #include <optional>
+#include <set>
+#include <string>
 
 class CHistoryTable {
 public:
@@ -64,8 +66,16 @@ private:
     void Merge(CDbConnection& db, const QString& idm, int cardType, const CHistoryDisplay& rows, int cardRows,
                int issuerKind, const std::optional<QString>& brand);
     int Reload(CDbConnection& db, const QString& idm, int cardType, CHistoryDisplay& into);
+    // Records the file's present state as checked, or forgets it.
+    void Vouch();
+    void Forget();
 
     QString m_Path;
+    // The state of the file this object last found or left on record: the
+    // record beside the file need not be read again while the file has it.
+    QByteArray m_Vouched;
+    // The tables and indexes a write transaction found ("table CardBrand").
+    std::set<std::string> m_Schema;
 };
 
 // History table columns, in ordinal order, with their text widths (0 for

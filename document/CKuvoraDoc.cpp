@@ -58,6 +58,7 @@ CKuvoraDoc::CKuvoraDoc(SpeechEngineFactory speechEngine) : m_Speaker(std::move(s
     m_bTcpIpSend = settings::TcpIpSend() ? 1 : 0;
     m_strServerAddress = settings::ServerAddress();
     m_nServerPort = settings::ServerPort();
+    const settings::ReadTogether readSettings;
     m_bAlwaysHistoryRead = settings::AlwaysHistoryRead() ? 1 : 0;
 }
 
@@ -226,6 +227,7 @@ void CKuvoraDoc::OnCardRead() {
 
     if (m_pObserver) m_pObserver->OnReadFinished();
 
+    const settings::ReadTogether readSettings;
     m_bAlwaysHistoryRead = settings::AlwaysHistoryRead() ? 1 : 0;
     if (m_bAlwaysHistoryRead) ReadHistoryAloud();
 

@@ -10,6 +10,13 @@ QSettings store() {
     return QSettings(QStringLiteral("Mirokaze"), QStringLiteral("Kuvora"));
 }
 
+thread_local QSettings* t_Together = nullptr;
+
+QVariant valueOf(const QString& key) {
+    if (t_Together) return t_Together->value(key);
+    return store().value(key);
+}
+
 QString keyOf(const QString& key) { return QStringLiteral("Settings/") + key; }
 
 int ranged(int value, int low, int high, int fallback) {
@@ -18,8 +25,18 @@ int ranged(int value, int low, int high, int fallback) {
 
 }  // namespace
 
+ReadTogether::ReadTogether() {
+    if (t_Together) return;
+    m_Store = std::make_unique<QSettings>(QStringLiteral("Mirokaze"), QStringLiteral("Kuvora"));
+    t_Together = m_Store.get();
+}
+
+ReadTogether::~ReadTogether() {
+    if (m_Store) t_Together = nullptr;
+}
+
 int ReadInt(const QString& key, int defaultValue) {
-    const QVariant v = store().value(keyOf(key));
+    const QVariant v = valueOf(keyOf(key));
     if (!v.isValid()) return defaultValue;
     bool ok = false;
     const int value = v.toString().trimmed().toInt(&ok);
@@ -27,7 +44,7 @@ int ReadInt(const QString& key, int defaultValue) {
 }
 
 QString ReadString(const QString& key, const QString& defaultValue) {
-    const QVariant v = store().value(keyOf(key));
+    const QVariant v = valueOf(keyOf(key));
     return v.isValid() ? v.toString() : defaultValue;
 }
 

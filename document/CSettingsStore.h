@@ -1,6 +1,6 @@
 // The settings store: section "Settings" of the per-user store
 // $XDG_CONFIG_HOME/Mirokaze/Kuvora.conf. Every read goes to the file and
-// every write reaches it at once; nothing is cached.
+// every write reaches it at once; nothing is cached beyond a ReadTogether.
 //
 // A stored value that is not a whole number where one belongs reads as the
 // caller's default; the typed readers below also apply each key's range.
@@ -8,7 +8,25 @@
 
 #include <QString>
 
+#include <memory>
+
+class QSettings;
+
 namespace settings {
+
+// While one lives, the reads on this thread take their values from one
+// reading of the file, as it was when the first of them was made (one look
+// at the file instead of one per value).
+class ReadTogether {
+public:
+    ReadTogether();
+    ~ReadTogether();
+    ReadTogether(const ReadTogether&) = delete;
+    ReadTogether& operator=(const ReadTogether&) = delete;
+
+private:
+    std::unique_ptr<QSettings> m_Store;  // null in a nested one
+};
 
 int ReadInt(const QString& key, int defaultValue);
 QString ReadString(const QString& key, const QString& defaultValue = QString());

@@ -531,8 +531,11 @@ FelicaBool close_reader_writer() {
         l.kept = std::move(l.transport);
         l.keptName = l.readerName;
         l.keptSince = Clock::now();
-        if (!l.keeper.joinable()) l.keeper = std::thread(keeperLoop, &l);
-        l.keeperWake.notify_all();
+        // A card image holds no device: no thread is started to release it.
+        if (l.kept->holdsDevice()) {
+            if (!l.keeper.joinable()) l.keeper = std::thread(keeperLoop, &l);
+            l.keeperWake.notify_all();
+        }
     }
     l.transport.reset();
     return succeed();

@@ -57,6 +57,7 @@ public:
     ImageReader(CardImage image, std::string path, const struct stat& stamp)
         : VirtualReader(std::move(image)), path_(std::move(path)), stamp_(stamp) {}
     bool reusable() const override { return stamp_.st_ino != 0; }
+    bool holdsDevice() const override { return false; }
     bool healthy() const override {
         struct stat now {};
         return ::stat(path_.c_str(), &now) == 0 && sameFile(now, stamp_);

@@ -32,6 +32,10 @@ public:
     // A transport over a real device may be kept open between the library's
     // open/close pairs, so that a run of operations initialises it once.
     virtual bool reusable() const { return false; }
+    // Whether a kept transport holds something other programs may wait for
+    // (a device), which an idle spell then releases. One that holds nothing
+    // but memory stays kept until the library is disposed of.
+    virtual bool holdsDevice() const { return true; }
     // What went wrong on the last DeviceGone, in the device's own words
     // ("" when there is nothing to add).
     virtual std::string failureDetail() const { return {}; }

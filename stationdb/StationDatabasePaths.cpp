@@ -11,10 +11,14 @@ QString g_override;
 }
 
 QString ExecutableFolder() {
-    char buffer[4096];
-    const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
-    if (n <= 0) return QString();
-    return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
+    // The program's own file does not move while it runs: looked up once.
+    static const QString folder = [] {
+        char buffer[4096];
+        const ssize_t n = ::readlink("/proc/self/exe", buffer, sizeof buffer - 1);
+        if (n <= 0) return QString();
+        return QFileInfo(QString::fromLocal8Bit(buffer, static_cast<int>(n))).absolutePath();
+    }();
+    return folder;
 }
 
 QString StationCodeDatabasePath() {
