@@ -20,6 +20,7 @@
 #include <set>
 #include <string>
 #include <utility>
+#include <vector>
 
 #include <sqlite3.h>
 #include <sys/stat.h>
@@ -184,12 +185,14 @@ QByteArray fileStamp(const QString& path) {
 
 // printf's "%5d" and "%8d" without printf: a reload formats four numbers a row.
 QString padded(std::int64_t value, int width) {
+    char text[32];
     char digits[24];
     const char* end = std::to_chars(digits, digits + sizeof digits, static_cast<int>(value)).ptr;
     const int n = static_cast<int>(end - digits);
-    QString text(std::max(width, n), QLatin1Char(' '));
-    for (int i = 0; i < n; ++i) text[text.size() - n + i] = QLatin1Char(digits[i]);
-    return text;
+    const int spaces = std::max(width - n, 0);
+    std::fill(text, text + spaces, ' ');
+    std::copy(digits, digits + n, text + spaces);
+    return QString::fromLatin1(text, spaces + n);
 }
 
 QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
@@ -586,11 +589,39 @@ int CHistoryTable::Reload(CDbConnection& db, const QString& idm, int cardType, C
     q.Bind(1, idm);
     q.Bind(2, static_cast<std::int64_t>(cardType));
     using namespace history;
-    struct Previous {
-        std::string bytes;  // keeps its buffer from row to row
+    // Names, trades, codes and amounts repeat from row to row: each column
+    // keeps the texts it decoded last in a few slots (one for a card's own
+    // rows, more once there are many), and a stored value found there is
+    // shared instead of decoded again.
+    std::size_t slotCount = 1;
+    struct Decoded {
+        std::string bytes;  // keeps its buffer from value to value
+        QString text;
+        bool filled = false;
+    };
+    struct Formatted {
+        std::int64_t value = 0;
         QString text;
     };
-    Previous previous[ColumnCount];
+    std::vector<Decoded> decoded(std::size(kReloadTexts));
+    std::vector<Formatted> formatted(4);
+    auto textOf = [&](std::size_t column, QByteArrayView bytes) -> const QString& {
+        Decoded& d = decoded[column * slotCount + qHash(bytes) % slotCount];
+        if (!d.filled || bytes != QByteArrayView(d.bytes.data(), qsizetype(d.bytes.size()))) {
+            d.bytes.assign(bytes.data(), static_cast<std::size_t>(bytes.size()));
+            d.text = bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
+            d.filled = true;
+        }
+        return d.text;
+    };
+    auto numberOf = [&](std::size_t column, std::int64_t value, int width) -> const QString& {
+        Formatted& f = formatted[column * slotCount + static_cast<std::uint64_t>(value) % slotCount];
+        if (f.text.isNull() || f.value != value) {
+            f.value = value;
+            f.text = padded(value, width);
+        }
+        return f.text;
+    };
     int n = 0;
     while (n < CHistoryDisplay::kRows) {
         r = q.Step();
@@ -600,21 +631,19 @@ int CHistoryTable::Reload(CDbConnection& db, const QString& idm, int cardType, C
             showError(kSearchError, r);
             break;
         }
-        for (const auto& [column, stored] : kReloadTexts) {
-            // Names, trades and codes repeat from row to row: a text equal to
-            // the previous row's is shared instead of decoded again.
-            const QByteArrayView bytes = q.TextBytes(stored);
-            Previous& last = previous[column];
-            if (n == 0 || bytes != QByteArrayView(last.bytes.data(), last.bytes.size())) {
-                last.bytes.assign(bytes.data(), static_cast<std::size_t>(bytes.size()));
-                last.text = bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
-            }
-            into.SetText(column, n, last.text);
+        if (n == 32) {
+            slotCount = 32;
+            decoded = std::vector<Decoded>(std::size(kReloadTexts) * slotCount);
+            formatted = std::vector<Formatted>(4 * slotCount);
         }
-        into.SetText(Balance, n, padded(q.Integer(kBalance), 5));
-        into.SetText(Charge, n, padded(q.Integer(kCharge), 5));
-        into.SetText(Point, n, padded(q.Integer(kPoint), 5));
-        into.SetText(Serial, n, padded(q.Integer(kSerial), 8));
+        for (std::size_t i = 0; i < std::size(kReloadTexts); ++i) {
+            const auto& [column, stored] = kReloadTexts[i];
+            into.SetText(column, n, textOf(i, q.TextBytes(stored)));
+        }
+        into.SetText(Balance, n, numberOf(0, q.Integer(kBalance), 5));
+        into.SetText(Charge, n, numberOf(1, q.Integer(kCharge), 5));
+        into.SetText(Point, n, numberOf(2, q.Integer(kPoint), 5));
+        into.SetText(Serial, n, numberOf(3, q.Integer(kSerial), 8));
         ++n;
     }
     return n;

@@ -34,14 +34,27 @@ QString hexText(int digits, long long value) {
     static const char kDigits[] = "0123456789ABCDEF";
     auto v = static_cast<unsigned int>(value);
     char buffer[16];
-    int n = 0;
+    char* p = buffer + sizeof buffer;
     do {
-        buffer[n++] = kDigits[v & 0xF];
+        *--p = kDigits[v & 0xF];
         v >>= 4;
     } while (v != 0);
-    QString text(std::max(digits, n), QLatin1Char('0'));
-    for (int i = 0; i < n; ++i) text[text.size() - 1 - i] = QLatin1Char(buffer[i]);
-    return text;
+    while (p > buffer && buffer + sizeof buffer - p < digits) *--p = '0';
+    return QString::fromLatin1(p, buffer + sizeof buffer - p);
+}
+
+// The bytes `byte(i)` gives for i below `count` (at most 16), two hex digits each.
+template <typename Byte>
+QString bytesHex(int count, Byte byte) {
+    static const char kDigits[] = "0123456789ABCDEF";
+    char buffer[32];
+    count = std::clamp(count, 0, 16);
+    for (int i = 0; i < count; ++i) {
+        const auto b = static_cast<unsigned int>(byte(i));
+        buffer[2 * i] = kDigits[(b >> 4) & 0xF];
+        buffer[2 * i + 1] = kDigits[b & 0xF];
+    }
+    return QString::fromLatin1(buffer, 2 * count);
 }
 
 // printf's "%*d".
@@ -54,11 +67,11 @@ QString fromLibraryText(const char* buffer) {
 }  // namespace
 
 CKuvoraDoc::CKuvoraDoc(SpeechEngineFactory speechEngine) : m_Speaker(std::move(speechEngine)) {
+    const settings::ReadTogether readSettings;
     m_nMode = settings::Mode();
     m_bTcpIpSend = settings::TcpIpSend() ? 1 : 0;
     m_strServerAddress = settings::ServerAddress();
     m_nServerPort = settings::ServerPort();
-    const settings::ReadTogether readSettings;
     m_bAlwaysHistoryRead = settings::AlwaysHistoryRead() ? 1 : 0;
 }
 
@@ -119,9 +132,7 @@ std::unique_ptr<CSFCard> CKuvoraDoc::CreateCardForMode() {
 
 void CKuvoraDoc::FillFromCard(CSFCard& card) {
     using namespace history;
-    QString s;
-    for (int i = 0; i < 8; ++i) s += hexText(2, card.GetIDm(i));
-    m_strIDm = s;
+    m_strIDm = bytesHex(8, [&](int i) { return card.GetIDm(i); });
     int year = 0, month = 0, day = 0;
     card.DayNumberToDate(card.GetIDm(4) + 256 * card.GetIDm(5) + 2451545, year, month, day);
     m_strMakeDate = QString::asprintf(" (FeliCa製造 %4d年%02d月%02d日)", year, month, day);
@@ -131,9 +142,7 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
     for (int k = 0; k < kGateLogRows; ++k) {
         for (auto& cell : m_GateLog[k]) cell.clear();
         if (m_nCardType != 1) continue;
-        QString hex;
-        for (int i = 0; i < 16; ++i) hex += hexText(2, card.GetTicketBarrierLogData(16 * k + i));
-        m_GateLog[k][0] = hex;
+        m_GateLog[k][0] = bytesHex(16, [&](int i) { return card.GetTicketBarrierLogData(16 * k + i); });
         m_GateLog[k][1] = card.GetTicketBarrierLogDateTime(k);
         m_GateLog[k][2] = card.GetTicketBarrierLogType(k);
         m_GateLog[k][3] = card.GetTicketBarrierLogStation(k);
@@ -145,9 +154,7 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
     }
 
     for (int row = 0; row < m_nCardRows; ++row) {
-        QString block;
-        for (int i = 0; i < 16; ++i) block += hexText(2, card.GetHistoryData(16 * row + i));
-        m_History.SetText(BlockData, row, block);
+        m_History.SetText(BlockData, row, bytesHex(16, [&](int i) { return card.GetHistoryData(16 * row + i); }));
         m_History.SetText(TerminalCode, row, hexText(2, card.GetTerminalCode(row)));
         m_History.SetText(Terminal, row, card.GetTerminal(row));
         m_History.SetText(TradeCode, row, hexText(2, card.GetTradeCode(row)));

@@ -111,16 +111,20 @@ void SetTradeFlagsFromBlocks(CHistoryDisplay& rows, int count, int cardType) {
     count = std::clamp(count, 0, CHistoryDisplay::kRows);
     for (int row = 0; row < count; ++row) {
         int flags = 0;
-        const QByteArray hex = rows.Text(history::BlockData, row).toLatin1();
-        const bool isHex = hex.size() == 32 && std::all_of(hex.begin(), hex.end(), [](char c) {
-            return std::isxdigit(static_cast<unsigned char>(c)) != 0;
-        });
-        if (card && isHex) {
-            const QByteArray block = QByteArray::fromHex(hex);
-            // A trade is decoded from its own block alone.
-            if (card->SetHistoryBlock(0, reinterpret_cast<const std::uint8_t*>(block.constData())))
-                flags = card->GetTradeFlags(0);
+        const QString& hex = rows.Text(history::BlockData, row);
+        std::uint8_t block[16];
+        bool isHex = hex.size() == 32;
+        for (int i = 0; isHex && i < 32; ++i) {
+            const char16_t c = hex[i].unicode();
+            const int digit = c >= '0' && c <= '9'   ? c - '0'
+                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                     : -1;
+            isHex = digit >= 0;
+            block[i / 2] = static_cast<std::uint8_t>(i % 2 ? block[i / 2] << 4 | digit : digit);
         }
+        // A trade is decoded from its own block alone.
+        if (card && isHex && card->SetHistoryBlock(0, block)) flags = card->GetTradeFlags(0);
         rows.SetFlags(row, flags);
     }
 }

@@ -28,16 +28,36 @@ bool isWide(char32_t c) {
 
 namespace {
 
-// Appends UTF-16 text as UTF-8. A lone surrogate becomes what QString::toUtf8
-// makes of it.
-void appendUtf8(std::string& out, const QChar* p, const QChar* end) {
+// Appends `text` as a quoted JSON string in UTF-8, in one pass. A lone
+// surrogate becomes what QString::toUtf8 makes of it.
+void appendJsonString(std::string& out, QStringView text) {
     const std::size_t old = out.size();
-    out.resize(old + static_cast<std::size_t>(end - p) * 3);
+    // At most six bytes a character ("\u001f"), and the quotes.
+    out.resize(old + static_cast<std::size_t>(text.size()) * 6 + 2);
     char* d = out.data() + old;
-    for (; p != end; ++p) {
+    *d++ = '"';
+    const QChar* const end = text.data() + text.size();
+    for (const QChar* p = text.data(); p != end; ++p) {
         const char16_t c = p->unicode();
         if (c < 0x80) {
-            *d++ = static_cast<char>(c);
+            if (c >= 0x20 && c != '"' && c != '\\') {
+                *d++ = static_cast<char>(c);
+                continue;
+            }
+            *d++ = '\\';
+            switch (c) {
+            case '"': *d++ = '"'; break;
+            case '\\': *d++ = '\\'; break;
+            case '\n': *d++ = 'n'; break;
+            case '\r': *d++ = 'r'; break;
+            case '\t': *d++ = 't'; break;
+            default: {
+                static const char digits[] = "0123456789abcdef";
+                d = std::copy_n("u00", 3, d);
+                *d++ = digits[c >> 4];
+                *d++ = digits[c & 0xF];
+            }
+            }
         } else if (c < 0x800) {
             *d++ = static_cast<char>(0xC0 | (c >> 6));
             *d++ = static_cast<char>(0x80 | (c & 0x3F));
@@ -56,34 +76,8 @@ void appendUtf8(std::string& out, const QChar* p, const QChar* end) {
             d = std::copy(odd.begin(), odd.end(), d);
         }
     }
+    *d++ = '"';
     out.resize(static_cast<std::size_t>(d - out.data()));
-}
-
-// Appends `text` as a quoted JSON string in UTF-8.
-void appendJsonString(std::string& out, QStringView text) {
-    out += '"';
-    const QChar* run = text.data();  // characters that need no escape go in whole runs
-    const QChar* const end = run + text.size();
-    for (const QChar* p = run; p != end; ++p) {
-        const char16_t c = p->unicode();
-        if (c >= 0x20 && c != '"' && c != '\\') continue;
-        appendUtf8(out, run, p);
-        run = p + 1;
-        switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
-        default: {
-            char escape[8];
-            std::snprintf(escape, sizeof escape, "\\u%04x", static_cast<unsigned>(c));
-            out += escape;
-        }
-        }
-    }
-    appendUtf8(out, run, end);
-    out += '"';
 }
 
 void appendNumber(std::string& out, qint64 value) {

@@ -101,6 +101,20 @@ TEST(CardImage, MalformedFilesNameTheFileAndTheField) {
               "bad.json: systems[0].services[1].blcks: unknown field");
     EXPECT_EQ(errorOf(variant(R"("services": [])", R"("services": 5)")), "bad.json: systems[1].services: expected an array");
     EXPECT_EQ(errorOf("[]"), "bad.json: (top level): expected an object");
+    // Values of the wrong type are counted in their array, and what an
+    // unknown field holds is passed over whole.
+    EXPECT_EQ(errorOf(variant(R"("areas": ["0000", )", R"("areas": [null, "0000", )")),
+              "bad.json: systems[0].areas[0]: expected an area code or an object");
+    EXPECT_EQ(errorOf(variant(R"("blocks": ["0011)", R"("blocks": [[], true, "0011)")),
+              "bad.json: systems[0].services[0].blocks[0]: expected a string of hex digits");
+    EXPECT_EQ(errorOf(variant(R"({ "code": "FE00")", R"("x", { "code": "FE00")")),
+              "bad.json: systems[1]: expected an object");
+    EXPECT_EQ(errorOf(variant(R"("end": "17FF")", R"("end": "0FFF")")),
+              "bad.json: systems[0].areas[1].end: end code lies before the area code");
+    EXPECT_EQ(errorOf(variant(R"("version": 1,)", R"("version": 1, "note": {"a": [1, {"b": 2}]},)")),
+              "bad.json: note: unknown field");
+    EXPECT_EQ(errorOf(variant(R"("version": 1,)", R"("version": 1, "note": [{"b": 1, "b": 2}],)")),
+              "bad.json: note[0].b: duplicate field");
 }
 
 TEST(CardImage, MissingFileIsReported) {
