@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
+#include <iterator>
 
 using namespace felica;
 
@@ -105,6 +107,8 @@ TEST(Library, PollingWritesIdmAndPmmOrReportsNoCard) {
 }
 
 TEST(Library, ACardImageChangedBetweenOpensIsReadAgain) {
+    const auto threadsBefore = std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                                             std::filesystem::directory_iterator{});
     test::IsolatedHome home;
     test::LibrarySession session(test::writeImage(home, historyCard(1)));
     Reader r;
@@ -118,6 +122,12 @@ TEST(Library, ACardImageChangedBetweenOpensIsReadAgain) {
         EXPECT_EQ(felica::toHex(r.idm), idm);
         ASSERT_TRUE(close_reader_writer());
     }
+    // A card image is kept between opens, but holds no device that a thread
+    // would have to give back: the reads started none.
+    EXPECT_TRUE(felica::readerKept());
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator("/proc/self/task"),
+                            std::filesystem::directory_iterator{}),
+              threadsBefore);
 }
 
 TEST(Library, TheCardIsIdentifiedOnceAndFollowedWhenExchanged) {
