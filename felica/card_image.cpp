@@ -97,7 +97,17 @@ private:
         return other();
     }
     bool other();
-    void push(Kind kind, bool array) { frames_.push_back({kind, array, -1, {}, {}}); }
+    // Ends the reading at nesting no card image has (it has five levels),
+    // before the frames of a file of brackets take memory by the gigabyte.
+    bool push(Kind kind, bool array) {
+        if (frames_.size() >= kMaxDepth) {
+            syntax_ = "nested deeper than " + std::to_string(kMaxDepth) + " levels";
+            return false;
+        }
+        frames_.push_back({kind, array, -1, {}, {}});
+        return true;
+    }
+    static constexpr std::size_t kMaxDepth = 100;
     bool has(const char* key) const {
         const auto& keys = frames_.back().keys;
         return std::find(keys.begin(), keys.end(), key) != keys.end();
@@ -279,27 +289,22 @@ bool ImageReader::start_object(std::size_t) {
     switch (place()) {
     case Place::TopLevel:
         topLevel_ = true;
-        push(Kind::Root, false);
-        return true;
+        return push(Kind::Root, false);
     case Place::SystemItem:
         system_ = {};
         systemAreas_ = false;
         seenAreas_.clear();
         seenServices_.clear();
-        push(Kind::System, false);
-        return true;
+        return push(Kind::System, false);
     case Place::AreaItem:
         area_ = {};
-        push(Kind::Area, false);
-        return true;
+        return push(Kind::Area, false);
     case Place::ServiceItem:
         service_ = {};
-        push(Kind::Service, false);
-        return true;
+        return push(Kind::Service, false);
     default:
         other();
-        push(Kind::Skip, false);
-        return true;
+        return push(Kind::Skip, false);
     }
 }
 
@@ -309,16 +314,14 @@ bool ImageReader::start_array(std::size_t) {
     if (p == Place::SystemsList || p == Place::AreaList || p == Place::ServiceList || p == Place::BlockList) {
         if (p == Place::AreaList) systemAreas_ = true;
         if (p == Place::BlockList) service_.hasBlocks = true;
-        push(p == Place::SystemsList ? Kind::Systems
-             : p == Place::AreaList  ? Kind::Areas
-             : p == Place::ServiceList ? Kind::Services
-                                       : Kind::Blocks,
-             true);
-        return true;
+        return push(p == Place::SystemsList   ? Kind::Systems
+                    : p == Place::AreaList    ? Kind::Areas
+                    : p == Place::ServiceList ? Kind::Services
+                                              : Kind::Blocks,
+                    true);
     }
     other();
-    push(Kind::Skip, true);
-    return true;
+    return push(Kind::Skip, true);
 }
 
 bool ImageReader::key(std::string& k) {

@@ -132,6 +132,12 @@ TEST(CardImage, NumbersNoDoubleHoldsAndStrayBytesAreRefusedNotThrown) {
     EXPECT_EQ(errorOf(std::string(kGood) + std::string("\0junk", 5)),
               "bad.json: not valid JSON (a NUL byte at offset " + std::to_string(std::string(kGood).size()) + ")");
     EXPECT_EQ(errorOf(std::string(kGood) + " {}").rfind("bad.json: not valid JSON (", 0), 0u);
+    // Brackets nested past any card image end the reading, however many follow.
+    EXPECT_EQ(errorOf(variant(R"("version": 1,)", R"("version": 1, "note": )" + std::string(99, '[') +
+                                                     std::string(99, ']') + ",")),
+              "bad.json: note: unknown field");
+    EXPECT_EQ(errorOf(variant(R"("version": 1,)", R"("version": 1, "note": )" + std::string(100000, '['))),
+              "bad.json: not valid JSON (nested deeper than 100 levels)");
     // A field given twice is refused wherever it stands, not taken as the last one.
     EXPECT_EQ(errorOf(variant(R"("version": 1,)", R"("version": 1, "idm": "0000000000000000",)")),
               "bad.json: idm: duplicate field");
