@@ -38,6 +38,7 @@ StationDatabaseHold::~StationDatabaseHold() {
 }
 
 void CDbLookup::EndBatch() {
+    m_Fetched.reset();
     if (!m_InBatch) return;
     CloseQuery();
     m_InBatch = false;
@@ -107,6 +108,7 @@ void CDbLookup::AttachUserNames(CDbConnection& db) {
 }
 
 void CDbLookup::Close() {
+    m_Fetched.reset();
     if (m_InBatch) {
         EndBatch();
         t_Batched.erase(std::remove(t_Batched.begin(), t_Batched.end(), this), t_Batched.end());
@@ -124,7 +126,17 @@ DbResult CDbLookup::OpenQuery(const char* sql, const std::vector<int>& values) {
     return OpenQuery(sql, values.data(), values.size());
 }
 
+DbResult CDbLookup::FirstRow(const char* sql, const std::vector<int>& values) {
+    if (m_InBatch && m_Fetched && m_Fetched->sql == sql && m_Fetched->values == values) return m_Fetched->result;
+    DbResult r = OpenQuery(sql, values);
+    if (!DbFailed(r)) r = MoveNext();
+    CloseQuery();
+    if (m_InBatch && !DbFailed(r)) m_Fetched = Fetched{sql, values, r};
+    return r;
+}
+
 DbResult CDbLookup::OpenQuery(const char* sql, const int* values, std::size_t count) {
+    m_Fetched.reset();
     CloseQuery();
     if (!m_Conn) return DB_E_FAIL;
     if (t_BatchDepth > 0 && !m_InBatch && (m_Conn->batchUsers > 0 || !DbFailed(m_Conn->db.Execute("BEGIN")))) {
@@ -159,6 +171,7 @@ DbResult CDbLookup::OpenQuery(const char* sql, const int* values, std::size_t co
 }
 
 DbResult CDbLookup::MoveNext() {
+    m_Fetched.reset();
     for (auto& t : m_Text) t.clear();
     std::fill(m_Value.begin(), m_Value.end(), 0);
     if (!m_Query) return DB_E_FAIL;

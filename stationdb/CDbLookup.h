@@ -18,6 +18,7 @@
 #include <initializer_list>
 #include <map>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -40,6 +41,11 @@ public:
     // Fetches the next row into the record, which is cleared first.
     DbResult MoveNext();
     void CloseQuery();
+    // OpenQuery, MoveNext and CloseQuery: the first row into the record.
+    // Within a batch the files cannot change, so asking again for the row
+    // just fetched (a company's name, then its station's) leaves the record
+    // as it is instead of querying again.
+    DbResult FirstRow(const char* sql, const std::vector<int>& values);
 
     // The record's column by name: text cut to 255 characters, or a number.
     QString Text(const char* column) const;
@@ -67,6 +73,13 @@ private:
     std::map<std::string, std::unique_ptr<Prepared>, std::less<>> m_Prepared;
     Prepared* m_Query = nullptr;  // the open query, if any
     bool m_InBatch = false;       // keeps the connection's read transaction until the batch ends
+    // The query whose first row the record holds, within the present batch.
+    struct Fetched {
+        const char* sql = nullptr;
+        std::vector<int> values;
+        DbResult result = DB_OK;
+    };
+    std::optional<Fetched> m_Fetched;
     std::vector<QString> m_Text;
     std::vector<int> m_Value;
 };

@@ -31,17 +31,11 @@ const char* const kPASSCAStation =
 
 namespace {
 
-template <class Keys>
-DbResult lookupName(CDbLookup& lookup, const char* sqlText, const Keys& keys, const char* column, QString& text) {
+DbResult lookupName(CDbLookup& lookup, const char* sqlText, const std::vector<int>& keys, const char* column,
+                    QString& text) {
     text = UnregisteredName();
-    DbResult r = lookup.OpenQuery(sqlText, keys);
-    if (DbFailed(r)) {
-        lookup.CloseQuery();
-        return r;
-    }
-    r = lookup.MoveNext();
+    const DbResult r = lookup.FirstRow(sqlText, keys);
     if (r == DB_OK) text = lookup.Text(column);
-    lookup.CloseQuery();
     return r;
 }
 
@@ -49,7 +43,7 @@ DbResult lookupName(CDbLookup& lookup, const char* sqlText, const Keys& keys, co
 
 DbResult LookupName(CDbLookup& lookup, const char* sqlText, std::initializer_list<int> keys,
                     const char* column, QString& text) {
-    return lookupName(lookup, sqlText, keys, column, text);
+    return lookupName(lookup, sqlText, std::vector<int>(keys), column, text);
 }
 
 DbResult LookupName(CDbLookup& lookup, const char* sqlText, const std::vector<int>& keys, const char* column,

@@ -494,3 +494,40 @@ TEST(StationDb, LookupsShareOneConnectionWhileOpenTogetherOrHeld) {
     ASSERT_EQ(later.Open(), DB_OK);
     EXPECT_EQ(lookup(later, 0, 1, 16), "私の中央");
 }
+
+// Within a batch the record keeps the row it fetched for the next name of
+// the same place; a query in between, or the end of the batch, lets it go.
+TEST(StationDb, ARowFetchedInABatchServesItsNamesUntilTheBatchEnds) {
+    test::IsolatedHome home;
+    test::StationDatabase db(home, {{"StationCode", kStations}});
+    CDbLookup a(stationTable());
+    ASSERT_EQ(a.Open(), DB_OK);
+    auto name = [&a](int area, int line, int station, const char* column) {
+        QString text;
+        LookupName(a, sql::kRailStation, {area, line, station}, column, text);
+        return text;
+    };
+    {
+        const StationLookupBatch batch;
+        EXPECT_EQ(name(0, 1, 16, "CompanyName"), "鉄道A");
+        EXPECT_EQ(name(0, 1, 16, "StationName"), "中央");
+        EXPECT_EQ(name(1, 0x85, 2, "StationName"), "中町");
+        EXPECT_EQ(name(0, 1, 16, "LineName"), "本線");
+        EXPECT_EQ(a.MoveNext(), DB_E_FAIL);  // no query open: the record is cleared
+        EXPECT_EQ(name(0, 1, 16, "StationName"), "中央");
+        ASSERT_EQ(a.OpenQuery(sql::kRailStation, {2, 0x85, 2}), DB_OK);
+        ASSERT_EQ(a.MoveNext(), DB_OK);
+        a.CloseQuery();
+        EXPECT_EQ(name(2, 0x85, 2, "StationName"), "本町");
+        EXPECT_EQ(name(9, 9, 9, "StationName"), UnregisteredName());
+        EXPECT_EQ(name(9, 9, 9, "CompanyName"), UnregisteredName());
+    }
+    // The user's name arriving between two batches is seen by the next.
+    const QString csv = home.file("mine.csv");
+    writeFile(csv, "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n0,1,16,,,私の中央,\n");
+    QStringList errors;
+    ASSERT_TRUE(ImportUserNames(UserStationCodeDatabasePath(), {csv}, "StationCode", errors));
+    ASSERT_EQ(a.Open(), DB_OK);  // the user's names are attached at the open
+    const StationLookupBatch batch;
+    EXPECT_EQ(name(0, 1, 16, "StationName"), "私の中央");
+}
