@@ -39,6 +39,7 @@
 #include "StationDbBuilder.h"
 #include "card_image.h"
 #include "felica.h"
+#include "heap_pages.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -193,6 +194,7 @@ double cliRead(const QString& home) {
 // heap the read touches for the first time costs one; on a virtual machine
 // one costs some microseconds). Status 1 when a read showed a message or found another card.
 int firstReadChild(bool sqliteStarted) {
+    platform::placeHeapOnLargePages();  // as kuvora-cli's main does
     if (sqliteStarted) {
         CDbConnection memory;
         if (DbFailed(memory.Open(QStringLiteral(":memory:"), CDbConnection::Mode::ReadWriteCreate)) ||
