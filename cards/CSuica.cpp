@@ -175,7 +175,12 @@ QString CSuica::KeyName(const std::optional<NameKey>& key, const NameRequest& re
 
 QString CSuica::GetTicketBarrierLogDateTime(int row) {
     const std::uint8_t* b = TicketBarrierLogBlock(row);
-    return PackedDateText(BigEndian16(b + 6)) + QString::asprintf("%02X時%02X分", b[8], b[9]);
+    // Hour and minute are BCD, shown digit for digit as upper-case hex.
+    static constexpr char16_t kHex[] = u"0123456789ABCDEF";
+    const char16_t time[] = {kHex[b[8] >> 4], kHex[b[8] & 15], u'時', kHex[b[9] >> 4], kHex[b[9] & 15], u'分'};
+    QString text = PackedDateText(BigEndian16(b + 6));
+    text.append(QStringView(time, 6));
+    return text;
 }
 
 QString CSuica::GetTicketBarrierLogType(int row) { return gateEventName(TicketBarrierLogBlock(row)[0]); }

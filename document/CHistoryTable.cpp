@@ -1,6 +1,7 @@
 #include "CHistoryTable.h"
 
 #include "MessageSink.h"
+#include "file_io.h"
 
 #include <QDir>
 #include <QFile>
@@ -198,10 +199,11 @@ QString padded(std::int64_t value, int width) {
 QString stampPath(const QString& path) { return path + QStringLiteral("-checked"); }
 
 QByteArray recordedStamp(const QString& path) {
-    // Unbuffered: the stamp is one short read, not worth a 16 KiB buffer.
-    QFile f(stampPath(path));
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Unbuffered)) return {};
-    return f.read(256);
+    // A stamp is one short line; anything longer, or not a regular file, is
+    // no record.
+    std::string bytes;
+    if (!platform::readRegularFile(QFile::encodeName(stampPath(path)).toStdString(), 256, bytes).ok()) return {};
+    return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
 // Records the file's present state as vouched for, and returns it; `known`

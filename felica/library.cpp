@@ -4,7 +4,6 @@
 #include "library_control.h"
 
 #include <algorithm>
-#include <cmath>
 #include <condition_variable>
 #include <cstdio>
 #include <cstring>
@@ -462,8 +461,9 @@ std::chrono::milliseconds responseTimeout(std::uint8_t b, std::size_t units) {
     // room for the reader and the host.
     const double t = 256.0 * 16.0 / 13.56e6 * 1000.0;
     const int e = b >> 6, bb = (b >> 3) & 7, a = b & 7;
-    const double ms = t * ((bb + 1) * static_cast<double>(units) + (a + 1)) * std::pow(4.0, e);
-    return std::chrono::milliseconds(static_cast<long>(std::ceil(ms)) + 50);
+    const double ms = t * ((bb + 1) * static_cast<double>(units) + (a + 1)) * static_cast<double>(1 << (2 * e));
+    const auto whole = static_cast<long>(ms);  // rounded up, without libm
+    return std::chrono::milliseconds(whole + (ms > static_cast<double>(whole) ? 1 : 0) + 50);
 }
 
 }  // namespace felica

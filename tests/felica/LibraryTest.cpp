@@ -319,3 +319,14 @@ TEST(Library, VersionTextsAreTerminated) {
     ASSERT_TRUE(get_copyright_information(buffer));
     EXPECT_NE(std::memchr(buffer, 0, sizeof buffer), nullptr);
 }
+
+TEST(Library, ResponseTimeoutFollowsThePmmByte) {
+    // T x ((B + 1) n + (A + 1)) x 4^E, rounded up, and 50 ms for the reader.
+    const struct {
+        std::uint8_t pmm;
+        std::size_t units;
+        long ms;
+    } cases[] = {{0x00, 0, 51}, {0x4B, 3, 63}, {0x80, 1, 60}, {0xFF, 12, 2061}};
+    for (const auto& c : cases)
+        EXPECT_EQ(felica::responseTimeout(c.pmm, c.units).count(), c.ms) << int(c.pmm) << " " << c.units;
+}
