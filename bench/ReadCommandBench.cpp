@@ -16,7 +16,9 @@
 // The reads above are warm: each scenario's document has read before. The
 // first read in a fresh process, the case of every kuvora-cli run, is timed
 // apart: a child process per round (this program with --first-read) times
-// its first Read and then a second one, in-process.
+// its first Read and then a second one, in-process. The child starts as
+// kuvora-cli does (its heap on a huge page) and is linked as kuvora-cli is
+// (its code in the order of app/cli/read-order.txt).
 // Targets: the first read at most 2 ms, the warm read at most 1.5 ms. The
 // page faults of each read are shown beside them, and a third row gives the
 // first read in a process that has run one SQLite query on a memory
