@@ -20,6 +20,7 @@ struct CliOptions {
     bool dryRun = false;  // --dry-run
     QString idm;      // --idm
     QString cardType; // --card-type
+    QString forget;   // history --forget IDM
     QString pageSize; // --page-size
     bool verbose = false;  // --verbose: the reader used, on standard error
     bool wait = false;     // read --wait: wait for a card to be placed
