@@ -143,13 +143,6 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
     return false;
 }
 
-QString ModeCodesHelp() {
-    QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
-    for (const CardTypeInfo& t : CardTypeTable())
-        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf16(t.label));
-    return text;
-}
-
 namespace {
 
 // Counts the FeliCa commands of one command for --stats.

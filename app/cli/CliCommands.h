@@ -59,8 +59,6 @@ void ReportNoCard();
 // The --mode option: a card type code or "auto" into `mode`, `fixed` when
 // one was given; false, with the reason on standard error, for anything else.
 bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);
-// The card type codes --mode takes, with their labels, for --help.
-QString ModeCodesHelp();
 
 // pdf, svg and png: the formats drawn with Qt GUI (offscreen).
 bool IsDrawingFormat(const QString& format);

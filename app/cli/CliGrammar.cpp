@@ -1,5 +1,7 @@
 #include "CliGrammar.h"
 
+#include "CardTypes.h"
+
 #include <QStringList>
 
 #include <algorithm>
@@ -168,6 +170,14 @@ QString columns(const std::vector<std::pair<QString, QString>>& rows) {
 
 bool takesMode(const Command& c) { return FindCommandOption(c, QStringLiteral("mode")) != nullptr; }
 
+// The card type codes --mode takes, with their labels.
+QString modeCodesHelp() {
+    QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
+    for (const CardTypeInfo& t : CardTypeTable())
+        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf16(t.label));
+    return text;
+}
+
 }  // namespace
 
 std::span<const Option> Options() { return kOptions; }
@@ -220,7 +230,7 @@ QString UsageText() {
                                                      QLatin1String(kCardImageHelp)),
                     0) +
             QStringLiteral("\n\n");
-    return text + wrapped(QLatin1String(kExitStatus), 0) + QStringLiteral("\n\n") + ModeCodesHelp();
+    return text + wrapped(QLatin1String(kExitStatus), 0) + QStringLiteral("\n\n") + modeCodesHelp();
 }
 
 QString CommandHelp(const Command& command) {
@@ -239,7 +249,7 @@ QString CommandHelp(const Command& command) {
     rows.emplace_back(QStringLiteral("--help"), QStringLiteral("show this text"));
     text += columns(rows);
     if (command.cardImage) text += QStringLiteral("\n%1: %2\n").arg(QLatin1String(kCardImageName), QLatin1String(kCardImageHelp));
-    if (takesMode(command)) text += QLatin1Char('\n') + ModeCodesHelp();
+    if (takesMode(command)) text += QLatin1Char('\n') + modeCodesHelp();
     return text;
 }
 
