@@ -113,7 +113,16 @@ ParsedCommandLine ParseCliArguments(const QStringList& args) {
     }
 
     CliOptions& options = parsed.options;
-    if (!positional.isEmpty()) options.command = positional.takeFirst();
+    // The command is the first argument; but an unknown option's value looks
+    // like an argument, so after one the command may come later.
+    qsizetype commandAt = positional.isEmpty() ? -1 : 0;
+    const bool unknownOption =
+        std::any_of(given.begin(), given.end(), [](const GivenOption& g) { return g.option == nullptr; });
+    if (unknownOption && commandAt == 0 && !cli::FindCommand(positional.first())) {
+        for (qsizetype i = 1; i < positional.size() && commandAt == 0; ++i)
+            if (cli::FindCommand(positional[i])) commandAt = i;
+    }
+    if (commandAt >= 0) options.command = positional.takeAt(commandAt);
     const cli::Command* command = cli::FindCommand(options.command);
     if (parsed.help) return parsed;
     auto fail = [&parsed](const QString& error, const QString& hint = QString()) {

@@ -40,7 +40,8 @@ int run(const QStringList& args) {
     if (parsed.help) {
         // A command's own options, or every command with all options.
         const cli::Command* known = cli::FindCommand(command);
-        std::fputs((known ? cli::CommandHelp(*known) : cli::UsageText()).toUtf8().constData(), stdout);
+        const QByteArray text = (known ? cli::CommandHelp(*known) : cli::UsageText()).toUtf8();
+        platform::writeStandardOutput(std::string_view(text.constData(), static_cast<std::size_t>(text.size())));
         return ExitOk;
     }
     SetUsageCommand(command);
