@@ -8,8 +8,8 @@
 #include "CliCommands.h"
 
 #include <QString>
+#include <QStringList>
 
-#include <cstddef>
 #include <span>
 
 namespace cli {
