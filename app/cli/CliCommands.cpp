@@ -87,8 +87,8 @@ bool PrepareReader(const CliOptions& options) {
     g_verbose = options.verbose;
     const QString reader = ChooseReaderName(options.reader);
     if (!felica::isReaderNameForm(reader.toStdString())) {
-        std::fprintf(stderr, "kuvora-cli: reader \"%s\" is none of the reader names: %s\n",
-                     reader.left(80).toUtf8().constData(), felica::kReaderNameForms);
+        UsageError(QStringLiteral("reader \"%1\" is none of the reader names: %2")
+                       .arg(reader.left(80), QLatin1String(felica::kReaderNameForms)));
         return false;
     }
     QString error;
