@@ -1,5 +1,6 @@
 // kuvora-cli's command table: what the parser makes of command lines, and
 // the files made from the table.
+#include "CliGrammar.h"
 #include "CliGrammarFiles.h"
 #include "CliParser.h"
 #include "TestSupport.h"
@@ -72,4 +73,11 @@ TEST(CliGrammar, CommandLines) {
     EXPECT_EQ(UsageErrorLine("read", "unknown option --formt", "--format"),
               "kuvora-cli: read: unknown option --formt; did you mean --format? (see kuvora-cli read --help)");
     EXPECT_EQ(UsageErrorLine("", "no command given"), "kuvora-cli: no command given (see kuvora-cli --help)");
+}
+
+TEST(CliGrammar, HelpLinesFitATerminal) {
+    QStringList texts{cli::UsageText()};
+    for (const cli::Command& c : cli::Commands()) texts << cli::CommandHelp(c);
+    for (const QString& text : texts)
+        for (const QString& line : text.split('\n')) EXPECT_LE(line.size(), 79) << line.toStdString();
 }
