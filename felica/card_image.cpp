@@ -485,7 +485,9 @@ std::optional<CardImage> CardImage::load(const std::string& path, std::string& e
         switch (read.status) {
         case Status::Ok: return parse(text, path, error);
         case Status::EmptyPath: error = "the card image path is empty"; break;
-        case Status::CannotOpen: error = path + ": cannot open the card image file"; break;
+        case Status::CannotOpen:
+            error = path + ": cannot open the card image file (" + platform::errorReason(read.error) + ")";
+            break;
         case Status::TooLarge: error = path + ": not a card image (file too large)"; break;
         default: error = path + ": " + read.problem(kMaxFileSize); break;
         }

@@ -13,11 +13,11 @@
 
 namespace platform {
 
+std::string errorReason(int error) { return std::generic_category().message(error); }
+
 namespace {
 
-std::string reason(int error) {
-    return std::generic_category().message(error);
-}
+std::string reason(int error) { return errorReason(error); }
 
 ReadResult failed(ReadResult::Status status, int error = 0, std::string kind = {}) {
     ReadResult r;

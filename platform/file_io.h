@@ -34,6 +34,9 @@ struct ReadResult {
 // bytes. Never blocks on a FIFO and never reads a device.
 ReadResult readRegularFile(const std::string& path, std::size_t limit, std::string& bytes);
 
+// The system's words for errno `error`: "No such file or directory", ...
+std::string errorReason(int error);
+
 // What a file of this st_mode is, for messages: "a directory", "a FIFO", ...
 std::string fileKind(unsigned mode);
 

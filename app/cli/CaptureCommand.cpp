@@ -35,7 +35,7 @@ int RunCapture(const CliOptions& options) {
     }
     std::string why;
     if (!result.image.save(output, why)) {
-        std::fprintf(stderr, "capture: %s\n", why.c_str());
+        std::fprintf(stderr, "kuvora-cli: %s\n", why.c_str());
         return ExitMessage;
     }
     std::fprintf(stderr, "capture: wrote %s\n", output.c_str());

@@ -20,6 +20,7 @@ struct CliOptions {
     bool dryRun = false;  // --dry-run
     QString idm;      // --idm
     QString cardType; // --card-type
+    QString forget;   // history --forget IDM
     QString pageSize; // --page-size
     bool verbose = false;  // --verbose: the reader used, on standard error
     bool wait = false;     // read --wait: wait for a card to be placed
@@ -58,8 +59,6 @@ void ReportNoCard();
 // The --mode option: a card type code or "auto" into `mode`, `fixed` when
 // one was given; false, with the reason on standard error, for anything else.
 bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);
-// The card type codes --mode takes, with their labels, for --help.
-QString ModeCodesHelp();
 
 // pdf, svg and png: the formats drawn with Qt GUI (offscreen).
 bool IsDrawingFormat(const QString& format);

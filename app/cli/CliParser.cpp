@@ -1,158 +1,179 @@
 #include "CliParser.h"
 
-#include <QCommandLineParser>
+#include "CliGrammar.h"
 
 #include <algorithm>
-#include <iterator>
+#include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 
-struct OptionDef {
-    const char* name;
-    const char* valueName;  // null for a switch
-    const char* help;
+// An option as it stood on the command line.
+struct GivenOption {
+    QString typed;              // as typed, without "=VALUE"
+    const cli::Option* option;  // null when no command has it
+    QString value;
+    bool hasValue = false;
 };
 
-const OptionDef kOptions[] = {
-    {"reader", "R", "reader to use: auto, pcsc, pcsc:NAME, usb, usb:BUS:ADDRESS, nfc,\n"
-                    "nfc:CONNSTRING or image:PATH (default: $KUVORA_READER, else the\n"
-                    "setting \"Reader\", else auto; kuvora-cli readers lists them)"},
-    {"mode", "M", "a card type code or auto (default: the stored mode)"},
-    {"format", "F", nullptr},  // told per command
-    {"output", "F", nullptr},
-    {"idm", "IDM", "the card (16 hex digits)"},
-    {"card-type", "N", "the card type, when the IDm has several"},
-    {"summary", nullptr, "with --idm: the fares, purchases and charges of each month\n(--format json or table)"},
-    {"journeys", nullptr, "with --idm: the fares paid from --from to --to (both\nincluded), date, from, to and fare, "
-                          "with the total\n(--format json, table or csv)"},
-    {"from", "D", "--journeys: the first date, YYYY-MM-DD (default: all)"},
-    {"to", "D", "--journeys: the last date, YYYY-MM-DD (default: all)"},
-    {"page-size", "S", "--format pdf: the paper, e.g. A4 (default), A3, B5, Letter"},
-    {"stats", nullptr, "print the number of FeliCa commands sent and of reader\ninitialisations on standard error"},
-    {"dry-run", nullptr, "print each row's text and, after a tab, its kana reading for\n"
-                         "a voice that cannot read kanji; nothing is spoken"},
-    {"wait", nullptr, "wait for a card to be placed, then read it"},
-    {"timeout", "S", "--wait: give up after S seconds (exit status 1)"},
-    {"loop", nullptr, "read every card placed, once per placement, until\ninterrupted; one JSON object per line"},
-    {"verbose", nullptr, "say on standard error which reader was used"},
-    {"help", nullptr, "show this text"},
-    {"version", nullptr, "show the version"},
-};
+bool named(const cli::Option* o, const char* name) { return o && std::strcmp(o->name, name) == 0; }
 
-struct CommandDef {
-    const char* name;
-    const char* what;
-    const char* format;  // --format's help, or null
-    const char* output;  // --output's help, or null
-    QStringList options;
-};
+QString dashed(const char* name) { return QStringLiteral("--") + QLatin1String(name); }
 
-const CommandDef kCommands[] = {
-    {"idm", "print the IDm of the card on the reader", nullptr, nullptr, {"reader", "verbose"}},
-    {"read", "read the card, store its rows in the history database and print\nthe card's stored history",
-     "json (default), table, or the export files tsv, xml, xls, csv;\npdf (the printed page), svg and png (the picture "
-     "the window's\nCopy puts on the clipboard)",
-     "write to file F instead of standard output",
-     {"reader", "mode", "format", "output", "page-size", "stats", "wait", "timeout", "loop", "verbose"}},
-    {"capture", "write the card on the reader to a card image", nullptr, "the card image file to write",
-     {"reader", "output", "verbose"}},
-    {"green", "show the Green car ticket held on a Suica card", "json (default) or table", nullptr,
-     {"reader", "format", "stats", "verbose"}},
-    {"dump", "write the card's systems, areas, services and readable blocks\nto FelicaFormat.TXT in the current "
-             "directory (or --output FILE)",
-     nullptr, "the file to write instead of FelicaFormat.TXT", {"reader", "output", "stats", "verbose"}},
-    {"speak", "read the card and speak its rows; waits until they are spoken", nullptr, nullptr,
-     {"reader", "mode", "dry-run", "verbose"}},
-    {"history", "list the cards stored in the history database, or give one\ncard's stored history (--idm), "
-                "without a reader or a card",
-     "json (default) or table; with --idm also the export files\ntsv, xml, xls, csv",
-     "write to file F instead of standard output",
-     {"idm", "card-type", "format", "output", "summary", "journeys", "from", "to"}},
-    {"readers", "list every reader found on each route, with the name that\nselects it, its route and what it is",
-     nullptr, nullptr, {"verbose"}},
-};
-
-const CommandDef* findCommand(const QString& name) {
-    for (const CommandDef& c : kCommands)
-        if (name == QLatin1String(c.name)) return &c;
-    return nullptr;
+// "a, b and c"
+QString listed(const QStringList& names, const QString& last) {
+    if (names.size() < 2) return names.join(QString());
+    return names.mid(0, names.size() - 1).join(QStringLiteral(", ")) + QLatin1Char(' ') + last + QLatin1Char(' ') +
+           names.last();
 }
 
-QString indented(const QString& text, int width) {
-    QString out = text;
-    return out.replace(QLatin1Char('\n'), QLatin1Char('\n') + QString(width, QLatin1Char(' ')));
+QStringList wordsOf(const char* words) {
+    return words ? QString::fromLatin1(words).split(QLatin1Char(' '), Qt::SkipEmptyParts) : QStringList();
 }
+
+// Why `given` does not fit `command`, with the name probably meant; empty
+// when it fits.
+QString optionProblem(const GivenOption& given, const cli::Command* command, QString& hint) {
+    const cli::Option* o = given.option;
+    if (!o) {
+        QStringList names;
+        if (command) {
+            for (const cli::CommandOption& c : command->options) names << QLatin1String(c.name);
+            names << QLatin1String(cli::kHelpOption);
+        } else {
+            for (const cli::Option& each : cli::Options()) names << QLatin1String(each.name);
+        }
+        QString typed = given.typed;
+        while (typed.startsWith(QLatin1Char('-'))) typed.remove(0, 1);
+        hint = cli::NearestName(typed, names);
+        if (!hint.isEmpty()) hint.prepend(QStringLiteral("--"));
+        return QStringLiteral("unknown option ") + given.typed;
+    }
+    const QString name = dashed(o->name);
+    const bool global = named(o, cli::kHelpOption) || named(o, cli::kVersionOption);
+    if (command && !global && !cli::FindCommandOption(*command, QLatin1String(o->name))) {
+        QStringList takers;
+        for (const cli::Command& c : cli::Commands())
+            if (cli::FindCommandOption(c, QLatin1String(o->name))) takers << QLatin1String(c.name);
+        return QStringLiteral("%1 belongs to %2, not to %3")
+            .arg(name, listed(takers, QStringLiteral("and")), QLatin1String(command->name));
+    }
+    if (o->kind == cli::ValueKind::Switch) {
+        return given.hasValue && !global ? name + QStringLiteral(" takes no value") : QString();
+    }
+    if (given.value.isEmpty()) return name + QStringLiteral(" needs a value");
+    if (o->kind == cli::ValueKind::Choice && command) {
+        const QStringList words = wordsOf(cli::WordsOf(*command, *o));
+        if (!words.contains(given.value)) {
+            hint = cli::NearestName(given.value, words);
+            return QStringLiteral("%1 %2: expected %3").arg(name, given.value, listed(words, QStringLiteral("or")));
+        }
+    }
+    return QString();
+}
+
+// The command of this process's usage errors.
+const cli::Command* g_usageCommand = nullptr;
 
 }  // namespace
 
-bool IsCliCommand(const QString& command) { return findCommand(command) != nullptr; }
-
-QString CommandHelp(const QString& command) {
-    const CommandDef* c = findCommand(command);
-    if (!c) return QString();
-    QString text = QStringLiteral("Usage: kuvora-cli %1 [OPTIONS]\n\n%2\n\nOptions:\n")
-                       .arg(QLatin1String(c->name), QString::fromLatin1(c->what).replace('\n', ' '));
-    QStringList names = c->options;
-    names << QStringLiteral("help");
-    constexpr int kColumn = 18;
-    for (const QString& name : names) {
-        const auto def = std::find_if(std::begin(kOptions), std::end(kOptions),
-                                      [&](const OptionDef& o) { return name == QLatin1String(o.name); });
-        const char* help = name == QLatin1String("format") ? c->format
-                           : name == QLatin1String("output") ? c->output
-                                                            : def->help;
-        QString left = QStringLiteral("  --") + name;
-        if (def->valueName) left += QLatin1Char(' ') + QLatin1String(def->valueName);
-        left = left.leftJustified(kColumn - 1) + QLatin1Char(' ');
-        text += left + indented(QString::fromUtf8(help), kColumn) + QLatin1Char('\n');
-    }
-    return text;
-}
-
 ParsedCommandLine ParseCliArguments(const QStringList& args) {
     ParsedCommandLine parsed;
-    QCommandLineParser parser;
-    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsCompactedShortOptions);
-    parser.setOptionsAfterPositionalArgumentsMode(QCommandLineParser::ParseAsOptions);
-    for (const OptionDef& o : kOptions) {
-        QStringList names{QLatin1String(o.name)};
-        if (names.first() == QLatin1String("help")) names << QStringLiteral("h");
-        parser.addOption(o.valueName ? QCommandLineOption(names, QString(), QLatin1String(o.valueName))
-                                     : QCommandLineOption(names));
-    }
-    // QCommandLineParser takes the program's name first.
-    if (!parser.parse(QStringList{QStringLiteral("kuvora-cli")} + args)) {
-        parsed.help = parser.isSet(QStringLiteral("help"));
-        parsed.error = parser.errorText();
-        return parsed;
-    }
-    parsed.help = parser.isSet(QStringLiteral("help"));
-    parsed.version = parser.isSet(QStringLiteral("version"));
-    CliOptions& options = parsed.options;
-    options.stats = parser.isSet(QStringLiteral("stats"));
-    options.verbose = parser.isSet(QStringLiteral("verbose"));
-    options.wait = parser.isSet(QStringLiteral("wait"));
-    options.loop = parser.isSet(QStringLiteral("loop"));
-    options.summary = parser.isSet(QStringLiteral("summary"));
-    options.journeys = parser.isSet(QStringLiteral("journeys"));
-    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
-    const std::pair<const char*, QString*> values[] = {
-        {"reader", &options.reader}, {"mode", &options.mode},           {"format", &options.format},
-        {"output", &options.output}, {"idm", &options.idm},             {"card-type", &options.cardType},
-        {"timeout", &options.timeout}, {"page-size", &options.pageSize}, {"from", &options.from},
-        {"to", &options.to},
-    };
-    for (const auto& [name, value] : values) {
-        if (!parser.isSet(QLatin1String(name))) continue;
-        *value = parser.value(QLatin1String(name));
-        if (value->isEmpty() && !parsed.help) {
-            parsed.error = QStringLiteral("--%1 needs a value").arg(QLatin1String(name));
-            return parsed;
+    std::vector<GivenOption> given;
+    QStringList positional;
+    bool optionsEnded = false;
+    for (qsizetype i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (optionsEnded || !a.startsWith(QLatin1Char('-')) || a == QLatin1String("-")) {
+            positional << a;
+            continue;
         }
+        if (a == QLatin1String("--")) {
+            optionsEnded = true;
+            continue;
+        }
+        if (a == QLatin1String("-h")) {
+            parsed.help = true;
+            continue;
+        }
+        GivenOption g;
+        const qsizetype equals = a.indexOf(QLatin1Char('='));
+        g.typed = equals < 0 ? a : a.left(equals);
+        g.hasValue = equals >= 0;
+        if (g.hasValue) g.value = a.mid(equals + 1);
+        g.option = g.typed.startsWith(QLatin1String("--")) ? cli::FindOption(g.typed.mid(2)) : nullptr;
+        if (g.option && g.option->valueName && !g.hasValue && i + 1 < args.size()) {
+            g.value = args[++i];
+            g.hasValue = true;
+        }
+        if (named(g.option, cli::kHelpOption)) parsed.help = true;
+        if (named(g.option, cli::kVersionOption)) parsed.version = true;
+        given.push_back(std::move(g));
     }
-    const QStringList positional = parser.positionalArguments();
-    if (!positional.isEmpty()) options.command = positional.first();
-    if (positional.size() > 1 && !parsed.help)
-        parsed.error = QLatin1String("unexpected argument ") + positional[1];
+
+    CliOptions& options = parsed.options;
+    // The command is the first argument; but an unknown option's value looks
+    // like an argument, so after one the command may come later.
+    qsizetype commandAt = positional.isEmpty() ? -1 : 0;
+    const bool unknownOption =
+        std::any_of(given.begin(), given.end(), [](const GivenOption& g) { return g.option == nullptr; });
+    if (unknownOption && commandAt == 0 && !cli::FindCommand(positional.first())) {
+        for (qsizetype i = 1; i < positional.size() && commandAt == 0; ++i)
+            if (cli::FindCommand(positional[i])) commandAt = i;
+    }
+    if (commandAt >= 0) options.command = positional.takeAt(commandAt);
+    const cli::Command* command = cli::FindCommand(options.command);
+    if (parsed.help) return parsed;
+    auto fail = [&parsed](const QString& error, const QString& hint = QString()) {
+        parsed.error = error;
+        parsed.hint = hint;
+        return parsed;
+    };
+    if (!options.command.isEmpty() && !command) {
+        QStringList names;
+        for (const cli::Command& c : cli::Commands()) names << QLatin1String(c.name);
+        return fail(QStringLiteral("unknown command ") + options.command, cli::NearestName(options.command, names));
+    }
+    std::vector<const cli::Option*> seen;
+    for (const GivenOption& g : given) {
+        QString hint;
+        const QString problem = optionProblem(g, command, hint);
+        if (!problem.isEmpty()) return fail(problem, hint);
+        if (std::find(seen.begin(), seen.end(), g.option) != seen.end())
+            return fail(dashed(g.option->name) + QStringLiteral(" is given twice"));
+        seen.push_back(g.option);
+        if (g.option->text) options.*(g.option->text) = g.value;
+        if (g.option->flag) options.*(g.option->flag) = true;
+    }
+    if (parsed.version) return parsed;
+    if (!command) return fail(QStringLiteral("no command given"));
+    if (command->cardImage && !positional.isEmpty()) {
+        if (!options.reader.isEmpty())
+            return fail(QStringLiteral("a card image file and --reader exclude each other"));
+        options.reader = QStringLiteral("image:") + positional.takeFirst();
+    }
+    if (!positional.isEmpty()) return fail(QStringLiteral("unexpected argument ") + positional.first());
+    for (const cli::CommandOption& o : command->options) {
+        const cli::Option& option = *cli::FindOption(QLatin1String(o.name));
+        if (o.required && std::find(seen.begin(), seen.end(), &option) == seen.end())
+            return fail(dashed(o.name) + QLatin1Char(' ') + QLatin1String(option.valueName) +
+                        QStringLiteral(" is missing"));
+    }
     return parsed;
+}
+
+QString UsageErrorLine(const QString& command, const QString& problem, const QString& hint) {
+    const QString prefix = command.isEmpty() ? QString() : command + QStringLiteral(": ");
+    QString line = QStringLiteral("kuvora-cli: ") + prefix + problem;
+    if (!hint.isEmpty()) line += QStringLiteral("; did you mean %1?").arg(hint);
+    return line + QStringLiteral(" (see kuvora-cli %1--help)").arg(command.isEmpty() ? QString() : command + QLatin1Char(' '));
+}
+
+void SetUsageCommand(const QString& command) { g_usageCommand = cli::FindCommand(command); }
+
+int UsageError(const QString& problem, const QString& hint) {
+    const QString command = g_usageCommand ? QLatin1String(g_usageCommand->name) : QString();
+    std::fprintf(stderr, "%s\n", UsageErrorLine(command, problem, hint).toUtf8().constData());
+    return ExitUsage;
 }

@@ -69,7 +69,7 @@ const Rules& messages() {
         // Card image files.
         {"the card image path is empty", "カードイメージのファイル名が空です。"},
         {"reader \"image:\" names no card image file", "カードイメージのファイル名が空です。"},
-        {"(.+): cannot open the card image file", "カードイメージ %1 を開けません。"},
+        {"(.+): cannot open the card image file \\((.*)\\)", "カードイメージ %1 を開けません（%2）。"},
         {"(.+): not a card image \\(file too large\\)", "%1 はカードイメージではありません（ファイルが大きすぎます）。"},
         {"(.+): not valid JSON \\((.*)\\)", "%1 はカードイメージではありません（JSON として読めません: %2）。"},
         {"(.+): cannot read the card image \\((.*)\\)", "カードイメージ %1 を読めません（%2）。"},

@@ -211,9 +211,10 @@ TEST(CliReadCardTypes, ModeTakesOnlyTheTableCodesAndAuto) {
         const auto r = run(home, {"read", "--reader", reader, QString("--mode=") + mode});
         EXPECT_EQ(r.exitCode, 2) << mode;
         if (*mode) {
-            EXPECT_EQ(r.err.toStdString(), std::string("kuvora-cli: --mode ") + mode +
+            EXPECT_EQ(r.err.toStdString(), std::string("kuvora-cli: read: --mode ") + mode +
                                                ": expected auto (or 0) or a card type code: "
-                                               "1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130, 131, 132\n");
+                                               "1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130, 131, 132 "
+                                               "(see kuvora-cli read --help)\n");
         }
     }
     for (const char* mode : {"0", "AUTO", "128"}) EXPECT_EQ(run(home, {"read", "--reader", reader, "--mode", mode}).exitCode, 0) << mode;

@@ -93,6 +93,13 @@ TEST(LinkedSet, DrawnFormatsAndSpeechWithoutTheFullProgramSayWhatIsMissing) {
         EXPECT_TRUE(r.err.contains("needs kuvora-cli-full") && r.err.contains(home.file("alone/kuvora-cli-full")))
             << r.err.toStdString();
     }
+    // Run from a file removed since it started, it still names its folder.
+    const auto removed = test::runProgram(
+        "bash", {"-c", "exec 3<\"$1\" && rm \"$1\" && exec /proc/self/fd/3 speak --dry-run \"$2\"", "-", alone,
+                 kSuica.mid(6)});
+    EXPECT_TRUE(removed.err.contains(" from " + home.file("alone/kuvora-cli-full") + " (") &&
+                removed.err.contains(" in " + home.file("alone") + "\n"))
+        << removed.err.toStdString();
     // Beside it, it does the work with the same arguments.
     const auto svg = test::runInHome(home, cli(), needsFull[0]);
     EXPECT_EQ(svg.exitCode, 0) << svg.err.toStdString();

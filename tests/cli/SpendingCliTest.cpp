@@ -77,7 +77,7 @@ TEST_F(SpendingCli, UsageErrorsEndWithStatusTwo) {
         {{"history", "--idm", kIdm, "--from", "2026-12-01"}, "--from and --to belong to --journeys"},
         {{"history", "--idm", kIdm, "--summary", "--format", "csv"}, "--format csv: expected json, table"},
         {{"history", "--idm", kIdm, "--journeys", "--format", "xls"}, "--format xls: expected json, table or csv"},
-        {{"read", "--summary"}, "belong to history"},
+        {{"read", "--summary"}, "--summary belongs to history"},
     };
     for (const auto& [args, message] : cases) {
         const auto r = run(args);

@@ -49,7 +49,7 @@ expect() {
 expect "kuvora-cli " "--help --version capture dump green history idm read readers speak"
 expect "kuvora-cli h" "history"
 expect "kuvora-cli read --f" "--format"
-expect "kuvora-cli history --" "--card-type --format --from --help --idm --journeys --output --summary --to"
+expect "kuvora-cli history --" "--card-type --forget --format --from --help --idm --journeys --output --summary --to"
 expect "kuvora-cli idm --" "--help --reader --verbose"
 expect "kuvora-cli speak --d" "--dry-run"
 # Values: formats by command, reader forms, files after image:.
@@ -60,6 +60,8 @@ expect "kuvora-cli read --reader " "auto image: nfc nfc: pcsc pcsc: usb usb:"
 # readline completes the part after the colon: the file name
 expect "kuvora-cli read --reader image:c" "card.json"
 expect "kuvora-cli read --mode a" "auto"
+# A card image after a command that reads one: card images only.
+expect "kuvora-cli read " "card.json"
 expect "kuvora-stationdb " "--help --version build delete export import list where"
 expect "kuvora-stationdb import --" "--encoding --table"
 expect "kuvora-stationdb import n" "names.csv"

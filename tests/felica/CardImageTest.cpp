@@ -120,7 +120,7 @@ TEST(CardImage, MalformedFilesNameTheFileAndTheField) {
 TEST(CardImage, MissingFileIsReported) {
     std::string error;
     EXPECT_FALSE(CardImage::load("/nonexistent/card.json", error));
-    EXPECT_EQ(error, "/nonexistent/card.json: cannot open the card image file");
+    EXPECT_EQ(error, "/nonexistent/card.json: cannot open the card image file (No such file or directory)");
 }
 
 TEST(CardImage, NumbersNoDoubleHoldsAndStrayBytesAreRefusedNotThrown) {

@@ -66,7 +66,7 @@ TEST(CardImageCommands, TheWindowSaysLoaderAndCaptureTextsInJapanese) {
     EXPECT_TRUE(errorFor("{").contains("JSON として読めません")) << errorFor("{").toStdString();
     std::string error;
     felica::CardImage::load(home.file("missing.json").toStdString(), error);
-    EXPECT_EQ(WindowText(error), "カードイメージ " + home.file("missing.json") + " を開けません。");
+    EXPECT_EQ(WindowText(error), "カードイメージ " + home.file("missing.json") + " を開けません（No such file or directory）。");
     EXPECT_EQ(WindowText(std::string("service 090F: 20 block(s)")), "サービス 090F: 20 ブロック");
     EXPECT_EQ(WindowText(std::string("something else")), "something else");
 }
