@@ -6,6 +6,7 @@
 #include "CSettingsStore.h"
 #include "CSuica.h"
 #include "CardTypes.h"
+#include "CodeNaming.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
 #include "HistorySender.h"
@@ -19,6 +20,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <utility>
 
 namespace {
 
@@ -226,6 +228,13 @@ void CKuvoraDoc::OnCardRead() {
     }
 
     CHistoryTable table;
+    // A naming of stored rows that a killed process left undone is done
+    // before the first merge of this run reloads them.
+    static bool namingResumed = false;
+    if (!std::exchange(namingResumed, true)) {
+        QString ignored;  // a History.db that cannot be written says so at the merge
+        ResumeStoredNaming(table, ignored);
+    }
     m_nRows = table.MergeAndReload(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
                                    suica ? std::optional<QString>(m_strBrand) : std::nullopt);
     // History.db keeps no flags: every reloaded row, the card's own and the
