@@ -20,7 +20,6 @@
 
 #include <algorithm>
 #include <cstring>
-#include <utility>
 
 namespace {
 
@@ -230,11 +229,7 @@ void CKuvoraDoc::OnCardRead() {
     CHistoryTable table;
     // A naming of stored rows that a killed process left undone is done
     // before the first merge of this run reloads them.
-    static bool namingResumed = false;
-    if (!std::exchange(namingResumed, true)) {
-        QString ignored;  // a History.db that cannot be written says so at the merge
-        ResumeStoredNaming(table, ignored);
-    }
+    ResumeStoredNamingOnce(table);
     m_nRows = table.MergeAndReload(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
                                    suica ? std::optional<QString>(m_strBrand) : std::nullopt);
     // History.db keeps no flags: every reloaded row, the card's own and the

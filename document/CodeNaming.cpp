@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -301,6 +302,13 @@ int ResumeStoredNaming(CHistoryTable& table, QString& error, const NamingProgres
     if (pending.namingMark == 0) return 0;
     pending.earlierNamingPending = true;
     return NameStoredRowsAfterWrite(table, overlay, pending, {}, error, progress);
+}
+
+void ResumeStoredNamingOnce(CHistoryTable& table) {
+    static bool resumed = false;
+    if (std::exchange(resumed, true)) return;
+    QString ignored;
+    ResumeStoredNaming(table, ignored);
 }
 
 int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error,

@@ -109,6 +109,9 @@ int NameStoredRowsAfterWrite(CHistoryTable& table, const QString& overlayPath, c
 // still in the user's database), done now with every name the user has.
 // Returns the cells named (0 when none was pending), or -1 with `error`.
 int ResumeStoredNaming(CHistoryTable& table, QString& error, const NamingProgress& progress = {});
+// The same, the first time a process asks (before it first shows stored
+// rows); a History.db that cannot be written says so where it is read.
+void ResumeStoredNamingOnce(CHistoryTable& table);
 
 // The names of such rows, one GivenName per row.
 std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows);
