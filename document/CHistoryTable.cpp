@@ -611,7 +611,7 @@ int CHistoryTable::Reload(CDbConnection& db, const QString& idm, int cardType, C
         Decoded& d = decoded[column * slotCount + qHash(bytes) % slotCount];
         if (!d.filled || bytes != QByteArrayView(d.bytes.data(), qsizetype(d.bytes.size()))) {
             d.bytes.assign(bytes.data(), static_cast<std::size_t>(bytes.size()));
-            d.text = bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
+            d.text = TextFromUtf8(bytes);
             d.filled = true;
         }
         return d.text;

@@ -6,6 +6,7 @@
 #include "CSettingsStore.h"
 #include "CSuica.h"
 #include "CardTypes.h"
+#include "CodeNaming.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
 #include "HistorySender.h"
@@ -226,6 +227,9 @@ void CKuvoraDoc::OnCardRead() {
     }
 
     CHistoryTable table;
+    // A naming of stored rows that a killed process left undone is done
+    // before the first merge of this run reloads them.
+    ResumeStoredNamingOnce(table);
     m_nRows = table.MergeAndReload(m_strIDm, m_nCardType, m_History, m_nCardRows, m_nIssuerKind,
                                    suica ? std::optional<QString>(m_strBrand) : std::nullopt);
     // History.db keeps no flags: every reloaded row, the card's own and the

@@ -13,6 +13,7 @@
 
 #include <cctype>
 #include <set>
+#include <utility>
 
 namespace {
 
@@ -238,12 +239,14 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
         return NamingResult::NotWritten;
     }
     QStringList errors;
-    if (!WriteUserNames(UserStationCodeDatabasePath(), {UserNameRow(given)}, errors)) {
+    ImportCount written;
+    const QString overlay = UserStationCodeDatabasePath();
+    if (!WriteUserNames(overlay, {UserNameRow(given)}, errors, &written)) {
         error = errors.join(QLatin1Char('\n'));
         return NamingResult::NotWritten;
     }
     // The name is the user's now; the rows that show the code follow it.
-    const bool stored = NameStoredRows(table, {given}, error, progress) >= 0;
+    const bool stored = NameStoredRowsAfterWrite(table, overlay, written, {given}, error, progress) >= 0;
     if (doc) {
         NameDocumentRows(*doc, given);
         RenameGateLog(*doc);
@@ -273,6 +276,39 @@ std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows) {
         }
     }
     return names;
+}
+
+int NameStoredRowsAfterWrite(CHistoryTable& table, const QString& overlayPath, const ImportCount& written,
+                             const std::vector<GivenName>& names, QString& error, const NamingProgress& progress) {
+    int named = 0;
+    if (written.earlierNamingPending) {
+        std::vector<StationCsv> all;
+        if (!ReadUserNames(overlayPath, QString(), all, error)) return -1;
+        named = NameStoredRows(table, GivenNamesOf(all), error, progress);
+    } else {
+        named = NameStoredRows(table, names, error, progress);
+    }
+    if (named < 0) return -1;
+    // A mark that cannot be taken away only has the naming done once more.
+    QString ignored;
+    ClearHistoryNaming(overlayPath, written.namingMark, ignored);
+    return named;
+}
+
+int ResumeStoredNaming(CHistoryTable& table, QString& error, const NamingProgress& progress) {
+    const QString overlay = UserStationCodeDatabasePath();
+    ImportCount pending;
+    if (!PendingHistoryNaming(overlay, pending.namingMark, error)) return -1;
+    if (pending.namingMark == 0) return 0;
+    pending.earlierNamingPending = true;
+    return NameStoredRowsAfterWrite(table, overlay, pending, {}, error, progress);
+}
+
+void ResumeStoredNamingOnce(CHistoryTable& table) {
+    static bool resumed = false;
+    if (std::exchange(resumed, true)) return;
+    QString ignored;
+    ResumeStoredNaming(table, ignored);
 }
 
 int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error,

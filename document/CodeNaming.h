@@ -97,6 +97,22 @@ NamingResult GiveName(const GivenName& given, CHistoryTable& table, CKuvoraDoc* 
 int NameStoredRowsFromUserRows(CHistoryTable& table, const std::vector<StationCsv>& rows, QString& error,
                                const NamingProgress& progress = {});
 
+// Names the stored rows after a write of the user's names (`written` as
+// WriteUserNames counted it into `overlayPath`): the rows of `names`, or
+// every name of the user's database when an earlier write's naming was left
+// undone; then the write's mark goes. Returns the cells named, or -1 with
+// `error` (the mark stays, and the naming is done again at the next start).
+int NameStoredRowsAfterWrite(CHistoryTable& table, const QString& overlayPath, const ImportCount& written,
+                             const std::vector<GivenName>& names, QString& error, const NamingProgress& progress = {});
+
+// A naming of the stored rows that a killed process left undone (its mark is
+// still in the user's database), done now with every name the user has.
+// Returns the cells named (0 when none was pending), or -1 with `error`.
+int ResumeStoredNaming(CHistoryTable& table, QString& error, const NamingProgress& progress = {});
+// The same, the first time a process asks (before it first shows stored
+// rows); a History.db that cannot be written says so where it is read.
+void ResumeStoredNamingOnce(CHistoryTable& table);
+
 // The names of such rows, one GivenName per row.
 std::vector<GivenName> GivenNamesOf(const std::vector<StationCsv>& rows);
 

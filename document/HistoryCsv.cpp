@@ -1,6 +1,7 @@
 #include "HistoryCsv.h"
 
 #include "CKuvoraDoc.h"
+#include "StationCodeSchema.h"
 
 #include <algorithm>
 
@@ -74,7 +75,7 @@ QByteArray ExportCsv(const CKuvoraDoc& doc) {
         QStringList fields;
         for (const CsvColumn& c : kColumns) {
             const QString value = doc.m_History.Text(c.column, row);
-            fields << (c.number ? value.trimmed() : value);
+            fields << (c.number ? value.trimmed() : OutputName(value));
         }
         text += CsvLine(fields);
     }

@@ -5,6 +5,7 @@
 #include "CKuvoraDoc.h"
 #include "CXmlDocument.h"
 #include "Cp932.h"
+#include "StationCodeSchema.h"
 #include "XlsBook.h"
 
 #include <QFile>
@@ -64,12 +65,12 @@ const XmlField kXmlRowTail[] = {{"BALANCE", Balance}, {"SERIAL_CODE", SerialCode
 
 // A cell's text inside a tab-separated line: a control character (a TAB
 // or a line break in a name) would split the cell or the line, so each
-// becomes a space.
+// becomes a space, as in every output of names.
 void appendCell(QString& line, const QString& text) {
     const qsizetype start = line.size();
     line += text;
     for (qsizetype i = start; i < line.size(); ++i)
-        if (line[i].category() == QChar::Other_Control) line[i] = QLatin1Char(' ');
+        if (IsNameControlCharacter(line[i].unicode())) line[i] = QLatin1Char(' ');
 }
 
 QString joinedLine(const CHistoryDisplay& h, int row, std::initializer_list<int> columns) {

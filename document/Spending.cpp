@@ -3,6 +3,7 @@
 #include "CHistoryDisplay.h"
 #include "HistoryExport.h"
 #include "HistoryValues.h"
+#include "StationCodeSchema.h"
 
 #include <QDate>
 
@@ -183,8 +184,9 @@ std::vector<Journey> Journeys(const CHistoryDisplay& history, const std::vector<
     std::vector<Journey> out;
     for (auto it = rows.rbegin(); it != rows.rend(); ++it) {
         if (it->kind != SpendKind::Fare || it->date.isEmpty() || it->date < from || it->date > to) continue;
-        out.push_back({it->date, history.Text(history::DepartureStation, it->row).trimmed(),
-                       history.Text(history::ArrivalStation, it->row).trimmed(), it->amount});
+        // Each journey is an output of names (its table, CSV and text).
+        out.push_back({it->date, OutputName(history.Text(history::DepartureStation, it->row).trimmed()),
+                       OutputName(history.Text(history::ArrivalStation, it->row).trimmed()), it->amount});
     }
     return out;
 }

@@ -9,20 +9,31 @@
 
 StationImport ImportStationTables(const QStringList& files, const QString& tableName, CsvEncoding encoding,
                                   const QString& overlayPath, CHistoryTable& history, CKuvoraDoc* doc,
-                                  const std::function<void()>& progress) {
+                                  const ImportProgress& progress) {
     StationImport result;
+    const ImportProgress told = [&](ImportStage stage, qint64 done, qint64 total) {
+        result.cancelled = result.cancelled || (progress && !progress(stage, done, total));
+        return !result.cancelled;
+    };
     for (const QString& f : files) {
         StationCsv csv;
-        if (ReadStationCsv(f, tableName, csv, result.errors, encoding)) result.tables.push_back(csv);
+        if (ReadStationCsv(f, tableName, csv, result.errors, encoding, told)) result.tables.push_back(std::move(csv));
+        if (result.cancelled) break;
     }
-    if (files.isEmpty()) result.errors << QStringLiteral("no CSV file given");
+    if (files.isEmpty()) AddProblem(result.errors, QStringLiteral("no CSV file given"));
     // Any problem in any file: not one row goes in.
-    if (!result.errors.isEmpty() || !WriteUserNames(overlayPath, result.tables, result.errors, &result.rows)) {
+    if (result.cancelled || !result.errors.isEmpty() ||
+        !WriteUserNames(overlayPath, result.tables, result.errors, &result.rows, told)) {
+        if (result.cancelled) result.errors.clear();
         result.tables.clear();
         return result;
     }
     result.imported = true;
-    result.namedStoredCells = NameStoredRowsFromUserRows(history, result.tables, result.historyError, progress);
+    const NamingProgress naming = [&] {
+        if (progress) progress(ImportStage::Naming, 0, 0);
+    };
+    result.namedStoredCells = NameStoredRowsAfterWrite(history, overlayPath, result.rows, GivenNamesOf(result.tables),
+                                                       result.historyError, naming);
     if (doc) NameDocumentRowsFromUserRows(*doc, result.tables);
     return result;
 }

@@ -21,6 +21,7 @@ struct StationImport {
     // False: nothing was imported; `errors` says why (one entry per problem,
     // "FILE:LINE: ..." for a line of a file).
     bool imported = false;
+    bool cancelled = false;  // the progress said stop before the names were written
     QStringList errors;
     ImportCount rows;
     std::vector<StationCsv> tables;  // the rows imported, file by file
@@ -33,11 +34,12 @@ struct StationImport {
 
 // Imports the CSV files into the user's database at `overlayPath`, then
 // names the stored rows of `history` (and the rows `doc` shows, when given)
-// whose codes the imported rows name. `progress` is called now and then
-// while the stored rows are named.
+// whose codes the imported rows name. `progress` is told how far it has got
+// (it may run on a thread of its own, without `doc`); it can stop the import
+// until the names are written, not the naming of the stored rows after it.
 StationImport ImportStationTables(const QStringList& files, const QString& tableName, CsvEncoding encoding,
                                   const QString& overlayPath, CHistoryTable& history, CKuvoraDoc* doc = nullptr,
-                                  const std::function<void()>& progress = {});
+                                  const ImportProgress& progress = {});
 
 struct StationExport {
     bool written = false;  // false: `error` says why; files written before it stay

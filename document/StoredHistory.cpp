@@ -1,6 +1,7 @@
 #include "StoredHistory.h"
 
 #include "CHistoryTable.h"
+#include "CodeNaming.h"
 #include "CKuvoraDoc.h"
 #include "CSFCard.h"
 #include "CardTypes.h"
@@ -149,6 +150,7 @@ int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm,
     doc.m_bStoredHistory = true;
     doc.m_History.Clear();
     doc.m_nCardRows = 0;
+    if (QFileInfo::exists(table.Path())) ResumeStoredNamingOnce(table);
     doc.m_nRows = QFileInfo::exists(table.Path()) ? table.Reload(idm, cardType, doc.m_History) : 0;
     doc.m_nIssuerKind = doc.m_nRows > 0 ? table.IssuerKind(idm, cardType) : -1;
     doc.m_strBrand = doc.m_nRows > 0 ? table.Brand(idm, cardType) : QString();

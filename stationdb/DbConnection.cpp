@@ -129,7 +129,14 @@ std::int64_t CDbStatement::Integer(int column) const {
 
 QString CDbStatement::Text(int column) const {
     const QByteArrayView bytes = TextBytes(column);
-    return bytes.isEmpty() ? QString() : QString::fromUtf8(bytes);
+    return TextFromUtf8(bytes);
+}
+
+QString TextFromUtf8(QByteArrayView bytes) {
+    if (bytes.isEmpty()) return QString();
+    // fromUtf8 drops one leading EF BB BF; it is put back.
+    if (bytes.startsWith("\xEF\xBB\xBF")) return QChar(0xFEFF) + QString::fromUtf8(bytes);
+    return QString::fromUtf8(bytes);
 }
 
 QByteArrayView CDbStatement::TextBytes(int column) const {

@@ -70,6 +70,10 @@ private:
     sqlite3_stmt* m_stmt = nullptr;
 };
 
+// Stored UTF-8 as text, every character kept: a name may begin with U+FEFF,
+// which QString::fromUtf8 would take for a byte order mark and drop.
+QString TextFromUtf8(QByteArrayView bytes);
+
 // The characters of `text`: a character beyond U+FFFF (a surrogate pair)
 // counts once.
 int CharacterCount(const QString& text);

@@ -84,8 +84,22 @@ QString CreateTableSql(const TableDef& table, const QString& schema) {
         .arg(name, columns.join(QStringLiteral(", ")), key.join(QStringLiteral(", ")));
 }
 
+bool IsNameControlCharacter(char16_t c) {
+    return c < 0x20 || (c >= 0x7F && c <= 0x9F) || c == 0x2028 || c == 0x2029 || (c >= 0x202A && c <= 0x202E) ||
+           (c >= 0x2066 && c <= 0x2069);
+}
+
 int ControlCharacterAt(const QString& text) {
     for (qsizetype i = 0; i < text.size(); ++i)
-        if (text[i].category() == QChar::Other_Control) return static_cast<int>(i);
+        if (IsNameControlCharacter(text[i].unicode())) return static_cast<int>(i);
     return -1;
+}
+
+QString OutputName(const QString& text) {
+    const int first = ControlCharacterAt(text);
+    if (first < 0) return text;  // the usual case: shared, not copied
+    QString out = text;
+    for (qsizetype i = first; i < out.size(); ++i)
+        if (IsNameControlCharacter(out[i].unicode())) out[i] = QLatin1Char(' ');
+    return out;
 }

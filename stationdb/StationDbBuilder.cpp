@@ -13,73 +13,128 @@
 #include <QStringDecoder>
 
 #include <limits>
+#include <string_view>
+#include <unordered_map>
 
 namespace {
 
-// Splits CSV text into records of fields, with the line each record starts on.
+// A field keeps at most this many UTF-16 units: a longer one is refused
+// anyway (a text is at most kMaxColumnText characters, two units each at
+// most), so the rest of it is not kept.
+constexpr qsizetype kMaxFieldUnits = 4 * kMaxColumnText;
+// A record keeps at most this many fields (more than any table has); the
+// rest are counted.
+constexpr qsizetype kMaxFields = 64;
+
 struct CsvRecord {
-    int line;
-    QStringList fields;
+    int line = 0;
+    QStringList fields;     // the first kMaxFields
+    qsizetype count = 0;    // all of them
+    bool restBlank = true;  // the fields beyond kMaxFields are all blank
+    bool lastQuoted = false;
 };
 
-bool parseCsv(const QString& text, const QString& source, std::vector<CsvRecord>& records, QStringList& errors) {
-    int line = 1;
-    int i = 0;
-    const int n = static_cast<int>(text.size());
-    while (i < n) {
-        CsvRecord rec{line, {}};
-        QString field;
-        bool quoted = false, inQuotes = false, endOfRecord = false;
-        while (i < n && !endOfRecord) {
-            const QChar c = text.at(i);
-            if (inQuotes) {
-                if (c == QLatin1Char('"')) {
-                    if (i + 1 < n && text.at(i + 1) == QLatin1Char('"')) {
-                        field += QLatin1Char('"');
-                        i += 2;
-                        continue;
-                    }
-                    inQuotes = false;
-                    ++i;
-                    continue;
-                }
-                if (c == QLatin1Char('\n')) ++line;
-                field += c;
-                ++i;
-                continue;
-            }
-            if (c == QLatin1Char('"') && field.isEmpty() && !quoted) {
-                quoted = inQuotes = true;
-                ++i;
-            } else if (c == QLatin1Char(',')) {
-                rec.fields << field;
-                field.clear();
-                quoted = false;
-                ++i;
-            } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
-                if (c == QLatin1Char('\r') && i + 1 < n && text.at(i + 1) == QLatin1Char('\n')) ++i;
-                ++i;
-                ++line;
-                endOfRecord = true;
-            } else {
-                if (quoted) {
-                    errors << QStringLiteral("%1:%2: text after a closing quote").arg(source).arg(line);
-                    return false;
-                }
-                field += c;
-                ++i;
-            }
-        }
-        if (inQuotes) {
-            errors << QStringLiteral("%1:%2: a quote is never closed").arg(source).arg(rec.line);
+// Splits CSV text, fed in pieces, into records of fields, with the line each
+// record starts on, and hands each record on as soon as it ends: however
+// long the file or a line, it keeps one record.
+class CsvSplitter {
+public:
+    using Receiver = std::function<bool(CsvRecord&)>;
+    CsvSplitter(const QString& source, const Receiver& receive, const std::function<void(const QString&)>& problem)
+        : m_Source(source), m_Receive(receive), m_Problem(problem) {}
+
+    // False once the text cannot be split further or the receiver stopped.
+    bool Feed(QStringView text) {
+        for (const QChar c : text)
+            if (!Take(c)) return false;
+        return true;
+    }
+    bool Finish() {
+        if (m_bInQuotes && !m_bQuoteSeen) {
+            m_Problem(QStringLiteral("%1:%2: a quote is never closed").arg(m_Source).arg(m_Record.line));
             return false;
         }
-        rec.fields << field;
-        const bool blank = rec.fields.size() == 1 && rec.fields[0].trimmed().isEmpty() && !quoted;
-        if (!blank) records.push_back(rec);
+        m_bInQuotes = m_bQuoteSeen = false;  // the text ends right after a closing quote
+        return !m_bOpen || EndRecord();
     }
-    return true;
-}
+
+private:
+    bool Take(QChar c) {
+        if (m_bAfterCr) {
+            m_bAfterCr = false;
+            if (c == QLatin1Char('\n')) return true;  // CR LF ends one line
+        }
+        if (!m_bOpen) {
+            m_bOpen = true;
+            m_Record.line = m_nLine;
+        }
+        if (m_bInQuotes) {
+            if (m_bQuoteSeen) {  // a quote inside quotes: doubled, or the closing one
+                m_bQuoteSeen = false;
+                if (c == QLatin1Char('"')) {
+                    Append(c);
+                    return true;
+                }
+                m_bInQuotes = false;
+                return Take(c);
+            }
+            if (c == QLatin1Char('"')) {
+                m_bQuoteSeen = true;
+                return true;
+            }
+            if (c == QLatin1Char('\n')) ++m_nLine;
+            Append(c);
+            return true;
+        }
+        if (c == QLatin1Char('"') && m_Field.isEmpty() && !m_bQuoted) {
+            m_bQuoted = m_bInQuotes = true;
+        } else if (c == QLatin1Char(',')) {
+            EndField();
+        } else if (c == QLatin1Char('\r') || c == QLatin1Char('\n')) {
+            m_bAfterCr = c == QLatin1Char('\r');
+            ++m_nLine;
+            return EndRecord();
+        } else {
+            if (m_bQuoted) {
+                m_Problem(QStringLiteral("%1:%2: text after a closing quote").arg(m_Source).arg(m_nLine));
+                return false;
+            }
+            Append(c);
+        }
+        return true;
+    }
+    void Append(QChar c) {
+        if (m_Field.size() < kMaxFieldUnits) m_Field += c;
+    }
+    void EndField() {
+        if (m_Record.fields.size() < kMaxFields) m_Record.fields << m_Field;
+        else if (!m_Field.trimmed().isEmpty()) m_Record.restBlank = false;
+        ++m_Record.count;
+        m_Record.lastQuoted = m_bQuoted;
+        m_Field.clear();
+        m_bQuoted = false;
+    }
+    bool EndRecord() {
+        EndField();
+        const bool blank = m_Record.count == 1 && m_Record.fields[0].trimmed().isEmpty() && !m_Record.lastQuoted;
+        bool go = true;
+        if (!blank) go = m_Receive(m_Record);
+        m_Record.fields.clear();  // its room is kept for the next record
+        m_Record.count = 0;
+        m_Record.restBlank = true;
+        m_Record.lastQuoted = false;
+        m_bOpen = false;
+        return go;
+    }
+
+    QString m_Source;
+    Receiver m_Receive;
+    std::function<void(const QString&)> m_Problem;
+    int m_nLine = 1;
+    CsvRecord m_Record;
+    QString m_Field;
+    bool m_bOpen = false, m_bQuoted = false, m_bInQuotes = false, m_bQuoteSeen = false, m_bAfterCr = false;
+};
 
 const TableDef* tableForHeader(const QStringList& header) {
     for (const TableDef& t : StationCodeTables()) {
@@ -110,7 +165,7 @@ std::string localPath(const QString& path) {
 // Writes the rows into `schema`.<table>, replacing rows with the same key;
 // counts the rows that were new and those that replaced one.
 bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, QString& error,
-               ImportCount& count) {
+               ImportCount& count, const std::function<bool()>& written = {}) {
     const TableDef& t = *csv.table;
     if (DbFailed(db.Execute(CreateTableSql(t, schema).toUtf8().constData()))) {
         error = db.LastError();
@@ -151,20 +206,74 @@ bool writeRows(CDbConnection& db, const QString& schema, const StationCsv& csv, 
             error = db.LastError();
             return false;
         }
+        if (written && !written()) return false;  // stopped: `error` stays empty
     }
     return true;
 }
 
-// The file's bytes as text in the encoding asked for or found.
-bool decodeCsv(QByteArray bytes, CsvEncoding encoding, QString& text) {
-    if (encoding != CsvEncoding::Cp932) {
-        if (bytes.startsWith("\xEF\xBB\xBF")) bytes.remove(0, 3);
-        QStringDecoder decoder(QStringDecoder::Utf8);
-        text = decoder(bytes);
-        if (!decoder.hasError()) return true;
-        if (encoding == CsvEncoding::Utf8) return false;
+// The file's bytes in pieces that each end after a line feed (or at the
+// end): neither a UTF-8 nor a CP932 character holds the byte 0A, so every
+// piece decodes on its own.
+constexpr std::size_t kPieceBytes = 256 * 1024;
+
+std::size_t pieceEnd(std::string_view bytes, std::size_t from) {
+    if (bytes.size() - from <= kPieceBytes) return bytes.size();
+    const std::size_t feed = bytes.find('\n', from + kPieceBytes);
+    return feed == std::string_view::npos ? bytes.size() : feed + 1;
+}
+
+// Decodes `bytes` piece by piece, handing each piece's text to `take`
+// (which may stop it by returning false); false when the bytes are not of
+// the encoding or `take` stopped.
+bool decodePieces(std::string_view bytes, bool cp932, const std::function<bool(QStringView, std::size_t)>& take,
+                  bool& stopped) {
+    stopped = false;
+    // A byte order mark is UTF-8's and tells nothing but the encoding; a
+    // second one would be text.
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+    for (std::size_t at = 0; at < bytes.size();) {
+        const std::size_t end = pieceEnd(bytes, at);
+        const QByteArray piece = QByteArray::fromRawData(bytes.data() + at, static_cast<qsizetype>(end - at));
+        QString text;
+        if (cp932) {
+            if (!FromCp932(piece, text)) return false;
+        } else {
+            text = utf8(piece);
+            if (utf8.hasError()) return false;
+        }
+        at = end;
+        if (!take(text, at)) {
+            stopped = true;
+            return false;
+        }
     }
-    return FromCp932(bytes, text);
+    return true;
+}
+
+// A text of the file as a problem shows it: its control characters as
+// spaces and at most 40 characters, so a message stays on one short line.
+QString shown(const QString& text) {
+    constexpr int kShown = 40;
+    const QString cut = CutToWidth(text, kShown);
+    return OutputName(cut) + (cut.size() < text.size() ? QStringLiteral("…") : QString());
+}
+
+QString controlProblem(const QString& source, int line, const char* column, const QString& value, int at) {
+    return QStringLiteral("%1:%2: %3: holds the control character U+%4")
+        .arg(source)
+        .arg(line)
+        .arg(QLatin1String(column), QString::asprintf("%04X", static_cast<unsigned>(value[at].unicode())));
+}
+
+// A row's codes as a short key: a byte column takes one byte, an integer four.
+std::string packedKey(const TableDef& t, const QStringList& row) {
+    std::string key;
+    for (int i = 0; i < t.keyColumns; ++i) {
+        const qint64 v = row[i].toLongLong();
+        const int width = t.columns[static_cast<std::size_t>(i)].type == ColumnType::Byte ? 1 : 4;
+        for (int b = 0; b < width; ++b) key += static_cast<char>((v >> (8 * b)) & 0xFF);
+    }
+    return key;
 }
 
 bool allEmpty(const QStringList& fields, qsizetype from = 0) {
@@ -188,13 +297,44 @@ void appendCsvField(QString& out, const QString& text) {
 }  // namespace
 
 bool ParseStationNumber(const QString& text, ColumnType type, qint64& value) {
-    const QString t = text.trimmed();
-    bool ok = false;
-    if (t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) value = t.mid(2).toLongLong(&ok, 16);
-    else value = t.toLongLong(&ok, 10);
-    if (!ok) return false;
+    // Every character a digit: "1\0zzz" is no 1, nor "+1" or "1e3".
+    QStringView t = QStringView(text).trimmed();
+    const bool negative = type == ColumnType::Integer && t.startsWith(QLatin1Char('-'));
+    if (negative) t = t.mid(1);
+    const bool hex = t.startsWith(QLatin1String("0x"), Qt::CaseInsensitive);
+    if (hex) t = t.mid(2);
+    if (t.isEmpty() || t.size() > 16) return false;
+    value = 0;
+    for (const QChar c : t) {
+        const char16_t u = c.unicode();
+        const int digit = u >= '0' && u <= '9' ? u - '0'
+                          : hex && u >= 'a' && u <= 'f' ? u - 'a' + 10
+                          : hex && u >= 'A' && u <= 'F' ? u - 'A' + 10
+                                                        : -1;
+        if (digit < 0) return false;
+        value = value * (hex ? 16 : 10) + digit;
+    }
+    if (negative) value = -value;
     if (type == ColumnType::Byte) return value >= 0 && value <= 255;
     return value >= std::numeric_limits<qint32>::min() && value <= std::numeric_limits<qint32>::max();
+}
+
+namespace {
+
+// Adds `count` problems past the listed ones to the line that counts them:
+// "and N more problems".
+void addUnlisted(QStringList& problems, qint64 count) {
+    if (count <= 0) return;
+    if (problems.size() > kListedProblems) count += problems.last().section(QLatin1Char(' '), 1, 1).toLongLong();
+    problems.resize(kListedProblems);
+    problems << (count == 1 ? QStringLiteral("and 1 more problem") : QStringLiteral("and %1 more problems").arg(count));
+}
+
+}  // namespace
+
+void AddProblem(QStringList& problems, const QString& problem) {
+    if (problems.size() < kListedProblems) problems << problem;
+    else addUnlisted(problems, 1);
 }
 
 QByteArray StationCsvText(const StationCsv& csv) {
@@ -202,7 +342,9 @@ QByteArray StationCsvText(const StationCsv& csv) {
     for (const QStringList& row : csv.rows) {
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i) text += QLatin1Char(',');
-            appendCsvField(text, row[i]);
+            const bool isText = static_cast<std::size_t>(i) < csv.table->columns.size() &&
+                                csv.table->columns[static_cast<std::size_t>(i)].type == ColumnType::Text;
+            appendCsvField(text, isText ? CutToWidth(OutputName(row[i]), kMaxColumnText) : row[i]);
         }
         text += QLatin1String("\r\n");
     }
@@ -210,128 +352,187 @@ QByteArray StationCsvText(const StationCsv& csv) {
 }
 
 bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& out, QStringList& errors,
-                    CsvEncoding encoding) {
+                    CsvEncoding encoding, const ImportProgress& progress) {
     out = StationCsv{};
     out.source = path;
+    // A problem past the listed ones is only counted, its text never made.
+    bool good = true;
+    qint64 unlisted = 0;
+    auto listing = [&] {
+        good = false;
+        if (errors.size() < kListedProblems) return true;
+        ++unlisted;
+        return false;
+    };
+    auto problem = [&](const QString& text) {
+        if (listing()) errors << text;
+    };
+    struct Counted {
+        QStringList& errors;
+        qint64& unlisted;
+        ~Counted() { addUnlisted(errors, unlisted); }
+    } counted{errors, unlisted};
     constexpr std::size_t kMaxFileSize = 64 * 1024 * 1024;
     std::string read;
     const platform::ReadResult result = platform::readRegularFile(localPath(path), kMaxFileSize, read);
     if (!result.ok()) {
         using Status = platform::ReadResult::Status;
-        errors << (result.status == Status::CannotOpen ? QStringLiteral("%1: cannot open the file").arg(path)
-                   : result.status == Status::TooLarge ? QStringLiteral("%1: file too large").arg(path)
-                   : QStringLiteral("%1: %2").arg(path, QString::fromStdString(result.problem(kMaxFileSize))));
+        problem(result.status == Status::CannotOpen ? QStringLiteral("%1: cannot open the file").arg(path)
+                : result.status == Status::TooLarge ? QStringLiteral("%1: file too large").arg(path)
+                : QStringLiteral("%1: %2").arg(path, QString::fromStdString(result.problem(kMaxFileSize))));
         return false;
     }
-    QString text;
-    const bool decoded = decodeCsv(QByteArray::fromStdString(read), encoding, text);
-    read = std::string();
-    if (!decoded) {
-        errors << (encoding == CsvEncoding::Utf8    ? QStringLiteral("%1: not UTF-8 text").arg(path)
-                   : encoding == CsvEncoding::Cp932 ? QStringLiteral("%1: not CP932 text").arg(path)
-                                                    : QStringLiteral("%1: neither UTF-8 nor CP932 text").arg(path));
+    // The bytes are decoded twice, a piece at a time: once to learn the
+    // encoding (and that every byte fits it), once to split the text. Only
+    // the rows kept stay in memory, never the file's text as a whole.
+    std::string_view bytes(read);
+    if (encoding != CsvEncoding::Cp932 && bytes.starts_with("\xEF\xBB\xBF")) bytes.remove_prefix(3);
+    const auto total = static_cast<qint64>(2 * bytes.size());
+    auto told = [&](qint64 done) { return !progress || progress(ImportStage::Reading, done, total); };
+    bool stopped = false;
+    bool cp932 = encoding == CsvEncoding::Cp932;
+    auto check = [&](QStringView, std::size_t at) { return told(static_cast<qint64>(at)); };
+    bool fits = decodePieces(bytes, cp932, check, stopped);
+    if (!fits && !stopped && encoding == CsvEncoding::Detect) {
+        cp932 = true;
+        fits = decodePieces(bytes, cp932, check, stopped);
+    }
+    if (stopped) return false;
+    if (!fits) {
+        problem(encoding == CsvEncoding::Utf8    ? QStringLiteral("%1: not UTF-8 text").arg(path)
+                : encoding == CsvEncoding::Cp932 ? QStringLiteral("%1: not CP932 text").arg(path)
+                                                 : QStringLiteral("%1: neither UTF-8 nor CP932 text").arg(path));
         return false;
     }
-    std::vector<CsvRecord> records;
-    if (!parseCsv(text, path, records, errors)) return false;
-    if (records.empty()) {
-        errors << QStringLiteral("%1: empty file (the first line must name the columns)").arg(path);
-        return false;
-    }
-    QStringList header;
-    for (const QString& h : records[0].fields) header << h.trimmed();
-    while (header.size() > 1 && header.last().isEmpty()) header.removeLast();
-    if (!tableName.isEmpty()) {
-        out.table = FindStationCodeTable(tableName);
-        if (!out.table) {
-            errors << QStringLiteral("%1: no table named %2").arg(path, tableName);
-            return false;
-        }
-    } else {
-        out.table = FindStationCodeTable(QFileInfo(path).completeBaseName());
-        if (!out.table) out.table = tableForHeader(header);
-        if (!out.table) {
-            errors << QStringLiteral("%1:1: the columns match no station-code table; name the table with --table")
-                          .arg(path);
-            return false;
-        }
-    }
-    const TableDef& t = *out.table;
-    // Where each of the table's columns stands in the file.
-    std::vector<int> position;
-    for (const ColumnDef& c : t.columns) {
-        int at = -1;
-        for (int i = 0; i < header.size(); ++i)
-            if (header[i].compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0) at = i;
-        if (at < 0) errors << QStringLiteral("%1:1: column %2 is missing (%3 needs %4)")
-                                  .arg(path, QLatin1String(c.name), QLatin1String(t.name), columnList(t));
-        position.push_back(at);
-    }
-    for (const QString& h : header) {
-        bool known = false;
-        for (const ColumnDef& c : t.columns) known = known || h.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0;
-        if (!known) errors << QStringLiteral("%1:1: column %2 does not belong to %3").arg(path, h, QLatin1String(t.name));
-    }
-    if (!errors.isEmpty()) return false;
 
-    QHash<QString, int> keys;
-    for (std::size_t r = 1; r < records.size(); ++r) {
-        CsvRecord rec = records[r];
-        if (allEmpty(rec.fields)) continue;  // a spreadsheet's empty row
+    // The header line first, then each row as it comes.
+    bool headerRead = false;
+    QStringList header;
+    std::vector<int> position;  // where each of the table's columns stands in the file
+    std::unordered_map<std::string, int> keys;
+    auto readHeader = [&](const CsvRecord& rec) {
+        for (const QString& h : rec.fields) header << h.trimmed();
+        while (header.size() > 1 && header.last().isEmpty()) header.removeLast();
+        if (!rec.restBlank) problem(QStringLiteral("%1:1: more than %2 columns").arg(path).arg(kMaxFields));
+        if (!tableName.isEmpty()) {
+            out.table = FindStationCodeTable(tableName);
+            if (!out.table) {
+                problem(QStringLiteral("%1: no table named %2").arg(path, tableName));
+                return false;
+            }
+        } else {
+            out.table = FindStationCodeTable(QFileInfo(path).completeBaseName());
+            if (!out.table) out.table = tableForHeader(header);
+            if (!out.table) {
+                problem(QStringLiteral("%1:1: the columns match no station-code table; name the table with --table")
+                            .arg(path));
+                return false;
+            }
+        }
+        const TableDef& t = *out.table;
+        for (const ColumnDef& c : t.columns) {
+            int at = -1;
+            for (int i = 0; i < header.size(); ++i)
+                if (header[i].compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0 && at < 0) at = i;
+            if (at < 0) problem(QStringLiteral("%1:1: column %2 is missing (%3 needs %4)")
+                                    .arg(path, QLatin1String(c.name), QLatin1String(t.name), columnList(t)));
+            position.push_back(at);
+        }
+        for (int i = 0; i < header.size(); ++i) {
+            const QString& h = header[i];
+            bool known = false;
+            for (const ColumnDef& c : t.columns) known = known || h.compare(QLatin1String(c.name), Qt::CaseInsensitive) == 0;
+            bool twice = false;
+            for (int j = 0; j < i; ++j) twice = twice || (!h.isEmpty() && header[j].compare(h, Qt::CaseInsensitive) == 0);
+            // A column named twice would leave one of its values unread.
+            if (twice) problem(QStringLiteral("%1:1: %2: the column is named twice").arg(path, shown(h)));
+            else if (!known) problem(QStringLiteral("%1:1: column %2 does not belong to %3").arg(path, shown(h), QLatin1String(t.name)));
+        }
+        return good;
+    };
+    auto readRow = [&](CsvRecord& rec) {
+        const TableDef& t = *out.table;
+        if (allEmpty(rec.fields) && rec.restBlank) return;  // a spreadsheet's empty row
         // Empty fields beyond the last column go; text columns left out at
         // the end are empty.
-        if (rec.fields.size() > header.size() && allEmpty(rec.fields, header.size()))
+        if (rec.fields.size() > header.size() && allEmpty(rec.fields, header.size()) && rec.restBlank) {
             rec.fields = rec.fields.mid(0, header.size());
-        bool onlyTextsMissing = rec.fields.size() < header.size();
+            rec.count = rec.fields.size();
+        }
+        bool onlyTextsMissing = rec.count < header.size();
         for (std::size_t i = 0; i < t.columns.size(); ++i)
             if (position[i] >= rec.fields.size() && t.columns[i].type != ColumnType::Text) onlyTextsMissing = false;
         if (onlyTextsMissing) while (rec.fields.size() < header.size()) rec.fields << QString();
-        if (rec.fields.size() != header.size()) {
-            errors << QStringLiteral("%1:%2: %3 fields, expected %4")
-                          .arg(path).arg(rec.line).arg(rec.fields.size()).arg(header.size());
-            continue;
+        if (onlyTextsMissing) rec.count = rec.fields.size();
+        if (rec.count != header.size()) {
+            if (listing()) errors << QStringLiteral("%1:%2: %3 fields, expected %4").arg(path).arg(rec.line).arg(rec.count).arg(header.size());
+            return;
         }
         QStringList row;
-        bool good = true;
+        row.reserve(static_cast<qsizetype>(t.columns.size()));
+        bool rowGood = true;
         for (std::size_t i = 0; i < t.columns.size(); ++i) {
             const ColumnDef& c = t.columns[i];
-            const QString value = rec.fields[position[i]];
+            const QString& value = rec.fields[position[i]];
+            const int control = ControlCharacterAt(value);
             if (c.type == ColumnType::Text) {
                 if (characterCount(value) > kMaxColumnText) {
-                    errors << QStringLiteral("%1:%2: %3: longer than %4 characters")
-                                  .arg(path).arg(rec.line).arg(QLatin1String(c.name)).arg(kMaxColumnText);
-                    good = false;
+                    if (listing()) errors << QStringLiteral("%1:%2: %3: longer than %4 characters")
+                                                 .arg(path).arg(rec.line).arg(QLatin1String(c.name)).arg(kMaxColumnText);
+                    rowGood = false;
                 }
-                if (const int at = ControlCharacterAt(value); at >= 0) {
-                    errors << QStringLiteral("%1:%2: %3: holds the control character U+%4")
-                                  .arg(path).arg(rec.line).arg(QLatin1String(c.name))
-                                  .arg(QString::asprintf("%04X", static_cast<unsigned>(value[at].unicode())));
-                    good = false;
+                if (control >= 0) {
+                    if (listing()) errors << controlProblem(path, rec.line, c.name, value, control);
+                    rowGood = false;
                 }
                 row << value;
-            } else {
-                qint64 v = 0;
-                if (!ParseStationNumber(value, c.type, v)) {
+                continue;
+            }
+            qint64 v = 0;
+            if (control >= 0) {
+                if (listing()) errors << controlProblem(path, rec.line, c.name, value, control);
+                rowGood = false;
+            } else if (!ParseStationNumber(value, c.type, v)) {
+                if (listing())
                     errors << QStringLiteral("%1:%2: %3: expected %4, found \"%5\"")
                                   .arg(path).arg(rec.line).arg(QLatin1String(c.name),
                                        c.type == ColumnType::Byte ? QStringLiteral("a number from 0 to 255")
                                                                   : QStringLiteral("a 32-bit whole number"),
-                                       value);
-                    good = false;
-                }
-                row << QString::number(v);
+                                       shown(value));
+                rowGood = false;
             }
+            row << QString::number(v);
         }
-        if (!good) continue;
-        const QString key = QStringList(row.mid(0, t.keyColumns)).join(QLatin1Char(','));
-        if (keys.contains(key)) {
-            errors << QStringLiteral("%1:%2: the same codes as line %3").arg(path).arg(rec.line).arg(keys.value(key));
-            continue;
+        if (!rowGood) return;
+        const auto [known, added] = keys.try_emplace(packedKey(t, row), rec.line);
+        if (!added) {
+            if (listing()) errors << QStringLiteral("%1:%2: the same codes as line %3").arg(path).arg(rec.line).arg(known->second);
+            return;
         }
-        keys.insert(key, rec.line);
-        out.rows.push_back(row);
-    }
-    return errors.isEmpty();
+        // Once the file has a problem, none of its rows is imported: only
+        // their codes are kept, to find the lines that repeat them.
+        if (good) out.rows.push_back(row);
+    };
+    CsvSplitter splitter(
+        path,
+        [&](CsvRecord& rec) {
+            if (headerRead) {
+                readRow(rec);
+                return true;
+            }
+            headerRead = true;
+            return readHeader(rec);
+        },
+        problem);
+    auto split = [&](QStringView text, std::size_t at) {
+        return splitter.Feed(text) && told(static_cast<qint64>(bytes.size() + at));
+    };
+    if (!decodePieces(bytes, cp932, split, stopped) && !stopped) return false;
+    if (stopped) return false;  // a problem that ends the file, or the caller's stop
+    if (!splitter.Finish()) return false;
+    if (!headerRead) problem(QStringLiteral("%1: empty file (the first line must name the columns)").arg(path));
+    if (!good) out.rows.clear();
+    return good;
 }
 
 bool BuildStationDatabase(const QString& output, const QString& sourceDir, QStringList& errors) {
@@ -393,13 +594,15 @@ bool ImportUserNames(const QString& overlayPath, const QStringList& files, const
     std::vector<StationCsv> tables;
     for (const QString& f : files) {
         StationCsv csv;
-        if (ReadStationCsv(f, tableName, csv, errors, encoding)) tables.push_back(csv);
+        if (ReadStationCsv(f, tableName, csv, errors, encoding)) tables.push_back(std::move(csv));
     }
     if (!errors.isEmpty()) return false;
     return WriteUserNames(overlayPath, tables, errors, imported);
 }
 
 namespace {
+
+const char* const kNamingMarkTable = "PendingHistoryNaming";
 
 // The user's names go only into a file SQLite vouches for and that holds
 // station tables only: a damaged or foreign file is left as it is. Run inside
@@ -420,7 +623,7 @@ bool checkUserDatabase(CDbConnection& db, const QString& overlayPath, QString& e
     }
     while ((r = q.Step()) == DB_OK) {
         const QString name = q.Text(0);
-        if (!FindStationCodeTable(name) && !name.startsWith(QLatin1String("sqlite_"))) {
+        if (!FindStationCodeTable(name) && !name.startsWith(QLatin1String("sqlite_")) && name != QLatin1String(kNamingMarkTable)) {
             error = QStringLiteral("%1: not a station name database (it has a table %2); it was left as it was")
                         .arg(overlayPath, name);
             return false;
@@ -433,10 +636,32 @@ bool checkUserDatabase(CDbConnection& db, const QString& overlayPath, QString& e
     return true;
 }
 
+// The mark of a write whose names the stored history has not taken yet
+// (see PendingHistoryNaming): a table of its own with one random number,
+// written in the transaction of the names.
+bool markHistoryNaming(CDbConnection& db, ImportCount& count, QString& error) {
+    CDbStatement q;
+    DbResult r = db.Execute("CREATE TABLE IF NOT EXISTS PendingHistoryNaming (Mark INTEGER NOT NULL)");
+    if (!DbFailed(r)) r = q.Prepare(db, "SELECT count(*) FROM PendingHistoryNaming");
+    if (!DbFailed(r)) r = q.Step();
+    if (!DbFailed(r)) count.earlierNamingPending = q.Integer(0) > 0;
+    q.Finalize();
+    if (!DbFailed(r)) r = db.Execute("DELETE FROM PendingHistoryNaming");
+    if (!DbFailed(r)) r = db.Execute("INSERT INTO PendingHistoryNaming (Mark) VALUES (random())");
+    if (!DbFailed(r)) r = q.Prepare(db, "SELECT Mark FROM PendingHistoryNaming");
+    if (!DbFailed(r)) r = q.Step();
+    if (DbFailed(r)) {
+        error = db.LastError();
+        return false;
+    }
+    count.namingMark = q.Integer(0);
+    return true;
+}
+
 }  // namespace
 
 bool WriteUserNames(const QString& overlayPath, const std::vector<StationCsv>& tables, QStringList& errors,
-                    ImportCount* written) {
+                    ImportCount* written, const ImportProgress& progress) {
     if (written) *written = ImportCount{};
     if (!QDir().mkpath(QFileInfo(overlayPath).absolutePath())) {
         errors << QStringLiteral("%1: cannot create the folder").arg(overlayPath);
@@ -457,13 +682,24 @@ bool WriteUserNames(const QString& overlayPath, const std::vector<StationCsv>& t
         return false;
     }
     ImportCount count;
+    qint64 total = 0, done = 0;
+    for (const StationCsv& csv : tables) total += static_cast<qint64>(csv.rows.size());
+    auto rowWritten = [&] {
+        constexpr int kRowsPerReport = 1024;
+        return !progress || ++done % kRowsPerReport != 0 || progress(ImportStage::Writing, done, total);
+    };
     for (const StationCsv& csv : tables) {
         QString error;
-        if (!writeRows(db, QStringLiteral("main"), csv, error, count)) {
+        if (!writeRows(db, QStringLiteral("main"), csv, error, count, rowWritten)) {
             db.Execute("ROLLBACK");
-            errors << QStringLiteral("%1: %2").arg(overlayPath, error);
+            if (!error.isEmpty()) errors << QStringLiteral("%1: %2").arg(overlayPath, error);
             return false;
         }
+    }
+    if (QString error; !markHistoryNaming(db, count, error)) {
+        db.Execute("ROLLBACK");
+        errors << QStringLiteral("%1: %2").arg(overlayPath, error);
+        return false;
     }
     if (DbFailed(db.Execute("COMMIT"))) {
         errors << QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
@@ -584,4 +820,50 @@ DeleteResult DeleteUserName(const QString& overlayPath, const TableDef& table, c
         return DeleteResult::Failed;
     }
     return deleted ? DeleteResult::Deleted : DeleteResult::NoSuchRow;
+}
+
+bool PendingHistoryNaming(const QString& overlayPath, qint64& mark, QString& error) {
+    mark = 0;
+    if (!QFileInfo::exists(overlayPath)) return true;
+    CDbConnection db;
+    CDbStatement q;
+    DbResult r = db.Open(overlayPath, CDbConnection::Mode::ReadOnly);
+    if (!DbFailed(r)) r = q.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'PendingHistoryNaming'");
+    if (!DbFailed(r)) r = q.Step();
+    if (r == DB_OK) {
+        q.Finalize();
+        r = q.Prepare(db, "SELECT Mark FROM PendingHistoryNaming");
+        if (!DbFailed(r) && (r = q.Step()) == DB_OK) mark = q.Integer(0);
+    }
+    if (DbFailed(r)) {
+        error = QStringLiteral("%1: cannot open the database (%2)").arg(overlayPath, db.LastError());
+        return false;
+    }
+    return true;
+}
+
+bool ClearHistoryNaming(const QString& overlayPath, qint64 mark, QString& error) {
+    CDbConnection db;
+    bool present = false;
+    if (!openUserDatabase(db, overlayPath, present, error)) return false;
+    if (!present) return true;
+    CDbStatement q;
+    DbResult r = db.Execute("BEGIN IMMEDIATE");
+    if (!DbFailed(r)) r = q.Prepare(db, "SELECT 1 FROM sqlite_master WHERE type = 'table' AND name = 'PendingHistoryNaming'");
+    if (!DbFailed(r)) r = q.Step();
+    bool ours = false;
+    if (r == DB_OK) {
+        q.Finalize();
+        r = q.Prepare(db, "SELECT Mark FROM PendingHistoryNaming");
+        if (!DbFailed(r) && (r = q.Step()) == DB_OK) ours = q.Integer(0) == mark;
+    }
+    q.Finalize();
+    // Only this mark goes: a later write's naming is still to be done.
+    if (!DbFailed(r) && ours) r = db.Execute("DROP TABLE PendingHistoryNaming");
+    if (!DbFailed(r)) r = db.Execute("COMMIT");
+    if (DbFailed(r)) {
+        error = QStringLiteral("%1: %2").arg(overlayPath, db.LastError());
+        return false;  // closing the connection rolls back
+    }
+    return true;
 }

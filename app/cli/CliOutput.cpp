@@ -2,6 +2,7 @@
 
 #include "CKuvoraDoc.h"
 #include "HistoryValues.h"
+#include "StationCodeSchema.h"
 
 #include <algorithm>
 #include <charconv>
@@ -205,7 +206,7 @@ QString DocumentTable(const CKuvoraDoc& doc) {
         if (doc.m_GateLog[k][0].isEmpty()) continue;
         QStringList cells;
         for (int c : {2, 1, 3, 4, 5, 6})
-            if (!doc.m_GateLog[k][c].isEmpty()) cells << doc.m_GateLog[k][c].trimmed();
+            if (!doc.m_GateLog[k][c].isEmpty()) cells << OutputName(doc.m_GateLog[k][c].trimmed());
         t += QStringLiteral("改札ログ %1: %2\n").arg(k + 1).arg(cells.join(QLatin1Char(' ')));
     }
     t += QStringLiteral("履歴 %1 件 (カードから %2 件)\n").arg(doc.m_nRows).arg(doc.m_nCardRows);
@@ -241,10 +242,16 @@ QString DocumentTable(const CKuvoraDoc& doc) {
              return notes.join(QLatin1Char(' '));
          }},
     };
+    // Names stored by an earlier version may hold control characters: none
+    // reaches the terminal (OutputName makes each a space).
+    std::vector<std::vector<QString>> shown(cols.size());
     std::vector<int> widths;
-    for (const Col& c : cols) {
-        int w = DisplayWidth(c.title);
-        for (int r = 0; r < doc.m_nRows; ++r) w = std::max(w, DisplayWidth(c.cell(r)));
+    for (std::size_t i = 0; i < cols.size(); ++i) {
+        int w = DisplayWidth(cols[i].title);
+        for (int r = 0; r < doc.m_nRows; ++r) {
+            shown[i].push_back(OutputName(cols[i].cell(r)));
+            w = std::max(w, DisplayWidth(shown[i].back()));
+        }
         widths.push_back(w);
     }
     auto line = [&](const std::function<QString(std::size_t)>& cellText) {
@@ -255,6 +262,6 @@ QString DocumentTable(const CKuvoraDoc& doc) {
         t += joined + QLatin1Char('\n');
     };
     line([&](std::size_t i) { return cols[i].title; });
-    for (int r = 0; r < doc.m_nRows; ++r) line([&](std::size_t i) { return cols[i].cell(r); });
+    for (int r = 0; r < doc.m_nRows; ++r) line([&](std::size_t i) { return shown[i][static_cast<std::size_t>(r)]; });
     return t;
 }

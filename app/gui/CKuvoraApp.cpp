@@ -15,6 +15,7 @@
 #include "CSettingsStore.h"
 #include "CommandIds.h"
 #include "ReaderChoice.h"
+#include "StationNameCommands.h"
 #include "WindowTexts.h"
 #include "felica.h"
 
@@ -122,6 +123,7 @@ bool CKuvoraApp::InitInstance() {
     ApplyMenuStyle();
     m_pFrame->show();
     m_pFrame->repaint();
+    ResumeStoredNamingFromWindow(m_pFrame.get());
     // Without a session bus the window works on, only without automation.
     m_pTarnelServer = StartTarnelServer(TarnelServer::Mode::Window);
 

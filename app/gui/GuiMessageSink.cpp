@@ -7,8 +7,16 @@
 
 #include <QApplication>
 #include <QMessageBox>
+#include <QThread>
 
 void GuiMessageSink::showMessage(const QString& text) {
+    // A message of work on another thread (the station table import's) is
+    // shown by the window's thread, whose event loop runs meanwhile; the
+    // worker waits for the user as the window's own work would.
+    if (QThread::currentThread() != qApp->thread()) {
+        QMetaObject::invokeMethod(qApp, [this, text] { showMessage(text); }, Qt::BlockingQueuedConnection);
+        return;
+    }
     // A busy cursor would hide that the box waits for the user.
     int busy = 0;
     while (QApplication::overrideCursor()) {

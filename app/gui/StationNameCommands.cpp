@@ -7,6 +7,7 @@
 #include "StationDatabasePaths.h"
 #include "NamingProgressDialog.h"
 #include "StationNameTransfer.h"
+#include "CodeNaming.h"
 
 #include <QDialogButtonBox>
 #include <QDir>
@@ -14,12 +15,20 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
+#include <QEventLoop>
+#include <QGuiApplication>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <QThread>
+#include <QTimer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QStandardPaths>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <atomic>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -71,6 +80,11 @@ const std::vector<std::pair<QRegularExpression, QString>>& importRules() {
             {"(.+): the stored history was not changed \\((.+)\\)",
              "%1 の保存済みの履歴は変更できませんでした（%2）"},
             {"no CSV file given", "CSV ファイルが選ばれていません"},
+            {"(.+):(\\d+): (\\S+): holds the control character (U\\+[0-9A-F]{4})",
+             "%1 の %2 行目: %3 に制御文字 %4 があります"},
+            {"(.+):1: (.*): the column is named twice", "%1 の 1 行目: 列 %2 が 2 回あります"},
+            {"(.+):1: more than (\\d+) columns", "%1 の 1 行目: 列が %2 個を超えています"},
+            {"and (\\d+) more problems?", "ほかに %1 件の問題があります"},
         };
         std::vector<std::pair<QRegularExpression, QString>> r;
         for (const auto& [pattern, japanese] : list)
@@ -189,18 +203,119 @@ StationImportErrorsDialog::StationImportErrorsDialog(const QStringList& problems
     resize(680, 320);
 }
 
+StationImportProgressDialog::StationImportProgressDialog(QWidget* parent) : QDialog(parent) {
+    setObjectName(QStringLiteral("stationImportProgress"));
+    setWindowTitle(QStringLiteral("駅名表の取り込み"));
+    setWindowModality(Qt::WindowModal);
+    auto* layout = new QVBoxLayout(this);
+    m_pLabel = new QLabel(this);
+    m_pLabel->setObjectName(QStringLiteral("stage"));
+    layout->addWidget(m_pLabel);
+    m_pBar = new QProgressBar(this);
+    m_pBar->setObjectName(QStringLiteral("bar"));
+    m_pBar->setRange(0, 1000);
+    m_pBar->setTextVisible(false);
+    layout->addWidget(m_pBar);
+    auto* buttons = new QDialogButtonBox(this);
+    m_pStop = buttons->addButton(QStringLiteral("中止"), QDialogButtonBox::RejectRole);
+    m_pStop->setObjectName(QStringLiteral("stopButton"));
+    connect(m_pStop, &QPushButton::clicked, this, &StationImportProgressDialog::reject);
+    layout->addWidget(buttons);
+    setMinimumWidth(420);
+    Show(ImportStage::Reading, 0, 0);
+}
+
+void StationImportProgressDialog::Show(ImportStage stage, qint64 done, qint64 total) {
+    m_bStoppable = stage != ImportStage::Naming;
+    if (m_bStopping && m_bStoppable) return;  // "stopping" stays until the import ends
+    m_pLabel->setText(stage == ImportStage::Reading   ? QStringLiteral("駅名表を読んでいます...")
+                      : stage == ImportStage::Writing ? QStringLiteral("駅名を書き込んでいます...")
+                                                      : QString::fromUtf8(NamingProgressDialog::kText));
+    m_pStop->setEnabled(m_bStoppable && !m_bStopping);
+    if (total <= 0) {
+        m_pBar->setRange(0, stage == ImportStage::Naming ? 0 : 1000);  // the naming tells no numbers: a busy bar
+        return;
+    }
+    m_pBar->setRange(0, 1000);
+    m_pBar->setValue(static_cast<int>(std::clamp<qint64>(done, 0, total) * 1000 / total));
+}
+
+void StationImportProgressDialog::reject() {
+    // Once the names are written, the stored rows take them to the end.
+    if (!m_bStoppable || m_bStopping) return;
+    m_bStopping = true;
+    m_pLabel->setText(QStringLiteral("中止しています..."));
+    m_pStop->setEnabled(false);
+    emit StopRequested();
+}
+
+StationImport RunStationImport(QWidget* parent, const QStringList& files, int showAfterMs,
+                               const std::function<void(StationImportProgressDialog*)>& shown) {
+    // What the import thread tells and the window's thread reads.
+    struct Progress {
+        std::atomic<int> stage{static_cast<int>(ImportStage::Reading)};
+        std::atomic<qint64> done{0}, total{0};
+        std::atomic<bool> stop{false};
+    };
+    auto progress = std::make_shared<Progress>();
+    auto result = std::make_shared<StationImport>();
+    const QString overlay = UserStationCodeDatabasePath();
+    const QString historyPath = CHistoryTable::DefaultPath();
+    std::unique_ptr<QThread> thread(QThread::create([=] {
+        CHistoryTable history(historyPath);
+        *result = ImportStationTables(files, QString(), CsvEncoding::Detect, overlay, history, nullptr,
+                                      [progress](ImportStage stage, qint64 done, qint64 total) {
+                                          progress->stage = static_cast<int>(stage);
+                                          progress->done = done;
+                                          progress->total = total;
+                                          return !progress->stop.load();
+                                      });
+    }));
+    thread->setObjectName(QStringLiteral("station import"));
+    QEventLoop loop;
+    bool finished = false;
+    QObject::connect(thread.get(), &QThread::finished, &loop, [&] {
+        finished = true;
+        loop.quit();
+    });
+    StationImportProgressDialog dialog(parent);
+    QObject::connect(&dialog, &StationImportProgressDialog::StopRequested, &loop, [progress] { progress->stop = true; });
+    QTimer poll;
+    QObject::connect(&poll, &QTimer::timeout, &dialog, [&] {
+        dialog.Show(static_cast<ImportStage>(progress->stage.load()), progress->done, progress->total);
+    });
+    QTimer::singleShot(showAfterMs, &loop, &QEventLoop::quit);
+    struct BusyCursor {
+        BusyCursor() { QGuiApplication::setOverrideCursor(Qt::BusyCursor); }
+        ~BusyCursor() { QGuiApplication::restoreOverrideCursor(); }
+    } busy;
+    thread->start();
+    // A short import shows nothing: the window repaints and answers, and
+    // what the user types or clicks waits. A longer one shows the dialog,
+    // which keeps input from the window.
+    loop.exec(QEventLoop::ExcludeUserInputEvents);
+    if (!finished) {
+        poll.start(100);
+        dialog.show();
+        if (shown) shown(&dialog);
+        loop.exec();
+    }
+    // The loops also end when the program is asked to quit: the import then
+    // stops where it may, and is waited for (a message it shows meanwhile
+    // still reaches the window's thread).
+    if (!finished) progress->stop = true;
+    while (!thread->wait(QDeadlineTimer(20))) QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+    return *result;
+}
+
 bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList files) {
     if (files.isEmpty())
         files = QFileDialog::getOpenFileNames(parent, QStringLiteral("駅名表を取り込む"), startFolder(),
                                               QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)"));
     if (files.isEmpty()) return false;
-    CHistoryTable history;
-    StationImport result;
-    {
-        NamingProgressDialog progress(parent);
-        result = ImportStationTables(files, QString(), CsvEncoding::Detect, UserStationCodeDatabasePath(), history, &doc,
-                                     progress.Callback());
-    }
+    const StationImport result = RunStationImport(parent, files);
+    if (result.cancelled) return false;  // stopped by the user: nothing was imported, as they asked
+    if (result.imported) NameDocumentRowsFromUserRows(doc, result.tables);
     if (!result.imported) {
         StationImportErrorsDialog dialog(result.errors, files, parent);
         dialog.exec();
@@ -216,6 +331,13 @@ bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList
         text += QStringLiteral("\n保存済みの履歴には反映できませんでした。\n%1").arg(StationImportText(result.historyError));
     ShowMessage(text);
     return true;
+}
+
+int ResumeStoredNamingFromWindow(QWidget* parent) {
+    CHistoryTable history;
+    NamingProgressDialog progress(parent);
+    QString error;  // a History.db that cannot be written says so when it is read
+    return ResumeStoredNaming(history, error, progress.Callback());
 }
 
 bool ExportStationTablesFromWindow(QWidget* parent, QString folder) {

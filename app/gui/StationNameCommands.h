@@ -4,14 +4,19 @@
 // the import's problems, and the hint the empty window shows.
 #pragma once
 
+#include "StationNameTransfer.h"
+
 #include <QDialog>
 #include <QFrame>
 #include <QString>
 #include <QStringList>
 
+#include <functional>
+
 class CKuvoraDoc;
 class QLabel;
 class QPlainTextEdit;
+class QProgressBar;
 class QPushButton;
 
 // The empty window's hint: how to read a card, the reader that will be used
@@ -64,10 +69,48 @@ private:
     QPlainTextEdit* m_pList;
 };
 
-// ファイル → 駅名表を取り込む...: asks for the CSV files, imports them, names the
-// stored rows and the document's rows, and says what happened. `files`
-// skips the file dialog. Returns true when the names were imported.
+// How far the window's import has got: what it does, a bar and 中止, which
+// stops it until the names are written (the naming of the stored rows after
+// that runs to its end). Closing the dialog asks the same as 中止.
+class StationImportProgressDialog : public QDialog {
+    Q_OBJECT
+public:
+    explicit StationImportProgressDialog(QWidget* parent = nullptr);
+    void Show(ImportStage stage, qint64 done, qint64 total);
+    bool Stopping() const { return m_bStopping; }
+    QLabel* Label() const { return m_pLabel; }
+    QProgressBar* Bar() const { return m_pBar; }
+    QPushButton* StopButton() const { return m_pStop; }
+    void reject() override;
+
+signals:
+    void StopRequested();
+
+private:
+    QLabel* m_pLabel;
+    QProgressBar* m_pBar;
+    QPushButton* m_pStop;
+    bool m_bStopping = false;
+    bool m_bStoppable = true;
+};
+
+// The import of `files` into the user's database and the naming of the
+// stored rows, on a thread of its own: the window keeps painting and
+// answering (automation calls included) meanwhile. Input to the window
+// waits; once the import has run `showAfterMs`, the dialog above shows how
+// far it has got. `shown` (when given) is told the dialog once it is shown.
+StationImport RunStationImport(QWidget* parent, const QStringList& files, int showAfterMs = 400,
+                               const std::function<void(StationImportProgressDialog*)>& shown = {});
+
+// ファイル → 駅名表を取り込む...: asks for the CSV files, imports them (through
+// RunStationImport), names the document's rows, and says what happened.
+// `files` skips the file dialog. Returns true when the names were imported.
 bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList files = {});
+
+// At the window's start: stored rows that a killed import or naming left
+// with their old names take the user's names (a busy dialog shows when it
+// takes long). Returns the cells named.
+int ResumeStoredNamingFromWindow(QWidget* parent);
 
 // ファイル → 駅名表を書き出す...: writes the user's names, a CSV file per table,
 // into the folder chosen (or `folder`). Returns true when written.

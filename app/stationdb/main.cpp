@@ -52,6 +52,13 @@ int usage(const QString& why) {
     return 2;
 }
 
+// An option given twice is a mistake: which one was meant is not known.
+bool once(const QString& option, QString& value, QString& why) {
+    if (value.isNull()) return true;
+    why = QStringLiteral("%1 is given twice").arg(option);
+    return false;
+}
+
 // Options of list and export: --table NAME, the rest are arguments.
 bool tableOption(QStringList& args, QString& table, QString& why) {
     for (int i = 0; i < args.size(); ++i) {
@@ -60,6 +67,7 @@ bool tableOption(QStringList& args, QString& table, QString& why) {
             why = QStringLiteral("--table needs a name");
             return false;
         }
+        if (!once(args[i], table, why)) return false;
         table = args[i + 1];
         if (!FindStationCodeTable(table)) {
             why = QStringLiteral("no table named %1").arg(table);
@@ -77,13 +85,6 @@ bool tableOption(QStringList& args, QString& table, QString& why) {
     return true;
 }
 
-// A text on one line of the list.
-QString listed(QString text) {
-    for (QChar& c : text)
-        if (c == QLatin1Char('\t') || c == QLatin1Char('\n') || c == QLatin1Char('\r')) c = QLatin1Char(' ');
-    return text;
-}
-
 int listNames(QStringList args) {
     QString table, why;
     if (!tableOption(args, table, why)) return usage(why);
@@ -96,7 +97,7 @@ int listNames(QStringList args) {
     for (const StationCsv& csv : tables) {
         for (const QStringList& row : csv.rows) {
             QString line = QLatin1String(csv.table->name);
-            for (const QString& field : row) line += QLatin1Char('\t') + listed(field);
+            for (const QString& field : row) line += QLatin1Char('\t') + OutputName(field);
             print(stdout, line);
         }
     }
@@ -177,16 +178,19 @@ int main(int argc, char** argv) {
         return 0;
     }
     if (command == QLatin1String("import")) {
-        QString table;
+        QString table, encodingName, why;
         QStringList files;
         CsvEncoding encoding = CsvEncoding::Detect;
         for (int i = 0; i < args.size(); ++i) {
             if (args[i] == QLatin1String("--table")) {
                 if (i + 1 >= args.size()) return usage("--table needs a name");
+                if (!once(args[i], table, why)) return usage(why);
                 table = args[++i];
                 if (!FindStationCodeTable(table)) return usage(QStringLiteral("no table named %1").arg(table));
             } else if (args[i] == QLatin1String("--encoding")) {
                 if (i + 1 >= args.size()) return usage("--encoding needs utf-8 or cp932");
+                if (!once(args[i], encodingName, why)) return usage(why);
+                encodingName = args[i + 1];
                 const QString name = args[++i].toLower();
                 if (name == QLatin1String("utf-8") || name == QLatin1String("utf8")) encoding = CsvEncoding::Utf8;
                 else if (name == QLatin1String("cp932") || name == QLatin1String("shift_jis") || name == QLatin1String("sjis"))

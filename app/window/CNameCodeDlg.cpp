@@ -111,7 +111,7 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
 }
 
 void CNameCodeDlg::accept() {
-    for (const QLineEdit* edit : {m_pName, m_pCompany}) {
+    for (const QLineEdit* edit : {m_pName, m_pCompany, m_pLine}) {
         if (ControlCharacterAt(edit->text()) < 0) continue;
         m_pError->setText(QStringLiteral("名前にタブや改行などの制御文字は使えません。"));
         m_pError->show();

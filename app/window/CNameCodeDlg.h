@@ -2,8 +2,9 @@
 // the row the card's lookup asks for (the table and its key, in decimal and
 // hex) and takes the place's name, its company's and, where the table has
 // one, its line's. OK stays disabled while the name is empty, and a name
-// holding a control character is refused on the dialog's message line; the
-// caller writes the name.
+// holding a control character (a line break, a bidirectional control ...:
+// ControlCharacterAt) is refused on the dialog's message line; the caller
+// writes the name.
 #pragma once
 
 #include "StationCodeSchema.h"

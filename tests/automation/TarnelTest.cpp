@@ -9,6 +9,7 @@
 #include "GuiMessageSink.h"
 #include "PrivateBus.h"
 #include "ReaderUse.h"
+#include "StationNameCommands.h"
 #include "TarnelServer.h"
 #include "TestSupport.h"
 #include "felica.h"
@@ -16,6 +17,8 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDBusPendingCallWatcher>
+#include <QElapsedTimer>
 #include <QDBusConnectionInterface>
 #include <QFile>
 #include <QMessageBox>
@@ -271,6 +274,43 @@ TEST_F(Tarnel, CallsAreAnsweredWhileTheReadShowsAMessageBox) {
         EXPECT_FALSE(readerOpenUnderBox) << c.box;
         EXPECT_FALSE(felica::readerOpen());
     }
+}
+
+// A station table imported from the window is read on a thread of its own:
+// a call made while a large table is checked is answered before the import
+// ends.
+TEST_F(Tarnel, CallsAreAnsweredWhileAStationTableIsImported) {
+    test::LibrarySession session(card);
+    TarnelServer tarnel(server, TarnelServer::Mode::Window);
+    QString error;
+    ASSERT_TRUE(tarnel.Start(error)) << error.toStdString();
+    QFile csv(home.file("StationCode.csv"));
+    ASSERT_TRUE(csv.open(QIODevice::WriteOnly));
+    csv.write("AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n" +
+              QByteArray("0,0,0\n").repeated(300000));
+    csv.close();
+    CKuvoraDoc doc;
+    CMainFrame frame(&doc);
+    frame.show();
+    QElapsedTimer clock;
+    clock.start();
+    std::unique_ptr<QDBusPendingCallWatcher> call;
+    qint64 answeredAt = -1;
+    QString idm;
+    const StationImport result = RunStationImport(&frame, {csv.fileName()}, 0, [&](StationImportProgressDialog*) {
+        call = std::make_unique<QDBusPendingCallWatcher>(client.asyncCall(
+            QDBusMessage::createMethodCall("Kuvora.Tarnel", "/Kuvora/Tarnel", "Kuvora.ITarnel", "ReadCardIDm")));
+        QObject::connect(call.get(), &QDBusPendingCallWatcher::finished, [&] {
+            answeredAt = clock.elapsed();
+            idm = call->reply().arguments().value(0).toString();
+        });
+    });
+    const qint64 importedAt = clock.elapsed();
+    EXPECT_EQ(result.errors.size(), 101);
+    ASSERT_TRUE(call);
+    EXPECT_GE(answeredAt, 0);
+    EXPECT_LT(answeredAt, importedAt);
+    EXPECT_EQ(idm, "0102030405060708");
 }
 
 TEST_F(Tarnel, IntrospectionMatchesTheInstalledInterfaceFile) {

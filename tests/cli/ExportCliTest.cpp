@@ -1,4 +1,6 @@
 #include "ExportTestSupport.h"
+#include "StationDatabasePaths.h"
+#include "StationDbBuilder.h"
 
 #include <QDir>
 #include <QFile>
@@ -111,4 +113,36 @@ TEST_F(ExportCli, ReadAndHistoryWriteTheSameCsv) {
     const auto r = run({"history", "--idm", "01010410C8192A3B", "--format", "csv"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.outBytes, csv);
+}
+
+// A name an earlier version stored with control characters (tabs, line
+// breaks, an ESC sequence, a NUL, a reversing override, a line separator)
+// reaches no output raw: each becomes a space, and every format keeps its
+// lines and cells.
+TEST_F(ExportCli, NamesStoredByEarlierVersionsReachNoOutputRaw) {
+    struct Format {
+        const char* name;
+        QString allowed;  // the control characters of the format's own layout
+        int lines = 0;
+    };
+    Format formats[] = {{"table", "\n"}, {"csv", "\r\n"}, {"tsv", "\t\n"}};
+    auto output = [&](const Format& f) {
+        const auto r = run({"read", "--reader", sample("suica-sample.json"), "--mode", "1", "--format", f.name});
+        EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+        return f.name == QString("tsv") ? test::fromCp932(r.outBytes) : QString::fromUtf8(r.outBytes);
+    };
+    for (Format& f : formats) f.lines = static_cast<int>(output(f).count('\n'));
+    StationCsv names;
+    names.table = FindStationCodeTable("StationCode");
+    names.rows.push_back({"0", "1", "16", "見本\x1b[0m鉄道", "見本線",
+                          QString("中\t央\r\n駅\x1b[31m赤\x01") + QChar(0) + "\u202E\u2028終", ""});
+    QStringList errors;
+    ASSERT_TRUE(WriteUserNames(UserStationCodeDatabasePath(), {names}, errors)) << errors.join('\n').toStdString();
+    for (const Format& f : formats) {
+        SCOPED_TRACE(f.name);
+        const QString text = output(f);
+        EXPECT_EQ(text.count('\n'), f.lines);
+        EXPECT_TRUE(text.contains("中 央  駅 [31m赤    終")) << text.toStdString();
+        for (QChar c : text) EXPECT_FALSE(IsNameControlCharacter(c.unicode()) && !f.allowed.contains(c)) << int(c.unicode());
+    }
 }

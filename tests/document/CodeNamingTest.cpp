@@ -269,3 +269,50 @@ TEST_F(Naming, TheFirstNamingOnALargeHistoryReportsProgress) {
     EXPECT_EQ(cellsNamed(*reloaded, "見本中央"), cellsNamed(*doc, "見本中央"));
     EXPECT_GE(cellsNamed(*doc, "見本中央"), 1);
 }
+
+// A process killed between the commit of its names and the naming of the
+// stored rows leaves the names with a mark: a naming after it names every
+// stored row the user has a name for, and the next run of kuvora-cli read
+// does the naming before it shows the stored rows. The mark then goes.
+TEST_F(Naming, ANamingLeftUndoneByAKilledProcessIsDoneLater) {
+    auto doc = read("suica-sample.json", 1);
+    const QString overlay = UserStationCodeDatabasePath();
+    const auto first = NameKeyOfRow(*doc, 0, NameSide::Departure);
+    const auto second = NameKeyOfRow(*doc, 3, NameSide::Arrival);
+    const auto third = NameKeyOfRow(*doc, 4, NameSide::Departure);
+    ASSERT_TRUE(first && second && third);
+    // What each killed process left: its names committed, its mark with them.
+    auto killedAfterCommit = [&](const NameKey& key, const QString& name) {
+        QStringList errors;
+        ImportCount written;
+        ASSERT_TRUE(WriteUserNames(overlay, {UserNameRow({key, name, "見本鉄道"})}, errors, &written));
+        qint64 mark = 0;
+        QString error;
+        ASSERT_TRUE(PendingHistoryNaming(overlay, mark, error)) << error.toStdString();
+        EXPECT_EQ(mark, written.namingMark);
+        EXPECT_NE(mark, 0);
+    };
+    auto pending = [&] {
+        qint64 mark = -1;
+        QString error;
+        EXPECT_TRUE(PendingHistoryNaming(overlay, mark, error)) << error.toStdString();
+        return mark != 0;
+    };
+    killedAfterCommit(*first, "見本中央");
+    EXPECT_EQ(cellsNamed(*stored(doc->m_strIDm, 1), "見本中央"), 0);
+    CHistoryTable table;
+    QString error;
+    ASSERT_EQ(GiveName({*second, "見本急行港", ""}, table, nullptr, error), NamingResult::Named) << error.toStdString();
+    auto reloaded = stored(doc->m_strIDm, 1);
+    EXPECT_GE(cellsNamed(*reloaded, "見本中央"), 1);
+    EXPECT_GE(cellsNamed(*reloaded, "見本急行港"), 1);
+    EXPECT_FALSE(pending());
+
+    killedAfterCommit(*third, "見本バス停");
+    const auto cli = test::runInHome(home, test::binaryPath("bin/kuvora-cli"),
+                                     {"read", "--reader", sample("suica-sample.json"), "--mode", "1"});
+    ASSERT_EQ(cli.exitCode, 0) << cli.err.toStdString();
+    EXPECT_GE(cellsNamed(*stored(doc->m_strIDm, 1), "見本バス停"), 1);
+    EXPECT_TRUE(cli.out.contains("\"DepartureStation\": \"見本バス停\"")) << cli.out.toStdString();
+    EXPECT_FALSE(pending());
+}

@@ -153,6 +153,7 @@ TEST(NameCode, TheDialogRefusesNamesWithControlCharacters) {
     const struct {
         QString name, company;
         bool accepted;
+        QString line = {};
     } cases[] = {
         {"高輪ゲートウェイ", "見本鉄道", true},
         {"a\tb", "", false},
@@ -160,12 +161,18 @@ TEST(NameCode, TheDialogRefusesNamesWithControlCharacters) {
         {"a\rb", "", false},
         {QString("a") + QChar(1) + "b", "", false},
         {"名前", QString("会社") + QChar(0x1F), false},
+        {"x\u202Ey", "", false},
+        {"名前", "\u2067会社", false},
+        {"a\u2028b", "", false},
+        {"a\u2029b", "", false},
+        {"名前", "会社", false, "本線\u202D"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.name.toStdString());
         CNameCodeDlg dialog(key);
         dialog.NameEdit()->setText(c.name);
         dialog.CompanyEdit()->setText(c.company);
+        dialog.LineEdit()->setText(c.line);
         ASSERT_TRUE(dialog.OkButton()->isEnabled());
         dialog.show();
         dialog.OkButton()->click();

@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
@@ -223,6 +224,11 @@ TEST(StationImportText, ProblemsOfAnImportInJapanese) {
         {"/t/a.csv: empty file (the first line must name the columns)", "/t/a.csv は空です（1 行目に列の名前が必要です）"},
         {"/d/u.db: the database is damaged (malformed); it was left as it was",
          "/d/u.db は壊れています（malformed）。書き込まずにそのままにしてあります"},
+        {"/t/a.csv:2: LineCode: holds the control character U+0000", "/t/a.csv の 2 行目: LineCode に制御文字 U+0000 があります"},
+        {"/t/a.csv:1: areacode: the column is named twice", "/t/a.csv の 1 行目: 列 areacode が 2 回あります"},
+        {"/t/a.csv:1: more than 64 columns", "/t/a.csv の 1 行目: 列が 64 個を超えています"},
+        {"and 299899 more problems", "ほかに 299899 件の問題があります"},
+        {"and 1 more problem", "ほかに 1 件の問題があります"},
         {"something new", "something new"},
     };
     for (const auto& c : cases)
@@ -269,6 +275,41 @@ TEST_F(NameGuidance, ImportFromTheFileMenu) {
     ASSERT_EQ(messages.messages.size(), 1);
     EXPECT_TRUE(messages.messages[0].contains("StationCode.csv (2 件)")) << messages.messages[0].toStdString();
     EXPECT_TRUE(QFile::exists(home.file("export/StationCode.csv")));
+}
+
+// A large table is read on a thread of its own (Tarnel's test has the
+// automation calls answered meanwhile): a dialog shows how far the import
+// has got, and 中止 stops it with nothing imported. Run to its end, the
+// import lists the first 100 problems and counts the rest.
+TEST_F(NameGuidance, ALargeImportRunsBesideTheWindowAndCanBeStopped) {
+    frame->show();
+    const QString big = write("StationCode.csv", "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n" +
+                                                     QByteArray("0,0,0\n").repeated(300000));
+    QString label;
+    bool stoppable = false;
+    const StationImport stopped = RunStationImport(frame.get(), {big}, 0, [&](StationImportProgressDialog* dialog) {
+        label = dialog->Label()->text();
+        stoppable = dialog->StopButton()->isEnabled();
+        dialog->StopButton()->click();
+        EXPECT_EQ(dialog->Label()->text(), "中止しています...");
+    });
+    EXPECT_EQ(label, "駅名表を読んでいます...");
+    EXPECT_TRUE(stoppable);
+    EXPECT_TRUE(stopped.cancelled);
+    EXPECT_FALSE(stopped.imported);
+    EXPECT_TRUE(stopped.errors.isEmpty());
+
+    QStringList problems;
+    whenShown<StationImportErrorsDialog>(
+        [&](StationImportErrorsDialog* dialog) { problems = dialog->List()->toPlainText().split('\n'); });
+    EXPECT_FALSE(frame->ImportStationTables({big}));
+    ASSERT_EQ(problems.size(), 101);
+    EXPECT_EQ(problems[0], "StationCode.csv の 3 行目: 2 行目と同じコードです");
+    EXPECT_EQ(problems[100], "ほかに 299899 件の問題があります");
+    std::vector<StationCsv> rows;
+    QString error;
+    ASSERT_TRUE(ReadUserNames(UserStationCodeDatabasePath(), QString(), rows, error));
+    EXPECT_TRUE(rows.empty());
 }
 
 // The card image dialogs never start in a documents folder that is not there.

@@ -1,7 +1,8 @@
 // Takes the pictures of docs/naming.md and docs/spending.md on the display
 // it is given (run it under Xvfb): the empty window with its hint
 // (empty-window.png), the 未登録 bar after a read (unregistered-bar.png), a
-// rejected station table import (import-errors.png) and the balance chart
+// rejected station table import (import-errors.png), the dialog of a long
+// import (import-progress.png) and the balance chart
 // of a named card (balance-chart.png, and its dialog: spending-dialog.png).
 //   name_screens OUTDIR
 #include "CHistoryTable.h"
@@ -61,6 +62,14 @@ int main(int argc, char** argv) {
     QApplication::processEvents();
     ok = errors.grab().save(out + "/import-errors.png") && ok;
     errors.hide();
+
+    // The dialog of a long import, part way through reading the table.
+    StationImportProgressDialog progress(&frame);
+    progress.Show(ImportStage::Reading, 42, 100);
+    progress.show();
+    QApplication::processEvents();
+    ok = progress.grab().save(out + "/import-progress.png") && ok;
+    progress.hide();
 
     // A nickname, and the chart.
     QString error;

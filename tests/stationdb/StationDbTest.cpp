@@ -212,6 +212,76 @@ TEST(StationDb, ImportRefusesNamesWithControlCharacters) {
     }
 }
 
+// A table passed between users is untrusted: a code that is not all digits
+// (a NUL inside included), a header naming a column twice, and names that
+// would split lines or show reversed are each refused with the file, the
+// line and the column, and nothing is imported. Codes in digits, hex and
+// with blanks around them, and a name that begins with U+FEFF, go in.
+TEST(StationDb, ImportRefusesWhatCodesAndNamesMayNotHold) {
+    test::IsolatedHome home;
+    const QString file = home.file("stations.csv");
+    const QByteArray header = "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n";
+    const struct {
+        QByteArray text;  // after the header line, unless it is a header itself
+        QString problem;  // empty: imported
+    } cases[] = {
+        {QByteArray("0,1\0zzz,16,a,b,c,d\n", 19), ":2: LineCode: holds the control character U+0000"},
+        {"0,1zzz,16,a,b,c,d\n", ":2: LineCode: expected a number from 0 to 255, found \"1zzz\""},
+        {"0,+1,16,a,b,c,d\n", ":2: LineCode: expected a number from 0 to 255, found \"+1\""},
+        {"0,1,1e1,a,b,c,d\n", ":2: StationCode: expected a number from 0 to 255, found \"1e1\""},
+        {"AreaCode,areacode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n",
+         ":1: areacode: the column is named twice"},
+        {"0,1,16,a,b,x\u202Ey,d\n", ":2: StationName: holds the control character U+202E"},
+        {"0,1,16,\u202Aa,b,c,d\n", ":2: CompanyName: holds the control character U+202A"},
+        {"0,1,16,a,\u2066b\u2069,c,d\n", ":2: LineName: holds the control character U+2066"},
+        {"0,1,16,a,b,c\u2028d,d\n", ":2: StationName: holds the control character U+2028"},
+        {"0,1,16,a,b,c,\u2029\n", ":2: Note: holds the control character U+2029"},
+        {" 0 ,0x1f, 16,a,b,\uFEFF駅,d\n", ""},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.problem.toStdString());
+        QFile::remove(UserStationCodeDatabasePath());
+        writeFile(file, c.text.startsWith("AreaCode") ? c.text + "0,1,2,a,b,c,d\n" : header + c.text);
+        QStringList errors;
+        const bool imported = ImportUserNames(UserStationCodeDatabasePath(), {file}, "StationCode", errors);
+        EXPECT_EQ(imported, c.problem.isEmpty());
+        EXPECT_EQ(errors, c.problem.isEmpty() ? QStringList() : QStringList{file + c.problem});
+        EXPECT_EQ(QFile::exists(UserStationCodeDatabasePath()), imported);
+    }
+    // The name that begins with U+FEFF keeps it when read back.
+    const QString bomName = QChar(0xFEFF) + QString("駅");
+    std::vector<StationCsv> rows;
+    QString error;
+    ASSERT_TRUE(ReadUserNames(UserStationCodeDatabasePath(), QString(), rows, error));
+    ASSERT_EQ(rows.size(), 1u);
+    EXPECT_EQ(rows[0].rows, std::vector<QStringList>({{"0", "31", "16", "a", "b", bomName, "d"}}));
+    CDbLookup l(stationTable());
+    ASSERT_EQ(l.Open(), DB_OK);
+    EXPECT_EQ(lookup(l, 0, 31, 16), bomName);
+}
+
+// However many lines are wrong, the first 100 problems are listed and the
+// rest counted on one more line, over all the files of one import.
+TEST(StationDb, ABadTableListsAHundredProblemsAndCountsTheRest) {
+    test::IsolatedHome home;
+    QByteArray lines = "AreaCode,LineCode,StationCode,CompanyName,LineName,StationName,Note\n";
+    for (int i = 0; i < 1000; ++i) lines += "0,0,0\n";  // 999 lines repeat the codes of line 2
+    const QString a = home.file("a.csv"), b = home.file("b.csv");
+    writeFile(a, lines);
+    writeFile(b, lines);
+    for (const auto& [files, more] : {std::pair<QStringList, int>{{a}, 899}, std::pair<QStringList, int>{{a, b}, 1898}}) {
+        QStringList errors;
+        EXPECT_FALSE(ImportUserNames(UserStationCodeDatabasePath(), files, "StationCode", errors));
+        ASSERT_EQ(errors.size(), kListedProblems + 1);
+        EXPECT_EQ(errors[0], a + ":3: the same codes as line 2");
+        EXPECT_EQ(errors[99], a + ":102: the same codes as line 2");
+        EXPECT_EQ(errors[100], QString("and %1 more problems").arg(more));
+    }
+    QStringList one(kListedProblems, "x");
+    AddProblem(one, "y");
+    EXPECT_EQ(one.last(), "and 1 more problem");
+}
+
 TEST(StationDb, LongTextsAreCutAtTheColumnWidth) {
     test::IsolatedHome home;
     const QString longName(300, QChar(0x99C5));
@@ -428,6 +498,9 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
                                     QStringList{"delete", "StationCode", "0", "1", "300"},
                                     QStringList{"import", "--encoding", "latin1", sjis}, QStringList{"list", "x"},
                                     QStringList{"import", "--table", "Nope", sjis},
+                                    QStringList{"import", "--table", "StationCode", "--table", "BusCode", sjis},
+                                    QStringList{"import", "--encoding", "utf-8", "--encoding", "cp932", sjis},
+                                    QStringList{"list", "--table", "BusCode", "--table", "BusCode"},
                                     QStringList{"export"}}) {
         r = test::runInHome(home, tool(), args);
         EXPECT_EQ(r.exitCode, 2) << args.join(' ').toStdString();
@@ -444,6 +517,30 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
         EXPECT_EQ(r.exitCode, 1);
         EXPECT_TRUE(r.err.startsWith(overlay + ": cannot open the database")) << r.err.toStdString();
     }
+}
+
+// Names an earlier version stored with control characters (a NUL, an ESC
+// sequence, line breaks, a reversing override) and longer than a column
+// reach neither the list nor the export raw, and the export imports again.
+TEST(StationDbTool, NamesStoredByEarlierVersionsListAndExportCleanly) {
+    test::IsolatedHome home;
+    const QString stored = QString("中\t央\r\n駅\x1b[31m赤\x01") + QChar(0) + "\u202E終";
+    const QString shown = "中 央  駅 [31m赤   終";
+    StationCsv csv;
+    csv.table = &stationTable();
+    csv.rows.push_back({"0", "1", "16", "会社", "線", stored, QString(300, 'n')});
+    QStringList errors;
+    ASSERT_TRUE(WriteUserNames(UserStationCodeDatabasePath(), {csv}, errors)) << errors.join('\n').toStdString();
+    auto r = test::runInHome(home, tool(), {"list"});
+    const QString line = "StationCode\t0\t1\t16\t会社\t線\t" + shown + "\t" + QString(300, 'n') + "\n";
+    EXPECT_EQ(r.out, line);
+    r = test::runInHome(home, tool(), {"export", home.file("out")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    test::IsolatedHome other;
+    r = test::runInHome(other, tool(), {"import", home.file("out/StationCode.csv")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    r = test::runInHome(other, tool(), {"list"});
+    EXPECT_EQ(r.out, "StationCode\t0\t1\t16\t会社\t線\t" + shown + "\t" + QString(255, 'n') + "\n");
 }
 
 TEST(Cp932, LongTextsConvertCharacterByCharacter) {
