@@ -406,6 +406,7 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
 }  // namespace
 
 int RunHistory(const CliOptions& options) {
+    if (!options.forget.isEmpty()) return RunForget(options);
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     const bool spending = options.summary || options.journeys || !options.from.isEmpty() || !options.to.isEmpty();
     if (spending && !SpendingOptionsError(options).isEmpty()) return usage(SpendingOptionsError(options));
@@ -451,7 +452,11 @@ int RunHistory(const CliOptions& options) {
         CKuvoraDoc doc;
         doc.OnNewDocument();
         LoadStoredHistory(table, doc, idm, types.first());
-        bytes = spending ? SpendingOutput(doc, options) : DocumentOutput(doc, format, sink.messages);
+        QString nickname;
+        for (const StoredCard& c : cards)
+            if (c.idm == idm && c.cardType == types.first()) nickname = c.nickname;
+        bytes = spending ? SpendingOutput(doc, options, nickname) : DocumentOutput(doc, format, sink.messages);
+        if (bytes.isEmpty() && spending && format == QLatin1String("pdf")) return ExitMessage;
     }
     if (!writeOutput(options.output, bytes)) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;

@@ -9,6 +9,7 @@
 #include <QString>
 
 class CKuvoraDoc;
+struct ExpenseClaim;
 
 struct CliOptions {
     QString command;
@@ -28,6 +29,7 @@ struct CliOptions {
     bool summary = false;  // history --summary: the totals per month
     bool journeys = false; // history --journeys: the fares of --from..--to
     QString from, to;      // history --journeys: YYYY-MM-DD
+    QString forget;        // history --forget IDM
 };
 
 enum ExitStatus { ExitOk = 0, ExitMessage = 1, ExitUsage = 2 };
@@ -72,6 +74,9 @@ struct DrawnFormats {
     // The printed page (pdf) or the picture (svg, png); empty, after a
     // message on standard error, when it could not be drawn.
     QByteArray (*draw)(const CKuvoraDoc& doc, const QString& format, const QString& pageSize);
+    // history --journeys --format pdf: the expense claim's A4 pages; empty,
+    // after a message on standard error, when it could not be drawn.
+    QByteArray (*expenseClaim)(const ExpenseClaim& claim);
 };
 const DrawnFormats* Drawing();
 
@@ -97,6 +102,10 @@ int RunSpeak(const CliOptions& options);
 // The cards stored in History.db, or (--idm) one card's stored history.
 int RunHistory(const CliOptions& options);
 // history --summary and --journeys: what is wrong with their options (empty
-// when nothing), and the output for the card loaded into `doc`.
+// when nothing), and the output for the card loaded into `doc`, whose
+// nickname is `nickname`; empty after a message when a claim could not be
+// drawn.
 QString SpendingOptionsError(const CliOptions& options);
-QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options);
+QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options, const QString& nickname = QString());
+// history --forget IDM [--card-type N]: the card leaves History.db.
+int RunForget(const CliOptions& options);

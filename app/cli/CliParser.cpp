@@ -23,8 +23,10 @@ const OptionDef kOptions[] = {
     {"idm", "IDM", "the card (16 hex digits)"},
     {"card-type", "N", "the card type, when the IDm has several"},
     {"summary", nullptr, "with --idm: the fares, purchases and charges of each month\n(--format json or table)"},
-    {"journeys", nullptr, "with --idm: the fares paid from --from to --to (both\nincluded), date, from, to and fare, "
-                          "with the total\n(--format json, table or csv)"},
+    {"journeys", nullptr, "with --idm: the fares paid from --from to --to (both\nincluded), date, from, to, fare "
+                          "and kind, with the total\n(--format json, table, csv, or pdf: an expense claim on A4)"},
+    {"forget", "IDM", "forget the card: its rows, nickname and brand leave the\nhistory database for good "
+                      "(with --card-type: under that\ntype only)"},
     {"from", "D", "--journeys: the first date, YYYY-MM-DD (default: all)"},
     {"to", "D", "--journeys: the last date, YYYY-MM-DD (default: all)"},
     {"page-size", "S", "--format pdf: the paper, e.g. A4 (default), A3, B5, Letter"},
@@ -67,7 +69,7 @@ const CommandDef kCommands[] = {
                 "without a reader or a card",
      "json (default) or table; with --idm also the export files\ntsv, xml, xls, csv",
      "write to file F instead of standard output",
-     {"idm", "card-type", "format", "output", "summary", "journeys", "from", "to"}},
+     {"idm", "card-type", "format", "output", "summary", "journeys", "from", "to", "forget"}},
     {"readers", "list every reader found on each route, with the name that\nselects it, its route and what it is",
      nullptr, nullptr, {"verbose"}},
 };
@@ -140,7 +142,7 @@ ParsedCommandLine ParseCliArguments(const QStringList& args) {
         {"reader", &options.reader}, {"mode", &options.mode},           {"format", &options.format},
         {"output", &options.output}, {"idm", &options.idm},             {"card-type", &options.cardType},
         {"timeout", &options.timeout}, {"page-size", &options.pageSize}, {"from", &options.from},
-        {"to", &options.to},
+        {"to", &options.to},   {"forget", &options.forget},
     };
     for (const auto& [name, value] : values) {
         if (!parser.isSet(QLatin1String(name))) continue;

@@ -49,8 +49,10 @@ const char* const kUsage =
     "  --summary    history --idm: the fares, purchases and charges of each month\n"
     "               (--format json or table)\n"
     "  --journeys   history --idm: the fares paid from --from to --to (both\n"
-    "               included), date, from, to and fare, with the total\n"
-    "               (--format json, table or csv)\n"
+    "               included), date, from, to, fare and kind, with the total\n"
+    "               (--format json, table, csv, or pdf: an expense claim on A4)\n"
+    "  --forget IDM history: forget the card (its rows, nickname and brand) for\n"
+    "               good; with --card-type only under that type\n"
     "  --from D, --to D  history --journeys: dates YYYY-MM-DD (default: all)\n"
     "  --page-size S  read --format pdf: the paper, e.g. A4 (default), A3, B5, Letter\n"
     "  --output F   read: write to file F instead of standard output;\n"
@@ -83,6 +85,7 @@ int runFull(const CliOptions& options, const QString& what) {
 #ifdef KUVORA_CLI_FULL
     (void)what;
     if (options.command == QLatin1String("speak")) return RunSpeak(options);
+    if (options.command == QLatin1String("history")) return RunHistory(options);
     return RunRead(options);
 #else
     (void)options;
@@ -141,9 +144,9 @@ int run(QStringList args) {
             return usageError(QStringLiteral("idm takes only --reader"));
         return RunIdm(options);
     }
-    if (!options.idm.isEmpty() || !options.cardType.isEmpty()) {
+    if (!options.idm.isEmpty() || !options.cardType.isEmpty() || !options.forget.isEmpty()) {
         if (options.command != QLatin1String("history"))
-            return usageError(QStringLiteral("--idm and --card-type belong to history"));
+            return usageError(QStringLiteral("--idm, --card-type and --forget belong to history"));
     }
     if (options.command == QLatin1String("read")) {
         if (IsDrawingFormat(options.format))
@@ -153,6 +156,9 @@ int run(QStringList args) {
     if (options.command == QLatin1String("history")) {
         if (!options.reader.isEmpty() || !options.mode.isEmpty())
             return usageError(QStringLiteral("history takes no --reader or --mode"));
+        // The expense claim is drawn.
+        if (options.journeys && options.format == QLatin1String("pdf"))
+            return runFull(options, QStringLiteral("--journeys --format pdf"));
         return RunHistory(options);
     }
     if (options.command == QLatin1String("capture")) {
