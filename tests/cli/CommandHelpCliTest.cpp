@@ -32,7 +32,7 @@ TEST(CommandHelp, EachCommandShowsItsOwnOptionsOnly) {
         {"dump", {"--reader", "--output", "--stats", "--verbose", "--help"}},
         {"speak", {"--reader", "--mode", "--dry-run", "--verbose", "--help"}},
         {"history", {"--idm", "--card-type", "--format", "--output", "--summary", "--journeys", "--from", "--to",
-                     "--help"}},
+                     "--forget", "--help"}},
         {"readers", {"--verbose", "--help"}},
     };
     for (const auto& c : cases) {

@@ -75,6 +75,37 @@ TEST(Csv, FieldsAreQuotedOnlyWhereTheyMustBe) {
     EXPECT_EQ(records[0], all);
 }
 
+// A text a spreadsheet would take for a formula is neutralised as OWASP
+// advises (an apostrophe first, the field quoted), and the text comes back
+// whole from the cell; a code stays text through a formula of its text.
+TEST(Csv, TextsThatLookLikeFormulasAreNeutralisedAndComeBack) {
+    const struct {
+        QString text;
+        QString cell;
+    } cases[] = {
+        {"見本中央", "見本中央"},
+        {"新宿,南口", "\"新宿,南口\""},
+        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
+        {"=cmd|' /C calc'!A0", "\"'=cmd|' /C calc'!A0\""},
+        {"+81", "\"'+81\""},
+        {"-ビル", "\"'-ビル\""},
+        {"@SUM(1)", "\"'@SUM(1)\""},
+        {"\tx", "\"'\tx\""},
+        {"\rx", "\"'\rx\""},
+        {"'=x", "\"''=x\""},
+        {"'abc", "'abc"},
+        {"a=b", "a=b"},
+        {"", ""},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(CsvTextCell(c.text), c.cell) << c.text.toStdString();
+        const auto records = parseCsv(CsvCellLine({CsvTextCell(c.text)}));
+        ASSERT_EQ(records.size(), 1u);
+        EXPECT_EQ(CsvTextOfCell(records[0].value(0)), c.text);
+    }
+    EXPECT_EQ(CsvCodeCell("0001E3"), "\"=\"\"0001E3\"\"\"");
+}
+
 TEST(Csv, TheSampleCardGivesABomAHeaderAndOneLinePerRowWithPlainAmounts) {
     test::IsolatedHome home;
     RecordingMessageSink messages;
@@ -91,13 +122,16 @@ TEST(Csv, TheSampleCardGivesABomAHeaderAndOneLinePerRowWithPlainAmounts) {
     EXPECT_EQ(records[0].mid(0, 3), QStringList({"生データ", "端末種コード", "端末種"}));
     for (const QStringList& r : records) EXPECT_EQ(r.size(), 23);
     const QStringList row0 = records[1];
-    EXPECT_EQ(row0.mid(0, 7), QStringList({"16010000357C011001308E0D0002B400", "16", "改札機", "01", "支払", "357C",
-                                           "26年11月28日"}));
-    EXPECT_EQ(row0.mid(10, 3), QStringList({"見本鉄道", "10", "見本中央"}));
+    // Codes as formulas of their text, the date and the time in ISO form.
+    EXPECT_EQ(row0.mid(0, 9), QStringList({"=\"16010000357C011001308E0D0002B400\"", "=\"16\"", "改札機", "=\"01\"",
+                                           "支払", "=\"357C\"", "2026-11-28", "=\"0000\"", ""}));
+    EXPECT_EQ(row0.mid(10, 3), QStringList({"見本鉄道", "=\"10\"", "見本中央"}));
     EXPECT_EQ(row0[16], "見本公園");
-    EXPECT_EQ(row0.mid(17, 4), QStringList({"3470", "210", "0002B4", "692"}));
+    EXPECT_EQ(row0.mid(17, 4), QStringList({"3470", "210", "=\"0002B4\"", "692"}));
+    EXPECT_EQ(records[3][8], "17:18");
     // Every row in display order, newest first.
-    for (int row = 0; row < 20; ++row) EXPECT_EQ(records[static_cast<std::size_t>(row) + 1][0], doc->m_History.Text(BlockData, row));
+    for (int row = 0; row < 20; ++row)
+        EXPECT_EQ(records[static_cast<std::size_t>(row) + 1][0], "=\"" + doc->m_History.Text(BlockData, row) + "\"");
     // A document before any read: the header and its 20 empty rows.
     CKuvoraDoc empty;
     empty.OnNewDocument();

@@ -4,9 +4,11 @@
 #include "ExportTestSupport.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
+#include "Spending.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QXmlStreamReader>
 
 using namespace history;
 
@@ -38,6 +40,49 @@ QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& fil
         rows << cells;
     }
     while (!rows.isEmpty() && rows.last() == QStringList{QString()}) rows.removeLast();
+    return rows;
+}
+
+// A cell as LibreOffice holds it: its type (string, float, date, time), its
+// value (the text of a string), and its formula, if any.
+struct OfficeCell {
+    QString type, value, formula;
+};
+
+// The cells of the first sheet of `file` as LibreOffice opens it (a CSV file
+// with the import options a user's double click gets), saved as a flat
+// OpenDocument spreadsheet.
+QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QString& file) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    const test::ProcessResult r = test::runProgram(
+        "soffice",
+        {"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless", "--infilter=CSV:44,34,76,1",
+         "--convert-to", "fods", "--outdir", home.file("out"), home.file(file)},
+        env, 180000);
+    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile converted(home.file("out/" + QFileInfo(file).completeBaseName() + ".fods"));
+    if (!converted.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
+        return {};
+    }
+    QList<QList<OfficeCell>> rows;
+    QXmlStreamReader xml(&converted);
+    while (xml.readNextStartElement() || !xml.atEnd()) {
+        if (xml.isEndElement() && xml.name() == u"table") break;  // the first sheet only
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == u"table-row") rows.append({});
+        if (xml.name() != u"table-cell" || rows.isEmpty()) continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        OfficeCell cell{a.value("office:value-type").toString(), QString(), a.value("table:formula").toString()};
+        for (const char* value : {"office:value", "office:date-value", "office:time-value", "office:string-value"})
+            if (a.hasAttribute(value)) cell.value = a.value(value).toString();
+        const int repeat = std::min(a.value("table:number-columns-repeated").toInt(), 64);
+        const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        if (cell.type == "string" && cell.value.isEmpty()) cell.value = text;
+        for (int i = 0; i < std::max(repeat, 1); ++i) rows.last().append(cell);
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     return rows;
 }
 
@@ -103,6 +148,70 @@ TEST(LibreOffice, OpensTheCsvWithJapaneseIntactAndOneCellPerField) {
     EXPECT_EQ(row0[17], "3470");
     EXPECT_EQ(cells(2).size(), 23) << cells(2).join('\t').toStdString();
     EXPECT_EQ(cells(2)[22], "新宿,南口 \"東\"");
+}
+
+// The history CSV and the expense claim's CSV, opened as a user opens them:
+// dates are dates, times times, amounts numbers, codes the text shown (01,
+// 0001E3), and a name that would be a formula is text, never a live formula.
+TEST(LibreOffice, ReadsTheCsvFilesAsTypedCellsAndNoNameAsAFormula) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    test::importSampleNames();
+    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.m_nMode = 1;
+    doc.OnCardRead();
+    ASSERT_EQ(doc.m_nRows, 20);
+    // Names from a shared table that a spreadsheet would run.
+    const QString link = "=HYPERLINK(\"http://example.invalid/\",\"x\")", command = "=cmd|' /C calc'!A0";
+    doc.m_History.SetText(DepartureStation, 0, link);
+    doc.m_History.SetText(ArrivalStation, 0, "@SUM(1+1)");
+    doc.m_History.SetText(Note1, 0, "-1+2");
+    doc.m_History.SetText(SerialCode, 0, "0001E3");
+    ASSERT_TRUE(WriteFileReplacing(home.file("history.csv"), ExportCsv(doc)));
+    ExpenseClaim claim{"通勤用", "PASMO", "0101041087654321", "2011-03-01", "2011-03-31",
+                       {{"2011-03-12", command, "+81", 160, JourneyKind::Ride},
+                        {"2011-03-14", "見本北", "", 210, JourneyKind::Ticket}}};
+    ASSERT_TRUE(WriteExpenseClaimCsv(home.file("claim.csv"), claim));
+
+    struct Expect {
+        int row, column;
+        const char* type;
+        QString value;
+        bool code = false;  // a formula that gives the code's text
+    };
+    const struct {
+        QString file;
+        std::vector<Expect> cells;
+    } files[] = {
+        {"history.csv",
+         {{1, 0, "string", "16010000357C011001308E0D0002B400", true}, {1, 1, "string", "16", true},
+          {1, 3, "string", "01", true}, {1, 5, "string", "357C", true}, {1, 6, "date", "2026-11-28"},
+          {1, 9, "string", "01", true}, {1, 12, "string", "'" + link}, {1, 16, "string", "'@SUM(1+1)"},
+          {1, 17, "float", "3470"}, {1, 18, "float", "210"}, {1, 19, "string", "0001E3", true}, {1, 20, "float", "692"},
+          {1, 22, "string", "'-1+2"}, {3, 8, "time", "PT17H18M00S"}, {3, 2, "string", "物販端末"}}},
+        {"claim.csv",
+         {{0, 0, "string", "交通費明細"}, {1, 1, "string", "通勤用（PASMO）"}, {2, 1, "string", "0101041087654321", true},
+          {3, 1, "date", "2011-03-01"}, {3, 2, "date", "2011-03-31"}, {5, 1, "string", "種別"},
+          {6, 0, "date", "2011-03-12"}, {6, 1, "string", "乗車"}, {6, 2, "string", "'" + command},
+          {6, 3, "string", "'+81"}, {6, 4, "float", "160"}, {7, 1, "string", "きっぷ購入"},
+          {8, 0, "string", "合計"}, {8, 4, "float", "370"}}},
+    };
+    for (const auto& f : files) {
+        SCOPED_TRACE(f.file.toStdString());
+        const QList<QList<OfficeCell>> rows = officeCells(home, f.file);
+        for (const Expect& e : f.cells) {
+            ASSERT_LT(e.row, rows.size());
+            ASSERT_LT(e.column, rows[e.row].size()) << e.row;
+            const OfficeCell& c = rows[e.row][e.column];
+            EXPECT_EQ(c.type, e.type) << e.row << "," << e.column << " " << c.value.toStdString();
+            EXPECT_EQ(c.value, e.value) << e.row << "," << e.column;
+            // Only a code is a formula: the one that gives its text.
+            EXPECT_EQ(c.formula, e.code ? "of:=\"" + e.value + "\"" : QString()) << e.row << "," << e.column;
+        }
+    }
 }
 
 int main(int argc, char** argv) {

@@ -118,22 +118,39 @@ TEST_F(Frame, ModePaneShowsTheStoredModeAndFollowsTheModeMenu) {
     EXPECT_GE(frame.ModePane()->width(), frame.ModePane()->fontMetrics().horizontalAdvance("Suica/ICOCA/TOICA/PiTaPa/PASMO"));
 }
 
-TEST_F(Frame, WindowSizeIsKeptAlsoWhenClosedMaximised) {
+// The window comes back as it was left: its size (the normal one when it
+// was closed maximised), maximised or not, the plain list or the grid.
+TEST_F(Frame, WindowComesBackAsItWasLeft) {
     {
         CKuvoraDoc doc;
         CMainFrame frame(&doc);
         EXPECT_EQ(frame.size(), QSize(940, 550));
-        frame.show();
-        frame.resize(700, 480);
-        frame.showMaximized();
-        QApplication::processEvents();
-        frame.close();
+        EXPECT_FALSE(frame.View()->IsPlainView());
     }
-    EXPECT_EQ(settings::WindowWidth(), 700);
-    EXPECT_EQ(settings::WindowHeight(), 480);
-    CKuvoraDoc doc;
-    CMainFrame frame(&doc);
-    EXPECT_EQ(frame.size(), QSize(700, 480));
+    for (bool maximised : {true, false}) {
+        SCOPED_TRACE(maximised);
+        {
+            CKuvoraDoc doc;
+            CMainFrame frame(&doc);
+            frame.show();
+            frame.showNormal();
+            frame.resize(700, 480);
+            if (maximised) frame.showMaximized();
+            ASSERT_TRUE(frame.Execute(cmd::ViewPlainList));  // the grid <-> the plain list
+            QApplication::processEvents();
+            frame.close();
+        }
+        EXPECT_EQ(settings::WindowWidth(), 700);
+        EXPECT_EQ(settings::WindowHeight(), 480);
+        CKuvoraDoc doc;
+        CMainFrame frame(&doc);
+        EXPECT_EQ(frame.View()->IsPlainView(), maximised);
+        EXPECT_EQ(frame.Action(cmd::ViewPlainList)->isChecked(), maximised);
+        frame.show();
+        QApplication::processEvents();
+        EXPECT_EQ(frame.isMaximized(), maximised);
+        EXPECT_EQ(frame.normalGeometry().size(), QSize(700, 480));
+    }
 }
 
 TEST_F(Frame, ReadRunsTheDocumentAndRefreshesTheGrid) {

@@ -2,6 +2,7 @@
 // saved as PNG and SVG, the journeys of a range saved and copied.
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
+#include "ExpenseClaimPage.h"
 #include "MessageSink.h"
 #include "StoredHistory.h"
 #include "SpendingDialog.h"
@@ -13,6 +14,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -97,18 +100,57 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
 
     dlg.SetRange(QDate(2026, 11, 26), QDate(2026, 11, 28));
     ASSERT_EQ(dlg.Table()->rowCount(), 4);
-    EXPECT_EQ(rowTexts(dlg.Table(), 0), QStringList({"2026-11-26", "見本病院前", "", "220"}));
-    EXPECT_EQ(rowTexts(dlg.Table(), 3), QStringList({"2026-11-28", "見本中央", "見本公園", "210"}));
+    EXPECT_EQ(rowTexts(dlg.Table(), 0), QStringList({"2026-11-26", "バス", "見本病院前", "", "220"}));
+    EXPECT_EQ(rowTexts(dlg.Table(), 3), QStringList({"2026-11-28", "乗車", "見本中央", "見本公園", "210"}));
     EXPECT_EQ(dlg.TotalLabel()->text(), "4 件  合計 890 円");
 
+    // The claim names the card and the period chosen.
+    const ExpenseClaim claim = dlg.Claim();
+    EXPECT_EQ(ExpenseClaimCard(claim), "Suica/ICOCA/TOICA/PiTaPa/PASMO");
+    EXPECT_EQ(claim.idm, "01010410C8192A3B");
+    EXPECT_EQ(claim.from + ".." + claim.to, "2026-11-26..2026-11-28");
     ASSERT_TRUE(dlg.SaveCsv(home.file("j.csv")));
-    EXPECT_EQ(fileBytes(home.file("j.csv")), JourneysCsv(dlg.Shown()));
+    EXPECT_EQ(fileBytes(home.file("j.csv")), ExpenseClaimCsv(claim));
     dlg.CopyText();
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("合計\t\t\t890\n"));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("合計\t\t\t\t890\n"));
+
+    // The A4 page, saved and printed (to a PDF printer), as pdftotext reads it.
+    ASSERT_TRUE(dlg.SavePdf(home.file("j.pdf")));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(home.file("printed.pdf"));
+    ASSERT_TRUE(dlg.Print(printer));
+    for (const char* file : {"j.pdf", "printed.pdf"}) {
+        const auto info = test::runProgram("pdfinfo", {home.file(file)});
+        EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +1\n"))) << info.out.toStdString();
+        EXPECT_TRUE(info.out.contains("595.2")) << info.out.toStdString();  // A4, 595 x 842 pt
+        const QString text = test::runProgram("pdftotext", {"-layout", home.file(file), "-"}).out;
+        for (const char* shown : {"交通費明細", "01010410C8192A3B", "2026年11月26日", "見本病院前", "バス", "合計", "890"})
+            EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << file << ": " << shown << "\n" << text.toStdString();
+    }
+    EXPECT_FALSE(dlg.SavePdf(home.file("no/such/folder/j.pdf")));
 
     dlg.SetRange(QDate(2026, 12, 1), QDate(2026, 12, 31));
     EXPECT_EQ(dlg.Table()->rowCount(), 0);
     EXPECT_EQ(dlg.TotalLabel()->text(), "0 件  合計 0 円");
+}
+
+// A claim longer than a page goes on over further pages.
+TEST(ExpenseClaimPages, LongClaimsTakeFurtherPages) {
+    test::IsolatedHome home;
+    for (const auto& [lines, pages] : {std::pair{0, 1}, {26, 1}, {27, 2}, {57, 2}, {58, 3}}) {
+        ExpenseClaim claim{"", "Edy", "0101041087654321", "2026-11-01", "2026-11-30", {}};
+        for (int i = 0; i < lines; ++i) claim.journeys.push_back({"2026-11-02", "見本中央", "見本北", 100 + i});
+        EXPECT_EQ(view::ExpenseClaimPages(claim), pages) << lines;
+        if (lines != 57) continue;
+        const QByteArray pdf = view::ExpenseClaimPdf(claim);
+        QFile f(home.file("long.pdf"));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(pdf);
+        f.close();
+        const auto info = test::runProgram("pdfinfo", {home.file("long.pdf")});
+        EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +2\n"))) << info.out.toStdString();
+    }
 }
 
 // The yen axis steps by round amounts, at most five of them to the top.
