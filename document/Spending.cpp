@@ -241,8 +241,10 @@ ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, co
                               const QString& to, std::vector<Journey> journeys) {
     ExpenseClaim claim{nickname, doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName : doc.m_strBrand, doc.m_strIDm,
                        from, to, std::move(journeys)};
-    if (claim.from.isEmpty() && !claim.journeys.empty()) claim.from = claim.journeys.front().date;
-    if (claim.to.isEmpty() && !claim.journeys.empty()) claim.to = claim.journeys.back().date;
+    const auto [first, last] = std::minmax_element(
+        claim.journeys.begin(), claim.journeys.end(), [](const Journey& a, const Journey& b) { return a.date < b.date; });
+    if (claim.from.isEmpty() && first != claim.journeys.end()) claim.from = first->date;
+    if (claim.to.isEmpty() && last != claim.journeys.end()) claim.to = last->date;
     return claim;
 }
 

@@ -98,7 +98,7 @@ struct ExpenseClaim {
 };
 // The claim of the card `doc` shows (its brand, when it has one, for its
 // type), named `nickname`, over [from, to]: an empty end is the date of the
-// first or last journey.
+// earliest or latest journey.
 ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, const QString& from,
                               const QString& to, std::vector<Journey> journeys);
 // The card as the claim names it: its nickname and type, "通勤用（PASMO）".

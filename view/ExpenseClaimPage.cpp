@@ -30,7 +30,7 @@ QString yen(qint64 amount) { return QLocale(QLocale::Japanese).toString(amount);
 // text as it is.
 QString dateText(const QString& iso, const char* format = "yyyy年MM月dd日") {
     const QDate d = QDate::fromString(iso, Qt::ISODate);
-    return d.isValid() ? d.toString(QLatin1String(format)) : iso;
+    return d.isValid() ? d.toString(QString::fromUtf8(format)) : iso;
 }
 
 class Page {

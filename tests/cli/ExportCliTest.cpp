@@ -138,7 +138,9 @@ TEST_F(ExportCli, ForgetTakesAStoredCardAway) {
     for (const auto& c : cases) {
         const auto r = run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        if (!c.err.isEmpty()) EXPECT_EQ(r.err, c.err);
+        if (!c.err.isEmpty()) {
+            EXPECT_EQ(r.err, c.err);
+        }
         EXPECT_EQ(r.out, "");
         const auto list = run({"history"});
         EXPECT_EQ(QJsonDocument::fromJson(list.outBytes).object()["cards"].toArray().size(), c.cardsLeft)

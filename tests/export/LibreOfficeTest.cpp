@@ -71,14 +71,15 @@ QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QStri
     while (xml.readNextStartElement() || !xml.atEnd()) {
         if (xml.isEndElement() && xml.name() == u"table") break;  // the first sheet only
         if (!xml.isStartElement()) continue;
-        if (xml.name() == u"table-row") rows.append({});
+        if (xml.name() == u"table-row") rows.append(QList<OfficeCell>());
         if (xml.name() != u"table-cell" || rows.isEmpty()) continue;
         const QXmlStreamAttributes a = xml.attributes();
         OfficeCell cell{a.value("office:value-type").toString(), QString(), a.value("table:formula").toString()};
         for (const char* value : {"office:value", "office:date-value", "office:time-value", "office:string-value"})
             if (a.hasAttribute(value)) cell.value = a.value(value).toString();
         const int repeat = std::min(a.value("table:number-columns-repeated").toInt(), 64);
-        const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements);
+        // The paragraph's text, without the file's indentation around it.
+        const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
         if (cell.type == "string" && cell.value.isEmpty()) cell.value = text;
         for (int i = 0; i < std::max(repeat, 1); ++i) rows.last().append(cell);
     }
