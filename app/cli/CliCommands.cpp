@@ -145,6 +145,16 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
     return false;
 }
 
+bool ParseCardTypeOption(const CliOptions& options, int& cardType) {
+    cardType = -1;
+    if (options.cardType.isEmpty()) return true;
+    bool ok = false;
+    cardType = options.cardType.toInt(&ok);
+    if (ok && CKuvoraDoc::IsValidMode(cardType) && cardType != 0) return true;
+    usage(QStringLiteral("--card-type %1: expected a card type code").arg(options.cardType));
+    return false;
+}
+
 QString ModeCodesHelp() {
     QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
     for (const CardTypeInfo& t : CardTypeTable())
@@ -433,12 +443,7 @@ int RunHistory(const CliOptions& options) {
         bytes = storedCardsOutput(cards, format == QLatin1String("json"));
     } else {
         int cardType = -1;
-        if (!options.cardType.isEmpty()) {
-            bool ok = false;
-            cardType = options.cardType.toInt(&ok);
-            if (!ok || !CKuvoraDoc::IsValidMode(cardType) || cardType == 0)
-                return usage(QStringLiteral("--card-type %1: expected a card type code").arg(options.cardType));
-        }
+        if (!ParseCardTypeOption(options, cardType)) return ExitUsage;
         QList<int> types;
         for (const StoredCard& c : cards)
             if (c.idm == idm && (cardType < 0 || c.cardType == cardType)) types << c.cardType;

@@ -60,6 +60,9 @@ void ReportNoCard();
 // The --mode option: a card type code or "auto" into `mode`, `fixed` when
 // one was given; false, with the reason on standard error, for anything else.
 bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);
+// The --card-type option: a card type code into `cardType`, -1 when none was
+// given; false, with the reason on standard error, for anything else.
+bool ParseCardTypeOption(const CliOptions& options, int& cardType);
 // The card type codes --mode takes, with their labels, for --help.
 QString ModeCodesHelp();
 

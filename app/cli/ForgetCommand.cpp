@@ -1,7 +1,6 @@
 // history --forget IDM [--card-type N]: a stored card leaves History.db with
 // its rows, nickname and brand, for good.
 #include "CHistoryTable.h"
-#include "CKuvoraDoc.h"
 #include "CliCommands.h"
 #include "StoredHistory.h"
 
@@ -27,12 +26,7 @@ int RunForget(const CliOptions& options) {
     if (!hex16.match(idm).hasMatch())
         return forgetUsage(QStringLiteral("--forget %1: expected 16 hex digits").arg(options.forget));
     int cardType = -1;
-    if (!options.cardType.isEmpty()) {
-        bool ok = false;
-        cardType = options.cardType.toInt(&ok);
-        if (!ok || !CKuvoraDoc::IsValidMode(cardType) || cardType == 0)
-            return forgetUsage(QStringLiteral("--card-type %1: expected a card type code").arg(options.cardType));
-    }
+    if (!ParseCardTypeOption(options, cardType)) return ExitUsage;
     CHistoryTable table;
     QString error;
     const int forgotten = ForgetStoredCard(table, idm, cardType, error);

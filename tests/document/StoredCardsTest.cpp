@@ -50,6 +50,21 @@ void execute(const QString& path, const char* sql) {
     ASSERT_EQ(db.Execute(sql), DB_OK) << db.LastError().toStdString();
 }
 
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Cuts the file's last byte, as a crash of a copy would; returns its bytes now.
+QByteArray damage(const QString& path) {
+    QByteArray bytes = fileBytes(path);
+    bytes.chop(1);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    return bytes;
+}
+
 struct StoredCards : ::testing::Test {
     test::IsolatedHome home;
     RecordingMessageSink messages;
@@ -117,27 +132,11 @@ TEST_F(StoredCards, NicknamesAreKeptBesideTheUntouchedHistoryTable) {
     EXPECT_EQ(historySql(table.Path()), before);
 
     // A damaged file keeps its bytes.
-    QFile f(table.Path());
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    QByteArray bytes = f.readAll();
-    bytes.chop(1);
-    f.resize(0);
-    f.write(bytes);
-    f.close();
+    const QByteArray bytes = damage(table.Path());
     EXPECT_FALSE(SetCardNickname(table, "0101000000000001", 1, "別名", error));
     EXPECT_FALSE(error.isEmpty());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), bytes);
+    EXPECT_EQ(fileBytes(table.Path()), bytes);
 }
-
-namespace {
-
-QByteArray fileBytes(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-}  // namespace
 
 // Rows an earlier version stored for a card's unused slots stay in the file,
 // which is not written, and are no rows: not reloaded, not counted, no date
@@ -200,13 +199,7 @@ TEST_F(StoredCards, ForgettingACardLeavesNothingOfIt) {
     EXPECT_EQ(ForgetStoredCard(table, "0101000000000001", -1, error), 1);  // every type of the IDm
     EXPECT_EQ(listing(table).size(), 1);
 
-    QFile f(table.Path());
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    QByteArray damaged = f.readAll();
-    damaged.chop(1);
-    f.resize(0);
-    f.write(damaged);
-    f.close();
+    const QByteArray damaged = damage(table.Path());
     EXPECT_EQ(ForgetStoredCard(table, "0101000000000002", 1, error), -1);
     EXPECT_FALSE(error.isEmpty());
     EXPECT_EQ(fileBytes(table.Path()), damaged);

@@ -1,6 +1,7 @@
 // LibreOffice opens the exported workbook and converts it to text: every
 // cell as the document holds it.
 #include "CKuvoraDoc.h"
+#include "DocumentReads.h"
 #include "ExportTestSupport.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
@@ -159,11 +160,9 @@ TEST(LibreOffice, ReadsTheCsvFilesAsTypedCellsAndNoNameAsAFormula) {
     RecordingMessageSink messages;
     ScopedMessageSink sink(&messages);
     test::importSampleNames();
-    test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
-    CKuvoraDoc doc;
-    doc.OnNewDocument();
-    doc.m_nMode = 1;
-    doc.OnCardRead();
+    test::LibrarySession session;
+    const auto read = test::ReadDocument(session, "image:" + test::sourcePath("data/cards/suica-sample.json"), 1);
+    CKuvoraDoc& doc = *read;
     ASSERT_EQ(doc.m_nRows, 20);
     // Names from a shared table that a spreadsheet would run.
     const QString link = "=HYPERLINK(\"http://example.invalid/\",\"x\")", command = "=cmd|' /C calc'!A0";
