@@ -132,15 +132,11 @@ TEST_F(ExportCli, ForgetTakesAStoredCardAway) {
         {{"history", "--forget", "01010410c8192a3b"}, 0, "", 1},
         {{"history", "--forget", "01010410C8192A3B"}, 1, "kuvora-cli: no stored history for IDm 01010410C8192A3B\n", 1},
         {{"history", "--forget", "0123"}, 2, "kuvora-cli: --forget 0123: expected 16 hex digits\n", 1},
-        {{"history", "--forget", "01031A2B331E4C5D", "--format", "csv"}, 2, "kuvora-cli: --forget takes only --card-type\n", 1},
-        {{"read", "--forget", "01031A2B331E4C5D"}, 2, "", 1},
     };
     for (const auto& c : cases) {
         const auto r = run(c.args);
         EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        if (!c.err.isEmpty()) {
-            EXPECT_EQ(r.err, c.err);
-        }
+        EXPECT_EQ(r.err, c.err);
         EXPECT_EQ(r.out, "");
         const auto list = run({"history"});
         EXPECT_EQ(QJsonDocument::fromJson(list.outBytes).object()["cards"].toArray().size(), c.cardsLeft)

@@ -321,12 +321,6 @@ TEST_F(Doc, UnusedSlotsAreNoRowsAnywhere) {
         EXPECT_EQ(CardRecordRows(doc), records);
         CHistoryDisplay stored;
         EXPECT_EQ(CHistoryTable().Reload(card.idm, card.mode, stored), card.records);
-        std::vector<StoredCard> listed;
-        QString error;
-        CHistoryTable table;
-        ASSERT_TRUE(ListStoredCards(table, listed, error, card.idm));
-        ASSERT_EQ(listed.size(), 1u);
-        EXPECT_EQ(listed[0].rows, card.records);
         doc.ReadHistoryAloud();
         ASSERT_TRUE(doc.m_Speaker.WaitUntilIdle(std::chrono::seconds(10)));
         std::lock_guard hold(said->lock);

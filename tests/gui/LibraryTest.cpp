@@ -1,4 +1,3 @@
-#include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
@@ -177,9 +176,6 @@ TEST_F(Library, ForgettingACardAsksFirstAndTakesItOutOfTheWindow) {
     EXPECT_EQ(frame.View()->Model()->index(0, 0).data().toString(), "");
     ASSERT_EQ(dock->Cards().size(), 1u);
     EXPECT_EQ(dock->Cards()[0].idm, kEdy);
-    CHistoryDisplay rows;
-    EXPECT_EQ(CHistoryTable().Reload(kSuica, 1, rows), 0);
-    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
 }
 
 // The plain list of the sample Suica card: whole lines with four-digit

@@ -114,7 +114,8 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
     dlg.CopyText();
     EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("合計\t\t\t\t890\n"));
 
-    // The A4 page, saved and printed (to a PDF printer), as pdftotext reads it.
+    // The A4 page, saved and printed (to a PDF printer); its content is
+    // checked on kuvora-cli's (SpendingCliTest).
     ASSERT_TRUE(dlg.SavePdf(home.file("j.pdf")));
     QPrinter printer(QPrinter::HighResolution);
     printer.setOutputFormat(QPrinter::PdfFormat);
@@ -122,11 +123,8 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
     ASSERT_TRUE(dlg.Print(printer));
     for (const char* file : {"j.pdf", "printed.pdf"}) {
         const auto info = test::runProgram("pdfinfo", {home.file(file)});
-        EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +1\n"))) << info.out.toStdString();
-        EXPECT_TRUE(info.out.contains("595 x 842 pts (A4)")) << info.out.toStdString();
-        const QString text = test::runProgram("pdftotext", {"-layout", home.file(file), "-"}).out;
-        for (const char* shown : {"交通費明細", "01010410C8192A3B", "2026年11月26日", "見本病院前", "バス", "合計", "890"})
-            EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << file << ": " << shown << "\n" << text.toStdString();
+        EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +1\n")) && info.out.contains("595 x 842 pts (A4)"))
+            << info.out.toStdString();
     }
     EXPECT_FALSE(dlg.SavePdf(home.file("no/such/folder/j.pdf")));
 
@@ -135,22 +133,17 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
     EXPECT_EQ(dlg.TotalLabel()->text(), "0 件  合計 0 円");
 }
 
-// A claim longer than a page goes on over further pages.
-TEST(ExpenseClaimPages, LongClaimsTakeFurtherPages) {
+// A claim longer than a page goes on over a second one.
+TEST(ExpenseClaimPages, ALongClaimTakesASecondPage) {
     test::IsolatedHome home;
-    for (const auto& [lines, pages] : {std::pair{0, 1}, {26, 1}, {27, 2}, {57, 2}, {58, 3}}) {
-        ExpenseClaim claim{"", "Edy", "0101041087654321", "2026-11-01", "2026-11-30", {}};
-        for (int i = 0; i < lines; ++i) claim.journeys.push_back({"2026-11-02", "見本中央", "見本北", 100 + i});
-        EXPECT_EQ(view::ExpenseClaimPages(claim), pages) << lines;
-        if (lines != 57) continue;
-        const QByteArray pdf = view::ExpenseClaimPdf(claim);
-        QFile f(home.file("long.pdf"));
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-        f.write(pdf);
-        f.close();
-        const auto info = test::runProgram("pdfinfo", {home.file("long.pdf")});
-        EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +2\n"))) << info.out.toStdString();
-    }
+    ExpenseClaim claim{"", "Edy", "0101041087654321", "2026-11-01", "2026-11-30", {}};
+    claim.journeys.assign(view::kClaimLinesFirstPage + 1, {"2026-11-02", "見本中央", "見本北", 100});
+    EXPECT_EQ(view::ExpenseClaimPages(claim), 2);
+    QFile f(home.file("long.pdf"));
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+    f.write(view::ExpenseClaimPdf(claim));
+    f.close();
+    EXPECT_TRUE(test::runProgram("pdfinfo", {f.fileName()}).out.contains(QRegularExpression("Pages: +2\n")));
 }
 
 // The yen axis steps by round amounts, at most five of them to the top.
