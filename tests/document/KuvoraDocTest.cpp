@@ -122,19 +122,18 @@ TEST_F(Doc, AReadThatFindsNoCardLeavesTheDocumentAsItWas) {
             observer.reads = 0;
             auto doc = cardShown ? read(sample("suica-sample.json"), 0) : std::make_unique<CKuvoraDoc>();
             if (!cardShown) doc->OnNewDocument();
-            const QString idm = doc->m_strIDm, name = doc->m_strCardTypeName, row0 = doc->m_History.Text(BlockData, 0);
-            const int type = doc->m_nCardType, rows = doc->m_nRows, reads = observer.reads;
+            auto shown = [&] {
+                return QStringList{doc->m_strIDm, doc->m_strCardTypeName, QString::number(doc->m_nCardType),
+                                   QString::number(doc->m_nRows), doc->m_History.Text(BlockData, 0),
+                                   QString::number(observer.reads)};
+            };
+            const QStringList before = shown();
             messages.messages.clear();
             session.select(c.reader);
             doc->OnCardRead();
             EXPECT_EQ(messages.messages, c.messages);
             EXPECT_FALSE(doc->m_bCardRead);
-            EXPECT_EQ(doc->m_strIDm, idm);
-            EXPECT_EQ(doc->m_strCardTypeName, name);
-            EXPECT_EQ(doc->m_nCardType, type);
-            EXPECT_EQ(doc->m_nRows, rows);
-            EXPECT_EQ(doc->m_History.Text(BlockData, 0), row0);
-            EXPECT_EQ(observer.reads, reads);
+            EXPECT_EQ(shown(), before);
         }
     }
 }

@@ -76,30 +76,14 @@ TEST(Csv, FieldsAreQuotedOnlyWhereTheyMustBe) {
 }
 
 // A text a spreadsheet would take for a formula is neutralised as OWASP
-// advises (an apostrophe first, the field quoted), and the text comes back
-// whole from the cell; a code stays text through a formula of its text.
+// advises (an apostrophe first, the field quoted), and comes back whole.
 TEST(Csv, TextsThatLookLikeFormulasAreNeutralisedAndComeBack) {
-    const struct {
-        QString text;
-        QString cell;
-    } cases[] = {
-        {"新宿,南口", "\"新宿,南口\""},
-        {"=HYPERLINK(\"http://x\")", "\"'=HYPERLINK(\"\"http://x\"\")\""},
-        {"+81", "\"'+81\""},
-        {"-ビル", "\"'-ビル\""},
-        {"@SUM(1)", "\"'@SUM(1)\""},
-        {"\tx", "\"'\tx\""},
-        {"\rx", "\"'\rx\""},
-        {"'=x", "\"''=x\""},
-        {"'abc", "'abc"},
-    };
-    for (const auto& c : cases) {
-        EXPECT_EQ(CsvTextCell(c.text), c.cell) << c.text.toStdString();
-        const auto records = parseCsv(CsvCellLine({CsvTextCell(c.text)}));
-        ASSERT_EQ(records.size(), 1u);
-        EXPECT_EQ(CsvTextOfCell(records[0].value(0)), c.text);
+    const std::pair<QString, QString> cases[] = {{"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""}, {"\tx", "\"'\tx\""},
+                                                 {"'=x", "\"''=x\""}, {"'abc", "'abc"}, {"新宿,南口", "\"新宿,南口\""}};
+    for (const auto& [text, cell] : cases) {
+        EXPECT_EQ(CsvTextCell(text), cell);
+        EXPECT_EQ(CsvTextOfCell(parseCsv(CsvCellLine({cell}))[0][0]), text);
     }
-    EXPECT_EQ(CsvCodeCell("0001E3"), "\"=\"\"0001E3\"\"\"");
 }
 
 TEST(Csv, TheSampleCardGivesABomAHeaderAndOneLinePerRowWithPlainAmounts) {

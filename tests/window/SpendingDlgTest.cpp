@@ -2,7 +2,6 @@
 // saved as PNG and SVG, the journeys of a range saved and copied.
 #include "CHistoryTable.h"
 #include "CKuvoraDoc.h"
-#include "ExpenseClaimPage.h"
 #include "MessageSink.h"
 #include "StoredHistory.h"
 #include "SpendingDialog.h"
@@ -131,19 +130,6 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
     dlg.SetRange(QDate(2026, 12, 1), QDate(2026, 12, 31));
     EXPECT_EQ(dlg.Table()->rowCount(), 0);
     EXPECT_EQ(dlg.TotalLabel()->text(), "0 件  合計 0 円");
-}
-
-// A claim longer than a page goes on over a second one.
-TEST(ExpenseClaimPages, ALongClaimTakesASecondPage) {
-    test::IsolatedHome home;
-    ExpenseClaim claim{"", "Edy", "0101041087654321", "2026-11-01", "2026-11-30", {}};
-    claim.journeys.assign(view::kClaimLinesFirstPage + 1, {"2026-11-02", "見本中央", "見本北", 100});
-    EXPECT_EQ(view::ExpenseClaimPages(claim), 2);
-    QFile f(home.file("long.pdf"));
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly));
-    f.write(view::ExpenseClaimPdf(claim));
-    f.close();
-    EXPECT_TRUE(test::runProgram("pdfinfo", {f.fileName()}).out.contains(QRegularExpression("Pages: +2\n")));
 }
 
 // The yen axis steps by round amounts, at most five of them to the top.
