@@ -18,21 +18,28 @@ using namespace history;
 namespace {
 
 // `file` converted by LibreOffice (with `filterArgs` before the conversion)
-// to tab-separated text, one list of cells a line; empty when it failed.
-QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
-                              const QProcessEnvironment& env) {
+// to `format` (a suffix, then the filter's options), opened; a failure is
+// one of the test's.
+bool convert(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
+             const QProcessEnvironment& env, const QString& format, QFile& converted) {
     const test::ProcessResult r = test::runProgram(
         "soffice",
         QStringList{"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless"} + filterArgs +
-            QStringList{"--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76,1", "--outdir", home.file("out"),
-                        home.file(file)},
+            QStringList{"--convert-to", format, "--outdir", home.file("out"), home.file(file)},
         env, 180000);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    QFile converted(home.file("out/" + QFileInfo(file).completeBaseName() + ".csv"));
-    if (!converted.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
-        return {};
-    }
+    converted.setFileName(home.file("out/" + QFileInfo(file).completeBaseName() + "." + format.section(':', 0, 0)));
+    if (converted.open(QIODevice::ReadOnly)) return true;
+    ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
+    return false;
+}
+
+// `file` converted by LibreOffice to tab-separated text, one list of cells
+// a line; empty when it failed.
+QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
+                              const QProcessEnvironment& env) {
+    QFile converted;
+    if (!convert(home, file, filterArgs, env, "csv:Text - txt - csv (StarCalc):9,34,76,1", converted)) return {};
     QList<QStringList> rows;
     for (const QString& line : QString::fromUtf8(converted.readAll()).split('\n')) {
         QStringList cells;
@@ -58,17 +65,8 @@ struct OfficeCell {
 QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QString& file) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("LC_ALL", "C");
-    const test::ProcessResult r = test::runProgram(
-        "soffice",
-        {"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless", "--infilter=CSV:44,34,76,1",
-         "--convert-to", "fods", "--outdir", home.file("out"), home.file(file)},
-        env, 180000);
-    EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    QFile converted(home.file("out/" + QFileInfo(file).completeBaseName() + ".fods"));
-    if (!converted.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
-        return {};
-    }
+    QFile converted;
+    if (!convert(home, file, {"--infilter=CSV:44,34,76,1"}, env, "fods", converted)) return {};
     QList<QList<OfficeCell>> rows;
     QXmlStreamReader xml(&converted);
     while (xml.readNextStartElement() || !xml.atEnd()) {
