@@ -49,7 +49,7 @@ expect() {
 expect "kuvora-cli " "--help --version capture dump green history idm read readers speak"
 expect "kuvora-cli h" "history"
 expect "kuvora-cli read --f" "--format"
-expect "kuvora-cli history --" "--card-type --format --from --help --idm --journeys --output --summary --to"
+expect "kuvora-cli history --" "--card-type --forget --format --from --help --idm --journeys --output --summary --to"
 expect "kuvora-cli idm --" "--help --reader --verbose"
 expect "kuvora-cli speak --d" "--dry-run"
 # Values: formats by command, reader forms, files after image:.
