@@ -57,3 +57,12 @@ QString CEdy::GetTime(int row) {
 
 int CEdy::GetCharge(int row) { return BigEndian32(HistoryBlock(row) + 8); }
 int CEdy::GetBalance(int row) { return BigEndian32(HistoryBlock(row) + 12); }
+
+bool CEdy::IsEmptySlot(int row) { return IsEmptySlotBlock(HistoryBlock(row)); }
+
+bool CEdy::IsEmptySlotBlock(const std::uint8_t* block) {
+    if (block[0] != 0) return false;
+    for (int i = 4; i < 16; ++i)
+        if (block[i] != 0) return false;
+    return true;
+}

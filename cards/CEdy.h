@@ -33,6 +33,10 @@ public:
     QString GetTime(int row) override;
     int GetCharge(int row) override;
     int GetBalance(int row) override;
+    bool IsEmptySlot(int row) override;
+    // An unused slot keeps its slot number in the serial field (00 05 00 00
+    // 00...) and nothing else: no kind, no date, no amount, no balance.
+    static bool IsEmptySlotBlock(const std::uint8_t* block);
 
 private:
     std::vector<std::uint8_t> m_History;

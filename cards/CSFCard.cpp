@@ -289,6 +289,12 @@ int CSFCard::GetPointBalance(int) { return 0; }
 int CSFCard::GetSerial(int) { return 0; }
 std::optional<NameKey> CSFCard::GetNameKey(int, NameSide) { return std::nullopt; }
 
+bool CSFCard::IsEmptySlot(int row) { return IsZeroBlock(HistoryBlock(row)); }
+
+bool CSFCard::IsZeroBlock(const std::uint8_t* block) {
+    return std::all_of(block, block + 16, [](std::uint8_t b) { return b == 0; });
+}
+
 bool CSFCard::SetHistoryBlock(int row, const std::uint8_t* block) {
     if (!m_pHistory || row < 0 || static_cast<std::size_t>(row + 1) * 16 > m_nHistoryCapacity) return false;
     std::memcpy(m_pHistory + 16 * row, block, 16);
@@ -324,4 +330,31 @@ QString HexOfBytes(const std::vector<std::uint8_t>& bytes, std::size_t first, st
     QString hex;
     for (std::size_t i = first; i < first + count; ++i) hex += QString::asprintf("%02X", bytes[i]);
     return hex;
+}
+
+namespace {
+
+template <typename Char>
+bool blockFromHex(const Char* hex, std::size_t size, std::uint8_t* block) {
+    if (size != 32) return false;
+    for (int i = 0; i < 32; ++i) {
+        const auto c = static_cast<char16_t>(hex[i]);
+        const int digit = c >= '0' && c <= '9'   ? c - '0'
+                          : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                          : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                                 : -1;
+        if (digit < 0) return false;
+        block[i / 2] = static_cast<std::uint8_t>(i % 2 ? block[i / 2] << 4 | digit : digit);
+    }
+    return true;
+}
+
+}  // namespace
+
+bool BlockFromHex(QStringView hex, std::uint8_t* block) {
+    return blockFromHex(hex.utf16(), static_cast<std::size_t>(hex.size()), block);
+}
+
+bool BlockFromHex(std::string_view hex, std::uint8_t* block) {
+    return blockFromHex(reinterpret_cast<const unsigned char*>(hex.data()), hex.size(), block);
 }

@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 struct CardTypeInfo;
@@ -78,6 +79,11 @@ public:
     // the table and its key values. None where the getters give an empty
     // text without a lookup.
     virtual std::optional<NameKey> GetNameKey(int row, NameSide side);
+    // Whether history row `row` is a slot the card has not written yet, and
+    // so no record at all: an all-zero block here; a class whose unused
+    // slots keep other bytes says which.
+    virtual bool IsEmptySlot(int row);
+    static bool IsZeroBlock(const std::uint8_t* block);
     // A stored block back in history row `row` (false when the row is
     // outside the buffer), and the issuer kind the card was read with (-1
     // when it is not known: the keys that depend on it are then none).
@@ -145,3 +151,7 @@ private:
 // `count` bytes of `bytes` from `first` as upper-case hex digits, or the empty
 // text when the card gave fewer (the card numbers of the e-money cards).
 QString HexOfBytes(const std::vector<std::uint8_t>& bytes, std::size_t first, std::size_t count);
+// A block written as 32 hex digits (either case) into its 16 bytes; false
+// for any other text.
+bool BlockFromHex(QStringView hex, std::uint8_t* block);
+bool BlockFromHex(std::string_view hex, std::uint8_t* block);

@@ -197,6 +197,14 @@ QString CSuica::GetTicketBarrierLogNearStation(int row) {
     return RailName(b[14], b[15], "StationName", kGateNearStation, "GetTicketBarrierLogNearStation");
 }
 
+bool CSuica::IsEmptySlot(int row) { return IsEmptySlotBlock(HistoryBlock(row)); }
+
+bool CSuica::IsEmptySlotBlock(const std::uint8_t* block) {
+    for (int i = 0; i < 16; ++i)
+        if (i != 2 && i != 3 && block[i] != 0) return false;
+    return true;
+}
+
 std::uint8_t CSuica::GetTerminalCode(int row) { return HistoryBlock(row)[0]; }
 QString CSuica::GetTerminal(int row) { return terminalName(HistoryBlock(row)[0]); }
 std::uint8_t CSuica::GetTradeCode(int row) { return HistoryBlock(row)[1]; }

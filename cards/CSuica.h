@@ -53,6 +53,12 @@ public:
     // departure side, shops on the arrival side.
     std::optional<NameKey> GetNameKey(int row, NameSide side) override;
 
+    bool IsEmptySlot(int row) override;
+    // An unused slot: nothing that makes a record (terminal, trade, date,
+    // stations, balance, serial number, region) is set; a card may leave
+    // its payment and entry kinds (bytes 2-3) in it, as in 00 00 00 80 00...
+    static bool IsEmptySlotBlock(const std::uint8_t* block);
+
     // Trades whose bytes 6-7 hold a time instead of the entry station.
     static bool IsShopTrade(std::uint8_t trade);
 

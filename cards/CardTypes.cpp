@@ -80,6 +80,25 @@ std::unique_ptr<CSFCard> CreateCard(int code) {
     return t ? t->create() : nullptr;
 }
 
+bool IsEmptyHistorySlot(int code, const std::uint8_t* block) {
+    switch (code) {
+    case 1:
+    case 2: return CSuica::IsEmptySlotBlock(block);
+    case CEdy::kCardType: return CEdy::IsEmptySlotBlock(block);
+    default: return CSFCard::IsZeroBlock(block);
+    }
+}
+
+bool IsEmptyHistorySlot(int code, QStringView hex) {
+    std::uint8_t block[16];
+    return BlockFromHex(hex, block) && IsEmptyHistorySlot(code, block);
+}
+
+bool IsEmptyHistorySlot(int code, std::string_view hex) {
+    std::uint8_t block[16];
+    return BlockFromHex(hex, block) && IsEmptyHistorySlot(code, block);
+}
+
 bool HasCardNumber(int code) {
     const CardTypeInfo* t = FindCardType(code);
     return t && t->cardInfoService != 0;

@@ -7,6 +7,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <string_view>
 #include <vector>
 
 class CSFCard;
@@ -39,6 +40,12 @@ std::unique_ptr<CSFCard> CreateCard(int code);
 // Whether a card type keeps a card number (Edy, JMB, nanaco or WAON number)
 // that the document reads after the history.
 bool HasCardNumber(int code);
+// Whether a history block of a card of type `code` is an unused slot, no
+// record (the class's own rule: IsEmptySlot); `hex` is the block as 32 hex
+// digits, as History.db keeps it (anything else is taken as a record).
+bool IsEmptyHistorySlot(int code, const std::uint8_t* block);
+bool IsEmptyHistorySlot(int code, QStringView hex);
+bool IsEmptyHistorySlot(int code, std::string_view hex);
 // The card types Auto mode tries, in the order it tries them.
 std::vector<const CardTypeInfo*> AutoDetectionOrder();
 

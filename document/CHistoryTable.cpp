@@ -1,5 +1,6 @@
 #include "CHistoryTable.h"
 
+#include "CardTypes.h"
 #include "MessageSink.h"
 #include "file_io.h"
 
@@ -235,6 +236,16 @@ bool hasSchemaObject(CDbConnection& db, const char* type, const char* name) {
 
 }  // namespace
 
+bool AddEmptySlotFunction(CDbConnection& db) {
+    auto emptySlot = [](sqlite3_context* context, int, sqlite3_value** values) {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_value_text(values[1]));
+        const std::string_view hex(text ? text : "", static_cast<std::size_t>(sqlite3_value_bytes(values[1])));
+        sqlite3_result_int(context, IsEmptyHistorySlot(sqlite3_value_int(values[0]), hex) ? 1 : 0);
+    };
+    return sqlite3_create_function_v2(db.Handle(), "empty_slot", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr,
+                                      emptySlot, nullptr, nullptr, nullptr) == SQLITE_OK;
+}
+
 bool HasCardRows(CDbConnection& db) {
     for (const char* name : kCardRowsObjects)
         if (!hasSchemaObject(db, name == kCardRowsObjects[0] ? "table" : "trigger", name)) return false;
@@ -448,6 +459,7 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
     using namespace history;
     for (int i = cardRows - 1; i >= 0; --i) {
         const QString block = rows.Text(BlockData, i);
+        if (IsEmptyHistorySlot(cardType, block)) continue;  // an unused slot is no record
         if (DbFailed(lookupPrepared)) {
             showError(kSearchError, lookupPrepared);
             continue;
@@ -550,7 +562,8 @@ void CHistoryTable::Merge(CDbConnection& db, const QString& idm, int cardType, c
     Vouch();
 }
 
-// The text columns a reload copies: display column, stored column.
+// The text columns a reload copies: display column, stored column; the
+// block first.
 const std::pair<int, int> kReloadTexts[] = {
     {history::BlockData, kBlockData},
     {history::TerminalCode, kTerminalCode},
@@ -638,7 +651,12 @@ int CHistoryTable::Reload(CDbConnection& db, const QString& idm, int cardType, C
             decoded = std::vector<Decoded>(std::size(kReloadTexts) * slotCount);
             formatted = std::vector<Formatted>(4 * slotCount);
         }
-        for (std::size_t i = 0; i < std::size(kReloadTexts); ++i) {
+        // Earlier versions stored a card's unused slots: they stay in the
+        // file, and are no rows.
+        const QString& block = textOf(0, q.TextBytes(kBlockData));
+        if (IsEmptyHistorySlot(cardType, block)) continue;
+        into.SetText(BlockData, n, block);
+        for (std::size_t i = 1; i < std::size(kReloadTexts); ++i) {
             const auto& [column, stored] = kReloadTexts[i];
             into.SetText(column, n, textOf(i, q.TextBytes(stored)));
         }

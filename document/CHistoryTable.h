@@ -86,6 +86,11 @@ struct HistoryColumnDef {
 };
 extern const HistoryColumnDef kHistoryColumns[30];
 
+// Gives `db` the SQL function empty_slot(CardType, BlockData): 1 for a row
+// that holds a card's unused slot (IsEmptyHistorySlot), which earlier
+// versions stored and which is no record. Every such block begins "00".
+bool AddEmptySlotFunction(CDbConnection& db);
+
 // Whether `db` keeps the per-card row counts (the CardRows table and its
 // triggers on History); a file opened for writing gets them.
 bool HasCardRows(CDbConnection& db);

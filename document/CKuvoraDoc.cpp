@@ -143,6 +143,10 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
     for (int k = 0; k < kGateLogRows; ++k) {
         for (auto& cell : m_GateLog[k]) cell.clear();
         if (m_nCardType != 1) continue;
+        // A gate-log slot the card has not written yet is no passage.
+        bool written = false;
+        for (int i = 0; i < 16; ++i) written = written || card.GetTicketBarrierLogData(16 * k + i) != 0;
+        if (!written) continue;
         m_GateLog[k][0] = bytesHex(16, [&](int i) { return card.GetTicketBarrierLogData(16 * k + i); });
         m_GateLog[k][1] = card.GetTicketBarrierLogDateTime(k);
         m_GateLog[k][2] = card.GetTicketBarrierLogType(k);
@@ -154,33 +158,44 @@ void CKuvoraDoc::FillFromCard(CSFCard& card) {
         }
     }
 
-    for (int row = 0; row < m_nCardRows; ++row) {
-        m_History.SetText(BlockData, row, bytesHex(16, [&](int i) { return card.GetHistoryData(16 * row + i); }));
-        m_History.SetText(TerminalCode, row, hexText(2, card.GetTerminalCode(row)));
-        m_History.SetText(Terminal, row, card.GetTerminal(row));
-        m_History.SetText(TradeCode, row, hexText(2, card.GetTradeCode(row)));
-        m_History.SetText(Trade, row, card.GetTrade(row));
-        m_History.SetFlags(row, card.GetTradeFlags(row));
-        m_History.SetText(DateCode, row, hexText(4, card.GetDateCode(row)));
-        m_History.SetText(Date, row, card.GetDate(row));
-        m_History.SetText(TimeCode, row, hexText(4, card.GetTimeCode(row)));
-        m_History.SetText(Time, row, card.GetTime(row));
-        m_History.SetText(DepartureLineCode, row, hexText(2, card.GetDepartureLineCode(row)));
-        m_History.SetText(DepartureCompany, row, card.GetDepartureCompany(row));
-        m_History.SetText(DepartureStationCode, row, hexText(2, card.GetDepartureStationCode(row)));
-        m_History.SetText(DepartureStation, row, card.GetDepartureStation(row));
-        m_History.SetText(ArrivalLineCode, row, hexText(2, card.GetArrivalLineCode(row)));
-        m_History.SetText(ArrivalCompany, row, card.GetArrivalCompany(row));
-        m_History.SetText(ArrivalStationCode, row, hexText(2, card.GetArrivalStationCode(row)));
-        m_History.SetText(ArrivalStation, row, card.GetArrivalStation(row));
-        m_History.SetText(Balance, row, decimalText(5, card.GetBalance(row)));
-        m_History.SetText(Point, row, decimalText(5, card.GetPoint(row)));
-        m_History.SetText(Charge, row, decimalText(5, card.GetCharge(row)));
-        m_History.SetText(SerialCode, row, hexText(6, card.GetSerial(row)));
-        m_History.SetText(Serial, row, decimalText(8, card.GetSerial(row)));
-        m_History.SetText(Note1, row, card.GetNote1(row));
-        m_History.SetText(Note2, row, card.GetNote2(row));
+    // The card's records, its unused slots left out: the display rows are
+    // the records alone, newest first.
+    const int blocks = m_nCardRows;
+    m_nCardRows = 0;
+    for (int slot = 0; slot < blocks; ++slot) {
+        if (card.IsEmptySlot(slot)) continue;
+        const int row = m_nCardRows++;
+        FillRow(card, slot, row);
     }
+}
+
+void CKuvoraDoc::FillRow(CSFCard& card, int slot, int row) {
+    using namespace history;
+    m_History.SetText(BlockData, row, bytesHex(16, [&](int i) { return card.GetHistoryData(16 * slot + i); }));
+    m_History.SetText(TerminalCode, row, hexText(2, card.GetTerminalCode(slot)));
+    m_History.SetText(Terminal, row, card.GetTerminal(slot));
+    m_History.SetText(TradeCode, row, hexText(2, card.GetTradeCode(slot)));
+    m_History.SetText(Trade, row, card.GetTrade(slot));
+    m_History.SetFlags(row, card.GetTradeFlags(slot));
+    m_History.SetText(DateCode, row, hexText(4, card.GetDateCode(slot)));
+    m_History.SetText(Date, row, card.GetDate(slot));
+    m_History.SetText(TimeCode, row, hexText(4, card.GetTimeCode(slot)));
+    m_History.SetText(Time, row, card.GetTime(slot));
+    m_History.SetText(DepartureLineCode, row, hexText(2, card.GetDepartureLineCode(slot)));
+    m_History.SetText(DepartureCompany, row, card.GetDepartureCompany(slot));
+    m_History.SetText(DepartureStationCode, row, hexText(2, card.GetDepartureStationCode(slot)));
+    m_History.SetText(DepartureStation, row, card.GetDepartureStation(slot));
+    m_History.SetText(ArrivalLineCode, row, hexText(2, card.GetArrivalLineCode(slot)));
+    m_History.SetText(ArrivalCompany, row, card.GetArrivalCompany(slot));
+    m_History.SetText(ArrivalStationCode, row, hexText(2, card.GetArrivalStationCode(slot)));
+    m_History.SetText(ArrivalStation, row, card.GetArrivalStation(slot));
+    m_History.SetText(Balance, row, decimalText(5, card.GetBalance(slot)));
+    m_History.SetText(Point, row, decimalText(5, card.GetPoint(slot)));
+    m_History.SetText(Charge, row, decimalText(5, card.GetCharge(slot)));
+    m_History.SetText(SerialCode, row, hexText(6, card.GetSerial(slot)));
+    m_History.SetText(Serial, row, decimalText(8, card.GetSerial(slot)));
+    m_History.SetText(Note1, row, card.GetNote1(slot));
+    m_History.SetText(Note2, row, card.GetNote2(slot));
 }
 
 void CKuvoraDoc::OnCardRead() {
@@ -201,6 +216,14 @@ void CKuvoraDoc::OnCardRead() {
         m_nCardType = previousType;
         return;
     }
+    // Auto found no card of any type (no reader, no card, or a card of no
+    // type read here): its message has been shown, and the window keeps
+    // what it showed, the hint or the card before.
+    if (m_nCardType == 0) {
+        m_strCardTypeName = previousName;
+        m_nCardType = previousType;
+        return;
+    }
     // A card whose history could not be read has shown its message; its
     // zero-filled blocks are not history, so nothing is stored or shown.
     if (!card->ReadHistory()) {
@@ -209,7 +232,7 @@ void CKuvoraDoc::OnCardRead() {
         return;
     }
     m_bStoredHistory = false;  // the card on the reader again
-    m_bCardRead = m_nCardType != 0;
+    m_bCardRead = true;
     card->ReadTicketBarrierLog();
     m_nCardRows = std::clamp(card->GetHistoryCount(), 0, CSFCard::kMaxHistoryBlocks);
     m_nRows = m_nCardRows;
@@ -279,9 +302,7 @@ std::vector<int> CardRecordRows(const CKuvoraDoc& doc) {
     }
     const int n = std::clamp(std::min(cardRows, doc.m_nRows), 0, CHistoryDisplay::kRows);
     for (int row = 0; row < n; ++row) {
-        const QString& block = doc.m_History.Text(history::BlockData, row);
-        if (std::any_of(block.begin(), block.end(), [](QChar c) { return c != QLatin1Char('0'); }))
-            rows.push_back(row);
+        if (!IsEmptyHistorySlot(doc.m_nCardType, doc.m_History.Text(history::BlockData, row))) rows.push_back(row);
     }
     return rows;
 }

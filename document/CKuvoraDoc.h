@@ -117,7 +117,10 @@ public:
 
 private:
     std::unique_ptr<CSFCard> CreateCardForMode();
+    // The header, the gate log and the card's records (m_nCardRows of
+    // them; its unused slots are no rows).
     void FillFromCard(CSFCard& card);
+    void FillRow(CSFCard& card, int slot, int row);
 
     IDocumentObserver* m_pObserver = nullptr;
 };
@@ -125,7 +128,8 @@ private:
 // The display rows that hold one of the card's records, in display order:
 // the rows of the last read that the reload left in the table (never more
 // than it shows; for a stored card loaded without a read, as many of its
-// newest rows as a read of its type takes) whose block is not empty. A card that has written fewer
-// records than its history service has blocks leaves the rest all zeros.
+// newest rows as a read of its type takes) that are no unused slot of the
+// card (IsEmptyHistorySlot). Neither a read nor a reload gives such a row; a
+// document filled otherwise may hold one.
 // What the read-aloud speaks and the page and the picture draw.
 std::vector<int> CardRecordRows(const CKuvoraDoc& doc);

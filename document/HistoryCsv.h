@@ -4,10 +4,14 @@
 // hold a comma, a quote or a line break (RFC 4180).
 //
 // One line per display row. The columns follow the history view left to
-// right, each grid column giving its upper row and then its lower row; the
-// amounts and the serial number are plain numbers without the blanks that
-// align them on screen.
+// right, each grid column giving its upper row and then its lower row. Each
+// cell is written so that a spreadsheet reads it as what it is: dates as
+// dates (2011-03-12), times as times (17:18), amounts and the serial number
+// as plain numbers, every code exactly as shown (0001E3, 01), and names and
+// other texts as text, never as a formula (CsvCells.h).
 #pragma once
+
+#include "CsvCells.h"
 
 #include <QByteArray>
 #include <QString>
@@ -17,9 +21,7 @@ class CKuvoraDoc;
 
 // The header line's names, in column order.
 QStringList HistoryCsvHeader();
-// One CSV field: quoted (with inner quotes doubled) when it has to be.
-QString CsvField(const QString& text);
-// One CSV line from `fields`, ended by CR LF.
+// One CSV line of plain fields (CsvField each), ended by CR LF.
 QString CsvLine(const QStringList& fields);
 // The whole file: byte-order mark, header line and one line per display row.
 QByteArray ExportCsv(const CKuvoraDoc& doc);

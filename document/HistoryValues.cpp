@@ -91,8 +91,9 @@ struct Scan {
     bool atEnd() const { return p == end; }
 };
 
-// "2026年11月28日" or "26年11月28日" (years from 2000) as 2026-11-28.
-std::optional<QString> isoDate(const QString& text) {
+}  // namespace
+
+std::optional<QString> IsoDateOfText(const QString& text) {
     Scan s(text);
     int year = 0, month = 0, day = 0, yearDigits = 0;
     if (!s.field(2, 4, u'年', year, &yearDigits) || yearDigits == 3 || !s.field(1, 2, u'月', month) ||
@@ -109,9 +110,7 @@ std::optional<QString> isoDate(const QString& text) {
     return iso;
 }
 
-// "17時18分" as 17:18, "18時42分05秒" as 18:42:05. Hours past 24 stay: a shop
-// that keeps its business day past midnight records 24時12分 on that day.
-std::optional<QString> isoTime(const QString& text) {
+std::optional<QString> IsoTimeOfText(const QString& text) {
     Scan s(text);
     int hour = 0, minute = 0, second = 0;
     if (!s.field(1, 2, u'時', hour) || !s.field(1, 2, u'分', minute)) return std::nullopt;
@@ -130,8 +129,6 @@ std::optional<QString> isoTime(const QString& text) {
     return iso;
 }
 
-}  // namespace
-
 HistoryRowValues HistoryRowValuesOf(int cardType, const CHistoryDisplay& history, int row) {
     using namespace history;
     const Fields f = fieldsOf(cardType);
@@ -139,8 +136,8 @@ HistoryRowValues HistoryRowValuesOf(int cardType, const CHistoryDisplay& history
         return recorded ? number(history.Text(column, row), base) : std::nullopt;
     };
     HistoryRowValues v;
-    if (f.date) v.date = isoDate(history.Text(Date, row));
-    if (f.time) v.time = isoTime(history.Text(Time, row));
+    if (f.date) v.date = IsoDateOfText(history.Text(Date, row));
+    if (f.time) v.time = IsoTimeOfText(history.Text(Time, row));
     v.terminalCode = num(f.terminal, TerminalCode, 16);
     v.tradeCode = num(f.trade, TradeCode, 16);
     v.departureLineCode = num(f.departureLine, DepartureLineCode, 16);

@@ -1,6 +1,9 @@
 #include "Spending.h"
 
 #include "CHistoryDisplay.h"
+#include "CKuvoraDoc.h"
+#include "CardTypes.h"
+#include "CsvCells.h"
 #include "HistoryExport.h"
 #include "HistoryValues.h"
 #include "StationCodeSchema.h"
@@ -79,20 +82,19 @@ SpendKind signKind(qint64 spent) {
     return spent > 0 ? SpendKind::Fare : spent < 0 ? SpendKind::Charge : SpendKind::Other;
 }
 
-bool isEmptyBlock(const CHistoryDisplay& history, int row) {
-    const QString& block = history.Text(history::BlockData, row);
-    for (QChar c : block)
-        if (c != QLatin1Char('0')) return false;
-    return true;
+bool isEmptyBlock(int cardType, const CHistoryDisplay& history, int row) {
+    return IsEmptyHistorySlot(cardType, history.Text(history::BlockData, row));
 }
 
-QString csvField(const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r')))
-        return text;
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    return QLatin1Char('"') + quoted + QLatin1Char('"');
+// The Suica family's fares by trade: tickets bought with the card, buses,
+// fares adjusted at a machine or a window; the rest are rides.
+JourneyKind suicaJourney(qint64 trade) {
+    switch (trade) {
+    case 0x03: case 0x23: return JourneyKind::Ticket;
+    case 0x0D: case 0x0F: return JourneyKind::Bus;
+    case 0x04: case 0x05: case 0x84: case 0x85: return JourneyKind::Adjustment;
+    default: return JourneyKind::Ride;
+    }
 }
 
 }  // namespace
@@ -102,7 +104,7 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
     const Rule rule = ruleOf(cardType);
     std::vector<SpendingRow> out;
     for (int row = 0; row < rows; ++row) {
-        if (isEmptyBlock(history, row)) continue;
+        if (isEmptyBlock(cardType, history, row)) continue;
         const HistoryRowValues v = HistoryRowValuesOf(cardType, history, row);
         SpendingRow r;
         r.row = row;
@@ -112,7 +114,11 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
         const qint64 trade = v.tradeCode.value_or(0);
         const qint64 charge = v.charge.value_or(0);
         switch (rule) {
-        case Rule::SuicaTrades: r.kind = suicaKind(trade); r.amount = charge; break;
+        case Rule::SuicaTrades:
+            r.kind = suicaKind(trade);
+            r.journey = suicaJourney(trade);
+            r.amount = charge;
+            break;
         case Rule::ProcessCodes: r.kind = processKind(trade); r.amount = charge; break;
         case Rule::EdyTrades:
             r.kind = trade == 0x20 ? SpendKind::Purchase : trade == 0x02 ? SpendKind::Charge : SpendKind::Other;
@@ -130,7 +136,7 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
             break;
         case Rule::ShownBalances: {
             qint64 spent = 0;
-            if (row + 1 < rows && !isEmptyBlock(history, row + 1) && v.balance) {
+            if (row + 1 < rows && !isEmptyBlock(cardType, history, row + 1) && v.balance) {
                 const std::optional<qint64> older = HistoryRowValuesOf(cardType, history, row + 1).balance;
                 if (older) spent = *older - *v.balance;
             }
@@ -144,7 +150,7 @@ std::vector<SpendingRow> ClassifyRows(int cardType, const CHistoryDisplay& histo
         // right for a charge, but a fare or sale "from 0" that raised the
         // balance is no amount at all.
         const bool spent = r.kind == SpendKind::Fare || r.kind == SpendKind::Purchase;
-        if (rule == Rule::SuicaTrades && spent && row + 1 < rows && isEmptyBlock(history, row + 1)) r.amount = 0;
+        if (rule == Rule::SuicaTrades && spent && r.amount < 0) r.amount = 0;
         out.push_back(r);
     }
     return out;
@@ -186,7 +192,7 @@ std::vector<Journey> Journeys(const CHistoryDisplay& history, const std::vector<
         if (it->kind != SpendKind::Fare || it->date.isEmpty() || it->date < from || it->date > to) continue;
         // Each journey is an output of names (its table, CSV and text).
         out.push_back({it->date, OutputName(history.Text(history::DepartureStation, it->row).trimmed()),
-                       OutputName(history.Text(history::ArrivalStation, it->row).trimmed()), it->amount});
+                       OutputName(history.Text(history::ArrivalStation, it->row).trimmed()), it->amount, it->journey});
     }
     return out;
 }
@@ -197,23 +203,77 @@ qint64 JourneysTotal(const std::vector<Journey>& journeys) {
     return total;
 }
 
+QString JourneyKindText(JourneyKind kind) {
+    switch (kind) {
+    case JourneyKind::Ticket: return QStringLiteral("きっぷ購入");
+    case JourneyKind::Bus: return QStringLiteral("バス");
+    case JourneyKind::Adjustment: return QStringLiteral("精算");
+    case JourneyKind::Ride: break;
+    }
+    return QStringLiteral("乗車");
+}
+
+QString JourneyKindName(JourneyKind kind) {
+    switch (kind) {
+    case JourneyKind::Ticket: return QStringLiteral("ticket");
+    case JourneyKind::Bus: return QStringLiteral("bus");
+    case JourneyKind::Adjustment: return QStringLiteral("adjustment");
+    case JourneyKind::Ride: break;
+    }
+    return QStringLiteral("ride");
+}
+
 QByteArray JourneysCsv(const std::vector<Journey>& journeys) {
-    QString out = QStringLiteral("date,from,to,fare\r\n");
+    QString out = QStringLiteral("date,from,to,fare,kind\r\n");
     for (const Journey& j : journeys)
-        out += QStringLiteral("%1,%2,%3,%4\r\n").arg(j.date, csvField(j.from), csvField(j.to)).arg(j.fare);
+        out += CsvCellLine({j.date, CsvTextCell(j.from), CsvTextCell(j.to), QString::number(j.fare),
+                            JourneyKindName(j.kind)});
     // The byte-order mark tells spreadsheet programs the file is UTF-8.
     return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
 }
 
-bool WriteJourneysCsv(const QString& path, const std::vector<Journey>& journeys) {
-    return WriteFileReplacing(path, JourneysCsv(journeys));
+QString JourneysText(const std::vector<Journey>& journeys) {
+    QString out = QStringLiteral("日付\t種別\t乗車\t降車\t運賃\n");
+    for (const Journey& j : journeys)
+        out += QStringLiteral("%1\t%2\t%3\t%4\t%5\n").arg(j.date, JourneyKindText(j.kind), j.from, j.to).arg(j.fare);
+    return out + QStringLiteral("合計\t\t\t\t%1\n").arg(JourneysTotal(journeys));
 }
 
-QString JourneysText(const std::vector<Journey>& journeys) {
-    QString out = QStringLiteral("日付\t乗車\t降車\t運賃\n");
-    for (const Journey& j : journeys)
-        out += QStringLiteral("%1\t%2\t%3\t%4\n").arg(j.date, j.from, j.to).arg(j.fare);
-    return out + QStringLiteral("合計\t\t\t%1\n").arg(JourneysTotal(journeys));
+ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, const QString& from,
+                              const QString& to, std::vector<Journey> journeys) {
+    ExpenseClaim claim{nickname, doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName : doc.m_strBrand, doc.m_strIDm,
+                       from, to, std::move(journeys)};
+    const auto [first, last] = std::minmax_element(
+        claim.journeys.begin(), claim.journeys.end(), [](const Journey& a, const Journey& b) { return a.date < b.date; });
+    if (claim.from.isEmpty() && first != claim.journeys.end()) claim.from = first->date;
+    if (claim.to.isEmpty() && last != claim.journeys.end()) claim.to = last->date;
+    return claim;
+}
+
+QString ExpenseClaimCard(const ExpenseClaim& claim) {
+    if (claim.nickname.isEmpty()) return claim.cardTypeName;
+    if (claim.cardTypeName.isEmpty()) return claim.nickname;
+    return QStringLiteral("%1（%2）").arg(claim.nickname, claim.cardTypeName);
+}
+
+QByteArray ExpenseClaimCsv(const ExpenseClaim& claim) {
+    QString out = CsvCellLine({QStringLiteral("交通費明細")});
+    out += CsvCellLine({QStringLiteral("カード"), CsvTextCell(ExpenseClaimCard(claim))});
+    out += CsvCellLine({QStringLiteral("IDm"), CsvCodeCell(claim.idm)});
+    out += CsvCellLine({QStringLiteral("期間"), claim.from, claim.to});
+    out += QLatin1String("\r\n");
+    out += CsvCellLine({QStringLiteral("日付"), QStringLiteral("種別"), QStringLiteral("乗車"), QStringLiteral("降車"),
+                        QStringLiteral("運賃")});
+    for (const Journey& j : claim.journeys)
+        out += CsvCellLine({j.date, JourneyKindText(j.kind), CsvTextCell(j.from), CsvTextCell(j.to),
+                            QString::number(j.fare)});
+    out += CsvCellLine({QStringLiteral("合計"), QString(), QString(), QString(),
+                        QString::number(JourneysTotal(claim.journeys))});
+    return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
+}
+
+bool WriteExpenseClaimCsv(const QString& path, const ExpenseClaim& claim) {
+    return WriteFileReplacing(path, ExpenseClaimCsv(claim));
 }
 
 bool IsIsoDate(const QString& text) {

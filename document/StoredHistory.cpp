@@ -23,25 +23,32 @@ bool hasTable(CDbConnection& db, const char* name) {
 
 // One query, whatever the database's size: with the per-card counts, each
 // card's newest and oldest rows come from the (IDm, CardType, Sequential)
-// index; a file never opened for writing by this version is counted whole.
+// index and the unused slots an earlier version stored (all beginning "00")
+// from the (IDm, CardType, BlockData) one; a file never opened for writing by
+// this version is counted whole. Neither counts nor dates take such a slot,
+// and a card that holds nothing else is not listed.
 QByteArray listingSql(bool counted, bool nicknames, bool brands, bool onlyOne) {
     const QByteArray nickname = QByteArray(nicknames ? ", k.Nickname" : ", NULL") + (brands ? ", b.Brand" : ", NULL");
     const QByteArray join =
         QByteArray(nicknames ? " LEFT JOIN CardNickname k ON k.IDm = c.IDm AND k.CardType = c.CardType" : "") +
         (brands ? " LEFT JOIN CardBrand b ON b.IDm = c.IDm AND b.CardType = c.CardType" : "");
     if (counted) {
-        auto row = [](const char* what, const char* order) {
-            return QByteArray("(SELECT ") + what +
-                   " FROM History WHERE IDm = c.IDm AND CardType = c.CardType ORDER BY Sequential " + order +
-                   " LIMIT 1)";
+        const QByteArray card = " FROM History WHERE IDm = c.IDm AND CardType = c.CardType";
+        auto row = [&card](const char* what, const char* order) {
+            return QByteArray("(SELECT ") + what + card + " AND NOT empty_slot(CardType, BlockData) ORDER BY Sequential " +
+                   order + " LIMIT 1)";
         };
-        return "SELECT c.IDm, c.CardType, c.Rows, " + row("Date", "DESC") + ", " + row("Date", "ASC") + ", " +
-               row("Sequential", "DESC") + " AS s" + nickname + " FROM CardRows c" + join +
-               (onlyOne ? " WHERE c.IDm = ?" : "") + " ORDER BY s DESC";
+        const QByteArray rows = "c.Rows - (SELECT COUNT(*)" + card +
+                                " AND BlockData >= '00' AND BlockData < '01' AND empty_slot(CardType, BlockData))";
+        return "SELECT * FROM (SELECT c.IDm, c.CardType, " + rows + " AS n, " + row("Date", "DESC") + ", " +
+               row("Date", "ASC") + ", (SELECT Sequential" + card + " ORDER BY Sequential DESC LIMIT 1) AS s" +
+               nickname + " FROM CardRows c" + join + (onlyOne ? " WHERE c.IDm = ?" : "") +
+               ") WHERE n > 0 ORDER BY s DESC";
     }
     return "SELECT c.IDm, c.CardType, g.n, c.Date, f.Date, g.s" + nickname +
-           " FROM (SELECT MIN(Sequential) AS a, MAX(Sequential) AS s, COUNT(*) AS n FROM History " +
-           (onlyOne ? "WHERE IDm = ? " : "") +
+           " FROM (SELECT MIN(Sequential) AS a, MAX(Sequential) AS s, COUNT(*) AS n FROM History "
+           "WHERE NOT empty_slot(CardType, BlockData) " +
+           (onlyOne ? "AND IDm = ? " : "") +
            "GROUP BY IDm, CardType) g JOIN History c ON c.Sequential = g.s JOIN History f ON f.Sequential = g.a" +
            join + " ORDER BY g.s DESC";
 }
@@ -58,7 +65,7 @@ bool ListStoredCards(CHistoryTable& table, std::vector<StoredCard>& cards, QStri
     // write is opened read-only all the same.
     DbResult r = db.Open(table.Path(), CDbConnection::Mode::ReadWrite);
     CDbStatement q;
-    if (DbFailed(r) || DbFailed(r = db.Execute("BEGIN")) ||
+    if (DbFailed(r) || !AddEmptySlotFunction(db) || DbFailed(r = db.Execute("BEGIN")) ||
         DbFailed(r = q.Prepare(db, listingSql(HasCardRows(db), hasTable(db, "CardNickname"), hasTable(db, "CardBrand"),
                                               !only.isEmpty()).constData()))) {
         error = db.IsOpen() ? db.LastError() : QStringLiteral("cannot open %1").arg(table.Path());
@@ -107,23 +114,49 @@ bool SetCardNickname(CHistoryTable& table, const QString& idm, int cardType, con
     return false;
 }
 
+int ForgetStoredCard(CHistoryTable& table, const QString& idm, int cardType, QString& error) {
+    std::vector<StoredCard> cards;
+    if (!ListStoredCards(table, cards, error, idm)) return -1;
+    // Rows an earlier version stored for a card's unused slots: the card is
+    // not listed for them, and they go with it all the same.
+    std::vector<int> types;
+    for (const StoredCard& c : cards)
+        if (cardType < 0 || c.cardType == cardType) types.push_back(c.cardType);
+    if (types.empty()) return 0;
+    QString failed;
+    const DbResult r = table.Write([&](CDbConnection& db) {
+        DbResult rc = db.Execute("PRAGMA secure_delete = ON");
+        for (const char* name : {"History", "CardNickname", "CardBrand", "CardIssuer"}) {
+            if (DbFailed(rc)) break;
+            if (!hasTable(db, name)) continue;
+            CDbStatement q;
+            if (DbFailed(rc = q.Prepare(db, (QByteArray("DELETE FROM ") + name + " WHERE IDm = ? AND CardType = ?").constData())))
+                break;
+            for (int type : types) {
+                q.Reset();
+                q.Bind(1, idm);
+                q.Bind(2, static_cast<std::int64_t>(type));
+                if (DbFailed(rc = q.Step())) break;
+            }
+        }
+        if (DbFailed(rc)) failed = db.LastError();
+        return rc;
+    });
+    if (!DbFailed(r)) return static_cast<int>(types.size());
+    error = failed.isEmpty() ? QStringLiteral("cannot write %1 (%2)")
+                                   .arg(table.Path())
+                                   .arg(static_cast<std::uint32_t>(r), 0, 16)
+                             : failed;
+    return -1;
+}
+
 void SetTradeFlagsFromBlocks(CHistoryDisplay& rows, int count, int cardType) {
     const std::unique_ptr<CSFCard> card = CreateCard(cardType);
     count = std::clamp(count, 0, CHistoryDisplay::kRows);
     for (int row = 0; row < count; ++row) {
         int flags = 0;
-        const QString& hex = rows.Text(history::BlockData, row);
         std::uint8_t block[16];
-        bool isHex = hex.size() == 32;
-        for (int i = 0; isHex && i < 32; ++i) {
-            const char16_t c = hex[i].unicode();
-            const int digit = c >= '0' && c <= '9'   ? c - '0'
-                              : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                              : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                                     : -1;
-            isHex = digit >= 0;
-            block[i / 2] = static_cast<std::uint8_t>(i % 2 ? block[i / 2] << 4 | digit : digit);
-        }
+        const bool isHex = BlockFromHex(rows.Text(history::BlockData, row), block);
         // A trade is decoded from its own block alone.
         if (card && isHex && card->SetHistoryBlock(0, block)) flags = card->GetTradeFlags(0);
         rows.SetFlags(row, flags);

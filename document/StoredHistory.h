@@ -44,3 +44,11 @@ void SetTradeFlagsFromBlocks(CHistoryDisplay& rows, int count, int cardType);
 // otherwise.
 bool SetCardNickname(CHistoryTable& table, const QString& idm, int cardType, const QString& nickname,
                      QString& error);
+
+// Forgets a stored card: its rows, nickname, brand and issuer kind leave
+// History.db in one transaction, with SQLite's secure delete, so that they do
+// not linger in the file's free pages. `cardType` -1 forgets the IDm under
+// every card type. Returns how many cards were forgotten (0: none was
+// stored, and the file is not written), or -1 with `error` set when the file
+// could not be written; a damaged file is never written.
+int ForgetStoredCard(CHistoryTable& table, const QString& idm, int cardType, QString& error);

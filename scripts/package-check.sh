@@ -52,10 +52,15 @@ appstreamcli validate --no-net --pedantic "$root"/usr/share/metainfo/*.metainfo.
   appstreamcli validate --no-net "$root"/usr/share/metainfo/*.metainfo.xml
 home="$work/home"
 mkdir -p "$home"
+# The first steps of the guide: the samples' made-up names, then a sample card.
+env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
+  "$root/usr/bin/kuvora-stationdb" import "$root"/usr/share/doc/kuvora/examples/names/*.csv >/dev/null ||
+  { echo "the sample names did not import"; exit 1; }
 out=$(env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" \
   "$root/usr/bin/kuvora-cli" read --reader "image:$root/usr/share/doc/kuvora/examples/suica-sample.json" 2>"$work/err") || {
   echo "the unpacked kuvora-cli failed:"; cat "$work/err"; exit 1; }
 grep -q '"idm": "01010410C8192A3B"' <<<"$out" || { echo "unexpected output: $out"; exit 1; }
+grep -q '見本中央' <<<"$out" || { echo "the sample names are not shown: $out"; exit 1; }
 [ ! -s "$work/err" ] || { echo "the unpacked kuvora-cli showed messages:"; cat "$work/err"; exit 1; }
 "$root/usr/bin/kuvora" --version
 "$root/usr/bin/kuvora-cli" --version

@@ -1,6 +1,7 @@
 #include "StationDbBuilder.h"
 
 #include "Cp932.h"
+#include "CsvCells.h"
 #include "DbConnection.h"
 #include "file_io.h"
 
@@ -282,18 +283,6 @@ bool allEmpty(const QStringList& fields, qsizetype from = 0) {
     return true;
 }
 
-// Appends `text` as a CSV field, quoted when it must be.
-void appendCsvField(QString& out, const QString& text) {
-    if (!text.contains(QLatin1Char(',')) && !text.contains(QLatin1Char('"')) && !text.contains(QLatin1Char('\n')) &&
-        !text.contains(QLatin1Char('\r'))) {
-        out += text;
-        return;
-    }
-    QString quoted = text;
-    quoted.replace(QLatin1String("\""), QLatin1String("\"\""));
-    out += QLatin1Char('"') + quoted + QLatin1Char('"');
-}
-
 }  // namespace
 
 bool ParseStationNumber(const QString& text, ColumnType type, qint64& value) {
@@ -342,9 +331,10 @@ QByteArray StationCsvText(const StationCsv& csv) {
     for (const QStringList& row : csv.rows) {
         for (qsizetype i = 0; i < row.size(); ++i) {
             if (i) text += QLatin1Char(',');
+            // A name that begins like a formula is neutralised; import takes it back.
             const bool isText = static_cast<std::size_t>(i) < csv.table->columns.size() &&
                                 csv.table->columns[static_cast<std::size_t>(i)].type == ColumnType::Text;
-            appendCsvField(text, isText ? CutToWidth(OutputName(row[i]), kMaxColumnText) : row[i]);
+            text += isText ? CsvTextCell(CutToWidth(row[i], kMaxColumnText)) : CsvField(row[i]);
         }
         text += QLatin1String("\r\n");
     }
@@ -473,7 +463,8 @@ bool ReadStationCsv(const QString& path, const QString& tableName, StationCsv& o
         bool rowGood = true;
         for (std::size_t i = 0; i < t.columns.size(); ++i) {
             const ColumnDef& c = t.columns[i];
-            const QString& value = rec.fields[position[i]];
+            QString value = rec.fields[position[i]];
+            if (c.type == ColumnType::Text) value = CsvTextOfCell(value);  // a name export neutralised as a formula ('=...)
             const int control = ControlCharacterAt(value);
             if (c.type == ColumnType::Text) {
                 if (characterCount(value) > kMaxColumnText) {

@@ -3,7 +3,9 @@
 
 The images are made up: every station, shop and bus code in them names an
 entry of the sample station overlay (data/stationcode/sample/), not a real
-place. Run from the repository root: python3 tools/make_sample_cards.py
+place. As on real cards, bytes 4-5 of each IDm give a manufacture date in the
+past, and no gate-log block holds a zero date: a slot not written yet is all
+zeros. Run from the repository root: python3 tools/make_sample_cards.py
 """
 import datetime
 import json
@@ -172,12 +174,18 @@ def pasmo_sample():
         suica_block(0x05, 0x0F, (2026, 12, 1), 3000, 0x000032, dep=(0x01, 0x02), arr=(0x03, 0x04)),
         suica_block(0x08, 0x02, (2026, 12, 1), 3220, 0x000031, dep=(0x01, 0x10)),
     ] + ["00" * 16] * 17
+    # the ride of 12/02 through the gates; the card has passed no other yet
+    gates = [
+        gate_block(0x20, 0x01, 0x20, (2026, 12, 2), 8, 47, 210, 0),
+        gate_block(0xA0, 0x01, 0x10, (2026, 12, 2), 8, 30, 0, 0),
+        "00" * 16,
+    ]
     shared = ["1908", "190A", "1948", "194B", "1988", "198B", "2308", "230A", "2348", "234B"]
     own = ["1CCA", "1D08", "1D0A"]
     suica = {"code": "0003", "areas": ["0000"],
-             "services": [service("090F", rows), service("108F", ["00" * 16] * 3)]
+             "services": [service("090F", rows), service("108F", gates)]
              + probes({"1848", "1CC8"}) + [service(c, key="0A00") for c in ["184B"] + shared + own]}
-    return image("01010B21202E7D8E", "0120220427674EFF", [suica])
+    return image("01010B21761B7D8E", "0120220427674EFF", [suica])
 
 
 def iruca_sample():
@@ -374,11 +382,11 @@ def nanaco_sample():
     ]
     number = [hexs([0x71, 0x00, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12] + [0] * 8)]
     balance = [hexs(list((1352).to_bytes(4, "little")) + [0] * 12)]
-    common = common_area("01041B2C3D4E5F60", [
+    common = common_area("01041B2C2F1D5F60", [
         service("5508", key="0100"), service("558B", number), service("5597", balance),
         service("560B", key="0100"), service("564F", rows),
     ])
-    return image("01041B2C3D4E5F60", "0118030F0A014BFF", [common])
+    return image("01041B2C2F1D5F60", "0118030F0A014BFF", [common])
 
 
 # --- WAON: records in block pairs; the even block holds the terminal number
@@ -408,11 +416,11 @@ def waon_sample():
               + waon_pair("SAMPLE0000040", 40, 0x0C, (2026, 11, 20), (9, 30), 3210, 0, 3000))  # charge
     number = [hexs([0x69, 0x00, 0x12, 0x34, 0x56, 0x78, 0x90, 0x12] + [0] * 8)]
     balance = [hexs(list((3930).to_bytes(4, "little")) + [0] * 12)]
-    common = common_area("01051C2D3E4F5A6B", [
+    common = common_area("01051C2DF31E5A6B", [
         service("67C8", key="0100"), service("680B", blocks), service("6817", balance),
         service("684F", number), service("68C8", key="0100"),
     ])
-    return image("01051C2D3E4F5A6B", "0118030F0A014BFF", [common])
+    return image("01051C2DF31E5A6B", "0118030F0A014BFF", [common])
 
 
 # --- JAL IC: decimal digits one per nibble, lowest digit first across bytes.

@@ -7,7 +7,9 @@
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QMenu>
+#include <QMessageBox>
 #include <QScrollBar>
+#include <QShortcut>
 #include <QStyle>
 #include <QTableWidget>
 
@@ -44,8 +46,12 @@ StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("
         QMenu menu(this);
         menu.addAction(QStringLiteral("このカードの履歴を表示"), this, [this, row] { Choose(row); });
         menu.addAction(QStringLiteral("名前を付ける..."), this, [this, row] { AskNickname(row); });
+        menu.addSeparator();
+        menu.addAction(QStringLiteral("削除..."), this, [this, row] { AskForget(row); });
         menu.exec(m_pTable->viewport()->mapToGlobal(at));
     });
+    auto* forget = new QShortcut(QKeySequence::Delete, m_pTable, nullptr, nullptr, Qt::WidgetShortcut);
+    connect(forget, &QShortcut::activated, this, [this] { AskForget(m_pTable->currentRow()); });
 }
 
 void StoredCardsDock::Refresh() {
@@ -139,4 +145,45 @@ void StoredCardsDock::AskNickname(int row) {
                                                QStringLiteral("%1 の名前（空欄で名前を消します）:").arg(c.idm),
                                                QLineEdit::Normal, c.nickname, &ok);
     if (ok) SetNickname(row, name);
+}
+
+namespace {
+
+// The card as the list shows it: its type (and brand), its nickname, its IDm.
+QString cardName(const StoredCard& c) {
+    const CardTypeInfo* type = FindCardType(c.cardType);
+    QString name = type ? QString::fromUtf16(type->label) : QString::number(c.cardType);
+    if (!c.brand.isEmpty()) name += QStringLiteral(u"（%1）").arg(c.brand);
+    if (!c.nickname.isEmpty()) name = QStringLiteral(u"「%1」 %2").arg(c.nickname, name);
+    return name + QStringLiteral("\nIDm %1").arg(c.idm);
+}
+
+}  // namespace
+
+QString StoredCardsDock::ForgetQuestion(const StoredCard& card) {
+    return QStringLiteral("次のカードを削除しますか？\n\n%1（%2 件）\n\n"
+                          "保存されている履歴、名前、ブランドが履歴データベースから消えます。"
+                          "この操作は元に戻せません。")
+        .arg(cardName(card))
+        .arg(card.rows);
+}
+
+void StoredCardsDock::AskForget(int row) {
+    if (row < 0 || row >= static_cast<int>(m_Cards.size())) return;
+    const QString question = ForgetQuestion(m_Cards[static_cast<std::size_t>(row)]);
+    const QMessageBox::StandardButton answer = QMessageBox::question(
+        this, QStringLiteral("カードの削除"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+    if (answer == QMessageBox::Yes) Forget(row);
+}
+
+bool StoredCardsDock::Forget(int row) {
+    if (row < 0 || row >= static_cast<int>(m_Cards.size())) return false;
+    const StoredCard c = m_Cards[static_cast<std::size_t>(row)];
+    CHistoryTable table;
+    QString error;
+    const bool forgotten = ForgetStoredCard(table, c.idm, c.cardType, error) >= 0;
+    if (!forgotten) ShowMessage(QStringLiteral("カードを削除できませんでした。\n%1").arg(error));
+    Refresh();
+    if (forgotten) emit CardForgotten(c.idm, c.cardType);
+    return forgotten;
 }

@@ -143,6 +143,16 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
     return false;
 }
 
+bool ParseCardTypeOption(const CliOptions& options, int& cardType) {
+    cardType = -1;
+    if (options.cardType.isEmpty()) return true;
+    bool ok = false;
+    cardType = options.cardType.toInt(&ok);
+    if (ok && CKuvoraDoc::IsValidMode(cardType) && cardType != 0) return true;
+    usage(QStringLiteral("--card-type %1: expected a card type code").arg(options.cardType));
+    return false;
+}
+
 namespace {
 
 // Counts the FeliCa commands of one command for --stats.
@@ -393,6 +403,7 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
 }  // namespace
 
 int RunHistory(const CliOptions& options) {
+    if (!options.forget.isEmpty()) return RunForget(options);
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     const bool spending = options.summary || options.journeys || !options.from.isEmpty() || !options.to.isEmpty();
     if (spending && !SpendingOptionsError(options).isEmpty()) return usage(SpendingOptionsError(options));
@@ -419,12 +430,7 @@ int RunHistory(const CliOptions& options) {
         bytes = storedCardsOutput(cards, format == QLatin1String("json"));
     } else {
         int cardType = -1;
-        if (!options.cardType.isEmpty()) {
-            bool ok = false;
-            cardType = options.cardType.toInt(&ok);
-            if (!ok || !CKuvoraDoc::IsValidMode(cardType) || cardType == 0)
-                return usage(QStringLiteral("--card-type %1: expected a card type code").arg(options.cardType));
-        }
+        if (!ParseCardTypeOption(options, cardType)) return ExitUsage;
         QList<int> types;
         for (const StoredCard& c : cards)
             if (c.idm == idm && (cardType < 0 || c.cardType == cardType)) types << c.cardType;
@@ -438,7 +444,11 @@ int RunHistory(const CliOptions& options) {
         CKuvoraDoc doc;
         doc.OnNewDocument();
         LoadStoredHistory(table, doc, idm, types.first());
-        bytes = spending ? SpendingOutput(doc, options) : DocumentOutput(doc, format, sink.messages);
+        QString nickname;
+        for (const StoredCard& c : cards)
+            if (c.idm == idm && c.cardType == types.first()) nickname = c.nickname;
+        bytes = spending ? SpendingOutput(doc, options, nickname) : DocumentOutput(doc, format, sink.messages);
+        if (bytes.isEmpty() && spending && format == QLatin1String("pdf")) return ExitMessage;
     }
     if (!writeOutput(options.output, bytes)) return ExitMessage;
     return sink.messages.isEmpty() ? ExitOk : ExitMessage;

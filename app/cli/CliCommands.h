@@ -9,6 +9,7 @@
 #include <QString>
 
 class CKuvoraDoc;
+struct ExpenseClaim;
 
 struct CliOptions {
     QString command;
@@ -59,6 +60,9 @@ void ReportNoCard();
 // The --mode option: a card type code or "auto" into `mode`, `fixed` when
 // one was given; false, with the reason on standard error, for anything else.
 bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode);
+// The --card-type option: a card type code into `cardType`, -1 when none was
+// given; false, with the reason on standard error, for anything else.
+bool ParseCardTypeOption(const CliOptions& options, int& cardType);
 
 // pdf, svg and png: the formats drawn with Qt GUI (offscreen).
 bool IsDrawingFormat(const QString& format);
@@ -71,6 +75,9 @@ struct DrawnFormats {
     // The printed page (pdf) or the picture (svg, png); empty, after a
     // message on standard error, when it could not be drawn.
     QByteArray (*draw)(const CKuvoraDoc& doc, const QString& format, const QString& pageSize);
+    // history --journeys --format pdf: the expense claim's A4 pages; empty,
+    // after a message on standard error, when it could not be drawn.
+    QByteArray (*expenseClaim)(const ExpenseClaim& claim);
 };
 const DrawnFormats* Drawing();
 
@@ -96,6 +103,10 @@ int RunSpeak(const CliOptions& options);
 // The cards stored in History.db, or (--idm) one card's stored history.
 int RunHistory(const CliOptions& options);
 // history --summary and --journeys: what is wrong with their options (empty
-// when nothing), and the output for the card loaded into `doc`.
+// when nothing), and the output for the card loaded into `doc`, whose
+// nickname is `nickname`; empty after a message when a claim could not be
+// drawn.
 QString SpendingOptionsError(const CliOptions& options);
-QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options);
+QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options, const QString& nickname = QString());
+// history --forget IDM [--card-type N]: the card leaves History.db.
+int RunForget(const CliOptions& options);

@@ -27,13 +27,14 @@ constexpr Option kOptions[] = {
     {"idm", "IDM", VK::Text, nullptr, "the card (16 hex digits)", &O::idm},
     {"card-type", "N", VK::Text, nullptr, "the card type, when the IDm has several", &O::cardType},
     {"forget", "IDM", VK::Text, nullptr,
-     "remove the card's stored history from the history database (--card-type when the IDm has several)",
+     "forget the card: its rows, nickname and brand leave the history database for good (with --card-type: "
+     "under that type only)",
      &O::forget},
     {"summary", nullptr, VK::Switch, nullptr,
      "with --idm: the fares, purchases and charges of each month (--format json or table)", nullptr, &O::summary},
     {"journeys", nullptr, VK::Switch, nullptr,
-     "with --idm: the fares paid from --from to --to (both included), date, from, to and fare, with the total "
-     "(--format json, table, csv or pdf)",
+     "with --idm: the fares paid from --from to --to (both included), date, from, to, fare and kind, with the "
+     "total (--format json, table, csv, or pdf: an expense claim on A4)",
      nullptr, &O::journeys},
     {"from", "DATE", VK::Text, nullptr, "--journeys: the first date, YYYY-MM-DD (default: all)", &O::from},
     {"to", "DATE", VK::Text, nullptr, "--journeys: the last date, YYYY-MM-DD (default: all)", &O::to},

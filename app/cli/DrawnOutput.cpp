@@ -4,6 +4,7 @@
 #include "CliCommands.h"
 
 #include "CKuvoraDoc.h"
+#include "ExpenseClaimPage.h"
 #include "HistoryPicture.h"
 
 #include <QDateTime>
@@ -40,7 +41,13 @@ QByteArray DrawingOutput(const CKuvoraDoc& doc, const QString& format, const QSt
     return bytes;
 }
 
-const DrawnFormats kDrawnFormats{IsPageSize, DrawingOutput};
+QByteArray ClaimOutput(const ExpenseClaim& claim) {
+    const QByteArray bytes = view::ExpenseClaimPdf(claim);
+    if (bytes.isEmpty()) std::fprintf(stderr, "kuvora-cli: the expense claim could not be drawn\n");
+    return bytes;
+}
+
+const DrawnFormats kDrawnFormats{IsPageSize, DrawingOutput, ClaimOutput};
 
 }  // namespace
 

@@ -51,11 +51,17 @@ QString summaryOutput(const CKuvoraDoc& doc, bool json) {
     return out + line(QStringLiteral("total"), total);
 }
 
-QByteArray journeysOutput(const CKuvoraDoc& doc, const CliOptions& options, const QString& format) {
+QByteArray journeysOutput(const CKuvoraDoc& doc, const CliOptions& options, const QString& format,
+                          const QString& nickname) {
     const QString from = dateOrAll(options.from, "0000-01-01"), to = dateOrAll(options.to, "9999-12-31");
     const std::vector<Journey> journeys =
         Journeys(doc.m_History, ClassifyRows(doc.m_nCardType, doc.m_History, doc.m_nRows), from, to);
     if (format == QLatin1String("csv")) return JourneysCsv(journeys);
+    if (format == QLatin1String("pdf")) {
+        const DrawnFormats* drawing = Drawing();
+        return drawing ? drawing->expenseClaim(MakeExpenseClaim(doc, nickname, options.from, options.to, journeys))
+                       : QByteArray();
+    }
     QString out;
     if (format == QLatin1String("json")) {
         out = QStringLiteral("{") + cardJson(doc) +
@@ -63,10 +69,11 @@ QByteArray journeysOutput(const CKuvoraDoc& doc, const CliOptions& options, cons
                   .arg(options.from.isEmpty() ? QStringLiteral("null") : JsonString(options.from),
                        options.to.isEmpty() ? QStringLiteral("null") : JsonString(options.to));
         for (std::size_t i = 0; i < journeys.size(); ++i)
-            out += QStringLiteral("%1{\"date\":%2,\"from\":%3,\"to\":%4,\"fare\":%5}")
+            out += QStringLiteral("%1{\"date\":%2,\"from\":%3,\"to\":%4,\"fare\":%5,\"kind\":%6}")
                        .arg(i ? QStringLiteral(",") : QString(), JsonString(journeys[i].date),
                             JsonString(journeys[i].from), JsonString(journeys[i].to))
-                       .arg(journeys[i].fare);
+                       .arg(journeys[i].fare)
+                       .arg(JsonString(JourneyKindName(journeys[i].kind)));
         out += QStringLiteral("],\"total\":%1}\n").arg(JourneysTotal(journeys));
         return out.toUtf8();
     }
@@ -101,14 +108,14 @@ QString SpendingOptionsError(const CliOptions& options) {
         return QStringLiteral("--from %1 is after --to %2").arg(options.from, options.to);
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     if (format != QLatin1String("json") && format != QLatin1String("table") &&
-        (options.summary || format != QLatin1String("csv")))
+        (options.summary || (format != QLatin1String("csv") && format != QLatin1String("pdf"))))
         return QStringLiteral("--format %1: expected json, table%2")
-            .arg(format, options.summary ? QStringLiteral(" (with --summary)") : QStringLiteral(" or csv"));
+            .arg(format, options.summary ? QStringLiteral(" (with --summary)") : QStringLiteral(", csv or pdf"));
     return QString();
 }
 
-QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options) {
+QByteArray SpendingOutput(const CKuvoraDoc& doc, const CliOptions& options, const QString& nickname) {
     const QString format = options.format.isEmpty() ? QStringLiteral("json") : options.format;
     if (options.summary) return summaryOutput(doc, format == QLatin1String("json")).toUtf8();
-    return journeysOutput(doc, options, format);
+    return journeysOutput(doc, options, format, nickname);
 }

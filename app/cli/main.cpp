@@ -27,6 +27,7 @@ int runFull(const CliOptions& options, const QString& what) {
 #ifdef KUVORA_CLI_FULL
     (void)what;
     if (options.command == QLatin1String("speak")) return RunSpeak(options);
+    if (options.command == QLatin1String("history")) return RunHistory(options);
     return RunRead(options);
 #else
     (void)options;
@@ -57,7 +58,12 @@ int run(const QStringList& args) {
         return RunRead(options);
     }
     if (command == QLatin1String("idm")) return RunIdm(options);
-    if (command == QLatin1String("history")) return RunHistory(options);
+    if (command == QLatin1String("history")) {
+        // The expense claim is drawn.
+        if (options.journeys && options.format == QLatin1String("pdf"))
+            return runFull(options, QStringLiteral("--journeys --format pdf"));
+        return RunHistory(options);
+    }
     if (command == QLatin1String("speak")) return runFull(options, QStringLiteral("speak"));
     if (command == QLatin1String("capture")) return RunCapture(options);
     if (command == QLatin1String("green")) return RunGreen(options);

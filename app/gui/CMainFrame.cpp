@@ -118,6 +118,13 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
         Action(cmd::ViewStoredCards)->setChecked(!m_pLibrary->isHidden());
     });
     connect(m_pLibrary, &StoredCardsDock::CardChosen, this, &CMainFrame::ShowStoredCard);
+    // A forgotten card shown in the window goes with it: the window is as before any read.
+    connect(m_pLibrary, &StoredCardsDock::CardForgotten, this, [this](const QString& idm, int cardType) {
+        if (m_pDoc->m_strIDm != idm || m_pDoc->m_nCardType != cardType) return;
+        m_pDoc->OnNewDocument();
+        RefreshView();
+        UpdateNameGuidance();
+    });
     SetHandler(cmd::ViewStoredCards, [this] {
         const bool show = m_pLibrary->isHidden();
         if (show) m_pLibrary->Refresh();
@@ -130,7 +137,14 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     SetHandler(cmd::ViewPlainList, [this] {
         m_pView->SetPlainView(!m_pView->IsPlainView());
         Action(cmd::ViewPlainList)->setChecked(m_pView->IsPlainView());
+        settings::WriteInt(QStringLiteral("PlainList"), m_pView->IsPlainView() ? 1 : 0);
     });
+    // The window comes back as it was left: the plain list, maximised.
+    if (settings::ReadInt(QStringLiteral("PlainList"), 0) == 1) {
+        m_pView->SetPlainView(true);
+        Action(cmd::ViewPlainList)->setChecked(true);
+    }
+    if (settings::ReadInt(QStringLiteral("WindowMaximized"), 0) == 1) setWindowState(windowState() | Qt::WindowMaximized);
 
     UpdateNameGuidance();
     m_pDoc->SetObserver(this);
@@ -364,5 +378,6 @@ void CMainFrame::closeEvent(QCloseEvent* event) {
     const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
     settings::WriteInt(QStringLiteral("WindowWidth"), normal.width());
     settings::WriteInt(QStringLiteral("WindowHeight"), normal.height());
+    settings::WriteInt(QStringLiteral("WindowMaximized"), isMaximized() ? 1 : 0);
     QMainWindow::closeEvent(event);
 }

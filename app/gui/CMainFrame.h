@@ -1,6 +1,7 @@
 // CMainFrame: the program's only top-level window: menu bar, tool bar,
 // status bar (prompts, the card mode, CAP, NUM, SCRL) and the history view.
-// It keeps its size between runs.
+// It keeps its size, whether it was maximised and the plain list between
+// runs.
 #pragma once
 
 #include "CKuvoraDoc.h"

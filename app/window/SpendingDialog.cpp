@@ -2,6 +2,7 @@
 
 #include "CKuvoraDoc.h"
 #include "CHistoryTable.h"
+#include "ExpenseClaimPage.h"
 #include "HistoryExport.h"
 #include "StoredHistory.h"
 
@@ -21,6 +22,8 @@
 #include <QMessageBox>
 #include <QPainter>
 #include <QPainterPath>
+#include <QPrintDialog>
+#include <QPrinter>
 #include <QPushButton>
 #include <QStandardPaths>
 #include <QSvgGenerator>
@@ -63,20 +66,20 @@ QString startFolder() {
     return QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 
-// The dialog's bottom row: two buttons on the left, 閉じる on the right.
-std::pair<QPushButton*, QPushButton*> addButtons(QDialog* dialog, QVBoxLayout* layout, const QString& first,
-                                                 const QString& second) {
+// The dialog's bottom row: its buttons on the left, 閉じる on the right.
+std::vector<QPushButton*> addButtons(QDialog* dialog, QVBoxLayout* layout, const QStringList& texts) {
     auto* row = new QHBoxLayout;
-    auto* a = new QPushButton(first, dialog);
-    auto* b = new QPushButton(second, dialog);
+    std::vector<QPushButton*> buttons;
+    for (const QString& text : texts) {
+        buttons.push_back(new QPushButton(text, dialog));
+        row->addWidget(buttons.back());
+    }
     auto* close = new QPushButton(QStringLiteral("閉じる"), dialog);
-    row->addWidget(a);
-    row->addWidget(b);
     row->addStretch();
     row->addWidget(close);
     layout->addLayout(row);
     QObject::connect(close, &QPushButton::clicked, dialog, &QDialog::accept);
-    return {a, b};
+    return buttons;
 }
 
 // The nickname the user gave the shown card in the library, or empty.
@@ -370,8 +373,10 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
     m_pChart = new BalanceChart(BalanceSeries(m_Rows), m_strChartTitle, this);
     layout->addWidget(m_pChart, 2);
 
-    const auto [save, journeys] = addButtons(this, layout, QStringLiteral("グラフを保存(&S)..."),
-                                             QStringLiteral("交通費の一覧(&J)..."));
+    const std::vector<QPushButton*> buttons =
+        addButtons(this, layout, {QStringLiteral("グラフを保存(&S)..."), QStringLiteral("交通費の一覧(&J)...")});
+    QPushButton* save = buttons[0];
+    QPushButton* journeys = buttons[1];
     connect(journeys, &QPushButton::clicked, this, &SpendingDialog::ShowJourneys);
     connect(save, &QPushButton::clicked, this, [this] {
         QString filter;
@@ -415,25 +420,43 @@ JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
     range->addWidget(m_pTo);
     range->addStretch();
     layout->addLayout(range);
-    m_pTable = makeTable({QStringLiteral("日付"), QStringLiteral("乗車"), QStringLiteral("降車"),
+    m_pTable = makeTable({QStringLiteral("日付"), QStringLiteral("種別"), QStringLiteral("乗車"), QStringLiteral("降車"),
                           QStringLiteral("運賃 (円)")},
                          this);
     layout->addWidget(m_pTable, 1);
     m_pTotal = new QLabel(this);
     m_pTotal->setAlignment(Qt::AlignRight);
     layout->addWidget(m_pTotal);
-    const auto [save, copy] = addButtons(this, layout, QStringLiteral("CSV で保存(&S)..."),
-                                         QStringLiteral("テキストでコピー(&C)"));
-    connect(copy, &QPushButton::clicked, this, &JourneysDialog::CopyText);
-    connect(save, &QPushButton::clicked, this, [this] {
+    const std::vector<QPushButton*> buttons =
+        addButtons(this, layout, {QStringLiteral("CSV で保存(&S)..."), QStringLiteral("テキストでコピー(&C)"),
+                                  QStringLiteral("印刷(&P)..."), QStringLiteral("PDF で保存(&D)...")});
+    connect(buttons[1], &QPushButton::clicked, this, &JourneysDialog::CopyText);
+    // Asks where to save, with the period in the file's name.
+    using Save = bool (JourneysDialog::*)(const QString&) const;
+    auto ask = [this](const QString& title, const QString& suffix, const QString& filter, Save save) {
         QString path = QFileDialog::getSaveFileName(
-            this, QStringLiteral("CSV で保存"),
-            startFolder() + QStringLiteral("/交通費_%1_%2.csv")
-                                .arg(m_pFrom->date().toString(Qt::ISODate), m_pTo->date().toString(Qt::ISODate)),
-            QStringLiteral("CSV ファイル (*.csv)"));
+            this, title,
+            startFolder() + QStringLiteral("/交通費_%1_%2.%3")
+                                .arg(m_pFrom->date().toString(Qt::ISODate), m_pTo->date().toString(Qt::ISODate), suffix),
+            filter);
         if (path.isEmpty()) return;
-        if (QFileInfo(path).suffix().isEmpty()) path += QStringLiteral(".csv");
-        if (!SaveCsv(path)) cannotSave(this);
+        if (QFileInfo(path).suffix().isEmpty()) path += QLatin1Char('.') + suffix;
+        if (!(this->*save)(path)) cannotSave(this);
+    };
+    connect(buttons[0], &QPushButton::clicked, this, [ask] {
+        ask(QStringLiteral("CSV で保存"), QStringLiteral("csv"), QStringLiteral("CSV ファイル (*.csv)"),
+            &JourneysDialog::SaveCsv);
+    });
+    connect(buttons[3], &QPushButton::clicked, this, [ask] {
+        ask(QStringLiteral("PDF で保存"), QStringLiteral("pdf"), QStringLiteral("PDF ファイル (*.pdf)"),
+            &JourneysDialog::SavePdf);
+    });
+    connect(buttons[2], &QPushButton::clicked, this, [this] {
+        QPrinter printer(QPrinter::HighResolution);
+        QPrintDialog dialog(&printer, this);
+        dialog.setWindowTitle(QStringLiteral("交通費明細の印刷"));
+        if (dialog.exec() == QDialog::Accepted && !Print(printer))
+            QMessageBox::warning(this, QStringLiteral("Kuvora"), QStringLiteral("印刷できませんでした。"));
     });
 
     // At first the month of the newest fare, up to that fare.
@@ -465,13 +488,30 @@ void JourneysDialog::Refresh() {
     for (int i = 0; i < static_cast<int>(m_Journeys.size()); ++i) {
         const Journey& j = m_Journeys[static_cast<std::size_t>(i)];
         setCell(m_pTable, i, 0, j.date, false);
-        setCell(m_pTable, i, 1, j.from, false);
-        setCell(m_pTable, i, 2, j.to, false);
-        setCell(m_pTable, i, 3, yen(j.fare), true);
+        setCell(m_pTable, i, 1, JourneyKindText(j.kind), false);
+        setCell(m_pTable, i, 2, j.from, false);
+        setCell(m_pTable, i, 3, j.to, false);
+        setCell(m_pTable, i, 4, yen(j.fare), true);
     }
     m_pTotal->setText(QStringLiteral("%1 件  合計 %2 円").arg(m_Journeys.size()).arg(yen(JourneysTotal(m_Journeys))));
 }
 
-bool JourneysDialog::SaveCsv(const QString& path) const { return WriteJourneysCsv(path, m_Journeys); }
+ExpenseClaim JourneysDialog::Claim() const {
+    return MakeExpenseClaim(m_Doc, cardNickname(m_Doc), m_pFrom->date().toString(Qt::ISODate),
+                            m_pTo->date().toString(Qt::ISODate), m_Journeys);
+}
+
+bool JourneysDialog::SaveCsv(const QString& path) const { return WriteExpenseClaimCsv(path, Claim()); }
+
+bool JourneysDialog::SavePdf(const QString& path) const {
+    const QByteArray pdf = view::ExpenseClaimPdf(Claim());
+    return !pdf.isEmpty() && WriteFileReplacing(path, pdf);
+}
+
+bool JourneysDialog::Print(QPrinter& printer) const {
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
+                                      QPageLayout::Millimeter));
+    return view::DrawExpenseClaim(printer, Claim());
+}
 
 void JourneysDialog::CopyText() const { QGuiApplication::clipboard()->setText(JourneysText(m_Journeys)); }

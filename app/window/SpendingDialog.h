@@ -14,6 +14,7 @@ class QDateEdit;
 class QFontMetricsF;
 class QLabel;
 class QPainter;
+class QPrinter;
 class QTableWidget;
 
 // The yen axis of the balance chart: round steps (100, 200, 500, 1,000,
@@ -94,7 +95,14 @@ public:
     const std::vector<Journey>& Shown() const { return m_Journeys; }
     QTableWidget* Table() const { return m_pTable; }
     QLabel* TotalLabel() const { return m_pTotal; }
+    // The shown journeys as an expense claim: the card, the period and the
+    // lines with their total.
+    ExpenseClaim Claim() const;
+    // The claim as CSV for a spreadsheet, as an A4 PDF, or on a printer;
+    // false when it could not be written or drawn.
     bool SaveCsv(const QString& path) const;
+    bool SavePdf(const QString& path) const;
+    bool Print(QPrinter& printer) const;
     // The journeys as tab-separated text on the clipboard.
     void CopyText() const;
 

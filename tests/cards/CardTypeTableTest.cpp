@@ -93,3 +93,34 @@ TEST(CardTypeTable, AutoModeTriesEveryTypeInCodeOrder) {
     for (const CardTypeInfo* t : AutoDetectionOrder()) codes.push_back(t->code);
     EXPECT_EQ(codes, (std::vector<int>{1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 128, 129, 130, 131, 132}));
 }
+
+// A slot the card has not written yet is no record: all zeros for every
+// card type; for the Suica family also a slot that keeps only its payment
+// and entry kinds, for Edy one that keeps only its slot number. The class
+// (on its own buffer) and the look-up by type code agree.
+TEST(CardTypeTable, EachCardTypeKnowsItsUnusedSlots) {
+    const struct {
+        int code;
+        const char* block;
+        bool empty;
+    } cases[] = {
+        {1, "00000000000000000000000000000000", true},
+        {2, "00000080000000000000000000000000", true},    // a PASMO's unused slot
+        {1, "16010000358101100120AE0A00003300", false},   // a ride
+        {1, "00000000000000000000000000000001", false},   // a region byte makes a record
+        {128, "00050000000000000000000000000000", true},  // Edy's slot 5
+        {128, "00050000000000000000000000000001", false},
+        {131, "00000000000000000000000000000000", true},
+        {131, "00000080000000000000000000000000", false},  // only the Suica family leaves bytes
+        {129, "00050000000000000000000000000000", false},
+    };
+    for (const auto& c : cases) {
+        std::uint8_t block[16];
+        ASSERT_TRUE(BlockFromHex(QString::fromLatin1(c.block), block));
+        EXPECT_EQ(IsEmptyHistorySlot(c.code, QString::fromLatin1(c.block)), c.empty) << c.code << " " << c.block;
+        const std::unique_ptr<CSFCard> card = CreateCard(c.code);
+        ASSERT_TRUE(card->SetHistoryBlock(0, block));
+        EXPECT_EQ(card->IsEmptySlot(0), c.empty) << c.code << " " << c.block;
+    }
+    EXPECT_FALSE(IsEmptyHistorySlot(1, QStringLiteral("0000")));  // not a block: a record as stored
+}

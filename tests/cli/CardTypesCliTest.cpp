@@ -268,10 +268,10 @@ TEST(CliReadCardTypes, TheBrandInTheReadTheStoredCardsAndAStoredCard) {
     EXPECT_TRUE(cards[0].toObject()["brand"].isNull());
     EXPECT_EQ(cards[1].toObject()["brand"].toString(), "PASMO");
     const auto listTable = run(home, {"history", "--format", "table"});
-    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01010B21202E7D8E +1 +PASMO +\\d+ "))) << listTable.out.toStdString();
-    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01051C2D3E4F5A6B +132 +- +3 "))) << listTable.out.toStdString();
+    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01010B21761B7D8E +1 +PASMO +\\d+ "))) << listTable.out.toStdString();
+    EXPECT_TRUE(listTable.out.contains(QRegularExpression("01051C2DF31E5A6B +132 +- +3 "))) << listTable.out.toStdString();
 
-    const auto stored = run(home, {"history", "--idm", "01010B21202E7D8E"});
+    const auto stored = run(home, {"history", "--idm", "01010B21761B7D8E"});
     ASSERT_EQ(stored.exitCode, 0) << stored.err.toStdString();
     EXPECT_EQ(QJsonDocument::fromJson(stored.outBytes).object()["brand"].toString(), "PASMO");
 }

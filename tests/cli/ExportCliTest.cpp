@@ -108,7 +108,8 @@ TEST_F(ExportCli, ReadAndHistoryWriteTheSameCsv) {
     const QByteArray csv = read("suica-sample.json", 1, "csv", "h.csv");
     EXPECT_TRUE(csv.startsWith("\xEF\xBB\xBF"
                                "生データ,端末種コード,端末種,"));
-    EXPECT_TRUE(csv.contains("\r\n16010000357C011001308E0D0002B400,16,改札機,01,支払,357C,26年11月28日,"));
+    EXPECT_TRUE(csv.contains("\r\n\"=\"\"16010000357C011001308E0D0002B400\"\"\",\"=\"\"16\"\"\",改札機,\"=\"\"01\"\"\",支払,"
+                             "\"=\"\"357C\"\"\",2026-11-28,"));
     EXPECT_EQ(csv.count("\r\n"), 21);
     const auto r = run({"history", "--idm", "01010410C8192A3B", "--format", "csv"});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -144,5 +145,34 @@ TEST_F(ExportCli, NamesStoredByEarlierVersionsReachNoOutputRaw) {
         EXPECT_EQ(text.count('\n'), f.lines);
         EXPECT_TRUE(text.contains("中 央  駅 [31m赤    終")) << text.toStdString();
         for (QChar c : text) EXPECT_FALSE(IsNameControlCharacter(c.unicode()) && !f.allowed.contains(c)) << int(c.unicode());
+    }
+}
+
+// history --forget: the card leaves History.db (under one card type with
+// --card-type, else under every type of the IDm); the other cards stay. A
+// card not stored is exit status 1 with a message, a bad IDm a usage error.
+TEST_F(ExportCli, ForgetTakesAStoredCardAway) {
+    read("suica-sample.json", 1, "json", "s.json");
+    read("edy-sample.json", 128, "json", "e.json");
+    const struct {
+        QStringList args;
+        int exitCode;
+        QString err;
+        int cardsLeft;
+    } cases[] = {
+        {{"history", "--forget", "01010410C8192A3B", "--card-type", "2"}, 1,
+         "kuvora-cli: no stored history for IDm 01010410C8192A3B and card type 2\n", 2},
+        {{"history", "--forget", "01010410c8192a3b"}, 0, "", 1},
+        {{"history", "--forget", "01010410C8192A3B"}, 1, "kuvora-cli: no stored history for IDm 01010410C8192A3B\n", 1},
+        {{"history", "--forget", "0123"}, 2, "kuvora-cli: --forget 0123: expected 16 hex digits\n", 1},
+    };
+    for (const auto& c : cases) {
+        const auto r = run(c.args);
+        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
+        EXPECT_EQ(r.err, c.err);
+        EXPECT_EQ(r.out, "");
+        const auto list = run({"history"});
+        EXPECT_EQ(QJsonDocument::fromJson(list.outBytes).object()["cards"].toArray().size(), c.cardsLeft)
+            << c.args.join(' ').toStdString();
     }
 }

@@ -45,10 +45,11 @@ TEST_F(SpendingCli, SummaryAndJourneysOfAStoredCard) {
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     EXPECT_EQ(r.out.toStdString(),
               "{\"idm\":\"01010410C8192A3B\",\"cardType\":1,\"from\":\"2026-11-26\",\"to\":\"2026-11-28\","
-              "\"journeys\":[{\"date\":\"2026-11-26\",\"from\":\"見本病院前\",\"to\":\"\",\"fare\":220},"
-              "{\"date\":\"2026-11-26\",\"from\":\"見本市役所前\",\"to\":\"\",\"fare\":160},"
-              "{\"date\":\"2026-11-27\",\"from\":\"見本公園\",\"to\":\"見本急行中町\",\"fare\":300},"
-              "{\"date\":\"2026-11-28\",\"from\":\"見本中央\",\"to\":\"見本公園\",\"fare\":210}],\"total\":890}\n");
+              "\"journeys\":[{\"date\":\"2026-11-26\",\"from\":\"見本病院前\",\"to\":\"\",\"fare\":220,\"kind\":\"bus\"},"
+              "{\"date\":\"2026-11-26\",\"from\":\"見本市役所前\",\"to\":\"\",\"fare\":160,\"kind\":\"bus\"},"
+              "{\"date\":\"2026-11-27\",\"from\":\"見本公園\",\"to\":\"見本急行中町\",\"fare\":300,\"kind\":\"ride\"},"
+              "{\"date\":\"2026-11-28\",\"from\":\"見本中央\",\"to\":\"見本公園\",\"fare\":210,\"kind\":\"ride\"}],"
+              "\"total\":890}\n");
 
     r = run({"history", "--idm", kIdm, "--journeys", "--from", "2026-11-26", "--to", "2026-11-28", "--format", "csv",
              "--output", home.file("j.csv")});
@@ -56,10 +57,21 @@ TEST_F(SpendingCli, SummaryAndJourneysOfAStoredCard) {
     QFile csv(home.file("j.csv"));
     ASSERT_TRUE(csv.open(QIODevice::ReadOnly));
     EXPECT_EQ(csv.readAll().toStdString(),
-              "\xEF\xBB\xBF" "date,from,to,fare\r\n2026-11-26,見本病院前,,220\r\n2026-11-26,見本市役所前,,160\r\n"
-              "2026-11-27,見本公園,見本急行中町,300\r\n2026-11-28,見本中央,見本公園,210\r\n");
+              "\xEF\xBB\xBF" "date,from,to,fare,kind\r\n2026-11-26,見本病院前,,220,bus\r\n2026-11-26,見本市役所前,,160,bus\r\n"
+              "2026-11-27,見本公園,見本急行中町,300,ride\r\n2026-11-28,見本中央,見本公園,210,ride\r\n");
     r = run({"history", "--idm", kIdm, "--journeys", "--format", "table"});
     EXPECT_TRUE(r.out.endsWith("2620\n")) << r.out.toStdString();
+
+    // The expense claim on A4 (kuvora-cli hands it to kuvora-cli-full), as
+    // pdftotext reads it: the title, the card, the period, the lines, the total.
+    r = run({"history", "--idm", kIdm, "--journeys", "--from", "2026-11-26", "--to", "2026-11-28", "--format", "pdf",
+             "--output", home.file("claim.pdf")});
+    ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    const auto info = test::runProgram("pdfinfo", {home.file("claim.pdf")});
+    EXPECT_TRUE(info.out.contains("595 x 842 pts (A4)")) << info.out.toStdString();
+    const QString text = test::runProgram("pdftotext", {"-layout", home.file("claim.pdf"), "-"}).out;
+    for (const char* shown : {"交通費明細", kIdm, "2026年11月26日", "2026年11月28日", "見本市役所前", "バス", "合計", "890"})
+        EXPECT_TRUE(text.contains(QString::fromUtf8(shown))) << shown << "\n" << text.toStdString();
 }
 
 TEST_F(SpendingCli, UsageErrorsEndWithStatusTwo) {
@@ -76,7 +88,7 @@ TEST_F(SpendingCli, UsageErrorsEndWithStatusTwo) {
         {{"history", "--idm", kIdm, "--journeys", "--from", "2026-12-01", "--to", "2026-11-01"}, "is after --to"},
         {{"history", "--idm", kIdm, "--from", "2026-12-01"}, "--from and --to belong to --journeys"},
         {{"history", "--idm", kIdm, "--summary", "--format", "csv"}, "--format csv: expected json, table"},
-        {{"history", "--idm", kIdm, "--journeys", "--format", "xls"}, "--format xls: expected json, table or csv"},
+        {{"history", "--idm", kIdm, "--journeys", "--format", "xls"}, "--format xls: expected json, table, csv or pdf"},
         {{"read", "--summary"}, "--summary belongs to history"},
     };
     for (const auto& [args, message] : cases) {

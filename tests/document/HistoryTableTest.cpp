@@ -19,11 +19,15 @@ namespace {
 
 const QString kIdm = QStringLiteral("0101041087654321");
 
+// Block `n` of a made-up card: a terminal code and the number, so never an
+// unused slot.
+QString blockText(int n) { return QString::asprintf("16%030X", n); }
+
 // Display rows whose blocks are numbered from `first`, newest first.
 void fillRows(CHistoryDisplay& rows, int count, int first) {
     for (int i = 0; i < count; ++i) {
         const int n = first + count - 1 - i;
-        rows.SetText(BlockData, i, QString::asprintf("%032X", n));
+        rows.SetText(BlockData, i, blockText(n));
         rows.SetText(Balance, i, QString::asprintf("%5d", n * 10));
         rows.SetText(Charge, i, QString::asprintf("%5d", -n));
         rows.SetText(Serial, i, QString::asprintf("%8d", n));
@@ -79,14 +83,22 @@ TEST_F(History, FirstReadCreatesTheFolderAndStoresOldestFirst) {
     CDbStatement q;
     q.Prepare(db, "SELECT BlockData FROM History ORDER BY Sequential");
     ASSERT_EQ(q.Step(), DB_OK);
-    EXPECT_EQ(q.Text(0), QString::asprintf("%032X", 0));
+    EXPECT_EQ(q.Text(0), blockText(0));
 }
 
 TEST_F(History, ReadingTheSameCardAgainStoresNothing) {
     fillRows(rows, 20, 0);
     table.Merge(kIdm, 1, rows, 20);
     const QByteArray before = fileBytes(table.Path());
+    struct stat was {};
+    ASSERT_EQ(::stat(QFile::encodeName(table.Path()).constData(), &was), 0);
     table.Merge(kIdm, 1, rows, 20);
+    // Not a byte of the file changed, nor was it written at all.
+    EXPECT_EQ(fileBytes(table.Path()), before);
+    struct stat now {};
+    ASSERT_EQ(::stat(QFile::encodeName(table.Path()).constData(), &now), 0);
+    EXPECT_EQ(now.st_mtim.tv_sec, was.st_mtim.tv_sec);
+    EXPECT_EQ(now.st_mtim.tv_nsec, was.st_mtim.tv_nsec);
     EXPECT_EQ(storedRows(table.Path()), 20);
     EXPECT_EQ(table.Reload(kIdm, 1, shown), 20);
     EXPECT_TRUE(messages.messages.isEmpty());
@@ -98,8 +110,8 @@ TEST_F(History, RolledOffBlocksStayAfterTheNewOnes) {
     fillRows(rows, 20, 5);  // five new blocks; blocks 0-4 rolled off
     table.Merge(kIdm, 1, rows, 20);
     ASSERT_EQ(table.Reload(kIdm, 1, shown), 25);
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(shown.Text(BlockData, i), QString::asprintf("%032X", 24 - i));
-    EXPECT_EQ(shown.Text(BlockData, 24), QString::asprintf("%032X", 0));
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(shown.Text(BlockData, i), blockText(24 - i));
+    EXPECT_EQ(shown.Text(BlockData, 24), blockText(0));
 }
 
 TEST_F(History, ReloadShowsTheNewest1000Of1500) {
@@ -109,8 +121,8 @@ TEST_F(History, ReloadShowsTheNewest1000Of1500) {
     }
     EXPECT_EQ(storedRows(table.Path()), 1500);
     ASSERT_EQ(table.Reload(kIdm, 1, shown), 1000);
-    EXPECT_EQ(shown.Text(BlockData, 0), QString::asprintf("%032X", 1499));
-    EXPECT_EQ(shown.Text(BlockData, 999), QString::asprintf("%032X", 500));
+    EXPECT_EQ(shown.Text(BlockData, 0), blockText(1499));
+    EXPECT_EQ(shown.Text(BlockData, 999), blockText(500));
 }
 
 TEST_F(History, CardTypesAndIdenticalBlocksKeepTheirOwnRows) {
@@ -169,7 +181,7 @@ TEST_F(History, DamagedOrForeignDatabaseIsReportedAndLeftAsItWas) {
     for (int i = 0; i < 8; ++i) flippedTree[4096 + i] = char(~flippedTree[4096 + i]);  // a B-tree page header
     for (int i = 0; i < 64; ++i) flippedCells[2 * 4096 - 200 + i] = char(0xFF);        // rows of the table
     // One character of a stored block: the table and its index disagree.
-    const qsizetype key = changedKey.indexOf(QString::asprintf("%032X", 11).toLatin1());
+    const qsizetype key = changedKey.indexOf(blockText(11).toLatin1());
     ASSERT_GT(key, 0);
     changedKey[key + 5] = 'Z';
     const std::vector<QByteArray> damages = {

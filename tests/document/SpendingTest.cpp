@@ -97,15 +97,24 @@ TEST(Spending, SuicaWorkedExampleAcrossAMonthBoundary) {
     EXPECT_EQ(j[0].fare, 140);
     EXPECT_EQ(j[1].to, "新宿,南口");
     EXPECT_EQ(JourneysTotal(j), 350);
-    EXPECT_EQ(JourneysCsv(j), QStringLiteral("\uFEFFdate,from,to,fare\r\n2026-11-30,池袋,\"\"\"目白\"\"\",140\r\n"
-                                             "2026-12-01,渋谷,\"新宿,南口\",210\r\n")
+    EXPECT_EQ(JourneysCsv(j), QStringLiteral("\uFEFFdate,from,to,fare,kind\r\n2026-11-30,池袋,\"\"\"目白\"\"\",140,ride\r\n"
+                                             "2026-12-01,渋谷,\"新宿,南口\",210,ride\r\n")
                                   .toUtf8());
-    EXPECT_EQ(JourneysText(j), QStringLiteral("日付\t乗車\t降車\t運賃\n2026-11-30\t池袋\t\"目白\"\t140\n"
-                                              "2026-12-01\t渋谷\t新宿,南口\t210\n合計\t\t\t350\n"));
+    EXPECT_EQ(JourneysText(j), QStringLiteral("日付\t種別\t乗車\t降車\t運賃\n2026-11-30\t乗車\t池袋\t\"目白\"\t140\n"
+                                              "2026-12-01\t乗車\t渋谷\t新宿,南口\t210\n合計\t\t\t\t350\n"));
+    // As an expense claim: the card, the period, a kind for each line, the total.
+    const ExpenseClaim claim{"通勤用", "PASMO", "0101041087654321", "2026-11-29", "2026-12-01", j};
+    EXPECT_EQ(ExpenseClaimCsv(claim), QStringLiteral("\uFEFF交通費明細\r\nカード,通勤用（PASMO）\r\n"
+                                                     "IDm,\"=\"\"0101041087654321\"\"\"\r\n期間,2026-11-29,2026-12-01\r\n\r\n"
+                                                     "日付,種別,乗車,降車,運賃\r\n"
+                                                     "2026-11-30,乗車,池袋,\"\"\"目白\"\"\",140\r\n"
+                                                     "2026-12-01,乗車,渋谷,\"新宿,南口\",210\r\n合計,,,,350\r\n")
+                                          .toUtf8());
     j = Journeys(d, rows, "2026-11-28", "2026-11-28");
     ASSERT_EQ(j.size(), 1u);
     EXPECT_EQ(j[0].from, "駅前");
     EXPECT_EQ(j[0].to, "");
+    EXPECT_EQ(j[0].kind, JourneyKind::Bus);
     EXPECT_TRUE(Journeys(d, rows, "2026-12-02", "2027-01-01").empty());
 }
 
@@ -169,13 +178,13 @@ TEST(Spending, NanacoAndWaonCountPaymentsAndEveryChargeKind) {
 
 TEST(Spending, CsvIsWrittenWholeOrNotAtAll) {
     test::IsolatedHome home;
-    const std::vector<Journey> j = {{"2026-11-30", "池袋", "目白", 140}};
+    const ExpenseClaim claim{"", "Edy", "0101041087654321", "2026-11-30", "2026-11-30", {{"2026-11-30", "池袋", "目白", 140}}};
     const QString path = home.file("journeys.csv");
-    ASSERT_TRUE(WriteJourneysCsv(path, j));
+    ASSERT_TRUE(WriteExpenseClaimCsv(path, claim));
     QFile f(path);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), JourneysCsv(j));
-    EXPECT_FALSE(WriteJourneysCsv(home.file("missing/folder/journeys.csv"), j));
+    EXPECT_EQ(f.readAll(), ExpenseClaimCsv(claim));
+    EXPECT_FALSE(WriteExpenseClaimCsv(home.file("missing/folder/journeys.csv"), claim));
     EXPECT_TRUE(IsIsoDate("2028-02-29"));
     for (const char* bad : {"2026-02-29", "2026-1-01", "2026-13-01", "20261101", "",
                             "2026/11/01", "2026.11.01", "2026_11_01", "2026 11 01", "２０２６-11-01"}) EXPECT_FALSE(IsIsoDate(bad)) << bad;

@@ -17,7 +17,7 @@ void storeRows(CHistoryTable& table, const QString& idm, int cardType, int count
     CHistoryDisplay rows;
     for (int i = 0; i < count; ++i) {
         const int n = first + count - 1 - i;
-        rows.SetText(BlockData, i, QString::asprintf("%032X", n));
+        rows.SetText(BlockData, i, QString::asprintf("16%030X", n));  // a terminal code: never an unused slot
         rows.SetText(Balance, i, QString::asprintf("%5d", n));
         rows.SetText(Date, i, QStringLiteral("26年11月%1日").arg(n % 28 + 1, 2, 10, QLatin1Char('0')));
     }
@@ -48,6 +48,21 @@ void execute(const QString& path, const char* sql) {
     CDbConnection db;
     ASSERT_EQ(db.Open(path, CDbConnection::Mode::ReadWrite), DB_OK);
     ASSERT_EQ(db.Execute(sql), DB_OK) << db.LastError().toStdString();
+}
+
+QByteArray fileBytes(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+// Cuts the file's last byte, as a crash of a copy would; returns its bytes now.
+QByteArray damage(const QString& path) {
+    QByteArray bytes = fileBytes(path);
+    bytes.chop(1);
+    QFile f(path);
+    EXPECT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    return bytes;
 }
 
 struct StoredCards : ::testing::Test {
@@ -117,15 +132,72 @@ TEST_F(StoredCards, NicknamesAreKeptBesideTheUntouchedHistoryTable) {
     EXPECT_EQ(historySql(table.Path()), before);
 
     // A damaged file keeps its bytes.
-    QFile f(table.Path());
-    ASSERT_TRUE(f.open(QIODevice::ReadWrite));
-    QByteArray bytes = f.readAll();
-    bytes.chop(1);
-    f.resize(0);
-    f.write(bytes);
-    f.close();
+    const QByteArray bytes = damage(table.Path());
     EXPECT_FALSE(SetCardNickname(table, "0101000000000001", 1, "別名", error));
     EXPECT_FALSE(error.isEmpty());
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    EXPECT_EQ(f.readAll(), bytes);
+    EXPECT_EQ(fileBytes(table.Path()), bytes);
+}
+
+// Rows an earlier version stored for a card's unused slots stay in the file,
+// which is not written, and are no rows: not reloaded, not counted, no date
+// of the listing, and a card that holds only such rows is not listed.
+TEST_F(StoredCards, UnusedSlotsStoredByEarlierVersionsAreHidden) {
+    storeRows(table, "0101000000000001", 1, 3, 1);      // 11/02..11/04
+    storeRows(table, "0101000000000002", 128, 2, 10);   // 11/11..11/12
+    // As an earlier version stored them: newest, in between and oldest.
+    const char* const legacy =
+        "INSERT INTO History (IDm, CardType, BlockData, Date) VALUES "
+        "('0101000000000001', 1, '00000080000000000000000000000000', '00年00月00日'), "
+        "('0101000000000001', 1, '00000000000000000000000000000000', '00年00月00日'), "
+        "('0101000000000002', 128, '00050000000000000000000000000000', '2000年01月01日'), "
+        "('0101000000000003', 131, '00000000000000000000000000000000', '2000年01月01日')";
+    execute(table.Path(), legacy);
+    for (bool counted : {true, false}) {
+        SCOPED_TRACE(counted);
+        if (!counted) execute(table.Path(), "DROP TABLE CardRows");
+        const QByteArray before = fileBytes(table.Path());
+        EXPECT_EQ(listing(table), QStringList({"0101000000000002 128 2 26年11月11日..26年11月12日 ",
+                                               "0101000000000001 1 3 26年11月02日..26年11月04日 "}));
+        CHistoryDisplay shown;
+        EXPECT_EQ(table.Reload("0101000000000001", 1, shown), 3);
+        EXPECT_EQ(shown.Text(BlockData, 0), QString::asprintf("16%030X", 3));
+        EXPECT_EQ(table.Reload("0101000000000002", 128, shown), 2);
+        EXPECT_EQ(table.Reload("0101000000000003", 131, shown), 0);
+        EXPECT_EQ(fileBytes(table.Path()), before);
+    }
+    EXPECT_TRUE(messages.messages.isEmpty()) << messages.messages.join('|').toStdString();
+}
+
+// Forgetting a card takes its rows (those of unused slots too), nickname,
+// brand and issuer kind out of History.db in one transaction, with nothing
+// of them left in the file's free pages; other cards stay as they were. A
+// card not stored is reported, and a damaged file keeps its bytes.
+TEST_F(StoredCards, ForgettingACardLeavesNothingOfIt) {
+    CHistoryDisplay rows;
+    rows.SetText(BlockData, 0, "16010000357C0110013052656D656D00");  // "Remem" in the block
+    rows.SetText(Note1, 0, QStringLiteral("忘れるカード"));
+    table.Merge("0101000000000001", 1, rows, 1, 1, QStringLiteral("PASMO"));
+    storeRows(table, "0101000000000001", 2, 2, 5);  // the same IDm as another card type
+    storeRows(table, "0101000000000002", 1, 4, 10);
+    execute(table.Path(), "INSERT INTO History (IDm, CardType, BlockData) VALUES "
+                          "('0101000000000001', 1, '00000000000000000000000000000000')");
+    QString error;
+    ASSERT_TRUE(SetCardNickname(table, "0101000000000001", 1, QStringLiteral("友だちのカード"), error));
+    ASSERT_TRUE(SetCardNickname(table, "0101000000000002", 1, QStringLiteral("自分の"), error));
+
+    EXPECT_EQ(ForgetStoredCard(table, "0101000000000001", 1, error), 1) << error.toStdString();
+    EXPECT_EQ(listing(table), QStringList({"0101000000000002 1 4 26年11月11日..26年11月14日 自分の",
+                                           "0101000000000001 2 2 26年11月06日..26年11月07日 "}));
+    EXPECT_EQ(table.IssuerKind("0101000000000001", 1), -1);
+    for (const char* gone : {"52656D656D", "忘れるカード", "友だちのカード", "PASMO"})
+        EXPECT_FALSE(fileBytes(table.Path()).contains(gone)) << gone;
+
+    EXPECT_EQ(ForgetStoredCard(table, "0101000000000001", 1, error), 0);  // no more
+    EXPECT_EQ(ForgetStoredCard(table, "0101000000000001", -1, error), 1);  // every type of the IDm
+    EXPECT_EQ(listing(table).size(), 1);
+
+    const QByteArray damaged = damage(table.Path());
+    EXPECT_EQ(ForgetStoredCard(table, "0101000000000002", 1, error), -1);
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(fileBytes(table.Path()), damaged);
 }

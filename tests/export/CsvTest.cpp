@@ -75,6 +75,20 @@ TEST(Csv, FieldsAreQuotedOnlyWhereTheyMustBe) {
     EXPECT_EQ(records[0], all);
 }
 
+// A text a spreadsheet would take for a formula is neutralised as OWASP
+// advises (an apostrophe first, the field quoted), and comes back whole.
+TEST(Csv, TextsThatLookLikeFormulasAreNeutralisedAndComeBack) {
+    const std::pair<QString, QString> cases[] = {{"=HYPERLINK(\"x\")", "\"'=HYPERLINK(\"\"x\"\")\""}, {"@SUM(A1)", "\"'@SUM(A1)\""},
+                                                 {"'=x", "\"''=x\""}, {"'abc", "'abc"}, {"新宿,南口", "\"新宿,南口\""}};
+    for (const auto& [text, cell] : cases) {
+        EXPECT_EQ(CsvTextCell(text), cell);
+        EXPECT_EQ(CsvTextOfCell(parseCsv(CsvCellLine({cell}))[0][0]), text);
+    }
+    // A control character an earlier version stored becomes a space first, so
+    // a leading tab or CR starts no formula either.
+    EXPECT_EQ(CsvTextCell("\t=x\r"), " =x ");
+}
+
 TEST(Csv, TheSampleCardGivesABomAHeaderAndOneLinePerRowWithPlainAmounts) {
     test::IsolatedHome home;
     RecordingMessageSink messages;
@@ -91,13 +105,16 @@ TEST(Csv, TheSampleCardGivesABomAHeaderAndOneLinePerRowWithPlainAmounts) {
     EXPECT_EQ(records[0].mid(0, 3), QStringList({"生データ", "端末種コード", "端末種"}));
     for (const QStringList& r : records) EXPECT_EQ(r.size(), 23);
     const QStringList row0 = records[1];
-    EXPECT_EQ(row0.mid(0, 7), QStringList({"16010000357C011001308E0D0002B400", "16", "改札機", "01", "支払", "357C",
-                                           "26年11月28日"}));
-    EXPECT_EQ(row0.mid(10, 3), QStringList({"見本鉄道", "10", "見本中央"}));
+    // Codes as formulas of their text, the date and the time in ISO form.
+    EXPECT_EQ(row0.mid(0, 9), QStringList({"=\"16010000357C011001308E0D0002B400\"", "=\"16\"", "改札機", "=\"01\"",
+                                           "支払", "=\"357C\"", "2026-11-28", "=\"0000\"", ""}));
+    EXPECT_EQ(row0.mid(10, 3), QStringList({"見本鉄道", "=\"10\"", "見本中央"}));
     EXPECT_EQ(row0[16], "見本公園");
-    EXPECT_EQ(row0.mid(17, 4), QStringList({"3470", "210", "0002B4", "692"}));
+    EXPECT_EQ(row0.mid(17, 4), QStringList({"3470", "210", "=\"0002B4\"", "692"}));
+    EXPECT_EQ(records[3][8], "17:18");
     // Every row in display order, newest first.
-    for (int row = 0; row < 20; ++row) EXPECT_EQ(records[static_cast<std::size_t>(row) + 1][0], doc->m_History.Text(BlockData, row));
+    for (int row = 0; row < 20; ++row)
+        EXPECT_EQ(records[static_cast<std::size_t>(row) + 1][0], "=\"" + doc->m_History.Text(BlockData, row) + "\"");
     // A document before any read: the header and its 20 empty rows.
     CKuvoraDoc empty;
     empty.OnNewDocument();

@@ -1,33 +1,45 @@
 // LibreOffice opens the exported workbook and converts it to text: every
 // cell as the document holds it.
 #include "CKuvoraDoc.h"
+#include "DocumentReads.h"
 #include "ExportTestSupport.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
+#include "Spending.h"
 
 #include <QCoreApplication>
 #include <QFileInfo>
+#include <QXmlStreamReader>
+
+#include <map>
 
 using namespace history;
 
 namespace {
 
 // `file` converted by LibreOffice (with `filterArgs` before the conversion)
-// to tab-separated text, one list of cells a line; empty when it failed.
-QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
-                              const QProcessEnvironment& env) {
+// to `format` (a suffix, then the filter's options), opened; a failure is
+// one of the test's.
+bool convert(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
+             const QProcessEnvironment& env, const QString& format, QFile& converted) {
     const test::ProcessResult r = test::runProgram(
         "soffice",
         QStringList{"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless"} + filterArgs +
-            QStringList{"--convert-to", "csv:Text - txt - csv (StarCalc):9,34,76,1", "--outdir", home.file("out"),
-                        home.file(file)},
+            QStringList{"--convert-to", format, "--outdir", home.file("out"), home.file(file)},
         env, 180000);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    QFile converted(home.file("out/" + QFileInfo(file).completeBaseName() + ".csv"));
-    if (!converted.open(QIODevice::ReadOnly)) {
-        ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
-        return {};
-    }
+    converted.setFileName(home.file("out/" + QFileInfo(file).completeBaseName() + "." + format.section(':', 0, 0)));
+    if (converted.open(QIODevice::ReadOnly)) return true;
+    ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
+    return false;
+}
+
+// `file` converted by LibreOffice to tab-separated text, one list of cells
+// a line; empty when it failed.
+QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
+                              const QProcessEnvironment& env) {
+    QFile converted;
+    if (!convert(home, file, filterArgs, env, "csv:Text - txt - csv (StarCalc):9,34,76,1", converted)) return {};
     QList<QStringList> rows;
     for (const QString& line : QString::fromUtf8(converted.readAll()).split('\n')) {
         QStringList cells;
@@ -38,6 +50,41 @@ QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& fil
         rows << cells;
     }
     while (!rows.isEmpty() && rows.last() == QStringList{QString()}) rows.removeLast();
+    return rows;
+}
+
+// A cell as LibreOffice holds it: its type (string, float, date, time), its
+// value (the text of a string), and its formula, if any.
+struct OfficeCell {
+    QString type, value, formula;
+};
+
+// The cells of the first sheet of `file` as LibreOffice opens it (a CSV file
+// with the import options a user's double click gets), saved as a flat
+// OpenDocument spreadsheet.
+QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QString& file) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("LC_ALL", "C");
+    QFile converted;
+    if (!convert(home, file, {"--infilter=CSV:44,34,76,1"}, env, "fods", converted)) return {};
+    QList<QList<OfficeCell>> rows;
+    QXmlStreamReader xml(&converted);
+    while (xml.readNextStartElement() || !xml.atEnd()) {
+        if (xml.isEndElement() && xml.name() == u"table") break;  // the first sheet only
+        if (!xml.isStartElement()) continue;
+        if (xml.name() == u"table-row") rows.append(QList<OfficeCell>());
+        if (xml.name() != u"table-cell" || rows.isEmpty()) continue;
+        const QXmlStreamAttributes a = xml.attributes();
+        OfficeCell cell{a.value("office:value-type").toString(), QString(), a.value("table:formula").toString()};
+        for (const char* value : {"office:value", "office:date-value", "office:time-value", "office:string-value"})
+            if (a.hasAttribute(value)) cell.value = a.value(value).toString();
+        const int repeat = std::min(a.value("table:number-columns-repeated").toInt(), 64);
+        // The paragraph's text, without the file's indentation around it.
+        const QString text = xml.readElementText(QXmlStreamReader::IncludeChildElements).trimmed();
+        if (cell.type == "string" && cell.value.isEmpty()) cell.value = text;
+        for (int i = 0; i < std::max(repeat, 1); ++i) rows.last().append(cell);
+    }
+    EXPECT_FALSE(xml.hasError()) << xml.errorString().toStdString();
     return rows;
 }
 
@@ -103,6 +150,51 @@ TEST(LibreOffice, OpensTheCsvWithJapaneseIntactAndOneCellPerField) {
     EXPECT_EQ(row0[17], "3470");
     EXPECT_EQ(cells(2).size(), 23) << cells(2).join('\t').toStdString();
     EXPECT_EQ(cells(2)[22], "新宿,南口 \"東\"");
+}
+
+// The history CSV and the expense claim's CSV, opened as a user opens them:
+// dates are dates, times times, amounts numbers, codes the text shown (01,
+// 0001E3), and a name that would be a formula is text, never a live formula.
+TEST(LibreOffice, ReadsTheCsvFilesAsTypedCellsAndNoNameAsAFormula) {
+    test::IsolatedHome home;
+    RecordingMessageSink messages;
+    ScopedMessageSink sink(&messages);
+    test::importSampleNames();
+    test::LibrarySession session;
+    const auto doc = test::ReadDocument(session, "image:" + test::sourcePath("data/cards/suica-sample.json"), 1);
+    // Names from a shared table that a spreadsheet would run.
+    const QString link = "=HYPERLINK(\"http://example.invalid/\",\"x\")", command = "=cmd|' /C calc'!A0";
+    doc->m_History.SetText(DepartureStation, 0, link);
+    doc->m_History.SetText(SerialCode, 0, "0001E3");
+    ASSERT_TRUE(WriteFileReplacing(home.file("history.csv"), ExportCsv(*doc)));
+    const ExpenseClaim claim{"通勤用", "PASMO", "0101041087654321", "2011-03-01", "2011-03-31",
+                             {{"2011-03-12", command, "+81", 160}, {"2011-03-14", "見本北", "", 210}}};
+    ASSERT_TRUE(WriteExpenseClaimCsv(home.file("claim.csv"), claim));
+    // Only a code is a formula: the one that gives its text.
+    const struct {
+        const char* file;
+        int row, column;
+        const char* type;
+        QString value;
+        bool code;
+    } cells[] = {
+        {"history.csv", 1, 0, "string", "16010000357C011001308E0D0002B400", true},
+        {"history.csv", 1, 6, "date", "2026-11-28", false},       {"history.csv", 1, 12, "string", "'" + link, false},
+        {"history.csv", 1, 17, "float", "3470", false},           {"history.csv", 1, 19, "string", "0001E3", true},
+        {"history.csv", 3, 8, "time", "PT17H18M00S", false},      {"claim.csv", 2, 1, "string", "0101041087654321", true},
+        {"claim.csv", 3, 1, "date", "2011-03-01", false},         {"claim.csv", 6, 0, "date", "2011-03-12", false},
+        {"claim.csv", 6, 2, "string", "'" + command, false},      {"claim.csv", 6, 3, "string", "'+81", false},
+        {"claim.csv", 8, 4, "float", "370", false},
+    };
+    std::map<QString, QList<QList<OfficeCell>>> opened;
+    for (const auto& c : cells) {
+        SCOPED_TRACE(QStringLiteral("%1 %2,%3").arg(c.file).arg(c.row).arg(c.column).toStdString());
+        if (!opened.count(c.file)) opened[c.file] = officeCells(home, c.file);
+        const OfficeCell cell = opened[c.file].value(c.row).value(c.column);
+        EXPECT_EQ(cell.type, c.type) << cell.value.toStdString();
+        EXPECT_EQ(cell.value, c.value);
+        EXPECT_EQ(cell.formula, c.code ? "of:=\"" + c.value + "\"" : QString());
+    }
 }
 
 int main(int argc, char** argv) {

@@ -16,9 +16,12 @@
 #include <QDateEdit>
 #include <QFile>
 #include <QLineEdit>
+#include <QMessageBox>
+#include <QPushButton>
 #include <QRegularExpression>
 #include <QTableView>
 #include <QTableWidget>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -138,6 +141,34 @@ TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
     EXPECT_TRUE(view::StoredHistoryNote(doc).empty());
     EXPECT_FALSE(doc.m_GateLog[0][1].isEmpty());
     EXPECT_EQ(shownTexts(doc), afterRead);
+}
+
+// 削除 asks first, naming the card and saying it cannot be undone; a no
+// keeps it, a yes takes it out of History.db and out of the window that
+// showed it, and leaves the other card.
+TEST_F(Library, ForgettingACardAsksFirstAndTakesItOutOfTheWindow) {
+    test::LibrarySession session("image:" + test::sourcePath("data/cards/edy-sample.json"));
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    CMainFrame frame(&doc);
+    ASSERT_TRUE(frame.Execute(cmd::CardRead));
+    session.select("image:" + test::sourcePath("data/cards/suica-sample.json"));
+    ASSERT_TRUE(frame.Execute(cmd::CardRead));
+    ASSERT_TRUE(frame.Execute(cmd::ViewStoredCards));
+    StoredCardsDock* dock = frame.Library();
+    for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
+        QTimer::singleShot(0, [answer] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            ASSERT_NE(box, nullptr);
+            EXPECT_TRUE(box->text().contains(kSuica) && box->text().contains("元に戻せません")) << box->text().toStdString();
+            box->button(answer)->click();
+        });
+        dock->AskForget(rowOf(*dock, kSuica));
+        EXPECT_EQ(rowOf(*dock, kSuica) >= 0, answer == QMessageBox::No);
+        EXPECT_EQ(doc.m_strIDm, answer == QMessageBox::No ? kSuica : QString());
+    }
+    ASSERT_EQ(dock->Cards().size(), 1u);
+    EXPECT_EQ(dock->Cards()[0].idm, kEdy);
 }
 
 // The plain list of the sample Suica card: whole lines with four-digit

@@ -118,14 +118,18 @@ TEST_F(Frame, ModePaneShowsTheStoredModeAndFollowsTheModeMenu) {
     EXPECT_GE(frame.ModePane()->width(), frame.ModePane()->fontMetrics().horizontalAdvance("Suica/ICOCA/TOICA/PiTaPa/PASMO"));
 }
 
+// The window comes back as it was left: its size (the normal one when it
+// was closed maximised), maximised, and with the plain list.
 TEST_F(Frame, WindowSizeIsKeptAlsoWhenClosedMaximised) {
     {
         CKuvoraDoc doc;
         CMainFrame frame(&doc);
         EXPECT_EQ(frame.size(), QSize(940, 550));
+        EXPECT_FALSE(frame.View()->IsPlainView());
         frame.show();
         frame.resize(700, 480);
         frame.showMaximized();
+        ASSERT_TRUE(frame.Execute(cmd::ViewPlainList));
         QApplication::processEvents();
         frame.close();
     }
@@ -134,6 +138,9 @@ TEST_F(Frame, WindowSizeIsKeptAlsoWhenClosedMaximised) {
     CKuvoraDoc doc;
     CMainFrame frame(&doc);
     EXPECT_EQ(frame.size(), QSize(700, 480));
+    EXPECT_TRUE(frame.View()->IsPlainView() && frame.Action(cmd::ViewPlainList)->isChecked());
+    frame.show();
+    EXPECT_TRUE(frame.isMaximized());
 }
 
 TEST_F(Frame, ReadRunsTheDocumentAndRefreshesTheGrid) {

@@ -450,10 +450,11 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
                     ",,,,,,,,\r\n");
     // UTF-8 with a byte order mark, CRLF, empty fields after the last column,
     // a quoted text with a comma and a quote (a line break in a name is
-    // refused, see ImportRefusesNamesWithControlCharacters).
+    // refused, see ImportRefusesNamesWithControlCharacters), a name that a
+    // spreadsheet would run.
     const QString utf8 = home.file("bus.csv");
     writeFile(utf8, "\xEF\xBB\xBF" "BusLineCode,BusStationCode,BusCompanyName,BusLineName,BusStationName,BusNote\r\n"
-                    "258,772,バス,線,\"停,\"\"留\"\"所\",,,\r\n");
+                    "258,772,=バス,線,\"停,\"\"留\"\"所\",,,\r\n");
     const QString bad = home.file("ShopCode.csv");
     writeFile(bad, "AreaCode,TerminalCode,LineCode,StationCode,CompanyName\n1,2,3,x,店\n");
     auto r = test::runInHome(home, tool(), {"import", sjis, utf8, bad});
@@ -464,7 +465,7 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     r = test::runInHome(home, tool(), {"import", sjis, utf8});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
     const QString listed = "StationCode\t0\t1\t16\t中央\t①\t\uFF5E\t\n"
-                           "BusCode\t258\t772\tバス\t線\t停,\"留\"所\t\n";
+                           "BusCode\t258\t772\t=バス\t線\t停,\"留\"所\t\n";
     r = test::runInHome(home, tool(), {"list"});
     EXPECT_EQ(r.out, listed);
     // Forced UTF-8 refuses the CP932 file.
@@ -472,9 +473,13 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.startsWith(sjis + ": not UTF-8 text\n")) << r.err.toStdString();
 
-    // Exported and imported into another home, the rows are the same.
+    // Exported (the name that looks like a formula neutralised, as OWASP
+    // advises) and imported into another home, the rows are the same.
     r = test::runInHome(home, tool(), {"export", home.file("out")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
+    QFile exported(home.file("out/BusCode.csv"));
+    ASSERT_TRUE(exported.open(QIODevice::ReadOnly));
+    EXPECT_TRUE(exported.readAll().contains("\r\n258,772,\"'=バス\",線,"));
     test::IsolatedHome other;
     r = test::runInHome(other, tool(), {"import", home.file("out/StationCode.csv"), home.file("out/BusCode.csv")});
     ASSERT_EQ(r.exitCode, 0) << r.err.toStdString();
@@ -485,7 +490,7 @@ TEST(StationDbTool, SpreadsheetFilesImportAndYourRowsListExportAndDelete) {
     StationCsv again;
     QStringList errors;
     ASSERT_TRUE(ReadStationCsv(home.file("bus.csv"), QString(), again, errors));
-    EXPECT_EQ(again.rows, std::vector<QStringList>({{"258", "772", "バス", "線", "停,\"留\"所", ""}}));
+    EXPECT_EQ(again.rows, std::vector<QStringList>({{"258", "772", "=バス", "線", "停,\"留\"所", ""}}));
 
     r = test::runInHome(home, tool(), {"delete", "BusCode", "258", "0x304"});
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();

@@ -133,11 +133,11 @@ TEST(Port100Transport, OpenAndPollSendWhatTheChipExpects) {
 }
 
 TEST(Port100Transport, AutoReadsGiveWhatTheCardImagesGive) {
+    test::IsolatedHome home;
     test::importSampleNames();
     for (const char* name : {"suica-sample.json", "edy-sample.json", "jalic-sample.json", "nagasaki-sample.json"}) {
         const QString image = "image:" + test::sourcePath(QStringLiteral("data/cards/") + name);
         auto readJson = [](const QString& reader) {
-            test::IsolatedHome home;
             RecordingMessageSink messages;
             ScopedMessageSink sink(&messages);
             test::LibrarySession session(reader);

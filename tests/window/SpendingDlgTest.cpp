@@ -13,6 +13,8 @@
 #include <QGuiApplication>
 #include <QImage>
 #include <QLabel>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QTableWidget>
 
 #include <gtest/gtest.h>
@@ -97,14 +99,33 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
 
     dlg.SetRange(QDate(2026, 11, 26), QDate(2026, 11, 28));
     ASSERT_EQ(dlg.Table()->rowCount(), 4);
-    EXPECT_EQ(rowTexts(dlg.Table(), 0), QStringList({"2026-11-26", "見本病院前", "", "220"}));
-    EXPECT_EQ(rowTexts(dlg.Table(), 3), QStringList({"2026-11-28", "見本中央", "見本公園", "210"}));
+    EXPECT_EQ(rowTexts(dlg.Table(), 0), QStringList({"2026-11-26", "バス", "見本病院前", "", "220"}));
+    EXPECT_EQ(rowTexts(dlg.Table(), 3), QStringList({"2026-11-28", "乗車", "見本中央", "見本公園", "210"}));
     EXPECT_EQ(dlg.TotalLabel()->text(), "4 件  合計 890 円");
 
+    // The claim names the card and the period chosen.
+    const ExpenseClaim claim = dlg.Claim();
+    EXPECT_EQ(ExpenseClaimCard(claim), "Suica/ICOCA/TOICA/PiTaPa/PASMO");
+    EXPECT_EQ(claim.idm, "01010410C8192A3B");
+    EXPECT_EQ(claim.from + ".." + claim.to, "2026-11-26..2026-11-28");
     ASSERT_TRUE(dlg.SaveCsv(home.file("j.csv")));
-    EXPECT_EQ(fileBytes(home.file("j.csv")), JourneysCsv(dlg.Shown()));
+    EXPECT_EQ(fileBytes(home.file("j.csv")), ExpenseClaimCsv(claim));
     dlg.CopyText();
-    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("合計\t\t\t890\n"));
+    EXPECT_TRUE(QGuiApplication::clipboard()->text().endsWith("合計\t\t\t\t890\n"));
+
+    // The A4 page, saved and printed (to a PDF printer); its content is
+    // checked on kuvora-cli's (SpendingCliTest).
+    ASSERT_TRUE(dlg.SavePdf(home.file("j.pdf")));
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(home.file("printed.pdf"));
+    ASSERT_TRUE(dlg.Print(printer));
+    for (const char* file : {"j.pdf", "printed.pdf"}) {
+        const auto info = test::runProgram("pdfinfo", {home.file(file)});
+        EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +1\n")) && info.out.contains("595 x 842 pts (A4)"))
+            << info.out.toStdString();
+    }
+    EXPECT_FALSE(dlg.SavePdf(home.file("no/such/folder/j.pdf")));
 
     dlg.SetRange(QDate(2026, 12, 1), QDate(2026, 12, 31));
     EXPECT_EQ(dlg.Table()->rowCount(), 0);
