@@ -5,6 +5,7 @@
 #include <PCSC/reader.h>
 #include <PCSC/winscard.h>
 
+#include <cinttypes>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -33,8 +34,9 @@ std::string swText(std::uint8_t sw1, std::uint8_t sw2) {
 }
 
 std::string resultText(LONG rv) {
+    // Result codes are 32-bit values whatever width LONG has here.
     char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(rv));
+    std::snprintf(code, sizeof code, "0x%08" PRIX32, static_cast<std::uint32_t>(rv));
     return std::string(pcsc_stringify_error(rv)) + " (" + code + ")";
 }
 

@@ -63,11 +63,18 @@ public:
                        .arg(port_)
                        .toUtf8());
         conf.close();
+        // pcscd built with polkit asks it whether a client may connect, and
+        // no polkit answers in here: such a pcscd is told not to ask.
+        QProcess help;
+        help.setProcessChannelMode(QProcess::MergedChannels);
+        help.start("pcscd", {"--help"});
+        help.waitForFinished(5000);
+        const bool polkit = help.readAll().contains("--disable-polkit");
         const QString script =
             QString("mount -t tmpfs none /run && mkdir -p /run/pcscd && mount --bind '%1' /run/pcscd && "
                     "for d in /usr/lib/pcsc/drivers/*.bundle; do [ -d \"$d\" ] && mount -t tmpfs none \"$d\"; done; "
-                    "exec pcscd --foreground --apdu --debug -c '%2'")
-                .arg(dir_.filePath("run"), dir_.filePath("conf"));
+                    "exec pcscd --foreground --apdu --debug %3-c '%2'")
+                .arg(dir_.filePath("run"), dir_.filePath("conf"), polkit ? "--disable-polkit " : "");
         pcscd_.setProcessChannelMode(QProcess::MergedChannels);
         pcscd_.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "--propagation", "private", "sh", "-c", script});
         const QString socket = dir_.filePath("run/pcscd.comm");
