@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -22,6 +24,15 @@ test::ProcessResult runCli(const test::IsolatedHome& home, const QStringList& ar
 }
 
 QString sampleReader() { return "image:" + test::sourcePath("data/cards/suica-sample.json"); }
+
+void startInHome(QProcess& process, const test::IsolatedHome& home, const QStringList& args) {
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert("XDG_CONFIG_HOME", home.configHome());
+    env.insert("XDG_DATA_HOME", home.dataHome());
+    env.insert("HOME", home.path());
+    process.setProcessEnvironment(env);
+    process.start(test::binaryPath("bin/kuvora-cli"), args);
+}
 
 }  // namespace
 
@@ -155,16 +166,73 @@ TEST(CliReadOnTouch, EachPlacementIsReadOnceUntilInterrupted) {
     for (const QByteArray& line : out.trimmed().split('\n'))
         EXPECT_EQ(QJsonDocument::fromJson(line).object()["idm"].toString(), "01010410C8192A3B") << line.toStdString();
 
-    // --wait gives up after --timeout; without a reader there is one message.
+    // --wait gives up after --timeout; a reader that cannot be opened is
+    // said once and waited for until then.
     reader.emu.liftCard();
     auto r = runCli(home, {"read", "--wait", "--timeout", "0.5", "--reader", reader.name()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("no card was placed")) << r.err.toStdString();
-    r = runCli(home, {"read", "--wait", "--reader", "nfc:pn532_uart:/nonexistent"});
+    r = runCli(home, {"read", "--wait", "--timeout", "1.5", "--reader", "nfc:pn532_uart:/nonexistent"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.startsWith(u8("リーダ・ライタを自動認識できません\nkuvora-cli: no card was read: ")))
         << r.err.toStdString();
+    EXPECT_EQ(r.err.count(u8("リーダ・ライタを自動認識できません")), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("no card was placed on the reader within 1.5 s\n")) << r.err.toStdString();
     EXPECT_EQ(runCli(home, {"idm", "--wait"}).exitCode, 2);
+}
+
+// read --loop outlives a reader that is away for a moment: it says so once
+// on standard error, goes on trying, and reads the card again once it is back.
+TEST(CliReadOnTouch, ALoopOutlivesAReaderAwayForAMoment) {
+    test::IsolatedHome home;
+    test::EmulatedReader pn532;
+    const QString image = home.file("card.json");
+    QFile sample(test::sourcePath("data/cards/suica-sample.json"));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    const QByteArray card = sample.readAll();
+    auto write = [&](const QByteArray& bytes) {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    const struct {
+        const char* what;
+        QString reader;
+        std::function<void()> away, back;
+    } cases[] = {
+        {"image deleted", "image:" + image, [&] { QFile::remove(image); }, [&] { write(card); }},
+        {"image rewritten", "image:" + image, [&] { write(card.left(40)); }, [&] { write(card); }},
+        {"PN532 silent", pn532.name(), [&] { pn532.emu.setSilent(true); }, [&] { pn532.emu.setSilent(false); }},
+    };
+    const QString noReader = u8("リーダ・ライタを自動認識できません");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write(card);
+        QProcess loop;
+        startInHome(loop, home, {"read", "--loop", "--reader", c.reader});
+        QByteArray out, err;
+        auto until = [&](const std::function<bool()>& done, int ms) {
+            for (int waited = 0; !done() && waited < ms; waited += 50) {
+                loop.waitForReadyRead(50);
+                out += loop.readAllStandardOutput();
+                err += loop.readAllStandardError();
+            }
+            return done();
+        };
+        ASSERT_TRUE(until([&] { return out.count('\n') == 1; }, 10000)) << err.toStdString();
+        c.away();
+        EXPECT_TRUE(until([&] { return err.contains(noReader.toUtf8()); }, 15000)) << err.toStdString();
+        until([] { return false; }, 1500);  // tried again meanwhile
+        EXPECT_EQ(loop.state(), QProcess::Running);
+        c.back();
+        EXPECT_TRUE(until([&] { return out.count('\n') == 2; }, 15000)) << err.toStdString();
+        loop.terminate();
+        ASSERT_TRUE(loop.waitForFinished(5000));
+        err += loop.readAllStandardError();
+        EXPECT_EQ(loop.exitCode(), 0);
+        EXPECT_EQ(QString::fromUtf8(err).count(noReader), 1) << err.toStdString();
+        EXPECT_TRUE(err.contains("kuvora-cli: waiting for the reader/writer (interrupt to stop)\n"));
+    }
 }
 
 // read --wait stopped by a signal before a card came prints nothing, writes
