@@ -25,15 +25,6 @@ test::ProcessResult runCli(const test::IsolatedHome& home, const QStringList& ar
 
 QString sampleReader() { return "image:" + test::sourcePath("data/cards/suica-sample.json"); }
 
-void startInHome(QProcess& process, const test::IsolatedHome& home, const QStringList& args) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("XDG_CONFIG_HOME", home.configHome());
-    env.insert("XDG_DATA_HOME", home.dataHome());
-    env.insert("HOME", home.path());
-    process.setProcessEnvironment(env);
-    process.start(test::binaryPath("bin/kuvora-cli"), args);
-}
-
 }  // namespace
 
 TEST(CliNfc, IdmThroughLibnfcAndACardThatIsNotThere) {
@@ -208,30 +199,21 @@ TEST(CliReadOnTouch, ALoopOutlivesAReaderAwayForAMoment) {
     for (const auto& c : cases) {
         SCOPED_TRACE(c.what);
         write(card);
-        QProcess loop;
-        startInHome(loop, home, {"read", "--loop", "--reader", c.reader});
-        QByteArray out, err;
-        auto until = [&](const std::function<bool()>& done, int ms) {
-            for (int waited = 0; !done() && waited < ms; waited += 50) {
-                loop.waitForReadyRead(50);
-                out += loop.readAllStandardOutput();
-                err += loop.readAllStandardError();
-            }
-            return done();
-        };
-        ASSERT_TRUE(until([&] { return out.count('\n') == 1; }, 10000)) << err.toStdString();
+        test::RunningProgram loop;
+        test::startInHome(loop.process, home, test::binaryPath("bin/kuvora-cli"), {"read", "--loop", "--reader", c.reader});
+        ASSERT_TRUE(loop.until([&] { return loop.lines() == 1; }, 10000)) << loop.err.toStdString();
         c.away();
-        EXPECT_TRUE(until([&] { return err.contains(noReader.toUtf8()); }, 15000)) << err.toStdString();
-        until([] { return false; }, 1500);  // tried again meanwhile
-        EXPECT_EQ(loop.state(), QProcess::Running);
+        EXPECT_TRUE(loop.until([&] { return loop.err.contains(noReader.toUtf8()); }, 15000)) << loop.err.toStdString();
+        loop.until([] { return false; }, 1500);  // tried again meanwhile
+        EXPECT_EQ(loop.process.state(), QProcess::Running);
         c.back();
-        EXPECT_TRUE(until([&] { return out.count('\n') == 2; }, 15000)) << err.toStdString();
-        loop.terminate();
-        ASSERT_TRUE(loop.waitForFinished(5000));
-        err += loop.readAllStandardError();
-        EXPECT_EQ(loop.exitCode(), 0);
-        EXPECT_EQ(QString::fromUtf8(err).count(noReader), 1) << err.toStdString();
-        EXPECT_TRUE(err.contains("kuvora-cli: waiting for the reader/writer (interrupt to stop)\n"));
+        EXPECT_TRUE(loop.until([&] { return loop.lines() == 2; }, 15000)) << loop.err.toStdString();
+        loop.process.terminate();
+        ASSERT_TRUE(loop.process.waitForFinished(5000));
+        loop.err += loop.process.readAllStandardError();
+        EXPECT_EQ(loop.process.exitCode(), 0);
+        EXPECT_EQ(QString::fromUtf8(loop.err).count(noReader), 1) << loop.err.toStdString();
+        EXPECT_TRUE(loop.err.contains("kuvora-cli: waiting for the reader/writer (interrupt to stop)\n"));
     }
 }
 

@@ -66,6 +66,11 @@ public:
                        .arg(port_)
                        .toUtf8());
         conf.close();
+        startPcscd();
+    }
+    // Starts pcscd (again, after stopPcscd); error() says why it did not.
+    void startPcscd() {
+        error_.clear();
         // pcscd built with polkit asks it whether a client may connect, and
         // no polkit answers in here: such a pcscd is told not to ask.
         QProcess help;
@@ -79,8 +84,9 @@ public:
                     "exec pcscd --foreground --apdu --debug %3-c '%2'")
                 .arg(runDir(), dir_.filePath("conf"), polkit ? "--disable-polkit " : "");
         pcscd_.setProcessChannelMode(QProcess::MergedChannels);
-        pcscd_.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "--propagation", "private", "sh", "-c", script});
         const QString socket = runDir() + "/pcscd.comm";
+        QFile::remove(socket);
+        pcscd_.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "--propagation", "private", "sh", "-c", script});
         for (int i = 0; i < 200 && !QFile::exists(socket); ++i) {
             if (pcscd_.state() == QProcess::NotRunning) break;
             QThread::msleep(50);
