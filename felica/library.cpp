@@ -60,6 +60,7 @@ struct Library {
     std::thread keeper;
     std::condition_variable_any keeperWake;
     bool keeperStop = false;
+    bool keeperIdle = false;  // the keeper waits for a device to keep, not for a time
     int retryCount = 0;
     bool checkIdm = false;
     int lastError = FELICA_ERROR_NONE;
@@ -85,7 +86,9 @@ void keeperLoop(Library* l) {
     std::unique_lock lock(l->mutex);
     while (!l->keeperStop) {
         if (!l->kept) {
+            l->keeperIdle = true;
             l->keeperWake.wait(lock);
+            l->keeperIdle = false;
             continue;
         }
         const auto deadline = l->keptSince + l->idleRelease;
@@ -550,9 +553,13 @@ FelicaBool close_reader_writer() {
         l.keptName = l.readerName;
         l.keptSince = Clock::now();
         // A card image holds no device: no thread is started to release it.
+        // A keeper that waits for a time already wakes then and sees the
+        // later one: it is woken only when it waits for a device, so that a
+        // watch for cards polling many times a second does not wake it each
+        // time.
         if (l.kept->holdsDevice()) {
             if (!l.keeper.joinable()) l.keeper = std::thread(keeperLoop, &l);
-            l.keeperWake.notify_all();
+            if (l.keeperIdle) l.keeperWake.notify_all();
         }
     }
     l.transport.reset();

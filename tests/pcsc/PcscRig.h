@@ -113,6 +113,8 @@ public:
     // "" when pcscd runs, else why not.
     QString error() const { return error_; }
     QString readerName() const { return name_; }
+    // vpcd's port for the reader's first slot, where a vICC connects.
+    int port() const { return port_; }
 
     // Places the card of `image` in the reader: `kind` is --acr122 or
     // --transparent, `fault` "" or one of the vICC's faults. True once pcscd
