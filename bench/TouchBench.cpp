@@ -38,6 +38,7 @@
 #include <chrono>
 #include <cstdio>
 #include <functional>
+#include <map>
 #include <optional>
 #include <random>
 #include <string>
@@ -121,21 +122,27 @@ private:
     int out_ = -1;
 };
 
-// CPU time and wakeups of a running process, summed over its threads.
+// CPU time of a running process (its threads that ended included) and the
+// context switches of each thread it has now.
 struct Usage {
     double cpuNs = 0;
-    double switches = 0;
+    std::map<QString, double> switches;  // by thread id
 };
 Usage usageOf(pid_t pid) {
     Usage u;
+    QFile stat(QString("/proc/%1/stat").arg(pid));
+    if (stat.open(QIODevice::ReadOnly)) {
+        // utime and stime are the 12th and 13th fields after the name in parentheses.
+        const QByteArray text = stat.readAll();
+        const QList<QByteArray> f = text.mid(text.lastIndexOf(')') + 2).split(' ');
+        u.cpuNs = (f.value(11).toDouble() + f.value(12).toDouble()) * 1e9 / static_cast<double>(sysconf(_SC_CLK_TCK));
+    }
     const QDir tasks(QString("/proc/%1/task").arg(pid));
     for (const QString& tid : tasks.entryList(QDir::Dirs | QDir::NoDotAndDotDot)) {
-        QFile sched(tasks.filePath(tid + "/schedstat"));
-        if (sched.open(QIODevice::ReadOnly)) u.cpuNs += sched.readAll().split(' ').value(0).toDouble();
         QFile status(tasks.filePath(tid + "/status"));
         if (!status.open(QIODevice::ReadOnly)) continue;
         for (const QByteArray& line : status.readAll().split('\n'))
-            if (line.contains("ctxt_switches:")) u.switches += line.split(':').value(1).trimmed().toDouble();
+            if (line.contains("ctxt_switches:")) u.switches[tid] += line.split(':').value(1).trimmed().toDouble();
     }
     return u;
 }
@@ -143,13 +150,17 @@ Usage usageOf(pid_t pid) {
 struct IdleCost {
     double cpuPercent = 0, wakeupsPerSecond = 0;
 };
+// Wakeups are counted on the threads that lived through the whole time.
 IdleCost idleCost(pid_t pid, int seconds) {
     const Usage a = usageOf(pid);
     const auto t0 = Clock::now();
     std::this_thread::sleep_for(std::chrono::seconds(seconds));
     const Usage b = usageOf(pid);
     const double s = msSince(t0, Clock::now()) / 1000;
-    return {(b.cpuNs - a.cpuNs) / 1e9 / s * 100, (b.switches - a.switches) / s};
+    double switches = 0;
+    for (const auto& [tid, n] : b.switches)
+        if (a.switches.count(tid)) switches += n - a.switches.at(tid);
+    return {(b.cpuNs - a.cpuNs) / 1e9 / s * 100, switches / s};
 }
 
 struct Row {
