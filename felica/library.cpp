@@ -60,6 +60,7 @@ struct Library {
     std::thread keeper;
     std::condition_variable_any keeperWake;
     bool keeperStop = false;
+    bool keeperIdle = false;  // the keeper waits for a device to keep, not for a time
     int retryCount = 0;
     bool checkIdm = false;
     int lastError = FELICA_ERROR_NONE;
@@ -72,6 +73,7 @@ struct Library {
     std::size_t blocksPerRead = 12;
     LibraryCounters counters;
     CardPresence presence;
+    CardSeen cardSeen;
     bool cardCache = true;
     std::chrono::milliseconds presenceWindow{2000};
 
@@ -84,7 +86,9 @@ void keeperLoop(Library* l) {
     std::unique_lock lock(l->mutex);
     while (!l->keeperStop) {
         if (!l->kept) {
+            l->keeperIdle = true;
             l->keeperWake.wait(lock);
+            l->keeperIdle = false;
             continue;
         }
         const auto deadline = l->keptSince + l->idleRelease;
@@ -224,10 +228,10 @@ FelicaBool pollCard(const SystemCode& sc, std::uint8_t requestCode, std::uint8_t
 // Learns which card is in the field and which system it answers in first:
 // one wildcard poll. An empty field is not remembered, so that a card placed
 // a moment later is found by the next poll.
-FelicaBool learnPresence(const SystemCode& asked) {
+FelicaBool learnPresence(const SystemCode& asked, std::uint8_t timeSlot = 0, PollingAnswer* answer = nullptr) {
     Library& l = lib();
     PollingAnswer first;
-    if (!pollCard({0xFF, 0xFF}, 1, 0, first)) {
+    if (!pollCard({0xFF, 0xFF}, 1, timeSlot, first)) {
         if (l.lastError == FELICA_ERROR_NO_CARD) return noCardFor(asked);
         return 0;
     }
@@ -239,6 +243,7 @@ FelicaBool learnPresence(const SystemCode& asked) {
         l.presence.current = first.requestData;
         l.presence.hasCurrent = true;
     }
+    if (answer) *answer = first;
     return 1;
 }
 
@@ -269,7 +274,10 @@ FelicaBool pollSystem(const PollingRecord* polling, PollingAnswer& out, bool* ca
     Library& l = lib();
     const SystemCode sc{polling->systemCode[0], polling->systemCode[1]};
     // A wildcard poll always goes to the card: it is how callers look for one.
+    // It asks for the system code too, so that the card it finds is known
+    // as if the read that follows had polled for it.
     const bool concrete = sc[0] != 0xFF && sc[1] != 0xFF;
+    if (l.cardCache && sc[0] == 0xFF && sc[1] == 0xFF) return learnPresence(sc, polling->timeSlot, &out);
     if (!l.cardCache || !concrete) return pollCard(sc, 0, polling->timeSlot, out);
     if (l.presence.known && Clock::now() - l.presence.heard > l.presenceWindow) l.presence = {};
     if (!l.presence.known && !learnPresence(sc)) return 0;
@@ -297,6 +305,10 @@ FelicaBool pollSystem(const PollingRecord* polling, PollingAnswer& out, bool* ca
 FelicaBool poll(const PollingRecord* polling, PollingAnswer& out, bool* cached = nullptr) {
     if (!pollSystem(polling, out, cached)) return 0;
     lib().noCard.clear();
+    if (polling->systemCode[0] == 0xFF && polling->systemCode[1] == 0xFF) {
+        ++lib().cardSeen.count;
+        lib().cardSeen.idm = out.idm;
+    }
     return 1;
 }
 
@@ -392,6 +404,11 @@ std::string readerName() {
     return lib().readerName;
 }
 
+CardSeen lastCardSeen() {
+    std::lock_guard lock(lib().mutex);
+    return lib().cardSeen;
+}
+
 LibraryCounters counters() {
     std::lock_guard lock(lib().mutex);
     return lib().counters;
@@ -466,6 +483,10 @@ std::chrono::milliseconds responseTimeout(std::uint8_t b, std::size_t units) {
     return std::chrono::milliseconds(whole + (ms > static_cast<double>(whole) ? 1 : 0) + 50);
 }
 
+std::chrono::milliseconds longestCommandTime(const Pmm& pmm) {
+    return std::max(responseTimeout(pmm[5], 12), responseTimeout(pmm[2], kMaxRequestNodes));
+}
+
 }  // namespace felica
 
 using namespace felica;
@@ -532,9 +553,13 @@ FelicaBool close_reader_writer() {
         l.keptName = l.readerName;
         l.keptSince = Clock::now();
         // A card image holds no device: no thread is started to release it.
+        // A keeper that waits for a time already wakes then and sees the
+        // later one: it is woken only when it waits for a device, so that a
+        // watch for cards polling many times a second does not wake it each
+        // time.
         if (l.kept->holdsDevice()) {
             if (!l.keeper.joinable()) l.keeper = std::thread(keeperLoop, &l);
-            l.keeperWake.notify_all();
+            if (l.keeperIdle) l.keeperWake.notify_all();
         }
     }
     l.transport.reset();

@@ -3,6 +3,7 @@
 // factory that turns reader names into transports.
 #pragma once
 
+#include "frames.h"
 #include "transport.h"
 
 #include <cstddef>
@@ -26,6 +27,15 @@ std::string readerLibraryVersions();
 
 // The reader name set with set_reader_writer_name ("auto" until then).
 std::string readerName();
+
+// The card that last answered a poll for any system (FF FF), and how many
+// such answers there have been: a watch for placed cards tells by it which
+// card another command of the program has found in the meantime.
+struct CardSeen {
+    std::uint64_t count = 0;
+    Idm idm{};
+};
+CardSeen lastCardSeen();
 
 struct LibraryCounters {
     std::size_t transportsOpened = 0;  // devices opened and initialised (or card images loaded)
@@ -70,5 +80,9 @@ void setTransportFactory(TransportFactory factory);
 // Response time limit for a command, from the PMm byte for that kind of
 // command and the number of nodes or blocks, as the card announces it.
 std::chrono::milliseconds responseTimeout(std::uint8_t pmmByte, std::size_t units);
+// The longest time limit the library gives a command to the card of this
+// PMm (a read of 12 blocks, a request for 32 services): readers whose chip
+// keeps a response wait of its own set it once, to this, per card.
+std::chrono::milliseconds longestCommandTime(const Pmm& pmm);
 
 }  // namespace felica

@@ -1,8 +1,10 @@
 #include "nfc_transport.h"
 #include "frames.h"
+#include "library_control.h"
 
 #include <nfc/nfc.h>
 
+#include <algorithm>
 #include <cstdlib>
 #include <cstring>
 
@@ -171,6 +173,9 @@ TransceiveStatus NfcTransport::poll(std::span<const std::uint8_t> command, std::
         answer.insert(answer.end(), info.abtId, info.abtId + 8);
         answer.insert(answer.end(), info.abtPad, info.abtPad + 8);
         if (info.szLen == 20) answer.insert(answer.end(), info.abtSysCode, info.abtSysCode + 2);
+        Pmm pmm{};
+        std::memcpy(pmm.data(), info.abtPad, 8);
+        cardWait_ = longestCommandTime(pmm);
         return TransceiveStatus::Ok;
     }
     return TransceiveStatus::NoAnswer;
@@ -179,9 +184,11 @@ TransceiveStatus NfcTransport::poll(std::span<const std::uint8_t> command, std::
 bool NfcTransport::setChipWait(std::chrono::milliseconds budget) {
     // The chip gives up on the card after its own response wait (51.2 ms
     // unless told otherwise), which is shorter than what a long read may
-    // take: raise it to cover what the card announced.
+    // take: raise it to cover what the card announced. It is never lowered
+    // again: a longer wait costs nothing while the card answers, and each
+    // change is one more frame on the line.
     const std::uint8_t code = chipWaitCode(budget);
-    if (code == chipWait_) return true;
+    if (code <= chipWait_) return true;
     if (nfc_device_set_property_int(device_, NP_TIMEOUT_COM, libnfcWaitValue(code)) < 0) return false;
     chipWait_ = code;
     return true;
@@ -189,7 +196,8 @@ bool NfcTransport::setChipWait(std::chrono::milliseconds budget) {
 
 TransceiveStatus NfcTransport::exchange(std::span<const std::uint8_t> command, std::vector<std::uint8_t>& answer,
                                         std::chrono::milliseconds timeout) {
-    if (!setChipWait(timeout)) return gone("setting the response wait", nfc_device_get_last_error(device_));
+    // Set once for the card polled last, to what its longest command takes.
+    if (!setChipWait(std::max(timeout, cardWait_))) return gone("setting the response wait", nfc_device_get_last_error(device_));
     const int hostWait = static_cast<int>(chipWaitMs(chipWait_)) + kHostMarginMs;
     std::uint8_t rx[300];
     int res = 0;

@@ -59,6 +59,7 @@ private:
     bool rfReady_ = false;        // the chip has been set to FeliCa since it was opened
     int preferredRate_ = 0;       // index of the bit rate that found the card last
     std::uint8_t chipWait_ = 0;   // the chip's response wait as last set (0 = its default)
+    std::chrono::milliseconds cardWait_{0};  // the longest command time of the card polled last
 };
 
 }  // namespace felica

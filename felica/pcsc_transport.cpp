@@ -1,10 +1,13 @@
 #include "pcsc_transport.h"
+#include "pcsc_calls.h"
 #include "frames.h"
+#include "library_control.h"
 #include "nfc_transport.h"
 
 #include <PCSC/reader.h>
 #include <PCSC/winscard.h>
 
+#include <cinttypes>
 #include <condition_variable>
 #include <cstdio>
 #include <mutex>
@@ -33,8 +36,9 @@ std::string swText(std::uint8_t sw1, std::uint8_t sw2) {
 }
 
 std::string resultText(LONG rv) {
+    // Result codes are 32-bit values whatever width LONG has here.
     char code[16];
-    std::snprintf(code, sizeof code, "0x%08lX", static_cast<unsigned long>(rv));
+    std::snprintf(code, sizeof code, "0x%08" PRIX32, static_cast<std::uint32_t>(rv));
     return std::string(pcsc_stringify_error(rv)) + " (" + code + ")";
 }
 
@@ -237,6 +241,8 @@ constexpr std::chrono::milliseconds kSetupLimit{5000};
 // What an exchange may take beyond the card's own time.
 constexpr std::chrono::milliseconds kExchangeMargin{3000};
 
+}  // namespace
+
 // Runs a PC/SC call on a thread of its own and stops waiting for it after
 // `limit`: the client library waits for pcscd without end, and pcscd waits
 // for a reader driver that may never return. A call given up on keeps its
@@ -306,6 +312,8 @@ LONG establish(SCARDCONTEXT& context) {
 void release(SCARDCONTEXT context) {
     bounded([context] { return SCardReleaseContext(context); }, std::chrono::milliseconds(500));
 }
+
+namespace {
 
 // The ifdDriverOptions step in the error message for readers that refuse escapes.
 const char* kEscapeHint =
@@ -559,8 +567,9 @@ TransceiveStatus PcscTransport::transceive(std::span<const std::uint8_t> command
         }
         // The chip gives up on the card after its response wait; it must cover
         // what the card announced.
-        const std::uint8_t code = NfcTransport::chipWaitCode(timeout);
-        if (code != chipWait_) {
+        // Raised only, as on the libnfc route: each change costs an APDU.
+        const std::uint8_t code = NfcTransport::chipWaitCode(std::max(timeout, cardWait_));
+        if (code > chipWait_) {
             const std::uint8_t wait[] = {0xFF, 0x00, 0x00, 0x00, 0x06, 0xD4, 0x32, 0x02, 0x00, 0x0B, code};
             std::vector<std::uint8_t> ignored;
             const LONG rv = send(wait, ignored);
@@ -609,7 +618,14 @@ TransceiveStatus PcscTransport::pn53xPoll(std::span<const std::uint8_t> command,
             if (!connected_) return TransceiveStatus::NoAnswer;
             continue;
         }
-        if (r.status == TransceiveStatus::Ok) preferredRate_ = rate;
+        if (r.status == TransceiveStatus::Ok) {
+            preferredRate_ = rate;
+            if (r.frame.size() >= 18) {
+                Pmm pmm{};
+                std::copy(r.frame.begin() + 10, r.frame.begin() + 18, pmm.begin());
+                cardWait_ = longestCommandTime(pmm);
+            }
+        }
         return finish(std::move(r), answer);
     }
     return TransceiveStatus::NoAnswer;

@@ -126,6 +126,7 @@ private:
     bool rfReady_ = false;
     int preferredRate_ = 0;
     std::uint8_t chipWait_ = 0;
+    std::chrono::milliseconds cardWait_{0};  // the longest command time of the card polled last
 };
 
 }  // namespace felica

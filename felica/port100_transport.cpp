@@ -279,6 +279,9 @@ TransceiveStatus Port100Transport::poll(std::span<const std::uint8_t> command, B
         preferredRate_ = rate;
         return TransceiveStatus::Ok;
     }
+    // An empty field: the next poll begins at the rate the chip is set to,
+    // which saves an InSetRF on every poll of a watch for cards.
+    if (rate_ >= 0) preferredRate_ = rate_;
     return TransceiveStatus::NoAnswer;
 }
 

@@ -25,10 +25,16 @@
 #include <QFile>
 #include <QRegularExpression>
 
+#include <algorithm>
 #include <atomic>
+#include <cerrno>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
+#include <thread>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace {
 
@@ -59,10 +65,48 @@ namespace {
 bool g_verbose = false;
 std::atomic<bool> g_interrupted{false};
 volatile std::sig_atomic_t g_signal = 0;
+std::atomic<int> g_wakeFd{-1};
 extern "C" void onInterrupt(int signal) {
+    const int saved = errno;
     g_signal = signal;
     g_interrupted = true;
+    const int fd = g_wakeFd;
+    if (fd >= 0) [[maybe_unused]] const auto ignored = ::write(fd, "w", 1);
+    errno = saved;
 }
+
+// SIGINT and SIGTERM end a wait for a card at once: the handler notes the
+// signal and writes a byte down a pipe, and a thread of ours wakes the watch
+// (which may have to tell pcscd, nothing a signal handler may do).
+class InterruptWakesWatch {
+public:
+    explicit InterruptWakesWatch(felica::PlacementWatch& watch) {
+        if (::pipe2(fds_, O_CLOEXEC) == 0) {
+            ::fcntl(fds_[1], F_SETFL, O_NONBLOCK);
+            thread_ = std::thread([this, &watch] {
+                char c = 0;
+                while (::read(fds_[0], &c, 1) == 1 && c == 'w') watch.wake();
+            });
+            g_wakeFd = fds_[1];
+        }
+        std::signal(SIGINT, onInterrupt);
+        std::signal(SIGTERM, onInterrupt);
+    }
+    ~InterruptWakesWatch() {
+        g_wakeFd = -1;
+        if (!thread_.joinable()) return;
+        [[maybe_unused]] const auto ignored = ::write(fds_[1], "q", 1);
+        thread_.join();
+        ::close(fds_[0]);
+        ::close(fds_[1]);
+    }
+    InterruptWakesWatch(const InterruptWakesWatch&) = delete;
+    InterruptWakesWatch& operator=(const InterruptWakesWatch&) = delete;
+
+private:
+    int fds_[2] = {-1, -1};
+    std::thread thread_;
+};
 
 // read --wait stopped by a signal before any card was read: nothing to print,
 // and the status a shell gives a command killed by it (130 for SIGINT, 143 for
@@ -218,20 +262,26 @@ int RunRead(const CliOptions& options) {
         if (!writeOutput(options.output, bytes)) return ExitMessage;
         return sink.messages.isEmpty() ? ExitOk : ExitMessage;
     }
-    // Read on touch: poll the reader until a card is placed (each card once
-    // per placement), read it as Read does, and with --loop go on until
-    // interrupted.
-    std::signal(SIGINT, onInterrupt);
-    std::signal(SIGTERM, onInterrupt);
+    // Read on touch: wait until a card is placed (each card once per
+    // placement), read it as Read does, and with --loop go on until
+    // interrupted. A reader that fails is said once and waited for.
     felica::PlacementWatch watch;
+    const InterruptWakesWatch interrupts(watch);
     const auto limit = std::chrono::milliseconds(static_cast<long long>(seconds * 1000));
+    const auto deadline = std::chrono::steady_clock::now() + limit;
     for (;;) {
         felica::Idm idm{};
-        switch (watch.waitForNewCard(idm, options.loop ? std::chrono::milliseconds(-1) : limit, &g_interrupted)) {
+        auto left = std::chrono::milliseconds(-1);
+        if (!options.loop && seconds >= 0)
+            left = std::max(std::chrono::milliseconds(0), std::chrono::ceil<std::chrono::milliseconds>(
+                                                              deadline - std::chrono::steady_clock::now()));
+        switch (watch.waitForNewCard(idm, left, &g_interrupted)) {
         case felica::PlacementWatch::Result::NoReader:
             ShowMessage(1028);
-            ReportNoCard();
-            return ExitMessage;
+            std::fprintf(stderr, "kuvora-cli: no card was read: %s\n"
+                                 "kuvora-cli: waiting for the reader/writer (interrupt to stop)\n",
+                         watch.reason().c_str());
+            continue;
         case felica::PlacementWatch::Result::Stopped: return options.loop ? ExitOk : interruptedWait();
         case felica::PlacementWatch::Result::TimedOut:
             std::fprintf(stderr, "kuvora-cli: no card was placed on the reader within %s s\n",

@@ -15,13 +15,15 @@ void ReaderWatcher::Start() {
 void ReaderWatcher::Stop() {
     if (!m_Thread.joinable()) return;
     m_bStop = true;
+    m_Watch.wake();  // a wait for the next poll or for pcscd ends at once
     m_Thread.join();
 }
 
 void ReaderWatcher::Run() {
-    // The card the window just read (or that lay there already) stays unread.
-    m_Watch.settle();
-    bool told = false;
+    // A card that lay there already when the watch began stays unread; after
+    // a pause the watch knows what it reported and what the window read.
+    if (!m_bSettled) m_Watch.settle();
+    m_bSettled = true;
     while (!m_bStop) {
         felica::Idm idm{};
         switch (m_Watch.waitForNewCard(idm, std::chrono::milliseconds(-1), &m_bStop)) {
@@ -29,10 +31,8 @@ void ReaderWatcher::Run() {
             QMetaObject::invokeMethod(this, &ReaderWatcher::CardPlaced, Qt::QueuedConnection);
             break;
         case felica::PlacementWatch::Result::NoReader:
-            if (!told) QMetaObject::invokeMethod(this, &ReaderWatcher::NoReader, Qt::QueuedConnection);
-            told = true;
-            // A reader may be plugged in later: look again now and then.
-            for (int i = 0; i < 20 && !m_bStop; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(50));
+            // Said once each time the reader goes; the watch waits for it.
+            QMetaObject::invokeMethod(this, &ReaderWatcher::NoReader, Qt::QueuedConnection);
             break;
         default: break;
         }

@@ -40,7 +40,7 @@ public:
 
 signals:
     void CardPlaced();
-    // No reader could be opened (said once per Start).
+    // The reader could not be opened (said once each time it goes away).
     void NoReader();
 
 private:
@@ -48,5 +48,6 @@ private:
 
     std::thread m_Thread;
     std::atomic<bool> m_bStop{false};
+    bool m_bSettled = false;
     felica::PlacementWatch m_Watch;
 };

@@ -9,6 +9,8 @@
 #include <QJsonObject>
 #include <QProcess>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <csignal>
@@ -157,16 +159,64 @@ TEST(CliReadOnTouch, EachPlacementIsReadOnceUntilInterrupted) {
     for (const QByteArray& line : out.trimmed().split('\n'))
         EXPECT_EQ(QJsonDocument::fromJson(line).object()["idm"].toString(), "01010410C8192A3B") << line.toStdString();
 
-    // --wait gives up after --timeout; without a reader there is one message.
+    // --wait gives up after --timeout; a reader that cannot be opened is
+    // said once and waited for until then.
     reader.emu.liftCard();
     auto r = runCli(home, {"read", "--wait", "--timeout", "0.5", "--reader", reader.name()});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.contains("no card was placed")) << r.err.toStdString();
-    r = runCli(home, {"read", "--wait", "--reader", "nfc:pn532_uart:/nonexistent"});
+    r = runCli(home, {"read", "--wait", "--timeout", "1.5", "--reader", "nfc:pn532_uart:/nonexistent"});
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_TRUE(r.err.startsWith(u8("リーダ・ライタを自動認識できません\nkuvora-cli: no card was read: ")))
         << r.err.toStdString();
+    EXPECT_EQ(r.err.count(u8("リーダ・ライタを自動認識できません")), 1) << r.err.toStdString();
+    EXPECT_TRUE(r.err.endsWith("no card was placed on the reader within 1.5 s\n")) << r.err.toStdString();
     EXPECT_EQ(runCli(home, {"idm", "--wait"}).exitCode, 2);
+}
+
+// read --loop outlives a reader that is away for a moment: it says so once
+// on standard error, goes on trying, and reads the card again once it is back.
+TEST(CliReadOnTouch, ALoopOutlivesAReaderAwayForAMoment) {
+    test::IsolatedHome home;
+    test::EmulatedReader pn532;
+    const QString image = home.file("card.json");
+    QFile sample(test::sourcePath("data/cards/suica-sample.json"));
+    ASSERT_TRUE(sample.open(QIODevice::ReadOnly));
+    const QByteArray card = sample.readAll();
+    auto write = [&](const QByteArray& bytes) {
+        QFile f(image);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+        f.write(bytes);
+    };
+    const struct {
+        const char* what;
+        QString reader;
+        std::function<void()> away, back;
+    } cases[] = {
+        {"image deleted", "image:" + image, [&] { QFile::remove(image); }, [&] { write(card); }},
+        {"image rewritten", "image:" + image, [&] { write(card.left(40)); }, [&] { write(card); }},
+        {"PN532 silent", pn532.name(), [&] { pn532.emu.setSilent(true); }, [&] { pn532.emu.setSilent(false); }},
+    };
+    const QString noReader = u8("リーダ・ライタを自動認識できません");
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.what);
+        write(card);
+        test::RunningProgram loop;
+        test::startInHome(loop.process, home, test::binaryPath("bin/kuvora-cli"), {"read", "--loop", "--reader", c.reader});
+        ASSERT_TRUE(loop.until([&] { return loop.lines() == 1; }, 10000)) << loop.err.toStdString();
+        c.away();
+        EXPECT_TRUE(loop.until([&] { return loop.err.contains(noReader.toUtf8()); }, 15000)) << loop.err.toStdString();
+        loop.until([] { return false; }, 1500);  // tried again meanwhile
+        EXPECT_EQ(loop.process.state(), QProcess::Running);
+        c.back();
+        EXPECT_TRUE(loop.until([&] { return loop.lines() == 2; }, 15000)) << loop.err.toStdString();
+        loop.process.terminate();
+        ASSERT_TRUE(loop.process.waitForFinished(5000));
+        loop.err += loop.process.readAllStandardError();
+        EXPECT_EQ(loop.process.exitCode(), 0);
+        EXPECT_EQ(QString::fromUtf8(loop.err).count(noReader), 1) << loop.err.toStdString();
+        EXPECT_TRUE(loop.err.contains("kuvora-cli: waiting for the reader/writer (interrupt to stop)\n"));
+    }
 }
 
 // read --wait stopped by a signal before a card came prints nothing, writes

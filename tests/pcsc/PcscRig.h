@@ -54,7 +54,10 @@ public:
     explicit PcscRig(const QString& friendlyName) : name_(friendlyName + " 00 00") {
         port_ = freePortPair();
         QDir(dir_.path()).mkpath("conf");
-        QDir(dir_.path()).mkpath("run");
+        // The client library keeps the first socket path it was given for
+        // the life of the process: every rig of a process uses the same one.
+        QDir(runDir()).removeRecursively();
+        QDir().mkpath(runDir());
         QFile conf(dir_.filePath("conf/vpcd"));
         if (!conf.open(QIODevice::WriteOnly)) return;
         conf.write(QString("FRIENDLYNAME \"%1\"\nDEVICENAME /dev/null:%2\n"
@@ -63,14 +66,27 @@ public:
                        .arg(port_)
                        .toUtf8());
         conf.close();
+        startPcscd();
+    }
+    // Starts pcscd (again, after stopPcscd); error() says why it did not.
+    void startPcscd() {
+        error_.clear();
+        // pcscd built with polkit asks it whether a client may connect, and
+        // no polkit answers in here: such a pcscd is told not to ask.
+        QProcess help;
+        help.setProcessChannelMode(QProcess::MergedChannels);
+        help.start("pcscd", {"--help"});
+        help.waitForFinished(5000);
+        const bool polkit = help.readAll().contains("--disable-polkit");
         const QString script =
             QString("mount -t tmpfs none /run && mkdir -p /run/pcscd && mount --bind '%1' /run/pcscd && "
                     "for d in /usr/lib/pcsc/drivers/*.bundle; do [ -d \"$d\" ] && mount -t tmpfs none \"$d\"; done; "
-                    "exec pcscd --foreground --apdu --debug -c '%2'")
-                .arg(dir_.filePath("run"), dir_.filePath("conf"));
+                    "exec pcscd --foreground --apdu --debug %3-c '%2'")
+                .arg(runDir(), dir_.filePath("conf"), polkit ? "--disable-polkit " : "");
         pcscd_.setProcessChannelMode(QProcess::MergedChannels);
+        const QString socket = runDir() + "/pcscd.comm";
+        QFile::remove(socket);
         pcscd_.start("unshare", {::geteuid() == 0 ? "-m" : "-rm", "--propagation", "private", "sh", "-c", script});
-        const QString socket = dir_.filePath("run/pcscd.comm");
         for (int i = 0; i < 200 && !QFile::exists(socket); ++i) {
             if (pcscd_.state() == QProcess::NotRunning) break;
             QThread::msleep(50);
@@ -89,6 +105,7 @@ public:
             if (!pcscd_.waitForFinished(5000)) pcscd_.kill();
             pcscd_.waitForFinished(2000);
         }
+        QDir(runDir()).removeRecursively();
     }
     PcscRig(const PcscRig&) = delete;
     PcscRig& operator=(const PcscRig&) = delete;
@@ -96,6 +113,8 @@ public:
     // "" when pcscd runs, else why not.
     QString error() const { return error_; }
     QString readerName() const { return name_; }
+    // vpcd's port for the reader's first slot, where a vICC connects.
+    int port() const { return port_; }
 
     // Places the card of `image` in the reader: `kind` is --acr122 or
     // --transparent, `fault` "" or one of the vICC's faults. True once pcscd
@@ -132,6 +151,8 @@ public:
     }
 
 private:
+    static QString runDir() { return QDir::temp().filePath(QString("kuvora-pcsc-rig-%1").arg(::getpid())); }
+
     QTemporaryDir dir_;
     QString name_;
     int port_ = 0;

@@ -1,6 +1,7 @@
 // The PC/SC readers through a real pcscd with vpcd: kuvora-cli on both routes
-// against the image reader, garbled answers, and the escape channel of a
-// reader that holds no card (SCardControl stood in for by a fake).
+// against the image reader, garbled answers, the escape channel of a reader
+// that holds no card (SCardControl stood in for by a fake), and read on
+// touch waiting for pcscd's word that a card came.
 #include "EmulatedReader.h"
 #include "PcscRig.h"
 #include "frames.h"
@@ -8,10 +9,15 @@
 #include "pcsc_card_emulator.h"
 #include "pcsc_transport.h"
 
+#include <QJsonDocument>
+#include <QJsonObject>
+
 #include <PCSC/reader.h>
 #include <PCSC/winscard.h>
 
 #include <gtest/gtest.h>
+
+#include <csignal>
 
 namespace {
 
@@ -165,4 +171,58 @@ TEST(Pcsc, EscapesWhenNoCardIsPresented) {
     EXPECT_EQ(codes.back(), 0x42000001u);
     t.reset();
     felica::pcsc::setControlFunction(nullptr);
+}
+
+// Read on touch on an empty reader, with and without escape commands: the
+// loop waits for pcscd to say a card came, reads each placement once, and
+// an interrupt ends the wait at once.
+TEST(Pcsc, ReadOnTouchWaitsForEachCardOnAnEmptyReader) {
+    const struct {
+        const char* kind;
+        const char* reader;
+    } routes[] = {{"--acr122", "ACS ACR122U PICC Interface"}, {"--transparent", "SONY FeliCa RC-S300/P"}};
+    for (const auto& route : routes) {
+        SCOPED_TRACE(route.kind);
+        test::PcscRig rig(route.reader);
+        ASSERT_EQ(rig.error(), "");
+        test::IsolatedHome home;
+        test::RunningProgram loop;
+        test::startInHome(loop.process, home, test::binaryPath("bin/kuvora-cli"), {"read", "--loop", "--reader", "pcsc"});
+        EXPECT_FALSE(loop.until([&] { return loop.process.state() != QProcess::Running; }, 1000))
+            << loop.err.toStdString();
+        for (int placement = 1; placement <= 2; ++placement) {
+            ASSERT_TRUE(rig.placeCard(route.kind, card("suica-sample.json")));
+            EXPECT_TRUE(loop.until([&] { return loop.lines() == placement; }, 5000)) << loop.err.toStdString();
+            EXPECT_FALSE(loop.until([&] { return loop.lines() > placement; }, 1000));  // left on it: read once
+            rig.removeCard();
+        }
+        for (const QByteArray& line : loop.out.trimmed().split('\n'))
+            EXPECT_EQ(QJsonDocument::fromJson(line).object()["idm"].toString(), "01010410C8192A3B");
+        ::kill(static_cast<pid_t>(loop.process.processId()), SIGINT);
+        EXPECT_TRUE(loop.process.waitForFinished(1000));
+        EXPECT_EQ(loop.process.exitCode(), 0);
+        EXPECT_EQ(loop.err, "");
+    }
+}
+
+// pcscd away when the wait begins: said once, and the card is read once
+// pcscd runs again and a card is placed.
+TEST(Pcsc, AWaitOutlivesPcscdAway) {
+    test::PcscRig rig("ACS ACR122U PICC Interface");
+    ASSERT_EQ(rig.error(), "");
+    rig.stopPcscd();
+    test::IsolatedHome home;
+    test::RunningProgram wait;
+    test::startInHome(wait.process, home, test::binaryPath("bin/kuvora-cli"),
+                      {"read", "--wait", "--timeout", "30", "--reader", "pcsc"});
+    EXPECT_TRUE(wait.until([&] { return wait.err.contains("pcscd is not running"); }, 5000)) << wait.err.toStdString();
+    rig.startPcscd();
+    ASSERT_EQ(rig.error(), "");
+    ASSERT_TRUE(rig.placeCard("--acr122", card("suica-sample.json")));
+    ASSERT_TRUE(wait.process.waitForFinished(10000));
+    wait.out += wait.process.readAllStandardOutput();
+    wait.err += wait.process.readAllStandardError();
+    EXPECT_EQ(wait.process.exitCode(), 0) << wait.err.toStdString();
+    EXPECT_EQ(QJsonDocument::fromJson(wait.out).object()["cardRows"].toInt(), 20);
+    EXPECT_EQ(wait.err.count("pcscd is not running"), 1) << wait.err.toStdString();
 }

@@ -200,14 +200,35 @@ ProcessResult runProgram(const QString& program, const QStringList& args,
     return r;
 }
 
-ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args,
-                        const QString& stdoutFile) {
+namespace {
+QProcessEnvironment homeEnvironment(const IsolatedHome& home) {
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert("XDG_CONFIG_HOME", home.configHome());
     env.insert("XDG_DATA_HOME", home.dataHome());
     env.insert("HOME", home.path());
     env.remove("KUVORA_READER");
-    return runProgram(program, args, env, 60000, stdoutFile);
+    return env;
+}
+}  // namespace
+
+ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args,
+                        const QString& stdoutFile) {
+    return runProgram(program, args, homeEnvironment(home), 60000, stdoutFile);
+}
+
+void startInHome(QProcess& process, const IsolatedHome& home, const QString& program, const QStringList& args) {
+    process.setProcessEnvironment(homeEnvironment(home));
+    process.start(program, args);
+    process.waitForStarted();
+}
+
+bool RunningProgram::until(const std::function<bool()>& done, int ms) {
+    for (int waited = 0; !done() && waited < ms; waited += 25) {
+        process.waitForReadyRead(25);
+        out += process.readAllStandardOutput();
+        err += process.readAllStandardError();
+    }
+    return done();
 }
 
 }  // namespace test

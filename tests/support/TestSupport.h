@@ -7,6 +7,7 @@
 #include "transport.h"
 #include "virtual_reader.h"
 
+#include <QProcess>
 #include <QProcessEnvironment>
 #include <QString>
 #include <QStringList>
@@ -116,5 +117,16 @@ ProcessResult runProgram(const QString& program, const QStringList& args,
 // the reader only by its options.
 ProcessResult runInHome(const IsolatedHome& home, const QString& program, const QStringList& args,
                         const QString& stdoutFile = QString());
+// Starts it so, for a test that watches it while it runs.
+void startInHome(QProcess& process, const IsolatedHome& home, const QString& program, const QStringList& args);
+
+// A program a test watches while it runs: what it has written so far.
+struct RunningProgram {
+    QProcess process;
+    QByteArray out, err;
+    // Collects its output until `done` holds or `ms` have passed; whether it holds.
+    bool until(const std::function<bool()>& done, int ms);
+    int lines() const { return static_cast<int>(out.count('\n')); }
+};
 
 }  // namespace test

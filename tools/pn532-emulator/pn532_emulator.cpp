@@ -232,6 +232,10 @@ void Emulator::sleepFor(std::chrono::milliseconds d) {
 }
 
 void Emulator::writeAll(const Bytes& bytes) {
+    {
+        std::lock_guard lock(mutex_);
+        stats_.lineBytes += bytes.size();
+    }
     std::size_t done = 0;
     while (done < bytes.size() && !stop_) {
         const ssize_t n = ::write(master_, bytes.data() + done, bytes.size() - done);
@@ -269,6 +273,10 @@ void Emulator::serve() {
 }
 
 void Emulator::receive(const std::uint8_t* bytes, std::size_t size) {
+    {
+        std::lock_guard lock(mutex_);
+        stats_.lineBytes += size;
+    }
     in_.insert(in_.end(), bytes, bytes + size);
     while (auto frame = nextFrame()) handle(*frame);
 }

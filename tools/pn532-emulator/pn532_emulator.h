@@ -44,6 +44,7 @@ struct EmulatorStats {
     std::size_t exchanges = 0;    // InDataExchange and InCommunicateThru commands
     std::size_t cardFrames = 0;   // frames a card in the field answered
     std::size_t badFrames = 0;    // host frames with a bad checksum
+    std::size_t lineBytes = 0;    // bytes on the serial line, both ways
     std::uint8_t responseWait = 0x0A;  // fRetryTimeout of RFConfiguration item 2
     std::size_t responseWaitChanges = 0;
 };
