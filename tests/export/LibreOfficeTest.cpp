@@ -18,30 +18,30 @@ using namespace history;
 namespace {
 
 // `file` converted by LibreOffice (with `filterArgs` before the conversion)
-// to `format` (a suffix, then the filter's options), opened; a failure is
-// one of the test's.
-bool convert(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
-             const QProcessEnvironment& env, const QString& format, QFile& converted) {
+// to `format` (a suffix, then the filter's options); empty when it failed.
+QByteArray convert(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
+                   const QProcessEnvironment& env, const QString& format) {
     const test::ProcessResult r = test::runProgram(
         "soffice",
         QStringList{"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless"} + filterArgs +
             QStringList{"--convert-to", format, "--outdir", home.file("out"), home.file(file)},
         env, 180000);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    converted.setFileName(home.file("out/" + QFileInfo(file).completeBaseName() + "." + format.section(':', 0, 0)));
-    if (converted.open(QIODevice::ReadOnly)) return true;
-    ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
-    return false;
+    QFile converted(home.file("out/" + QFileInfo(file).completeBaseName() + "." + format.section(':', 0, 0)));
+    if (!converted.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
+        return {};
+    }
+    return converted.readAll();
 }
 
 // `file` converted by LibreOffice to tab-separated text, one list of cells
 // a line; empty when it failed.
 QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
                               const QProcessEnvironment& env) {
-    QFile converted;
-    if (!convert(home, file, filterArgs, env, "csv:Text - txt - csv (StarCalc):9,34,76,1", converted)) return {};
     QList<QStringList> rows;
-    for (const QString& line : QString::fromUtf8(converted.readAll()).split('\n')) {
+    const QByteArray text = convert(home, file, filterArgs, env, "csv:Text - txt - csv (StarCalc):9,34,76,1");
+    for (const QString& line : QString::fromUtf8(text).split('\n')) {
         QStringList cells;
         for (QString c : line.split('\t')) {
             if (c.startsWith('"') && c.endsWith('"') && c.size() >= 2) c = c.mid(1, c.size() - 2).replace("\"\"", "\"");
@@ -63,10 +63,8 @@ struct OfficeCell {
 // with the import options a user's double click gets), saved as a flat
 // OpenDocument spreadsheet.
 QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QString& file, const QProcessEnvironment& env) {
-    QFile converted;
-    if (!convert(home, file, {"--infilter=CSV:44,34,76,1"}, env, "fods", converted)) return {};
     QList<QList<OfficeCell>> rows;
-    QXmlStreamReader xml(&converted);
+    QXmlStreamReader xml(convert(home, file, {"--infilter=CSV:44,34,76,1"}, env, "fods"));
     while (xml.readNextStartElement() || !xml.atEnd()) {
         if (xml.isEndElement() && xml.name() == u"table") break;  // the first sheet only
         if (!xml.isStartElement()) continue;
