@@ -13,10 +13,13 @@
 #include "CSetamaru.h"
 #include "CWaon.h"
 #include "CardTypes.h"
+#include "TestSupport.h"
 
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <string>
+#include <tuple>
 #include <vector>
 
 namespace {
@@ -99,14 +102,9 @@ TEST(CardTypeTable, AutoModeTriesEveryTypeInCodeOrder) {
 // and entry kinds, for Edy one that keeps only its slot number. The class
 // (on its own buffer) and the look-up by type code agree.
 TEST(CardTypeTable, EachCardTypeKnowsItsUnusedSlots) {
-    const struct {
-        int code;
-        const char* block;
-        bool empty;
-    } cases[] = {
+    const std::tuple<int, std::string, bool> cases[] = {
         {1, "00000000000000000000000000000000", true},
         {2, "00000080000000000000000000000000", true},    // a PASMO's unused slot
-        {1, "16010000358101100120AE0A00003300", false},   // a ride
         {1, "00000000000000000000000000000001", false},   // a region byte makes a record
         {128, "00050000000000000000000000000000", true},  // Edy's slot 5
         {128, "00050000000000000000000000000001", false},
@@ -114,13 +112,11 @@ TEST(CardTypeTable, EachCardTypeKnowsItsUnusedSlots) {
         {131, "00000080000000000000000000000000", false},  // only the Suica family leaves bytes
         {129, "00050000000000000000000000000000", false},
     };
-    for (const auto& c : cases) {
-        std::uint8_t block[16];
-        ASSERT_TRUE(BlockFromHex(QString::fromLatin1(c.block), block));
-        EXPECT_EQ(IsEmptyHistorySlot(c.code, QString::fromLatin1(c.block)), c.empty) << c.code << " " << c.block;
-        const std::unique_ptr<CSFCard> card = CreateCard(c.code);
-        ASSERT_TRUE(card->SetHistoryBlock(0, block));
-        EXPECT_EQ(card->IsEmptySlot(0), c.empty) << c.code << " " << c.block;
+    for (const auto& [code, hex, empty] : cases) {
+        EXPECT_EQ(IsEmptyHistorySlot(code, QString::fromStdString(hex)), empty) << code << " " << hex;
+        const std::unique_ptr<CSFCard> card = CreateCard(code);
+        ASSERT_TRUE(card->SetHistoryBlock(0, test::blockFromHex(hex).data()));
+        EXPECT_EQ(card->IsEmptySlot(0), empty) << code << " " << hex;
     }
     EXPECT_FALSE(IsEmptyHistorySlot(1, QStringLiteral("0000")));  // not a block: a record as stored
 }

@@ -6,6 +6,8 @@
 #include <QFile>
 #include <QJsonArray>
 
+#include <tuple>
+
 namespace {
 
 QString cli() { return test::binaryPath("bin/kuvora-cli"); }
@@ -154,25 +156,19 @@ TEST_F(ExportCli, NamesStoredByEarlierVersionsReachNoOutputRaw) {
 TEST_F(ExportCli, ForgetTakesAStoredCardAway) {
     read("suica-sample.json", 1, "json", "s.json");
     read("edy-sample.json", 128, "json", "e.json");
-    const struct {
-        QStringList args;
-        int exitCode;
-        QString err;
-        int cardsLeft;
-    } cases[] = {
+    // The arguments, the exit status, the message, the cards left.
+    const std::tuple<QStringList, int, QString, int> cases[] = {
         {{"history", "--forget", "01010410C8192A3B", "--card-type", "2"}, 1,
          "kuvora-cli: no stored history for IDm 01010410C8192A3B and card type 2\n", 2},
         {{"history", "--forget", "01010410c8192a3b"}, 0, "", 1},
         {{"history", "--forget", "01010410C8192A3B"}, 1, "kuvora-cli: no stored history for IDm 01010410C8192A3B\n", 1},
         {{"history", "--forget", "0123"}, 2, "kuvora-cli: --forget 0123: expected 16 hex digits\n", 1},
     };
-    for (const auto& c : cases) {
-        const auto r = run(c.args);
-        EXPECT_EQ(r.exitCode, c.exitCode) << c.args.join(' ').toStdString();
-        EXPECT_EQ(r.err, c.err);
-        EXPECT_EQ(r.out, "");
-        const auto list = run({"history"});
-        EXPECT_EQ(QJsonDocument::fromJson(list.outBytes).object()["cards"].toArray().size(), c.cardsLeft)
-            << c.args.join(' ').toStdString();
+    for (const auto& [args, exitCode, err, cardsLeft] : cases) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        const auto r = run(args);
+        EXPECT_EQ(r.exitCode, exitCode);
+        EXPECT_EQ(r.err, err);
+        EXPECT_EQ(QJsonDocument::fromJson(run({"history"}).outBytes).object()["cards"].toArray().size(), cardsLeft);
     }
 }

@@ -1,7 +1,6 @@
 // LibreOffice opens the exported workbook and converts it to text: every
 // cell as the document holds it.
 #include "CKuvoraDoc.h"
-#include "DocumentReads.h"
 #include "ExportTestSupport.h"
 #include "HistoryCsv.h"
 #include "HistoryExport.h"
@@ -12,36 +11,37 @@
 #include <QXmlStreamReader>
 
 #include <map>
+#include <tuple>
 
 using namespace history;
 
 namespace {
 
 // `file` converted by LibreOffice (with `filterArgs` before the conversion)
-// to `format` (a suffix, then the filter's options), opened; a failure is
-// one of the test's.
-bool convert(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
-             const QProcessEnvironment& env, const QString& format, QFile& converted) {
+// to `format` (a suffix, then the filter's options); empty when it failed.
+QByteArray convert(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
+                   const QProcessEnvironment& env, const QString& format) {
     const test::ProcessResult r = test::runProgram(
         "soffice",
         QStringList{"-env:UserInstallation=file://" + home.file("lo-profile"), "--headless"} + filterArgs +
             QStringList{"--convert-to", format, "--outdir", home.file("out"), home.file(file)},
         env, 180000);
     EXPECT_EQ(r.exitCode, 0) << r.err.toStdString();
-    converted.setFileName(home.file("out/" + QFileInfo(file).completeBaseName() + "." + format.section(':', 0, 0)));
-    if (converted.open(QIODevice::ReadOnly)) return true;
-    ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
-    return false;
+    QFile converted(home.file("out/" + QFileInfo(file).completeBaseName() + "." + format.section(':', 0, 0)));
+    if (!converted.open(QIODevice::ReadOnly)) {
+        ADD_FAILURE() << r.out.toStdString() << r.err.toStdString();
+        return {};
+    }
+    return converted.readAll();
 }
 
 // `file` converted by LibreOffice to tab-separated text, one list of cells
 // a line; empty when it failed.
 QList<QStringList> officeRows(const test::IsolatedHome& home, const QString& file, const QStringList& filterArgs,
                               const QProcessEnvironment& env) {
-    QFile converted;
-    if (!convert(home, file, filterArgs, env, "csv:Text - txt - csv (StarCalc):9,34,76,1", converted)) return {};
     QList<QStringList> rows;
-    for (const QString& line : QString::fromUtf8(converted.readAll()).split('\n')) {
+    const QByteArray text = convert(home, file, filterArgs, env, "csv:Text - txt - csv (StarCalc):9,34,76,1");
+    for (const QString& line : QString::fromUtf8(text).split('\n')) {
         QStringList cells;
         for (QString c : line.split('\t')) {
             if (c.startsWith('"') && c.endsWith('"') && c.size() >= 2) c = c.mid(1, c.size() - 2).replace("\"\"", "\"");
@@ -62,13 +62,9 @@ struct OfficeCell {
 // The cells of the first sheet of `file` as LibreOffice opens it (a CSV file
 // with the import options a user's double click gets), saved as a flat
 // OpenDocument spreadsheet.
-QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QString& file) {
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert("LC_ALL", "C");
-    QFile converted;
-    if (!convert(home, file, {"--infilter=CSV:44,34,76,1"}, env, "fods", converted)) return {};
+QList<QList<OfficeCell>> officeCells(const test::IsolatedHome& home, const QString& file, const QProcessEnvironment& env) {
     QList<QList<OfficeCell>> rows;
-    QXmlStreamReader xml(&converted);
+    QXmlStreamReader xml(convert(home, file, {"--infilter=CSV:44,34,76,1"}, env, "fods"));
     while (xml.readNextStartElement() || !xml.atEnd()) {
         if (xml.isEndElement() && xml.name() == u"table") break;  // the first sheet only
         if (!xml.isStartElement()) continue;
@@ -121,6 +117,9 @@ TEST(LibreOffice, ConvertsTheSuicaWorkbookToTheSameCells) {
 // LibreOffice imports the CSV export as UTF-8 text separated by commas: the
 // byte-order mark is taken as such (not as part of the first title), the
 // Japanese arrives intact and every field in its own cell, quoted ones too.
+// The history CSV and the expense claim's CSV, opened as a user opens them:
+// dates are dates, times times, amounts numbers, codes the text shown (01,
+// 0001E3), and a name that would be a formula is text, never a live formula.
 TEST(LibreOffice, OpensTheCsvWithJapaneseIntactAndOneCellPerField) {
     test::IsolatedHome home;
     RecordingMessageSink messages;
@@ -133,6 +132,10 @@ TEST(LibreOffice, OpensTheCsvWithJapaneseIntactAndOneCellPerField) {
     doc.OnCardRead();
     ASSERT_EQ(doc.m_nRows, 20);
     doc.m_History.SetText(Note1, 1, "新宿,南口 \"東\"");
+    // Names from a shared table that a spreadsheet would run.
+    const QString link = "=HYPERLINK(\"http://example.invalid/\",\"x\")", command = "=cmd|' /C calc'!A0";
+    doc.m_History.SetText(DepartureStation, 2, link);
+    doc.m_History.SetText(SerialCode, 0, "0001E3");
     ASSERT_TRUE(WriteFileReplacing(home.file("history.csv"), ExportCsv(doc)));
 
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -150,50 +153,29 @@ TEST(LibreOffice, OpensTheCsvWithJapaneseIntactAndOneCellPerField) {
     EXPECT_EQ(row0[17], "3470");
     EXPECT_EQ(cells(2).size(), 23) << cells(2).join('\t').toStdString();
     EXPECT_EQ(cells(2)[22], "新宿,南口 \"東\"");
-}
 
-// The history CSV and the expense claim's CSV, opened as a user opens them:
-// dates are dates, times times, amounts numbers, codes the text shown (01,
-// 0001E3), and a name that would be a formula is text, never a live formula.
-TEST(LibreOffice, ReadsTheCsvFilesAsTypedCellsAndNoNameAsAFormula) {
-    test::IsolatedHome home;
-    RecordingMessageSink messages;
-    ScopedMessageSink sink(&messages);
-    test::importSampleNames();
-    test::LibrarySession session;
-    const auto doc = test::ReadDocument(session, "image:" + test::sourcePath("data/cards/suica-sample.json"), 1);
-    // Names from a shared table that a spreadsheet would run.
-    const QString link = "=HYPERLINK(\"http://example.invalid/\",\"x\")", command = "=cmd|' /C calc'!A0";
-    doc->m_History.SetText(DepartureStation, 0, link);
-    doc->m_History.SetText(SerialCode, 0, "0001E3");
-    ASSERT_TRUE(WriteFileReplacing(home.file("history.csv"), ExportCsv(*doc)));
     const ExpenseClaim claim{"通勤用", "PASMO", "0101041087654321", "2011-03-01", "2011-03-31",
                              {{"2011-03-12", command, "+81", 160}, {"2011-03-14", "見本北", "", 210}}};
     ASSERT_TRUE(WriteExpenseClaimCsv(home.file("claim.csv"), claim));
-    // Only a code is a formula: the one that gives its text.
-    const struct {
-        const char* file;
-        int row, column;
-        const char* type;
-        QString value;
-        bool code;
-    } cells[] = {
-        {"history.csv", 1, 0, "string", "16010000357C011001308E0D0002B400", true},
-        {"history.csv", 1, 6, "date", "2026-11-28", false},       {"history.csv", 1, 12, "string", "'" + link, false},
-        {"history.csv", 1, 17, "float", "3470", false},           {"history.csv", 1, 19, "string", "0001E3", true},
-        {"history.csv", 3, 8, "time", "PT17H18M00S", false},      {"claim.csv", 2, 1, "string", "0101041087654321", true},
-        {"claim.csv", 3, 1, "date", "2011-03-01", false},         {"claim.csv", 6, 0, "date", "2011-03-12", false},
-        {"claim.csv", 6, 2, "string", "'" + command, false},      {"claim.csv", 6, 3, "string", "'+81", false},
-        {"claim.csv", 8, 4, "float", "370", false},
+    // Cells as LibreOffice holds them: file, row, column, type, value. A code,
+    // and only a code, is the formula that gives its text.
+    const std::tuple<QString, int, int, QString, QString> typed[] = {
+        {"history.csv", 1, 3, "string", "01"},        {"history.csv", 1, 6, "date", "2026-11-28"},
+        {"history.csv", 1, 17, "float", "3470"},      {"history.csv", 1, 19, "string", "0001E3"},
+        {"history.csv", 3, 8, "time", "PT17H18M00S"}, {"history.csv", 3, 12, "string", "'" + link},
+        {"claim.csv", 2, 1, "string", "0101041087654321"}, {"claim.csv", 6, 0, "date", "2011-03-12"},
+        {"claim.csv", 6, 2, "string", "'" + command},      {"claim.csv", 6, 3, "string", "'+81"},
+        {"claim.csv", 8, 4, "float", "370"},
     };
     std::map<QString, QList<QList<OfficeCell>>> opened;
-    for (const auto& c : cells) {
-        SCOPED_TRACE(QStringLiteral("%1 %2,%3").arg(c.file).arg(c.row).arg(c.column).toStdString());
-        if (!opened.count(c.file)) opened[c.file] = officeCells(home, c.file);
-        const OfficeCell cell = opened[c.file].value(c.row).value(c.column);
-        EXPECT_EQ(cell.type, c.type) << cell.value.toStdString();
-        EXPECT_EQ(cell.value, c.value);
-        EXPECT_EQ(cell.formula, c.code ? "of:=\"" + c.value + "\"" : QString());
+    for (const auto& [file, row, column, type, value] : typed) {
+        SCOPED_TRACE(QStringLiteral("%1 %2,%3").arg(file).arg(row).arg(column).toStdString());
+        if (!opened.count(file)) opened[file] = officeCells(home, file, env);
+        const OfficeCell cell = opened[file].value(row).value(column);
+        EXPECT_EQ(cell.type, type) << cell.value.toStdString();
+        EXPECT_EQ(cell.value, value);
+        const bool code = type == "string" && !value.startsWith('\'');
+        EXPECT_EQ(cell.formula, code ? "of:=\"" + value + "\"" : QString());
     }
 }
 

@@ -105,9 +105,8 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
 
     // The claim names the card and the period chosen.
     const ExpenseClaim claim = dlg.Claim();
-    EXPECT_EQ(ExpenseClaimCard(claim), "Suica/ICOCA/TOICA/PiTaPa/PASMO");
-    EXPECT_EQ(claim.idm, "01010410C8192A3B");
-    EXPECT_EQ(claim.from + ".." + claim.to, "2026-11-26..2026-11-28");
+    EXPECT_EQ(QStringList({ExpenseClaimCard(claim), claim.idm, claim.from, claim.to}),
+              QStringList({"Suica/ICOCA/TOICA/PiTaPa/PASMO", "01010410C8192A3B", "2026-11-26", "2026-11-28"}));
     ASSERT_TRUE(dlg.SaveCsv(home.file("j.csv")));
     EXPECT_EQ(fileBytes(home.file("j.csv")), ExpenseClaimCsv(claim));
     dlg.CopyText();
@@ -125,7 +124,6 @@ TEST_F(SpendingDlg, JourneysOfARangeSavedAndCopied) {
         EXPECT_TRUE(info.out.contains(QRegularExpression("Pages: +1\n")) && info.out.contains("595 x 842 pts (A4)"))
             << info.out.toStdString();
     }
-    EXPECT_FALSE(dlg.SavePdf(home.file("no/such/folder/j.pdf")));
 
     dlg.SetRange(QDate(2026, 12, 1), QDate(2026, 12, 31));
     EXPECT_EQ(dlg.Table()->rowCount(), 0);
