@@ -107,14 +107,14 @@ std::unique_ptr<CSFCard> CKuvoraDoc::CreateCardForMode() {
     if (m_nMode != 0) {
         const CardTypeInfo* type = FindCardType(m_nMode);
         if (!type) return nullptr;
-        m_strCardTypeName = QString::fromUtf16(type->label);
+        m_strCardTypeName = QString::fromUtf8(type->label);
         m_nCardType = type->code;
         return type->create();
     }
     for (const CardTypeInfo* type : AutoDetectionOrder()) {
         std::unique_ptr<CSFCard> card = type->create();
         if (card->DetectCard()) {
-            m_strCardTypeName = QString::fromUtf16(type->label);
+            m_strCardTypeName = QString::fromUtf8(type->label);
             m_nCardType = type->code;
             return card;
         }

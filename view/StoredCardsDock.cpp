@@ -65,7 +65,7 @@ void StoredCardsDock::Refresh() {
     for (int row = 0; row < static_cast<int>(m_Cards.size()); ++row) {
         const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
         const CardTypeInfo* type = FindCardType(c.cardType);
-        QString typeText = type ? QString::fromUtf16(type->label) : QString::number(c.cardType);
+        QString typeText = type ? QString::fromUtf8(type->label) : QString::number(c.cardType);
         if (!c.brand.isEmpty()) typeText += QStringLiteral(u"（%1）").arg(c.brand);
         const QString texts[ColumnCount] = {typeText, c.nickname, c.idm, QString::number(c.rows), c.oldestDate,
                                             c.newestDate};

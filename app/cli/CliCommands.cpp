@@ -148,7 +148,7 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
 QString ModeCodesHelp() {
     QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
     for (const CardTypeInfo& t : CardTypeTable())
-        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf16(t.label));
+        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf8(t.label));
     return text;
 }
 
@@ -382,7 +382,7 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
             out += QStringLiteral("%1{\"idm\":%2,\"cardType\":%3,\"cardTypeName\":%4,\"rows\":%5,\"newestDate\":%6,"
                                   "\"oldestDate\":%7,\"nickname\":%8,\"brand\":%9}")
                        .arg(i ? QStringLiteral(",") : QString(), JsonString(c.idm), QString::number(c.cardType),
-                            JsonString(type ? QString::fromUtf16(type->label) : QString()),
+                            JsonString(type ? QString::fromUtf8(type->label) : QString()),
                             QString::number(c.rows), JsonString(c.newestDate), JsonString(c.oldestDate),
                             c.nickname.isEmpty() ? QStringLiteral("null") : JsonString(c.nickname),
                             c.brand.isEmpty() ? QStringLiteral("null") : JsonString(c.brand));

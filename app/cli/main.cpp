@@ -4,6 +4,7 @@
 // kuvora-cli runs for those.
 #include "CliCommands.h"
 #include "CliParser.h"
+#include "UiLanguage.h"
 #include "heap_pages.h"
 #include "standard_output.h"
 
@@ -206,6 +207,9 @@ int main(int argc, char** argv) {
     if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
     QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
+    // The table and the messages on standard error in the user's language;
+    // JSON and the export files stay as they are.
+    InstallUiLanguage(*application, ConfiguredUiLanguage(), false);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     // Whatever was printed must have reached standard output.

@@ -9,6 +9,7 @@
 #include "StoredCardsDock.h"
 #include "library_control.h"
 
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -24,6 +25,17 @@ void CMainFrame::BuildNameGuidance() {
     layout->addWidget(m_pNamesBar);
     layout->addWidget(m_pView, 1);
     setCentralWidget(central);
+    // The bar reads before the grid, for the keyboard too; its close button
+    // shows only "×", so it is named for a screen reader.
+    m_pNamesBar->setAccessibleName(tr("未登録の駅名"));
+    m_pNamesBar->CloseButton()->setAccessibleName(tr("閉じる"));
+    m_pNamesBar->CloseButton()->setAccessibleDescription(tr("このお知らせを閉じます"));
+    const QList<QWidget*> order = {m_pNamesBar->NameButton(), m_pNamesBar->ImportButton(), m_pNamesBar->NeverButton(),
+                                   m_pNamesBar->CloseButton(), m_pView->Grid()};
+    for (qsizetype i = 0; i < order.size(); ++i) {
+        order[i]->setFocusPolicy(Qt::StrongFocus);
+        if (i > 0) setTabOrder(order[i - 1], order[i]);
+    }
 
     connect(m_pNamesBar, &UnregisteredNamesBar::NameRequested, this, [this] {
         const QModelIndex first = m_pView->FirstUnknownNameCell();

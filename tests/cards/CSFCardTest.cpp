@@ -211,7 +211,7 @@ TEST(CSFCard, FailuresShowTheirMessages) {
 
 TEST(CardTypes, TableAndModes) {
     ASSERT_NE(FindCardType(0), nullptr);
-    EXPECT_EQ(QString::fromUtf16(FindCardType(0)->label), "UNKNOWN");
+    EXPECT_EQ(QString::fromUtf8(FindCardType(0)->label), "UNKNOWN");
     EXPECT_EQ(ModeLabel(0), "Auto");
     EXPECT_EQ(ModeLabel(12), QString());
     EXPECT_EQ(ModeFromCommandId(32800), 0);
