@@ -26,7 +26,8 @@ std::unique_ptr<CSFCard> make() {
 }
 
 const std::vector<CardTypeInfo> kTable = {
-    {0, "CSFCard", "UNKNOWN", "Auto", "Auto(&A)", QT_TRANSLATE_NOOP("Strings", "カード種別自動選択モード"), 32800,
+    {0, "CSFCard", "UNKNOWN", "Auto", QT_TRANSLATE_NOOP("Strings", "Auto(&A)"),
+     QT_TRANSLATE_NOOP("Strings", "カード種別自動選択モード"), 32800,
      false, {0, 0}, 0, 0, 0, 0, 0, 0, &make<CSFCard>},
     {1, "CSuica", "Suica/ICOCA/TOICA/PiTaPa/PASMO", "Suica/ICOCA/TOICA/PiTaPa/PASMO", "Suica/ICOCA/TOICA/PiTaPa/PASMO",
      QT_TRANSLATE_NOOP("Strings", "JR Suica/ICOCA/TOICA PiTaPa PASMOカード"), 32801,

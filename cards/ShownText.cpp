@@ -27,7 +27,8 @@ struct Shape {
 const std::vector<Shape>& shapes() {
     static const std::vector<Shape> list = [] {
         std::vector<Shape> v;
-        for (const char* source : {kHistoryDamagedLine, kHistoryBusyLine, kHistoryReadOnlyLine, kMakeDateShape}) {
+        for (const char* source : {kHistoryDamagedLine, kHistoryBusyLine, kHistoryReadOnlyLine, kGreenTicketReadFailedLine,
+                                   kMakeDateShape}) {
             QString pattern = QRegularExpression::escape(QString::fromUtf8(source));
             static const QRegularExpression place(QStringLiteral("\\\\%(\\d)"));
             pattern.replace(place, QStringLiteral("(.+?)"));

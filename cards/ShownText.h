@@ -19,6 +19,10 @@ inline constexpr char kHistoryBusyLine[] =
 inline constexpr char kHistoryReadOnlyLine[] =
     QT_TRANSLATE_NOOP("Strings", "%1 に書き込めないため、今回の履歴は保存していません。");
 
+// The Green ticket dialog's message line after a failed read, with the
+// library's error code.
+inline constexpr char kGreenTicketReadFailedLine[] = QT_TRANSLATE_NOOP("Strings", "指定券等情報の読込に失敗しました(%1)。");
+
 // `text` (a message, a label, a card type name) as the user reads it: each
 // line the catalogue knows in its translation, a line of a known shape
 // (a file name in it, an error code after it, the manufacturing date) with

@@ -9,6 +9,7 @@
 #include "HistoryExport.h"
 #include "StoredHistory.h"
 #include "MessageSink.h"
+#include "ShownText.h"
 #include "ReaderChoice.h"
 #include "StringTable.h"
 #include "felica.h"
@@ -148,7 +149,7 @@ bool ParseModeOption(const CliOptions& options, bool& fixed, int& mode) {
 QString ModeCodesHelp() {
     QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
     for (const CardTypeInfo& t : CardTypeTable())
-        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf8(t.label));
+        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(ShownText(QString::fromUtf8(t.label)));
     return text;
 }
 
@@ -305,12 +306,18 @@ QString greenJson(const GreenTicketTexts& t, const QStringList& messages) {
     return j + QStringLiteral("  \"messages\": [") + shown.join(QStringLiteral(", ")) + QStringLiteral("]\n}\n");
 }
 
-// The dialog's captions with their fields, one line each.
+// The dialog's captions with their fields, one line each, in the user's
+// language as the dialog shows them; the card's data as it is.
+struct GreenText {
+    Q_DECLARE_TR_FUNCTIONS(CSuicaGreenDlg)
+};
+
 QString greenTable(const GreenTicketTexts& t) {
-    return QStringLiteral("Suicaグリーン券 Viewer\n%1\n購入日時：%2\n購入区間：%3 ⇒ %4\n料        金：%5\n"
-                          "列車コード：%6\n%7%8 %9\n")
-        .arg(t.message, t.purchase, t.boardingStation, t.alightingStation, t.fare, t.trainCode, t.seatLabel,
-             t.seatTime, t.seatStation);
+    return GreenText::tr("Suicaグリーン券 Viewer") + QLatin1Char('\n') + ShownText(t.message) + QLatin1Char('\n') +
+           GreenText::tr("購入日時：") + t.purchase + QLatin1Char('\n') + GreenText::tr("購入区間：") +
+           t.boardingStation + QStringLiteral(" ⇒ ") + t.alightingStation + QLatin1Char('\n') +
+           GreenText::tr("料        金：") + t.fare + QLatin1Char('\n') + GreenText::tr("列車コード：") + t.trainCode +
+           QLatin1Char('\n') + ShownText(t.seatLabel) + t.seatTime + QLatin1Char(' ') + t.seatStation + QLatin1Char('\n');
 }
 
 }  // namespace
@@ -332,7 +339,7 @@ int RunGreen(const CliOptions& options) {
     // The window shows a failure on the dialog's message line; here it goes
     // to standard error with the reason, and nothing to standard output.
     if (!read) {
-        std::fprintf(stderr, "%s\n", texts.message.toUtf8().constData());
+        std::fprintf(stderr, "%s\n", ShownText(texts.message).toUtf8().constData());
         ReportNoCard();
         return ExitMessage;
     }

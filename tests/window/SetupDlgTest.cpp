@@ -102,7 +102,7 @@ TEST_F(SetupDlg, HasItsTitleTextsAndIds) {
     EXPECT_TRUE(static_cast<QPushButton*>(Button(dlg, 1))->isDefault());
     QStringList groups;
     for (QGroupBox* g : dlg.findChildren<QGroupBox*>()) groups << g->title();
-    EXPECT_EQ(groups, QStringList({"メニュー スタイル", "履歴情報TCP/IP送信", "履歴読み上げ"}));
+    EXPECT_EQ(groups, QStringList({"メニュー スタイル", "履歴情報TCP/IP送信", "履歴読み上げ", "言語"}));
     EXPECT_EQ(dlg.findChild<QLabel*>("nextStartNote")->text(), "次回起動時に反映されます。");
     EXPECT_EQ(dlg.Control(1011), nullptr);
 }
