@@ -137,6 +137,7 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     });
 
     UpdateNameGuidance();
+    OrderFocus();
     m_pDoc->SetObserver(this);
     m_pModePane->setText(ShownText(ModeLabel(settings::Mode())));
     UpdateModeMarks();
@@ -196,6 +197,7 @@ bool CMainFrame::Execute(int id) {
 }
 
 void CMainFrame::BuildMenus() {
+    menuBar()->setAccessibleName(tr("メニュー バー"));
     for (const MenuDef& menuDef : MenuTable()) {
         QMenu* menu = menuBar()->addMenu(menuText(menuDef.title));
         for (const MenuItemDef& item : menuDef.items) {

@@ -8,6 +8,7 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QAbstractItemView>
 #include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
@@ -152,6 +153,7 @@ void CSetupDlg::CreateControls() {
     m_pLanguage = new QComboBox(this);
     m_pLanguage->addItems({tr("自動"), tr("日本語"), QStringLiteral("English")});
     m_pLanguage->setAccessibleName(languageGroup->title());
+    m_pLanguage->view()->setAccessibleName(languageGroup->title());
     place(m_pLanguage, IDC_LANGUAGE, {13, 177, 60, 12});
     auto* languageNote = new QLabel(note->text(), this);
     languageNote->setObjectName(QStringLiteral("languageNote"));
