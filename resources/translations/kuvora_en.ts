@@ -123,6 +123,10 @@ Double-click to give it a name.</translation>
         <source>このお知らせを閉じます</source>
         <translation>Closes this note</translation>
     </message>
+    <message>
+        <source>メニュー バー</source>
+        <translation>Menu bar</translation>
+    </message>
 </context>
 <context>
     <name>CSetupDlg</name>
@@ -1052,7 +1056,7 @@ Double-click to give it a name.</translation>
     </message>
     <message>
         <source>読み取りました。</source>
-        <translation>Read.</translation>
+        <translation>The ticket was read.</translation>
     </message>
     <message>
         <source>駅コード データベース オープン失敗</source>
