@@ -27,6 +27,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QToolBar>
 
@@ -285,6 +286,7 @@ void CMainFrame::BuildStatusBar() {
         m_Indicators[id]->setAccessibleName(name);
     }
     Action(cmd::ViewStatusBar)->setChecked(true);
+    if (auto* grip = bar->findChild<QSizeGrip*>()) grip->setAccessibleName(tr("ウィンドウの大きさを変える"));
 }
 
 void CMainFrame::BuildAccelerators() {

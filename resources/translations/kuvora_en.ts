@@ -127,6 +127,10 @@ Double-click to give it a name.</translation>
         <source>メニュー バー</source>
         <translation>Menu bar</translation>
     </message>
+    <message>
+        <source>ウィンドウの大きさを変える</source>
+        <translation>Resize the window</translation>
+    </message>
 </context>
 <context>
     <name>CSetupDlg</name>
