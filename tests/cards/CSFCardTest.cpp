@@ -34,7 +34,7 @@ private:
 
 CardTypeInfo typeFor(std::uint8_t sc0, std::uint8_t sc1, int history, int blocks, int log = 0,
                      int info = 0, int infoBlocks = 0) {
-    return CardTypeInfo{99, "TestCard", u"Test", u"Test", u"Test", u"", 0, true, {sc0, sc1},
+    return CardTypeInfo{99, "TestCard", "Test", "Test", "Test", "", 0, true, {sc0, sc1},
                         history, blocks, log, info, infoBlocks, 0, nullptr};
 }
 
