@@ -89,12 +89,11 @@ void appendNumber(std::string& out, qint64 value) {
     out.append(buf, static_cast<std::size_t>(end - buf));
 }
 
-}  // namespace
-
-namespace {
+// The context of the table's labels in the translation catalogue.
 struct TableText {
     Q_DECLARE_TR_FUNCTIONS(DocumentTable)
 };
+
 }  // namespace
 
 QString JsonString(const QString& text) {

@@ -50,8 +50,6 @@ public:
     QString ServerPort() const { return m_strServerPort; }
     int AllwaysHistoryRead() const { return m_nAllwaysHistoryRead; }
     int MenuStyle() const { return m_nMenuStyle; }
-    // "auto", "ja" or "en", as "Language" stores it.
-    QString Language() const { return m_strLanguage; }
 
     // OK: controls into the members, the five settings written, closed.
     void accept() override;
@@ -85,7 +83,7 @@ private:
     QString m_strServerPort;
     int m_nAllwaysHistoryRead = 0;
     int m_nMenuStyle = 4;
-    QString m_strLanguage;
+    QString m_strLanguage;  // "auto", "ja" or "en", as "Language" stores it
 
     QCheckBox* m_pTcpIpSend = nullptr;
     QCheckBox* m_pAllwaysRead = nullptr;
