@@ -121,8 +121,12 @@ TEST_P(Language, TheMainWindowIsNamedAndItsBandAndGridRead) {
         EXPECT_FALSE(text.isEmpty());
         EXPECT_EQ(cell->text(QAccessible::Name), text);
     }
-    EXPECT_EQ(table->cellAt(0, 0)->tableCellInterface()->columnHeaderCells().value(0)->text(QAccessible::Name),
-              c.firstColumn);
+    const QList<QAccessibleInterface*> headers = table->cellAt(0, 0)->tableCellInterface()->columnHeaderCells();
+    ASSERT_EQ(headers.size(), 1);
+    EXPECT_EQ(headers[0]->text(QAccessible::Name), c.firstColumn);
+    // Qt makes them for the caller and keeps none: handed to its cache to go.
+    for (QAccessibleInterface* h : headers)
+        QAccessible::deleteAccessibleInterface(QAccessible::registerAccessibleInterface(h));
 
     // Tab: the 未登録 bar's buttons, then the grid.
     UnregisteredNamesBar* bar = frame.NamesBar();
