@@ -8,6 +8,8 @@
 #include "StationLookups.h"
 #include "felica.h"
 
+#include <QCoreApplication>
+
 #include <cstring>
 
 namespace {
@@ -63,20 +65,21 @@ QString gateEventName(std::uint8_t code) {
     }
 }
 
-// What the name getters ask of the database, with their failure messages.
-const char16_t* const kDepartureCompanyBus = u"入場会社名取得(バス)でエラーが発生しました。";
-const char16_t* const kDepartureCompanyRail = u"入場会社名取得(鉄道)でエラーが発生しました。";
-const char16_t* const kDepartureLineBus = u"入場路線名取得(バス)でエラーが発生しました。";
-const char16_t* const kDepartureLineRail = u"入場路線名取得(鉄道)でエラーが発生しました。";
-const char16_t* const kDepartureStationBus = u"入場駅名取得(バス)でエラーが発生しました。";
-const char16_t* const kDepartureStationRail = u"入場駅名取得(鉄道)でエラーが発生しました。";
-const char16_t* const kArrivalCompanyShop = u"物販会社名取得でエラーが発生しました。";
-const char16_t* const kArrivalCompanyRail = u"出場会社名取得でエラーが発生しました。";
-const char16_t* const kArrivalLineRail = u"出場路線名取得でエラーが発生しました。";
-const char16_t* const kArrivalStationShop = u"物販店舗名取得でエラーが発生しました。";
-const char16_t* const kArrivalStationRail = u"駅名取得でエラーが発生しました。";
-const char16_t* const kGateStation = u"改札ログ駅名検索でエラーが発生しました。";
-const char16_t* const kGateNearStation = u"改札ログ境界駅名検索でエラーが発生しました。";
+// What the name getters ask of the database, with their failure messages
+// (UTF-8; a message box shows them in the user's language).
+const char* const kDepartureCompanyBus = QT_TRANSLATE_NOOP("Strings", "入場会社名取得(バス)でエラーが発生しました。");
+const char* const kDepartureCompanyRail = QT_TRANSLATE_NOOP("Strings", "入場会社名取得(鉄道)でエラーが発生しました。");
+const char* const kDepartureLineBus = QT_TRANSLATE_NOOP("Strings", "入場路線名取得(バス)でエラーが発生しました。");
+const char* const kDepartureLineRail = QT_TRANSLATE_NOOP("Strings", "入場路線名取得(鉄道)でエラーが発生しました。");
+const char* const kDepartureStationBus = QT_TRANSLATE_NOOP("Strings", "入場駅名取得(バス)でエラーが発生しました。");
+const char* const kDepartureStationRail = QT_TRANSLATE_NOOP("Strings", "入場駅名取得(鉄道)でエラーが発生しました。");
+const char* const kArrivalCompanyShop = QT_TRANSLATE_NOOP("Strings", "物販会社名取得でエラーが発生しました。");
+const char* const kArrivalCompanyRail = QT_TRANSLATE_NOOP("Strings", "出場会社名取得でエラーが発生しました。");
+const char* const kArrivalLineRail = QT_TRANSLATE_NOOP("Strings", "出場路線名取得でエラーが発生しました。");
+const char* const kArrivalStationShop = QT_TRANSLATE_NOOP("Strings", "物販店舗名取得でエラーが発生しました。");
+const char* const kArrivalStationRail = QT_TRANSLATE_NOOP("Strings", "駅名取得でエラーが発生しました。");
+const char* const kGateStation = QT_TRANSLATE_NOOP("Strings", "改札ログ駅名検索でエラーが発生しました。");
+const char* const kGateNearStation = QT_TRANSLATE_NOOP("Strings", "改札ログ境界駅名検索でエラーが発生しました。");
 
 }  // namespace
 
@@ -138,9 +141,9 @@ bool CSuica::IsShopTrade(std::uint8_t trade) {
     }
 }
 
-void CSuica::ShowLookupError(const char16_t* message, const char* operation, DbResult code) {
+void CSuica::ShowLookupError(const char* message, const char* operation, DbResult code) {
     ShowMessage(QStringLiteral("%1\n(%2:%3)")
-                    .arg(text(message), QLatin1String(operation))
+                    .arg(QString::fromUtf8(message), QLatin1String(operation))
                     .arg(static_cast<std::uint32_t>(code), 0, 16));
 }
 
@@ -154,7 +157,7 @@ std::optional<NameKey> CSuica::RailKey(int line, int station) const {
     return NameKey{&m_StationCode.Table(), {area, line, station}};
 }
 
-QString CSuica::RailName(int line, int station, const char* column, const char16_t* message,
+QString CSuica::RailName(int line, int station, const char* column, const char* message,
                          const char* operation) {
     return KeyName(RailKey(line, station), {operation, column, nullptr, message, nullptr});
 }

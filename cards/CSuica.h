@@ -74,8 +74,8 @@ private:
         const char* operation;
         const char* railColumn;
         const char* otherColumn;  // bus column (departure) or shop column (arrival)
-        const char16_t* railMessage;
-        const char16_t* otherMessage;
+        const char* railMessage;   // UTF-8
+        const char* otherMessage;
     };
     QString DepartureName(int row, const NameRequest& request);
     QString ArrivalName(int row, const NameRequest& request);
@@ -85,9 +85,9 @@ private:
     // The station (line, station) in the area the line code and the issuer
     // kind give; none when either code is 0.
     std::optional<NameKey> RailKey(int line, int station) const;
-    QString RailName(int line, int station, const char* column, const char16_t* message,
+    QString RailName(int line, int station, const char* column, const char* message,
                      const char* operation);
-    static void ShowLookupError(const char16_t* message, const char* operation, DbResult code);
+    static void ShowLookupError(const char* message, const char* operation, DbResult code);
 
     // The brand's services on the card, with the probe services already asked.
     QString AskBrand();

@@ -15,10 +15,12 @@ class CSFCard;
 struct CardTypeInfo {
     int code;                     // card type code = mode value (0 = Auto / unrecognised)
     const char* className;
-    const char16_t* label;        // card type name the document shows
-    const char16_t* modeLabel;    // text of the status bar's mode pane
-    const char16_t* menuText;     // Mode menu item
-    const char16_t* prompt;       // status bar prompt of the Mode menu item
+    // Texts in UTF-8, as the document keeps them; the window and kuvora-cli's
+    // table show them through ShownText (Latin forms in English).
+    const char* label;            // card type name the document shows
+    const char* modeLabel;        // text of the status bar's mode pane
+    const char* menuText;         // Mode menu item
+    const char* prompt;           // status bar prompt of the Mode menu item
     int commandId;                // Mode menu command id
     bool hasSystemCode;
     std::uint8_t systemCode[2];   // transmission order

@@ -2,18 +2,18 @@
 
 #include "CDbLookup.h"
 #include "MessageSink.h"
+#include "ShownText.h"
 #include "StationCodeSchema.h"
 #include "StationLookups.h"
 #include "felica.h"
 
 namespace {
 
-const char* const kNoReader = "FeliCa リーダ・ライタが認識できません(READ)。";
-const char* const kNoSuica = "Suicaが読み取れません。";
-const char* const kReadFailed = "指定券等情報の読込に失敗しました(%d)。";
-const char* const kDone = "読み取りました。";
-const char* const kDatabaseOpenFailed = "駅コード データベース オープン失敗";
-const char* const kQueryFailed = "駅コード レコード検索失敗";
+const char* const kNoReader = QT_TRANSLATE_NOOP("Strings", "FeliCa リーダ・ライタが認識できません(READ)。");
+const char* const kNoSuica = QT_TRANSLATE_NOOP("Strings", "Suicaが読み取れません。");
+const char* const kDone = QT_TRANSLATE_NOOP("Strings", "読み取りました。");
+const char* const kDatabaseOpenFailed = QT_TRANSLATE_NOOP("Strings", "駅コード データベース オープン失敗");
+const char* const kQueryFailed = QT_TRANSLATE_NOOP("Strings", "駅コード レコード検索失敗");
 
 int be16(const std::uint8_t* p) { return p[0] << 8 | p[1]; }
 
@@ -42,7 +42,7 @@ void DecodeGreenTicket(const std::uint8_t* b, GreenTicketTexts& t) {
     const int seat = be16(b + 14);
     const int status = seat & 3;
     if (status != 1 && status != 3) return;
-    t.seatLabel = status == 1 ? QStringLiteral("離　席：") : QStringLiteral("着　席：");
+    t.seatLabel = QString::fromUtf8(status == 1 ? QT_TRANSLATE_NOOP("Strings", "離　席：") : kSeatedLabel);
     t.trainCode = QString::asprintf("%02X%02X", b[10], b[11]);
     t.seatStation = GreenTicketStationName(b[12], b[13]);
     t.seatTime = QString::asprintf("%02d時%02d分", seat >> 11, (seat >> 5) & 0x3F);
@@ -78,7 +78,7 @@ GreenTicketTexts ReadGreenTicket() {
     if (!read_block_without_encryption(&request, &response)) {
         int error = 0;
         get_last_error_type(&error);
-        t.message = QString::asprintf(kReadFailed, error);
+        t.message = QString::fromUtf8(kGreenTicketReadFailedLine).arg(error);
         close_reader_writer();
         return t;
     }

@@ -4,17 +4,22 @@
 // object per name.
 #pragma once
 
+#include <QCoreApplication>
 #include <QString>
 
 #include <cstdint>
 
+inline constexpr char kSeatedLabel[] = QT_TRANSLATE_NOOP("Strings", "着　席：");
+
+// The texts as the card gives them, in Japanese (kuvora-cli's JSON keeps
+// them so); the dialog and the table show them through ShownText.
 struct GreenTicketTexts {
     QString message;          // message line
     QString purchase;         // purchase date and time
     QString boardingStation;
     QString alightingStation;
     QString fare;
-    QString seatLabel = QStringLiteral("着　席：");
+    QString seatLabel = QString::fromUtf8(kSeatedLabel);
     QString trainCode;
     QString seatTime;
     QString seatStation;

@@ -1,4 +1,5 @@
 #include "MessageSink.h"
+#include "ShownText.h"
 #include "StringTable.h"
 
 #include <cstdio>
@@ -9,7 +10,8 @@ MessageSink* g_sink = nullptr;
 }  // namespace
 
 void StderrMessageSink::showMessage(const QString& text) {
-    QString line = text;
+    // In the user's language; what the CLI records (JSON) stays as given.
+    QString line = ShownText(text);
     line.replace(QLatin1Char('\n'), QLatin1Char(' '));
     std::fprintf(stderr, "%s\n", line.toUtf8().constData());
     std::fflush(stderr);

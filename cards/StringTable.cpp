@@ -1,9 +1,11 @@
 #include "StringTable.h"
 
+#include <QCoreApplication>
+
 namespace {
 struct Entry {
     int id;
-    const char16_t* text;
+    const char* text;
 };
 constexpr Entry kStrings[] = {
 #include "string_table.inc"
@@ -12,6 +14,6 @@ constexpr Entry kStrings[] = {
 
 QString LoadString(int id) {
     for (const Entry& e : kStrings)
-        if (e.id == id) return QString::fromUtf16(e.text);
+        if (e.id == id) return QString::fromUtf8(e.text);
     return QString();
 }

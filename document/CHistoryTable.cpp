@@ -2,6 +2,7 @@
 
 #include "CardTypes.h"
 #include "MessageSink.h"
+#include "ShownText.h"
 #include "file_io.h"
 
 #include <QDir>
@@ -126,15 +127,15 @@ QString insertSql() {
         .arg(names.join(QStringLiteral(", ")), marks.join(QStringLiteral(", ")));
 }
 
-QString errorText(const char16_t* what, DbResult code) {
-    return QString::fromUtf16(what) + QStringLiteral(" %1").arg(static_cast<std::uint32_t>(code), 0, 16).toUpper();
+QString errorText(const char* what, DbResult code) {
+    return QString::fromUtf8(what) + QStringLiteral(" %1").arg(static_cast<std::uint32_t>(code), 0, 16).toUpper();
 }
 
-void showError(const char16_t* what, DbResult code) { ShowMessage(errorText(what, code)); }
+void showError(const char* what, DbResult code) { ShowMessage(errorText(what, code)); }
 
-const char16_t* const kOpenError = u"履歴保存データベースOpenエラー";
-const char16_t* const kSearchError = u"履歴保存データベース検索エラー";
-const char16_t* const kInsertError = u"履歴保存データベースInsertエラー";
+const char* const kOpenError = QT_TRANSLATE_NOOP("Strings", "履歴保存データベースOpenエラー");
+const char* const kSearchError = QT_TRANSLATE_NOOP("Strings", "履歴保存データベース検索エラー");
+const char* const kInsertError = QT_TRANSLATE_NOOP("Strings", "履歴保存データベースInsertエラー");
 
 // The damage codes: the file is not a database SQLite can vouch for.
 bool isDamage(DbResult r) {
@@ -159,14 +160,11 @@ QString openErrorText(DbResult code, const QString& path) {
     QString text = errorText(kOpenError, code);
     const int primary = static_cast<int>(static_cast<std::uint32_t>(code) & 0xFF);
     if (isDamage(code))
-        text += QStringLiteral("\n%1 は壊れているか履歴データベースではないため、変更せずにそのまま残しました。")
-                    .arg(QDir::toNativeSeparators(path));
+        text += QLatin1Char('\n') + QString::fromUtf8(kHistoryDamagedLine).arg(QDir::toNativeSeparators(path));
     else if (DbFailed(code) && (primary == SQLITE_BUSY || primary == SQLITE_LOCKED))
-        text += QStringLiteral("\n%1 は他のプログラムが使用中です。今回の履歴は保存していません。")
-                    .arg(QDir::toNativeSeparators(path));
+        text += QLatin1Char('\n') + QString::fromUtf8(kHistoryBusyLine).arg(QDir::toNativeSeparators(path));
     else if (isReadOnly(code))
-        text += QStringLiteral("\n%1 に書き込めないため、今回の履歴は保存していません。")
-                    .arg(QDir::toNativeSeparators(path));
+        text += QLatin1Char('\n') + QString::fromUtf8(kHistoryReadOnlyLine).arg(QDir::toNativeSeparators(path));
     return text;
 }
 

@@ -1,5 +1,7 @@
 #include "CKuvoraDoc.h"
 
+#include <QCoreApplication>
+
 #include "CDbLookup.h"
 #include "CHistoryTable.h"
 #include "CSFCard.h"
@@ -25,9 +27,10 @@ namespace {
 
 constexpr int kMsgNoCard = 1101;
 constexpr int kMsgNoSocket = 300;
-const char16_t* const kConnectFailed = u"サーバーへ接続失敗";
-const char16_t* const kCannotSave = u"保存ファイルを作成できません。";
-const char16_t* const kSending = u"履歴情報を送信しています...";
+// Japanese as the CLI's JSON records them; shown through ShownText.
+const char* const kConnectFailed = QT_TRANSLATE_NOOP("Strings", "サーバーへ接続失敗");
+const char* const kCannotSave = QT_TRANSLATE_NOOP("Strings", "保存ファイルを作成できません。");
+const char* const kSending = QT_TRANSLATE_NOOP("Strings", "履歴情報を送信しています...");
 
 // printf's "%0*X" of an int (taken as unsigned, as printf does), without
 // printf: a card's rows take some forty of them each.
@@ -108,14 +111,14 @@ std::unique_ptr<CSFCard> CKuvoraDoc::CreateCardForMode() {
     if (m_nMode != 0) {
         const CardTypeInfo* type = FindCardType(m_nMode);
         if (!type) return nullptr;
-        m_strCardTypeName = QString::fromUtf16(type->label);
+        m_strCardTypeName = QString::fromUtf8(type->label);
         m_nCardType = type->code;
         return type->create();
     }
     for (const CardTypeInfo* type : AutoDetectionOrder()) {
         std::unique_ptr<CSFCard> card = type->create();
         if (card->DetectCard()) {
-            m_strCardTypeName = QString::fromUtf16(type->label);
+            m_strCardTypeName = QString::fromUtf8(type->label);
             m_nCardType = type->code;
             return card;
         }
@@ -308,13 +311,13 @@ std::vector<int> CardRecordRows(const CKuvoraDoc& doc) {
 }
 
 bool CKuvoraDoc::SendHistory(const QString& serverAddress, int serverPort) {
-    if (m_pObserver) m_pObserver->OnProgressText(QString::fromUtf16(kSending));
+    if (m_pObserver) m_pObserver->OnProgressText(QString::fromUtf8(kSending));
     const SendResult result = m_pSendBytes(serverAddress, serverPort, HistorySendBytes(*this), SendLimits{});
     if (m_pObserver) m_pObserver->OnProgressText(QString());
     switch (result) {
     case SendResult::Sent: return true;
     case SendResult::NoSocket: ShowMessage(kMsgNoSocket); break;
-    case SendResult::ConnectFailed: ShowMessage(QString::fromUtf16(kConnectFailed)); break;
+    case SendResult::ConnectFailed: ShowMessage(QString::fromUtf8(kConnectFailed)); break;
     case SendResult::WriteFailed: break;
     }
     return false;
@@ -328,7 +331,7 @@ bool CKuvoraDoc::DoSave(const QString& path, bool) {
         m_strSaveExt = QFileInfo(target).suffix().toLower();
         m_bSaveCsv = m_pObserver && m_pObserver->SaveTypeIsCsv();
     }
-    if (!WriteExport(target)) ShowMessage(QString::fromUtf16(kCannotSave));
+    if (!WriteExport(target)) ShowMessage(QString::fromUtf8(kCannotSave));
     return true;
 }
 

@@ -83,4 +83,11 @@ int ColumnWidth(int column, int defaultWidth) {
 
 QString Reader() { return ReadString(QStringLiteral("Reader")); }
 
+QString Language() {
+    const QString value = ReadString(QStringLiteral("Language")).trimmed().toLower();
+    return value == QLatin1String("ja") || value == QLatin1String("en") ? value : QStringLiteral("auto");
+}
+
+void SetLanguage(const QString& language) { WriteString(QStringLiteral("Language"), language); }
+
 }  // namespace settings

@@ -56,5 +56,9 @@ bool AlwaysHistoryRead();
 int ColumnWidth(int column, int defaultWidth);
 // Reader name ("Reader"), empty when missing.
 QString Reader();
+// The language of the window and of kuvora-cli's human output ("Language"):
+// "ja", "en", or "auto" (missing or any other value) to follow the locale.
+QString Language();
+void SetLanguage(const QString& language);
 
 }  // namespace settings

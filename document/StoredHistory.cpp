@@ -167,7 +167,7 @@ int LoadStoredHistory(CHistoryTable& table, CKuvoraDoc& doc, const QString& idm,
     doc.m_strIDm = idm;
     doc.m_nCardType = cardType;
     const CardTypeInfo* type = FindCardType(cardType);
-    doc.m_strCardTypeName = type ? QString::fromUtf16(type->label) : QString();
+    doc.m_strCardTypeName = type ? QString::fromUtf8(type->label) : QString();
     doc.m_strCardNumber.clear();
     bool ok = false;
     const qulonglong value = idm.toULongLong(&ok, 16);

@@ -28,7 +28,8 @@ dpkg -x "$deb" "$root"
 for f in usr/bin/kuvora usr/bin/kuvora-cli usr/bin/kuvora-cli-full usr/bin/kuvora-stationdb usr/share/kuvora/StationCode.db \
          usr/share/man/man1/kuvora.1.gz usr/share/man/man1/kuvora-cli.1.gz usr/share/man/man1/kuvora-stationdb.1.gz \
          usr/share/doc/kuvora/copyright usr/share/mime/packages/kuvora.xml \
-         usr/share/kuvora/guide/ja/index.md usr/share/kuvora/guide/images/main-window.png \
+         usr/share/kuvora/guide/ja/index.md usr/share/kuvora/guide/en/index.md usr/share/kuvora/guide/images/main-window.png \
+         usr/share/kuvora/translations/kuvora_en.qm \
          usr/share/bash-completion/completions/kuvora-cli usr/share/bash-completion/completions/kuvora-stationdb; do
   [ -e "$root/$f" ] || { echo "not in the package: $f"; exit 1; }
 done
@@ -62,6 +63,10 @@ out=$(env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONF
 grep -q '"idm": "01010410C8192A3B"' <<<"$out" || { echo "unexpected output: $out"; exit 1; }
 grep -q '見本中央' <<<"$out" || { echo "the sample names are not shown: $out"; exit 1; }
 [ ! -s "$work/err" ] || { echo "the unpacked kuvora-cli showed messages:"; cat "$work/err"; exit 1; }
+# The installed program finds its English catalogue.
+table=$(env -i PATH=/usr/bin:/bin HOME="$home" XDG_DATA_HOME="$home/data" XDG_CONFIG_HOME="$home/config" LANG=en_US.UTF-8 \
+  "$root/usr/bin/kuvora-cli" read --format table --reader "image:$root/usr/share/doc/kuvora/examples/suica-sample.json")
+grep -q '^Card type' <<<"$table" || { echo "the unpacked kuvora-cli's table is not in English: $table"; exit 1; }
 "$root/usr/bin/kuvora" --version
 "$root/usr/bin/kuvora-cli" --version
 echo "package ok"

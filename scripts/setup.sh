@@ -13,6 +13,8 @@ BUILD=(
   build-essential cmake ninja-build pkg-config
   # libraries
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev qt6-speech-dev qt6-declarative-dev
+  # Qt's translation tools (lupdate, lrelease) and their CMake functions
+  qt6-l10n-tools qt6-tools-dev
   libgl-dev libxkbcommon-dev libx11-dev
   libnfc-dev libsqlite3-dev nlohmann-json3-dev libmecab-dev
   libusb-1.0-0-dev libpcsclite-dev

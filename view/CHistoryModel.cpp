@@ -48,7 +48,7 @@ QVariant CHistoryModel::data(const QModelIndex& index, int role) const {
 
 QVariant CHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < view::kGridColumns)
-        return QString::fromUtf16(view::Column(section).title);
+        return view::ColumnTitle(section);
     if (orientation == Qt::Vertical && role == Qt::DisplayRole) return QString();
     return QVariant();
 }
@@ -58,12 +58,12 @@ Qt::ItemFlags CHistoryModel::flags(const QModelIndex& index) const {
 }
 
 QString CHistoryModel::NameableToolTip() {
-    return QStringLiteral("未登録: この名前は駅名表にありません。\nダブルクリックすると名前を登録できます。");
+    return tr("未登録: この名前は駅名表にありません。\nダブルクリックすると名前を登録できます。");
 }
 
 QString CHistoryModel::NameablePrompt() {
-    return QStringLiteral("この名前は未登録です。ダブルクリックすると駅名を登録できます"
-                          "（ファイル → 駅名表を取り込む... で駅名表を取り込むこともできます）");
+    return tr("この名前は未登録です。ダブルクリックすると駅名を登録できます"
+              "（ファイル → 駅名表を取り込む... で駅名表を取り込むこともできます）");
 }
 
 void CHistoryModel::Refresh() {

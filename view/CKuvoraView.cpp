@@ -31,10 +31,30 @@
 
 #include <map>
 
+namespace {
+
+// A line of the header band for a screen reader: it has the band's text but
+// paints nothing (the view paints the band) and lets the mouse through.
+class BandLine : public QLabel {
+public:
+    explicit BandLine(QWidget* parent) : QLabel(parent) { setAttribute(Qt::WA_TransparentForMouseEvents); }
+
+protected:
+    void paintEvent(QPaintEvent*) override {}
+};
+
+}  // namespace
+
 CKuvoraView::CKuvoraView(CKuvoraDoc* doc, QWidget* parent) : QWidget(parent), m_pDoc(doc) {
     setAttribute(Qt::WA_OpaquePaintEvent, false);
     setMinimumSize(200, view::kHeaderBandHeight);
+    m_pBand = new QWidget(this);
+    m_pBand->setObjectName(QStringLiteral("headerBand"));
+    m_pBand->setAttribute(Qt::WA_TransparentForMouseEvents);
+    m_pBand->setAccessibleName(tr("カードの情報"));
+    m_pBand->setGeometry(0, 0, width(), view::kHeaderBandHeight);
     CreateGrid();
+    UpdateBandLines();
 }
 
 CKuvoraView::~CKuvoraView() { SaveColumnWidths(); }
@@ -43,6 +63,8 @@ void CKuvoraView::CreateGrid() {
     m_pModel = new CHistoryModel(m_pDoc, this);
     m_pGrid = new QTableView(this);
     m_pGrid->setObjectName(QStringLiteral("historyGrid"));
+    m_pGrid->setAccessibleName(tr("履歴"));
+    m_pGrid->setAccessibleDescription(tr("1 件の履歴が 2 行: 上の行にコード、下の行に名前"));
     m_pGrid->setModel(m_pModel);
     m_pGrid->setFont(KuvoraFont(9));
     m_pGrid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -104,7 +126,7 @@ void CKuvoraView::CreateGrid() {
     connect(m_pGrid, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
         const QModelIndex index = m_pGrid->indexAt(at);
         QMenu menu(this);
-        QAction* name = menu.addAction(QStringLiteral("駅名を登録..."));
+        QAction* name = menu.addAction(tr("駅名を登録..."));
         name->setEnabled(UnknownNameAt(index).has_value());
         connect(name, &QAction::triggered, this, [this, index] {
             m_pGrid->setCurrentIndex(index);
@@ -190,8 +212,27 @@ void CKuvoraView::SaveColumnWidths() const {
                            m_pGrid->isColumnHidden(i) ? 0 : m_pGrid->columnWidth(i));
 }
 
+void CKuvoraView::UpdateBandLines() {
+    const QStringList lines = m_pDoc ? view::HeaderBandLines(*m_pDoc) : QStringList();
+    while (m_BandLines.size() > static_cast<std::size_t>(lines.size())) {
+        delete m_BandLines.back();
+        m_BandLines.pop_back();
+    }
+    const int height = view::kHeaderBandHeight / std::max<qsizetype>(1, lines.size());
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        if (static_cast<std::size_t>(i) == m_BandLines.size()) {
+            m_BandLines.push_back(new BandLine(m_pBand));
+            m_BandLines.back()->show();
+        }
+        QLabel* line = m_BandLines[static_cast<std::size_t>(i)];
+        line->setGeometry(view::kLabelX, static_cast<int>(i) * height, m_pBand->width() - view::kLabelX, height);
+        if (line->text() != lines[i]) line->setText(lines[i]);
+    }
+}
+
 void CKuvoraView::OnUpdate() {
     m_pModel->Refresh();
+    UpdateBandLines();
     UpdateEmptyHint();
     if (IsPlainView()) m_pPlain->Refresh();  // else when it is shown
     update();
@@ -222,6 +263,10 @@ void CKuvoraView::PaintHeaderBand(QPainter& p) {
 
 void CKuvoraView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
+    if (m_pBand) {
+        m_pBand->setGeometry(0, 0, width(), view::kHeaderBandHeight);
+        UpdateBandLines();
+    }
     if (m_pGrid)
         m_pGrid->setGeometry(0, view::kHeaderBandHeight, width(), std::max(0, height() - view::kHeaderBandHeight));
     if (m_pPlain && m_pGrid) m_pPlain->setGeometry(m_pGrid->geometry());
@@ -242,7 +287,7 @@ void CKuvoraView::OnServiceDumpRequested() {
     QStatusBar* bar = window()->findChild<QStatusBar*>();
     QApplication::setOverrideCursor(Qt::WaitCursor);
     if (bar) {
-        bar->showMessage(QStringLiteral("カードのサービス情報を %1 に書き出しています...").arg(ServiceDumpFileName()));
+        bar->showMessage(tr("カードのサービス情報を %1 に書き出しています...").arg(ServiceDumpFileName()));
         bar->repaint();
     }
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
@@ -279,7 +324,7 @@ QString CKuvoraView::SelectedCellsText() const {
 void CKuvoraView::OnEditCopy() {
     QClipboard* clipboard = QGuiApplication::clipboard();
     if (!clipboard) {
-        ShowMessage(QStringLiteral("クリップボードを開くことができません。\n(Clean)"));
+        ShowMessage(tr("クリップボードを開くことができません。\n(Clean)"));
         return;
     }
     clipboard->clear();
@@ -299,7 +344,7 @@ void CKuvoraView::OnEditCopy() {
     if (png.isEmpty() || svg.isEmpty()) {
         // The text stays on the clipboard without the picture.
         clipboard->setMimeData(textOnly());
-        ShowMessage(QStringLiteral("拡張メタファイルの作成に失敗しました。"));
+        ShowMessage(tr("拡張メタファイルの作成に失敗しました。"));
         return;
     }
     QMimeData* data = textOnly();
@@ -308,7 +353,7 @@ void CKuvoraView::OnEditCopy() {
     clipboard->setMimeData(data);
     const QMimeData* held = clipboard->mimeData();
     if (!held || !held->hasFormat(QStringLiteral("image/png")))
-        ShowMessage(QStringLiteral("クリップボードヘEMFが転送できません。"));
+        ShowMessage(tr("クリップボードヘEMFが転送できません。"));
 }
 
 QPrinter* CKuvoraView::Printer() {
@@ -338,7 +383,7 @@ void CKuvoraView::OnFilePrint(bool withDialog) {
 
 void CKuvoraView::OnFilePrintPreview() {
     QPrintPreviewDialog preview(Printer(), this);
-    preview.setWindowTitle(QStringLiteral("印刷プレビュー"));
+    preview.setWindowTitle(tr("印刷プレビュー"));
     connect(&preview, &QPrintPreviewDialog::paintRequested, this, [this](QPrinter* printer) { PrintPage(printer); });
     preview.exec();
 }

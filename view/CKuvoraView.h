@@ -11,6 +11,7 @@
 #include "CSFCard.h"
 
 #include <optional>
+#include <vector>
 
 class CHistoryModel;
 class CKuvoraDoc;
@@ -75,6 +76,10 @@ public:
     void SetEmptyHint(const QString& text);
     QLabel* EmptyHint() const { return m_pEmptyHint; }
 
+    // The header band as a screen reader reads it: one label a line
+    // (HeaderBandLines), in the band's place; the band itself is painted.
+    QWidget* HeaderBand() const { return m_pBand; }
+
 signals:
     // A double-click on such a cell, or the grid's context menu item
     // 「駅名を登録...」 (enabled only on such a cell); the cell is current.
@@ -92,6 +97,7 @@ private:
     void CreateGrid();
     void PaintHeaderBand(class QPainter& painter);
     void UpdateEmptyHint();
+    void UpdateBandLines();
     // The status bar prompt of the cell the mouse is over or that is current.
     void ShowCellPrompt(const QModelIndex& index);
 
@@ -101,5 +107,7 @@ private:
     std::unique_ptr<QPrinter> m_pPrinter;
     PlainHistoryView* m_pPlain = nullptr;
     QLabel* m_pEmptyHint = nullptr;
+    QWidget* m_pBand = nullptr;
+    std::vector<QLabel*> m_BandLines;
     bool m_bCellPrompt = false;  // the status bar shows a cell's prompt
 };

@@ -2,6 +2,7 @@
 
 #include "CKuvoraDoc.h"
 #include "KuvoraFonts.h"
+#include "ShownText.h"
 #include "ViewLayout.h"
 
 #include <QBuffer>
@@ -56,7 +57,7 @@ QFont Sized(QFont font, qreal points, qreal unitsPerInch) {
 }  // namespace
 
 QString FooterLine(const QDateTime& when) {
-    return QStringLiteral("Kuvora  %1").arg(when.toString(QStringLiteral("yyyy年MM月dd日 HH時mm分")));
+    return QStringLiteral("Kuvora  %1").arg(when.toString(ViewText::tr("yyyy年MM月dd日 HH時mm分")));
 }
 
 std::vector<int> PrintedRows(const CKuvoraDoc& doc) { return CardRecordRows(doc); }
@@ -70,9 +71,9 @@ Drawing PageDrawing(const CKuvoraDoc& doc, qreal W, const TextWidth& w, const QS
     const qreal valueX = m + w(IdmLabel());
     b.text(m, 43, doc.m_strLibraryVersion);
     b.text(m, 86, IdmLabel());
-    b.text(valueX, 86, QStringLiteral(": ") + doc.m_strIDm + doc.m_strMakeDate);
+    b.text(valueX, 86, QStringLiteral(": ") + doc.m_strIDm + ShownText(doc.m_strMakeDate));
     b.text(m, 129, TypeLabel());
-    b.text(valueX, 129, QStringLiteral(": ") + doc.m_strCardTypeName);
+    b.text(valueX, 129, QStringLiteral(": ") + ShownText(doc.m_strCardTypeName));
     const QString numberLabel = CardNumberLabel(doc.m_nCardType);
     if (!numberLabel.isEmpty()) {
         b.text(m, 172, numberLabel);
@@ -118,10 +119,14 @@ Drawing PageDrawing(const CKuvoraDoc& doc, qreal W, const TextWidth& w, const QS
     const qreal R = Q + w(QStringLiteral("9"));
 
     b.fill(0, 387, W, 430, TitleStripColour());
-    const std::pair<qreal, const char16_t*> titles[] = {
-        {A, u"生データ"}, {B, u"端末種"}, {D, u"処理"},   {F, u"日付"}, {G, u"入線区"},
-        {I, u"入駅順"},   {K, u"出線区"}, {M, u"出駅順"}, {P, u"残高"}, {Q, u"履歴連番"}};
-    for (const auto& [x, title] : titles) b.text(x, 392, QString::fromUtf16(title));
+    // The page's titles are short: each has the room of its Japanese title.
+    const std::pair<qreal, const char*> titles[] = {
+        {A, QT_TRANSLATE_NOOP("PrintedPage", "生データ")}, {B, QT_TRANSLATE_NOOP("PrintedPage", "端末種")},
+        {D, QT_TRANSLATE_NOOP("PrintedPage", "処理")},     {F, QT_TRANSLATE_NOOP("PrintedPage", "日付")},
+        {G, QT_TRANSLATE_NOOP("PrintedPage", "入線区")},   {I, QT_TRANSLATE_NOOP("PrintedPage", "入駅順")},
+        {K, QT_TRANSLATE_NOOP("PrintedPage", "出線区")},   {M, QT_TRANSLATE_NOOP("PrintedPage", "出駅順")},
+        {P, QT_TRANSLATE_NOOP("PrintedPage", "残高")},     {Q, QT_TRANSLATE_NOOP("PrintedPage", "履歴連番")}};
+    for (const auto& [x, title] : titles) b.text(x, 392, QCoreApplication::translate("PrintedPage", title));
 
     const std::vector<int> rows = PrintedRows(doc);
     const int n = static_cast<int>(rows.size());
@@ -155,8 +160,11 @@ Drawing PictureDrawing(const CKuvoraDoc& doc, const QString& footer) {
     b.fill(0, 0, width, kHeaderBandHeight, BandColour());
     for (const PlacedText& t : HeaderBandTexts(doc)) b.text(t.x, t.y, t.text);
     b.fill(0, 130, width, 147, TitleStripColour());
-    b.text(100, 132, QStringLiteral("生データ"));
-    b.text(248, 132, QStringLiteral("端末種 処理     日付     入線区 入駅順 出線区 出駅順  残高  履歴連番"));
+    b.text(100, 132, QCoreApplication::translate("PrintedPage", "生データ"));
+    // One line of titles over columns of fixed places: its spaces place them.
+    b.text(248, 132,
+           QCoreApplication::translate("PrintedPage",
+                                       "端末種 処理     日付     入線区 入駅順 出線区 出駅順  残高  履歴連番"));
     const std::vector<int> rows = PrintedRows(doc);
     const int n = static_cast<int>(rows.size());
     const auto& h = doc.m_History;

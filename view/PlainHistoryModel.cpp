@@ -8,8 +8,11 @@
 
 namespace {
 
-const char16_t* const kTitles[PlainHistoryModel::ColumnCount] = {
-    u"日付", u"時刻", u"処理", u"利用区間・店舗", u"支払", u"チャージ", u"残高", u"備考"};
+const char* const kTitles[PlainHistoryModel::ColumnCount] = {
+    QT_TRANSLATE_NOOP("PlainHistoryModel", "日付"),    QT_TRANSLATE_NOOP("PlainHistoryModel", "時刻"),
+    QT_TRANSLATE_NOOP("PlainHistoryModel", "処理"),    QT_TRANSLATE_NOOP("PlainHistoryModel", "利用区間・店舗"),
+    QT_TRANSLATE_NOOP("PlainHistoryModel", "支払"),    QT_TRANSLATE_NOOP("PlainHistoryModel", "チャージ"),
+    QT_TRANSLATE_NOOP("PlainHistoryModel", "残高"),    QT_TRANSLATE_NOOP("PlainHistoryModel", "備考")};
 
 QString amountText(const std::optional<qint64>& value) {
     static const QLocale japanese(QLocale::Japanese);
@@ -102,7 +105,7 @@ QVariant PlainHistoryModel::data(const QModelIndex& index, int role) const {
 
 QVariant PlainHistoryModel::headerData(int section, Qt::Orientation orientation, int role) const {
     if (orientation == Qt::Horizontal && role == Qt::DisplayRole && section >= 0 && section < ColumnCount)
-        return QString::fromUtf16(kTitles[section]);
+        return tr(kTitles[section]);
     return QAbstractTableModel::headerData(section, orientation, role);
 }
 

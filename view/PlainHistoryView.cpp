@@ -10,6 +10,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QTableView>
+#include <QToolButton>
 #include <QVBoxLayout>
 
 #include <set>
@@ -21,9 +22,13 @@ PlainHistoryView::PlainHistoryView(const CKuvoraDoc* doc, QWidget* parent) : QWi
     m_pFilter->setSourceModel(m_pModel);
 
     m_pText = new QLineEdit(this);
-    m_pText->setPlaceholderText(QStringLiteral("絞り込み（駅名・店舗・備考など）"));
+    m_pText->setPlaceholderText(tr("絞り込み（駅名・店舗・備考など）"));
+    m_pText->setAccessibleName(tr("絞り込み"));
+    m_pText->setAccessibleDescription(m_pText->placeholderText());
     m_pText->setClearButtonEnabled(true);
-    m_pRange = new QCheckBox(QStringLiteral("期間"), this);
+    // The field's clear button shows only an icon.
+    for (QToolButton* clear : m_pText->findChildren<QToolButton*>()) clear->setAccessibleName(tr("絞り込みを消す"));
+    m_pRange = new QCheckBox(tr("期間"), this);
     auto dateEdit = [this] {
         auto* edit = new QDateEdit(this);
         edit->setDisplayFormat(QStringLiteral("yyyy/MM/dd"));
@@ -32,7 +37,9 @@ PlainHistoryView::PlainHistoryView(const CKuvoraDoc* doc, QWidget* parent) : QWi
         return edit;
     };
     m_pFrom = dateEdit();
+    m_pFrom->setAccessibleName(tr("期間の始め"));
     m_pTo = dateEdit();
+    m_pTo->setAccessibleName(tr("期間の終わり"));
     auto* filterRow = new QHBoxLayout;
     filterRow->setContentsMargins(4, 4, 4, 4);
     filterRow->addWidget(m_pText, 1);
@@ -44,6 +51,7 @@ PlainHistoryView::PlainHistoryView(const CKuvoraDoc* doc, QWidget* parent) : QWi
 
     m_pTable = new QTableView(this);
     m_pTable->setObjectName(QStringLiteral("plainHistoryTable"));
+    m_pTable->setAccessibleName(tr("履歴の一覧"));
     m_pTable->setModel(m_pFilter);
     m_pTable->setFont(KuvoraFont(9));
     m_pTable->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);  // the card's order at first

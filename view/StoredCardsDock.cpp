@@ -3,6 +3,7 @@
 #include "CHistoryTable.h"
 #include "CardTypes.h"
 #include "MessageSink.h"
+#include "ShownText.h"
 
 #include <QHeaderView>
 #include <QInputDialog>
@@ -13,14 +14,14 @@
 #include <QStyle>
 #include <QTableWidget>
 
-StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("保存済みカード"), parent) {
+StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(tr("保存済みカード"), parent) {
     setObjectName(QStringLiteral("storedCardsDock"));
     setFeatures(QDockWidget::DockWidgetClosable | QDockWidget::DockWidgetMovable | QDockWidget::DockWidgetFloatable);
     m_pTable = new QTableWidget(0, ColumnCount, this);
     m_pTable->setObjectName(QStringLiteral("storedCards"));
+    m_pTable->setAccessibleName(windowTitle());
     m_pTable->setHorizontalHeaderLabels(
-        {QStringLiteral("カード"), QStringLiteral("名前"), QStringLiteral("IDm"), QStringLiteral("件数"),
-         QStringLiteral("最初"), QStringLiteral("最後")});
+        {tr("カード"), tr("名前"), QStringLiteral("IDm"), tr("件数"), tr("最初"), tr("最後")});
     m_pTable->setSelectionBehavior(QAbstractItemView::SelectRows);
     m_pTable->setSelectionMode(QAbstractItemView::SingleSelection);
     m_pTable->setEditTriggers(QAbstractItemView::EditKeyPressed);
@@ -44,10 +45,10 @@ StoredCardsDock::StoredCardsDock(QWidget* parent) : QDockWidget(QStringLiteral("
         const int row = m_pTable->rowAt(at.y());
         if (row < 0) return;
         QMenu menu(this);
-        menu.addAction(QStringLiteral("このカードの履歴を表示"), this, [this, row] { Choose(row); });
-        menu.addAction(QStringLiteral("名前を付ける..."), this, [this, row] { AskNickname(row); });
+        menu.addAction(tr("このカードの履歴を表示"), this, [this, row] { Choose(row); });
+        menu.addAction(tr("名前を付ける..."), this, [this, row] { AskNickname(row); });
         menu.addSeparator();
-        menu.addAction(QStringLiteral("削除..."), this, [this, row] { AskForget(row); });
+        menu.addAction(tr("削除..."), this, [this, row] { AskForget(row); });
         menu.exec(m_pTable->viewport()->mapToGlobal(at));
     });
     auto* forget = new QShortcut(QKeySequence::Delete, m_pTable, nullptr, nullptr, Qt::WidgetShortcut);
@@ -63,7 +64,7 @@ void StoredCardsDock::Refresh() {
     QString error;
     if (!ListStoredCards(table, m_Cards, error)) {
         m_Cards.clear();
-        ShowMessage(QStringLiteral("保存済みのカードを一覧できません。\n%1").arg(error));
+        ShowMessage(tr("保存済みのカードを一覧できません。\n%1").arg(error));
     }
     m_bFilling = true;
     m_pTable->setRowCount(static_cast<int>(m_Cards.size()));
@@ -71,8 +72,8 @@ void StoredCardsDock::Refresh() {
     for (int row = 0; row < static_cast<int>(m_Cards.size()); ++row) {
         const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
         const CardTypeInfo* type = FindCardType(c.cardType);
-        QString typeText = type ? QString::fromUtf16(type->label) : QString::number(c.cardType);
-        if (!c.brand.isEmpty()) typeText += QStringLiteral(u"（%1）").arg(c.brand);
+        QString typeText = type ? ShownText(QString::fromUtf8(type->label)) : QString::number(c.cardType);
+        if (!c.brand.isEmpty()) typeText += tr("（%1）").arg(c.brand);
         const QString texts[ColumnCount] = {typeText, c.nickname, c.idm, QString::number(c.rows), c.oldestDate,
                                             c.newestDate};
         for (int column = 0; column < ColumnCount; ++column) {
@@ -131,7 +132,7 @@ bool StoredCardsDock::SetNickname(int row, const QString& nickname) {
     CHistoryTable table;
     QString error;
     const bool stored = SetCardNickname(table, c.idm, c.cardType, nickname, error);
-    if (!stored) ShowMessage(QStringLiteral("カードの名前を保存できませんでした。\n%1").arg(error));
+    if (!stored) ShowMessage(tr("カードの名前を保存できませんでした。\n%1").arg(error));
     Refresh();  // either way, so the list shows what History.db holds
     if (stored) emit NicknameChanged();
     return stored;
@@ -141,8 +142,7 @@ void StoredCardsDock::AskNickname(int row) {
     if (row < 0 || row >= static_cast<int>(m_Cards.size())) return;
     const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
     bool ok = false;
-    const QString name = QInputDialog::getText(this, QStringLiteral("名前を付ける"),
-                                               QStringLiteral("%1 の名前（空欄で名前を消します）:").arg(c.idm),
+    const QString name = QInputDialog::getText(this, tr("名前を付ける"), tr("%1 の名前（空欄で名前を消します）:").arg(c.idm),
                                                QLineEdit::Normal, c.nickname, &ok);
     if (ok) SetNickname(row, name);
 }
@@ -152,7 +152,7 @@ namespace {
 // The card as the list shows it: its type (and brand), its nickname, its IDm.
 QString cardName(const StoredCard& c) {
     const CardTypeInfo* type = FindCardType(c.cardType);
-    QString name = type ? QString::fromUtf16(type->label) : QString::number(c.cardType);
+    QString name = type ? ShownText(QString::fromUtf8(type->label)) : QString::number(c.cardType);
     if (!c.brand.isEmpty()) name += QStringLiteral(u"（%1）").arg(c.brand);
     if (!c.nickname.isEmpty()) name = QStringLiteral(u"「%1」 %2").arg(c.nickname, name);
     return name + QStringLiteral("\nIDm %1").arg(c.idm);

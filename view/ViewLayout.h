@@ -5,7 +5,9 @@
 #include "CHistoryDisplay.h"
 
 #include <QColor>
+#include <QCoreApplication>
 #include <QString>
+#include <QStringList>
 
 #include <vector>
 
@@ -24,8 +26,13 @@ inline QColor TitleStripColour() { return QColor(224, 224, 255); }
 inline QColor RecordColour(int record) { return record % 2 == 0 ? QColor(239, 239, 255) : QColor(255, 255, 255); }
 inline QColor ChargeColour() { return QColor(80, 80, 255); }
 
+// The context of the view's own texts in the translation catalogue.
+struct ViewText {
+    Q_DECLARE_TR_FUNCTIONS(HistoryView)
+};
+
 struct GridColumn {
-    const char16_t* title;
+    const char* title;  // UTF-8, as ColumnTitle translates it
     int defaultWidth;
     int upper;  // display column of the record's upper row, or -1
     int lower;  // display column of its lower row, or -1
@@ -33,6 +40,8 @@ struct GridColumn {
 
 // The twelve grid columns.
 const GridColumn& Column(int index);
+// A column's title in the user's language.
+QString ColumnTitle(int index);
 
 // Header band lines: y of each, and x of labels and values.
 constexpr int kLabelX = 10;
@@ -57,6 +66,12 @@ struct PlacedText {
 // IDm with the manufacturing date, the card type, the Edy or JMB number, and
 // the ticket-gate log. Empty texts are left out.
 std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc);
+
+// The band's texts as lines to be read (a screen reader's): the version,
+// the IDm, the card type and number lines as "label: value", each gate-log
+// entry as "改札ログ n: ..." without its raw bytes, and the stored-history
+// note.
+QStringList HeaderBandLines(const CKuvoraDoc& doc);
 
 // The note the band shows while the history is a stored card's rather
 // than one just read, where the gate log of a card just read would be;

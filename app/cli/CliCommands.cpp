@@ -10,6 +10,7 @@
 #include "HistoryExport.h"
 #include "StoredHistory.h"
 #include "MessageSink.h"
+#include "ShownText.h"
 #include "ReaderChoice.h"
 #include "StringTable.h"
 #include "felica.h"
@@ -354,12 +355,18 @@ QString greenJson(const GreenTicketTexts& t, const QStringList& messages) {
     return j + QStringLiteral("  \"messages\": [") + shown.join(QStringLiteral(", ")) + QStringLiteral("]\n}\n");
 }
 
-// The dialog's captions with their fields, one line each.
+// The dialog's captions with their fields, one line each, in the user's
+// language as the dialog shows them; the card's data as it is.
+struct GreenText {
+    Q_DECLARE_TR_FUNCTIONS(CSuicaGreenDlg)
+};
+
 QString greenTable(const GreenTicketTexts& t) {
-    return QStringLiteral("Suicaグリーン券 Viewer\n%1\n購入日時：%2\n購入区間：%3 ⇒ %4\n料        金：%5\n"
-                          "列車コード：%6\n%7%8 %9\n")
-        .arg(t.message, t.purchase, t.boardingStation, t.alightingStation, t.fare, t.trainCode, t.seatLabel,
-             t.seatTime, t.seatStation);
+    return GreenText::tr("Suicaグリーン券 Viewer") + QLatin1Char('\n') + ShownText(t.message) + QLatin1Char('\n') +
+           GreenText::tr("購入日時：") + t.purchase + QLatin1Char('\n') + GreenText::tr("購入区間：") +
+           t.boardingStation + QStringLiteral(" ⇒ ") + t.alightingStation + QLatin1Char('\n') +
+           GreenText::tr("料        金：") + t.fare + QLatin1Char('\n') + GreenText::tr("列車コード：") + t.trainCode +
+           QLatin1Char('\n') + ShownText(t.seatLabel) + t.seatTime + QLatin1Char(' ') + t.seatStation + QLatin1Char('\n');
 }
 
 }  // namespace
@@ -379,7 +386,7 @@ int RunGreen(const CliOptions& options) {
     // The window shows a failure on the dialog's message line; here it goes
     // to standard error with the reason, and nothing to standard output.
     if (!read) {
-        std::fprintf(stderr, "%s\n", texts.message.toUtf8().constData());
+        std::fprintf(stderr, "%s\n", ShownText(texts.message).toUtf8().constData());
         ReportNoCard();
         return ExitMessage;
     }
@@ -429,7 +436,7 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
             out += QStringLiteral("%1{\"idm\":%2,\"cardType\":%3,\"cardTypeName\":%4,\"rows\":%5,\"newestDate\":%6,"
                                   "\"oldestDate\":%7,\"nickname\":%8,\"brand\":%9}")
                        .arg(i ? QStringLiteral(",") : QString(), JsonString(c.idm), QString::number(c.cardType),
-                            JsonString(type ? QString::fromUtf16(type->label) : QString()),
+                            JsonString(type ? QString::fromUtf8(type->label) : QString()),
                             QString::number(c.rows), JsonString(c.newestDate), JsonString(c.oldestDate),
                             c.nickname.isEmpty() ? QStringLiteral("null") : JsonString(c.nickname),
                             c.brand.isEmpty() ? QStringLiteral("null") : JsonString(c.brand));

@@ -175,7 +175,7 @@ bool takesMode(const Command& c) { return FindCommandOption(c, QStringLiteral("m
 QString modeCodesHelp() {
     QString text = QStringLiteral("Card types (--mode):\n  auto, 0  every type in turn\n");
     for (const CardTypeInfo& t : CardTypeTable())
-        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf16(t.label));
+        if (t.code != 0) text += QStringLiteral("  %1 %2\n").arg(t.code, -8).arg(QString::fromUtf8(t.label));
     return text;
 }
 

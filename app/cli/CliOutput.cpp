@@ -3,6 +3,9 @@
 #include "CKuvoraDoc.h"
 #include "HistoryValues.h"
 #include "StationCodeSchema.h"
+#include "ShownText.h"
+
+#include <QCoreApplication>
 
 #include <algorithm>
 #include <charconv>
@@ -86,6 +89,11 @@ void appendNumber(std::string& out, qint64 value) {
     const auto end = std::to_chars(buf, buf + sizeof buf, value).ptr;
     out.append(buf, static_cast<std::size_t>(end - buf));
 }
+
+// The context of the table's labels in the translation catalogue.
+struct TableText {
+    Q_DECLARE_TR_FUNCTIONS(DocumentTable)
+};
 
 }  // namespace
 
@@ -193,11 +201,13 @@ QByteArray DocumentJson(const CKuvoraDoc& doc, const QStringList& messages) {
 
 QString DocumentTable(const CKuvoraDoc& doc) {
     using namespace history;
+    // Labels and the document's own texts in the user's language; the card's
+    // data as it is.
     QString t;
-    t += QStringLiteral("FeliCa 製造番号(IDm): %1%2\n").arg(doc.m_strIDm, doc.m_strMakeDate);
-    t += QStringLiteral("SF カードタイプ: %1\n")
-             .arg(doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName
-                                           : QStringLiteral(u"%1（%2）").arg(doc.m_strCardTypeName, doc.m_strBrand));
+    t += TableText::tr("FeliCa 製造番号(IDm): %1%2\n").arg(doc.m_strIDm, ShownText(doc.m_strMakeDate));
+    const QString typeName = ShownText(doc.m_strCardTypeName);
+    t += TableText::tr("SF カードタイプ: %1\n")
+             .arg(doc.m_strBrand.isEmpty() ? typeName : TableText::tr("%1（%2）").arg(typeName, doc.m_strBrand));
     if (doc.m_nCardType == 128) t += QStringLiteral("Edy No.: %1\n").arg(doc.m_strCardNumber);
     if (doc.m_nCardType == 129) t += QStringLiteral("JMB No.: %1\n").arg(doc.m_strCardNumber);
     if (doc.m_nCardType == 131) t += QStringLiteral("nanaco No.: %1\n").arg(doc.m_strCardNumber);
@@ -207,9 +217,9 @@ QString DocumentTable(const CKuvoraDoc& doc) {
         QStringList cells;
         for (int c : {2, 1, 3, 4, 5, 6})
             if (!doc.m_GateLog[k][c].isEmpty()) cells << OutputName(doc.m_GateLog[k][c].trimmed());
-        t += QStringLiteral("改札ログ %1: %2\n").arg(k + 1).arg(cells.join(QLatin1Char(' ')));
+        t += TableText::tr("改札ログ %1: %2\n").arg(k + 1).arg(cells.join(QLatin1Char(' ')));
     }
-    t += QStringLiteral("履歴 %1 件 (カードから %2 件)\n").arg(doc.m_nRows).arg(doc.m_nCardRows);
+    t += TableText::tr("履歴 %1 件 (カードから %2 件)\n").arg(doc.m_nRows).arg(doc.m_nCardRows);
     if (doc.m_nRows == 0) return t;
 
     struct Col {
@@ -226,16 +236,16 @@ QString DocumentTable(const CKuvoraDoc& doc) {
     };
     const std::vector<Col> cols = {
         {QStringLiteral("#"), true, [](int r) { return QString::number(r + 1); }},
-        {QStringLiteral("日付"), false, text(Date)},
-        {QStringLiteral("時刻"), false, text(Time)},
-        {QStringLiteral("端末"), false, text(Terminal)},
-        {QStringLiteral("処理"), false, text(Trade)},
-        {QStringLiteral("入場"), false, place(DepartureCompany, DepartureStation)},
-        {QStringLiteral("出場"), false, place(ArrivalCompany, ArrivalStation)},
-        {QStringLiteral("残高"), true, text(Balance)},
-        {QStringLiteral("差額"), true, text(Charge)},
-        {QStringLiteral("連番"), true, text(Serial)},
-        {QStringLiteral("備考"), false, [&doc](int r) {
+        {TableText::tr("日付"), false, text(Date)},
+        {TableText::tr("時刻"), false, text(Time)},
+        {TableText::tr("端末"), false, text(Terminal)},
+        {TableText::tr("処理"), false, text(Trade)},
+        {TableText::tr("入場"), false, place(DepartureCompany, DepartureStation)},
+        {TableText::tr("出場"), false, place(ArrivalCompany, ArrivalStation)},
+        {TableText::tr("残高"), true, text(Balance)},
+        {TableText::tr("差額"), true, text(Charge)},
+        {TableText::tr("連番"), true, text(Serial)},
+        {TableText::tr("備考"), false, [&doc](int r) {
              QStringList notes;
              for (int c : {Note1, Note2})
                  if (!doc.m_History.Text(c, r).isEmpty()) notes << doc.m_History.Text(c, r);

@@ -5,6 +5,7 @@
 #include "CliCommands.h"
 #include "CliGrammar.h"
 #include "CliParser.h"
+#include "UiLanguage.h"
 #include "heap_pages.h"
 #include "standard_output.h"
 
@@ -104,6 +105,9 @@ int main(int argc, char** argv) {
     if (!application) application = std::make_unique<QCoreApplication>(argc, argv);
     QCoreApplication::setOrganizationName(QStringLiteral("Mirokaze"));
     QCoreApplication::setApplicationName(QStringLiteral("Kuvora"));
+    // The table and the messages on standard error in the user's language;
+    // JSON and the export files stay as they are.
+    InstallUiLanguage(*application, ConfiguredUiLanguage(), false);
     QStringList args = QCoreApplication::arguments();
     args.removeFirst();
     // Whatever was printed must have reached standard output.

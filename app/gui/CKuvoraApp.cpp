@@ -16,28 +16,21 @@
 #include "CommandIds.h"
 #include "ReaderChoice.h"
 #include "StationNameCommands.h"
+#include "UiLanguage.h"
 #include "WindowTexts.h"
 #include "felica.h"
 
 #include <QFileInfo>
-#include <QLibraryInfo>
 #include <QTimer>
-#include <QTranslator>
 
-bool InstallQtTranslations(QCoreApplication& app) {
-    // The program speaks Japanese whatever the locale: Qt's own dialogs and
-    // buttons too, from Qt's Japanese catalogue when it is installed.
-    const QString folder = QLibraryInfo::path(QLibraryInfo::TranslationsPath);
-    for (const char* catalogue : {"qt_ja", "qtbase_ja"}) {
-        auto* translator = new QTranslator(&app);
-        if (translator->load(QLatin1String(catalogue), folder) && app.installTranslator(translator)) return true;
-        delete translator;
-    }
-    return false;
-}
+#include <cstdio>
 
 CKuvoraApp::CKuvoraApp(int& argc, char** argv) : QApplication(argc, argv) {
-    InstallQtTranslations(*this);
+    // Japanese or English, Qt's own dialogs and buttons too; before any
+    // window or text is made.
+    if (!InstallUiLanguage(*this, ConfiguredUiLanguage(), true))
+        std::fprintf(stderr, "kuvora: no English translation found in %s; the window stays in Japanese\n",
+                     qPrintable(TranslationFolders().join(QLatin1String(", "))));
     initialize_library();
     m_bLibraryInitialised = true;
 }

@@ -7,6 +7,7 @@
 #include "CommandLine.h"
 #include "GuiMessageSink.h"
 #include "TarnelServer.h"
+#include "UiLanguage.h"
 
 #include <QApplication>
 
@@ -14,9 +15,6 @@
 
 class CKuvoraDoc;
 class CMainFrame;
-
-// Loads Qt's Japanese translations into `app`; false when none is installed.
-bool InstallQtTranslations(QCoreApplication& app);
 
 class CKuvoraApp : public QApplication {
 public:

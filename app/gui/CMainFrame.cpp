@@ -13,6 +13,7 @@
 #include "ReaderWatcher.h"
 #include "ReaderUse.h"
 #include "SaveAsDialog.h"
+#include "ShownText.h"
 #include "SpendingDialog.h"
 #include "StringTable.h"
 #include "CHistoryTable.h"
@@ -26,21 +27,25 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QShortcut>
+#include <QSizeGrip>
 #include <QStatusBar>
 #include <QToolBar>
 
 namespace {
 
-const char* const kReadingText = "カードを読み取っています...";
+QString readingText() { return CMainFrame::tr("カードを読み取っています..."); }
+
+// A text of the menu table as the window shows it.
+QString menuText(const char* text) { return QCoreApplication::translate("Menu", text); }
 
 // The prompt of a command: the status bar text before "\n", the tool tip after it.
 std::pair<QString, QString> promptOf(int id) {
     if (const int mode = ModeFromCommandId(id); mode >= 0) {
         const CardTypeInfo* type = FindCardType(mode);
-        const QString prompt = type ? QString::fromUtf16(type->prompt) : QString();
+        const QString prompt = type ? ShownText(QString::fromUtf8(type->prompt)) : QString();
         return {prompt, prompt};
     }
-    const QString text = LoadString(id);
+    const QString text = ShownText(LoadString(id));
     const int cut = text.indexOf(QLatin1Char('\n'));
     if (cut < 0) return {text, text};
     return {text.left(cut), text.mid(cut + 1)};
@@ -147,8 +152,9 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     if (settings::ReadInt(QStringLiteral("WindowMaximized"), 0) == 1) setWindowState(windowState() | Qt::WindowMaximized);
 
     UpdateNameGuidance();
+    OrderFocus();
     m_pDoc->SetObserver(this);
-    m_pModePane->setText(ModeLabel(settings::Mode()));
+    m_pModePane->setText(ShownText(ModeLabel(settings::Mode())));
     UpdateModeMarks();
     qApp->installEventFilter(this);
     UpdateIndicators();
@@ -206,8 +212,9 @@ bool CMainFrame::Execute(int id) {
 }
 
 void CMainFrame::BuildMenus() {
+    menuBar()->setAccessibleName(tr("メニュー バー"));
     for (const MenuDef& menuDef : MenuTable()) {
-        QMenu* menu = menuBar()->addMenu(QString::fromUtf16(menuDef.title));
+        QMenu* menu = menuBar()->addMenu(menuText(menuDef.title));
         for (const MenuItemDef& item : menuDef.items) {
             if (item.id == 0) {
                 menu->addSeparator();
@@ -223,7 +230,7 @@ void CMainFrame::BuildMenus() {
                         menu->addSeparator();
                         commonArea = type.code >= 128;
                     }
-                    QAction* a = MakeAction(type.commandId, QString::fromUtf16(type.menuText));
+                    QAction* a = MakeAction(type.commandId, ShownText(QString::fromUtf8(type.menuText)));
                     a->setCheckable(true);
                     m_pModeGroup->addAction(a);
                     menu->addAction(a);
@@ -231,8 +238,8 @@ void CMainFrame::BuildMenus() {
                 connect(menu, &QMenu::aboutToShow, this, &CMainFrame::UpdateModeMarks);
                 continue;
             }
-            QString text = QString::fromUtf16(item.text);
-            const QString shortcut = QString::fromUtf16(item.shortcutText);
+            QString text = menuText(item.text);
+            const QString shortcut = menuText(item.shortcutText);
             if (!shortcut.isEmpty()) text += QLatin1Char('\t') + shortcut;
             menu->addAction(MakeAction(item.id, text));
         }
@@ -245,7 +252,7 @@ void CMainFrame::BuildMenus() {
 }
 
 void CMainFrame::BuildToolBar() {
-    m_pToolBar = new QToolBar(QStringLiteral("ツール バー"), this);
+    m_pToolBar = new QToolBar(tr("ツール バー"), this);
     m_pToolBar->setObjectName(QStringLiteral("toolBar"));
     m_pToolBar->setIconSize(QSize(16, 15));
     m_pToolBar->setMovable(true);
@@ -261,6 +268,9 @@ void CMainFrame::BuildToolBar() {
         m_pToolBar->addAction(a);
     }
     addToolBar(Qt::TopToolBarArea, m_pToolBar);
+    // The button that shows the buttons a narrow window has no room for.
+    if (auto* more = m_pToolBar->findChild<QWidget*>(QStringLiteral("qt_toolbar_ext_button")))
+        more->setAccessibleName(tr("その他のボタン"));
     connect(m_pToolBar, &QToolBar::visibilityChanged, this,
             [this](bool visible) { Action(cmd::ViewToolBar)->setChecked(visible); });
     Action(cmd::ViewToolBar)->setChecked(true);
@@ -280,9 +290,17 @@ void CMainFrame::BuildStatusBar() {
         return label;
     };
     m_pModePane = pane(cmd::IndicatorMode, LoadString(cmd::IndicatorMode));
-    for (int id : {cmd::IndicatorCaps, cmd::IndicatorNum, cmd::IndicatorScroll})
+    m_pModePane->setAccessibleDescription(tr("カードのモード"));
+    // A screen reader hears the key's name and whether it is on, where the
+    // pane shows its abbreviation or nothing.
+    const std::pair<int, QString> keyNames[] = {
+        {cmd::IndicatorCaps, tr("Caps Lock")}, {cmd::IndicatorNum, tr("Num Lock")}, {cmd::IndicatorScroll, tr("Scroll Lock")}};
+    for (const auto& [id, name] : keyNames) {
         m_Indicators[id] = pane(id, LoadString(id));
+        m_Indicators[id]->setAccessibleName(name);
+    }
     Action(cmd::ViewStatusBar)->setChecked(true);
+    if (auto* grip = bar->findChild<QSizeGrip*>()) grip->setAccessibleName(tr("ウィンドウの大きさを変える"));
 }
 
 void CMainFrame::BuildAccelerators() {
@@ -306,7 +324,12 @@ void CMainFrame::UpdateIndicators() {
     const LockKeyState keys = QueryLockKeys();
     const std::pair<int, bool> states[] = {
         {cmd::IndicatorCaps, keys.caps}, {cmd::IndicatorNum, keys.num}, {cmd::IndicatorScroll, keys.scroll}};
-    for (const auto& [id, on] : states) m_Indicators[id]->setText(on ? LoadString(id) : QString());
+    for (const auto& [id, on] : states) {
+        QLabel* pane = m_Indicators[id];
+        pane->setText(on ? LoadString(id) : QString());
+        const QString state = on ? tr("オン") : tr("オフ");
+        if (pane->accessibleDescription() != state) pane->setAccessibleDescription(state);
+    }
 }
 
 bool CMainFrame::eventFilter(QObject* watched, QEvent* event) {
@@ -326,14 +349,14 @@ void CMainFrame::SetReadOnTouch(bool on) {
     m_pWatcher = new ReaderWatcher(this);
     connect(m_pWatcher, &ReaderWatcher::CardPlaced, this, [this] { Execute(cmd::CardRead); });
     connect(m_pWatcher, &ReaderWatcher::NoReader, this,
-            [this] { statusBar()->showMessage(LoadString(1028), 10000); });
+            [this] { statusBar()->showMessage(ShownText(LoadString(1028)), 10000); });
     m_pWatcher->Start();
 }
 
 void CMainFrame::ReadCard() {
     const automation::ReaderUse readerInUse;  // automation calls wait for the read
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    statusBar()->showMessage(QString::fromUtf8(kReadingText));
+    statusBar()->showMessage(readingText());
     statusBar()->repaint();
     QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
     m_pDoc->OnCardRead();
@@ -360,7 +383,7 @@ void CMainFrame::ShowStoredCard(const QString& idm, int cardType) {
     UpdateNameGuidance();
 }
 
-void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(text); }
+void CMainFrame::OnModePaneText(const QString& text) { m_pModePane->setText(ShownText(text)); }
 
 QString CMainFrame::ChooseSavePath() {
     m_bSaveTypeCsv = false;
@@ -368,8 +391,8 @@ QString CMainFrame::ChooseSavePath() {
 }
 
 void CMainFrame::OnProgressText(const QString& text) {
-    if (text.isEmpty()) statusBar()->showMessage(QString::fromUtf8(kReadingText));
-    else statusBar()->showMessage(text);
+    if (text.isEmpty()) statusBar()->showMessage(readingText());
+    else statusBar()->showMessage(ShownText(text));
     statusBar()->repaint();
 }
 

@@ -77,6 +77,8 @@ private:
     // 未登録; otherwise it only goes once none are left.
     void UpdateNameGuidance(bool afterRead = true);
     void UpdateEmptyHint();
+    // Tab in reading order, once every part of the window is there.
+    void OrderFocus();
 
     CKuvoraDoc* m_pDoc;
     CKuvoraView* m_pView = nullptr;

@@ -19,7 +19,9 @@
 
 namespace {
 
-const char* const kFilter = "カードイメージ (*.json);;すべてのファイル (*)";
+QString text(const char* japanese) { return QCoreApplication::translate("CardImageCommands", japanese); }
+
+QString filter() { return text(QT_TRANSLATE_NOOP("CardImageCommands", "カードイメージ (*.json);;すべてのファイル (*)")); }
 
 }  // namespace
 
@@ -33,8 +35,7 @@ QString CardImageFolder() {
 
 QString OpenCardImage(QWidget* parent) {
     const QString path = QFileDialog::getOpenFileName(
-        parent, QStringLiteral("カードイメージを開く"),
-        CardImageFolder(), QString::fromUtf8(kFilter));
+        parent, QCoreApplication::translate("CardImageCommands", "カードイメージを開く"), CardImageFolder(), filter());
     if (path.isEmpty()) return QString();
     std::string error;
     if (!felica::CardImage::load(path.toStdString(), error)) {
@@ -48,7 +49,8 @@ QString OpenCardImage(QWidget* parent) {
 
 bool CaptureCardImage(QWidget* parent, const QString& path) {
     const automation::ReaderUse readerInUse;  // automation calls wait for the capture
-    QProgressDialog progress(QStringLiteral("カードを読み取っています..."), QStringLiteral("キャンセル"), 0, 0, parent);
+    QProgressDialog progress(QCoreApplication::translate("CardImageCommands", "カードを読み取っています..."),
+                             QCoreApplication::translate("CardImageCommands", "キャンセル"), 0, 0, parent);
     progress.setWindowTitle(QStringLiteral("Kuvora"));
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
@@ -69,29 +71,33 @@ bool CaptureCardImage(QWidget* parent, const QString& path) {
     using Outcome = felica::CaptureResult::Outcome;
     if (result.outcome == Outcome::Cancelled) return false;
     if (!result.ok()) {
-        // What happened in Japanese; the library's own words beneath, for whoever looks into it.
-        QString why;
+        // What happened in the user's words; the library's own words beneath, for whoever looks into it.
+        const char* why;
         switch (result.outcome) {
-        case Outcome::NoReader: why = QStringLiteral("リーダ・ライタを開けませんでした。"); break;
-        case Outcome::NoCard: why = QStringLiteral("カードが見つかりません。"); break;
-        case Outcome::CardLost: why = QStringLiteral("読み取りの途中でカードが離れたか、別のカードに替わりました。"); break;
-        default: why = QStringLiteral("カードを読み取れませんでした。"); break;
+        case Outcome::NoReader: why = QT_TRANSLATE_NOOP("CardImageCommands", "リーダ・ライタを開けませんでした。"); break;
+        case Outcome::NoCard: why = QT_TRANSLATE_NOOP("CardImageCommands", "カードが見つかりません。"); break;
+        case Outcome::CardLost:
+            why = QT_TRANSLATE_NOOP("CardImageCommands", "読み取りの途中でカードが離れたか、別のカードに替わりました。");
+            break;
+        default: why = QT_TRANSLATE_NOOP("CardImageCommands", "カードを読み取れませんでした。"); break;
         }
         const QString detail = WindowText(result.error);
-        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1\n(%2)").arg(why, detail));
+        ShowMessage(QCoreApplication::translate("CardImageCommands", "カードイメージを保存できませんでした。\n%1\n(%2)")
+                        .arg(text(why), detail));
         return false;
     }
     std::string error;
     if (!result.image.save(path.toStdString(), error)) {
-        ShowMessage(QStringLiteral("カードイメージを保存できませんでした。\n%1").arg(WindowText(error)));
+        ShowMessage(QCoreApplication::translate("CardImageCommands", "カードイメージを保存できませんでした。\n%1")
+                        .arg(WindowText(error)));
         return false;
     }
     return true;
 }
 
 void SaveCardImage(QWidget* parent) {
-    QFileDialog dialog(parent, QStringLiteral("カードイメージとして保存"),
-                       CardImageFolder(), QString::fromUtf8(kFilter));
+    QFileDialog dialog(parent, QCoreApplication::translate("CardImageCommands", "カードイメージとして保存"),
+                       CardImageFolder(), filter());
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setDefaultSuffix(QStringLiteral("json"));
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return;

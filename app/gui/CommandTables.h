@@ -1,16 +1,20 @@
 // The menu, accelerator and tool bar tables of resources/, as C++.
 #pragma once
 
+#include <QtGlobal>
+
 #include <vector>
 
+// Texts are UTF-8 as the program keeps them; the window shows them through
+// the catalogue (context "Menu").
 struct MenuItemDef {
-    const char16_t* text;
-    const char16_t* shortcutText;
+    const char* text;
+    const char* shortcutText;
     int id;  // 0 separator, -1 the card modes
 };
 
 struct MenuDef {
-    const char16_t* title;
+    const char* title;
     std::vector<MenuItemDef> items;
 };
 

@@ -1,6 +1,7 @@
 #include "GuiMessageSink.h"
 
 #include "ReaderUse.h"
+#include "ShownText.h"
 #include "felica.h"
 #include "WindowTexts.h"
 #include "library_control.h"
@@ -26,7 +27,7 @@ void GuiMessageSink::showMessage(const QString& text) {
     // The box waits for the user, maybe for long: the reader is let go first
     // (a read that failed on a lifted card still holds it; it only closes it
     // after the box), and automation calls are answered while the box is up.
-    const QString shown = WithNoCardReason(text, felica::noCardReason());
+    const QString shown = ShownText(WithNoCardReason(text, felica::noCardReason()));
     if (felica::readerOpen()) close_reader_writer();
     const automation::ReaderPause pause;
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Kuvora"), shown, QMessageBox::Ok, m_Owner.data());

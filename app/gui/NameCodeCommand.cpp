@@ -7,6 +7,7 @@
 #include "MessageSink.h"
 #include "NamingProgressDialog.h"
 
+#include <QCoreApplication>
 #include <QTableView>
 
 void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
@@ -24,7 +25,9 @@ void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
     }
     view->OnUpdate();
     if (result == NamingResult::NotWritten)
-        ShowMessage(QStringLiteral("名前を登録できませんでした。\n%1").arg(error));
+        ShowMessage(QCoreApplication::translate("NameCodeCommand", "名前を登録できませんでした。\n%1").arg(error));
     else if (result == NamingResult::StoredRowsFailed)
-        ShowMessage(QStringLiteral("名前は登録しましたが、保存済みの履歴には反映できませんでした。\n%1").arg(error));
+        ShowMessage(QCoreApplication::translate("NameCodeCommand",
+                                                "名前は登録しましたが、保存済みの履歴には反映できませんでした。\n%1")
+                        .arg(error));
 }

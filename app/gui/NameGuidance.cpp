@@ -9,6 +9,7 @@
 #include "StoredCardsDock.h"
 #include "library_control.h"
 
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTableView>
 #include <QVBoxLayout>
@@ -24,6 +25,13 @@ void CMainFrame::BuildNameGuidance() {
     layout->addWidget(m_pNamesBar);
     layout->addWidget(m_pView, 1);
     setCentralWidget(central);
+    // Its close button shows only "×", so it is named for a screen reader.
+    m_pNamesBar->setAccessibleName(tr("未登録の駅名"));
+    m_pNamesBar->CloseButton()->setAccessibleName(tr("閉じる"));
+    m_pNamesBar->CloseButton()->setAccessibleDescription(tr("このお知らせを閉じます"));
+    for (QPushButton* b : {m_pNamesBar->NameButton(), m_pNamesBar->ImportButton(), m_pNamesBar->NeverButton(),
+                           m_pNamesBar->CloseButton()})
+        b->setFocusPolicy(Qt::StrongFocus);
 
     connect(m_pNamesBar, &UnregisteredNamesBar::NameRequested, this, [this] {
         const QModelIndex first = m_pView->FirstUnknownNameCell();
@@ -35,6 +43,14 @@ void CMainFrame::BuildNameGuidance() {
     connect(m_pNamesBar, &UnregisteredNamesBar::ImportRequested, this, [this] { Execute(cmd::ImportStationTables); });
     SetHandler(cmd::ImportStationTables, [this] { ImportStationTables(); });
     SetHandler(cmd::ExportStationTables, [this] { ExportStationTablesFromWindow(this); });
+}
+
+void CMainFrame::OrderFocus() {
+    // Tab goes as one reads: the 未登録 bar, the grid (or the plain list in
+    // its place), then the library beside them.
+    const QList<QWidget*> order = {m_pNamesBar->NameButton(), m_pNamesBar->ImportButton(), m_pNamesBar->NeverButton(),
+                                   m_pNamesBar->CloseButton(), m_pView->Grid(), m_pLibrary->widget()};
+    for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 bool CMainFrame::ImportStationTables(const QStringList& files) {

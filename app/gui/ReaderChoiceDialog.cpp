@@ -20,8 +20,6 @@
 
 namespace {
 
-const char* const kImageFilter = "カードイメージ (*.json);;すべてのファイル (*)";
-
 void addEntry(QListWidget* list, const QString& name, const QString& text) {
     auto* item = new QListWidgetItem(text, list);
     item->setData(Qt::UserRole, name);
@@ -32,11 +30,12 @@ void addEntry(QListWidget* list, const QString& name, const QString& text) {
 
 ReaderChoiceDialog::ReaderChoiceDialog(QWidget* parent, const QString& current) : QDialog(parent) {
     setObjectName(QStringLiteral("readerChoiceDialog"));
-    setWindowTitle(QStringLiteral("リーダーの選択"));
-    auto* label = new QLabel(QStringLiteral("カードを読み取るリーダー・ライタを選んでください。"), this);
+    setWindowTitle(tr("リーダーの選択"));
+    auto* label = new QLabel(tr("カードを読み取るリーダー・ライタを選んでください。"), this);
     m_pList = new QListWidget(this);
     m_pList->setObjectName(QStringLiteral("readerList"));
-    addEntry(m_pList, QStringLiteral("auto"), QStringLiteral("自動 (PC/SC、USB の RC-S380、libnfc の順に探します)"));
+    m_pList->setAccessibleName(tr("リーダー・ライタ"));
+    addEntry(m_pList, QStringLiteral("auto"), tr("自動 (PC/SC、USB の RC-S380、libnfc の順に探します)"));
     // Asking every route can take a moment (pcscd, USB, libnfc's drivers).
     QApplication::setOverrideCursor(Qt::WaitCursor);
     const auto readers = felica::listReaders();
@@ -45,20 +44,18 @@ ReaderChoiceDialog::ReaderChoiceDialog(QWidget* parent, const QString& current) 
         addEntry(m_pList, QString::fromStdString(r.name),
                  QStringLiteral("%1  (%2)").arg(QString::fromStdString(r.description), QString::fromStdString(r.name)));
     if (current.startsWith(QLatin1String("image:")))
-        addEntry(m_pList, current, QStringLiteral("カードイメージ %1").arg(current.mid(6)));
+        addEntry(m_pList, current, tr("カードイメージ %1").arg(current.mid(6)));
     else if (current != QLatin1String("auto") && m_pList->findItems(current, Qt::MatchContains).isEmpty())
         addEntry(m_pList, current, current);
     for (int i = 0; i < m_pList->count(); ++i)
         if (m_pList->item(i)->data(Qt::UserRole).toString() == current) m_pList->setCurrentRow(i);
     if (m_pList->currentRow() < 0) m_pList->setCurrentRow(0);
-    auto* none = new QLabel(readers.empty() ? QStringLiteral("リーダー・ライタが見つかりません。接続を確かめてください。")
-                                            : QString(),
-                            this);
+    auto* none = new QLabel(readers.empty() ? tr("リーダー・ライタが見つかりません。接続を確かめてください。") : QString(), this);
     none->setObjectName(QStringLiteral("noReaderText"));
     none->setVisible(readers.empty());
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
-    QPushButton* image = buttons->addButton(QStringLiteral("カードイメージ(&I)..."), QDialogButtonBox::ActionRole);
+    QPushButton* image = buttons->addButton(tr("カードイメージ(&I)..."), QDialogButtonBox::ActionRole);
     image->setObjectName(QStringLiteral("cardImageButton"));
     connect(image, &QPushButton::clicked, this, &ReaderChoiceDialog::ChooseCardImage);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
@@ -74,9 +71,9 @@ ReaderChoiceDialog::ReaderChoiceDialog(QWidget* parent, const QString& current) 
 }
 
 void ReaderChoiceDialog::ChooseCardImage() {
-    const QString path = QFileDialog::getOpenFileName(this, QStringLiteral("カードイメージを開く"),
+    const QString path = QFileDialog::getOpenFileName(this, tr("カードイメージを開く"),
                                                       QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation),
-                                                      QString::fromUtf8(kImageFilter));
+                                                      tr("カードイメージ (*.json);;すべてのファイル (*)"));
     if (path.isEmpty()) return;
     std::string error;
     if (!felica::CardImage::load(path.toStdString(), error)) {
@@ -84,7 +81,7 @@ void ReaderChoiceDialog::ChooseCardImage() {
         return;
     }
     const QString name = QStringLiteral("image:") + path;
-    addEntry(m_pList, name, QStringLiteral("カードイメージ %1").arg(path));
+    addEntry(m_pList, name, tr("カードイメージ %1").arg(path));
     m_pList->setCurrentRow(m_pList->count() - 1);
 }
 

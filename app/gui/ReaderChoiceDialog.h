@@ -3,11 +3,13 @@
 // "Reader" for the next start.
 #pragma once
 
+#include <QCoreApplication>
 #include <QDialog>
 
 class QListWidget;
 
 class ReaderChoiceDialog : public QDialog {
+    Q_DECLARE_TR_FUNCTIONS(ReaderChoiceDialog)
 public:
     explicit ReaderChoiceDialog(QWidget* parent, const QString& current);
     // The reader name chosen ("auto", "usb:001:004", "image:/path", ...).

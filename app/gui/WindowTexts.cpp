@@ -1,6 +1,9 @@
 #include "WindowTexts.h"
 
+#include "ShownText.h"
 #include "StringTable.h"
+
+#include <QCoreApplication>
 
 #include <QRegularExpression>
 
@@ -107,6 +110,7 @@ const Rules& messages() {
 }  // namespace
 
 QString WindowText(const QString& english) {
+    if (!JapaneseUi()) return english;
     bool matched = false;
     const QString whole = applyRules(messages(), english, &matched);
     if (matched) return whole;
@@ -135,7 +139,7 @@ QString openFailureText(const QString& why) {
         const QRegularExpressionMatch r = route.match(part);
         parts << (r.hasMatch() ? r.captured(1) + QStringLiteral(": ") + WindowText(r.captured(2)) : part);
     }
-    return parts.join(QStringLiteral("、"));
+    return parts.join(QCoreApplication::translate("WindowTexts", "、"));
 }
 
 }  // namespace
@@ -148,7 +152,8 @@ QString WithNoCardReason(const QString& text, const std::string& reason) {
     const QString why = QString::fromStdString(reason);
     const QString opening = QStringLiteral("the reader/writer could not be opened: ");
     if (why.startsWith(opening))
-        return text + QStringLiteral("\nリーダ・ライタを開けませんでした（") + openFailureText(why.mid(opening.size())) +
-               QStringLiteral("）");
+        return text + QLatin1Char('\n') +
+               QCoreApplication::translate("WindowTexts", "リーダ・ライタを開けませんでした（%1）")
+                   .arg(openFailureText(why.mid(opening.size())));
     return text + QLatin1Char('\n') + WindowText(why);
 }

@@ -1,6 +1,6 @@
-// The window shows in Japanese what the lower layers say in English (card
-// image errors, capture progress and failures); kuvora-cli keeps the English.
-// Texts of no known shape pass through unchanged.
+// The Japanese window shows in Japanese what the lower layers say in English
+// (card image errors, capture progress and failures); the English window and
+// kuvora-cli keep the English. Texts of no known shape pass through unchanged.
 #pragma once
 
 #include <QString>

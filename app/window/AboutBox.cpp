@@ -17,7 +17,7 @@
 #include <sqlite3.h>
 
 QString DocumentationUrl() {
-    // The Japanese user guide, read in the program's own guide window; the
+    // The user guide in the user's language, read in the program's own guide window; the
     // project's page only when no guide is installed.
     const QString guide = GuideIndexPath();
     if (!guide.isEmpty()) return QUrl::fromLocalFile(guide).toString();
@@ -26,7 +26,7 @@ QString DocumentationUrl() {
 
 CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("dialog%1").arg(IDD));
-    setWindowTitle(QStringLiteral("バージョン情報 Kuvora"));
+    setWindowTitle(tr("バージョン情報 Kuvora"));
     setFont(KuvoraProportionalFont(9));
 
     auto* icon = new QLabel(this);
@@ -61,7 +61,7 @@ CAboutDlg::CAboutDlg(QWidget* parent) : QDialog(parent) {
         }
     });
     details->setText(
-        QStringLiteral("<p>%1<br>MIT ライセンス<br><a href=\"%2\">説明書</a></p><p>Qt %3<br>SQLite %4<br>%5</p>")
+        tr("<p>%1<br>MIT ライセンス<br><a href=\"%2\">説明書</a></p><p>Qt %3<br>SQLite %4<br>%5</p>")
             .arg(QString::fromUtf8(libraryVersion).toHtmlEscaped(), DocumentationUrl().toHtmlEscaped(),
                  QString::fromLatin1(qVersion()), QString::fromLatin1(sqlite3_libversion()),
                  QString::fromStdString(felica::readerLibraryVersions()).toHtmlEscaped()));

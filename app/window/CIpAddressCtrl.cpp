@@ -31,6 +31,7 @@ CIpAddressCtrl::CIpAddressCtrl(QWidget* parent) : QWidget(parent) {
         field->setMaxLength(3);
         field->setValidator(digits);
         field->setAttribute(Qt::WA_MacShowFocusRect, false);
+        field->setAccessibleName(tr("IP アドレスの第 %1 欄").arg(i + 1));
         field->installEventFilter(this);
         connect(field, &QLineEdit::textEdited, this, [this, i] { OnFieldEdited(i); });
         layout->addWidget(field, 1);

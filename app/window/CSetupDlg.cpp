@@ -8,6 +8,8 @@
 
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QAbstractItemView>
+#include <QComboBox>
 #include <QEvent>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -26,7 +28,7 @@ constexpr int kPortMessage = 200;  // "ポート番号は0～65535の範囲で�
 // The dialog's template: its size and each control's rectangle in dialog
 // units (left, top, width, height).
 constexpr int kWidthDu = 185;
-constexpr int kHeightDu = 187;
+constexpr int kHeightDu = 218;  // with the language group below the TCP group
 
 struct DuRect {
     int x, y, w, h;
@@ -48,8 +50,12 @@ struct DialogUnits {
     int cx, cy;
 };
 
-const char* const kMenuStyleTexts[] = {"基本スタイル", "XPスタイル", "スペシャル スタイル",
-                                       "ICYスタイル", "Office2003スタイル", "カラフル スタイル"};
+const char* const kMenuStyleTexts[] = {
+    QT_TRANSLATE_NOOP("CSetupDlg", "基本スタイル"), QT_TRANSLATE_NOOP("CSetupDlg", "XPスタイル"),
+    QT_TRANSLATE_NOOP("CSetupDlg", "スペシャル スタイル"), QT_TRANSLATE_NOOP("CSetupDlg", "ICYスタイル"),
+    QT_TRANSLATE_NOOP("CSetupDlg", "Office2003スタイル"), QT_TRANSLATE_NOOP("CSetupDlg", "カラフル スタイル")};
+// The language choices, as stored in "Language".
+const char* const kLanguageValues[] = {"auto", "ja", "en"};
 constexpr DuRect kMenuStyleRects[] = {{13, 30, 56, 10}, {13, 42, 48, 10}, {13, 54, 73, 10},
                                       {95, 30, 51, 10}, {95, 42, 75, 10}, {95, 54, 65, 10}};
 
@@ -59,6 +65,12 @@ const QString kKeyServerAddress = QStringLiteral("ServerAddress");
 const QString kKeyServerPort = QStringLiteral("ServerPort");
 const QString kKeyReadAloud = QStringLiteral("AllWaysHistoryRead");
 
+int languageIndex(const QString& value) {
+    for (int i = 0; i < 3; ++i)
+        if (value == QLatin1String(kLanguageValues[i])) return i;
+    return 0;
+}
+
 }  // namespace
 
 CSetupDlg::CSetupDlg(QWidget* parent) : QDialog(parent) {
@@ -67,9 +79,10 @@ CSetupDlg::CSetupDlg(QWidget* parent) : QDialog(parent) {
     m_strServerPort = QString::number(settings::ServerPort());
     m_nAllwaysHistoryRead = settings::AlwaysHistoryRead() ? 1 : 0;
     m_nMenuStyle = settings::MenuStyle();
+    m_strLanguage = settings::Language();
 
     setObjectName(QStringLiteral("dialog%1").arg(IDD));
-    setWindowTitle(QStringLiteral("Kuvora 設定"));
+    setWindowTitle(tr("Kuvora 設定"));
     setFont(KuvoraProportionalFont(9));
     CreateControls();
     OnInitDialog();
@@ -89,28 +102,30 @@ void CSetupDlg::CreateControls() {
     };
 
     // In the template's order, which is also the tab order.
-    auto* styleGroup = new QGroupBox(QStringLiteral("メニュー スタイル"), this);
+    auto* styleGroup = new QGroupBox(tr("メニュー スタイル"), this);
     styleGroup->setObjectName(QStringLiteral("menuStyleGroup"));
     place(styleGroup, 0, {7, 7, 171, 61});
     m_pMenuStyles = new QButtonGroup(this);
     for (int i = 0; i < 6; ++i) {
-        auto* radio = new QRadioButton(QString::fromUtf8(kMenuStyleTexts[i]), this);
+        auto* radio = new QRadioButton(tr(kMenuStyleTexts[i]), this);
         m_pMenuStyles->addButton(radio, i);
         place(radio, IDC_STYLE_FIRST + i, kMenuStyleRects[i]);
     }
 
-    auto* tcpGroup = new QGroupBox(QStringLiteral("履歴情報TCP/IP送信"), this);
+    auto* tcpGroup = new QGroupBox(tr("履歴情報TCP/IP送信"), this);
     tcpGroup->setObjectName(QStringLiteral("tcpIpGroup"));
     place(tcpGroup, 0, {7, 103, 171, 59});
-    m_pTcpIpSend = new QCheckBox(QStringLiteral("履歴情報TCP/IP送信を利用する"), this);
+    m_pTcpIpSend = new QCheckBox(tr("履歴情報TCP/IP送信を利用する"), this);
     place(m_pTcpIpSend, IDC_TCPIP_SEND, {13, 116, 121, 10});
     m_ctrlServerAddressLabel = new QLabel(QStringLiteral("Server Address"), this);
     place(m_ctrlServerAddressLabel, IDC_SERVER_ADDRESS_LABEL, {13, 128, 73, 11});
     m_ctrlServerAddress = new CIpAddressCtrl(this);
+    m_ctrlServerAddress->setAccessibleName(m_ctrlServerAddressLabel->text());
     place(m_ctrlServerAddress, IDC_SERVER_ADDRESS, {13, 139, 99, 15});
     m_ctrlPortLabel = new QLabel(QStringLiteral("Port"), this);
     place(m_ctrlPortLabel, IDC_PORT_LABEL, {118, 128, 14, 11});
     m_ctrlServerPort = new QLineEdit(this);
+    m_ctrlServerPort->setAccessibleName(m_ctrlPortLabel->text());
     m_ctrlServerPort->setAlignment(Qt::AlignCenter);
     m_ctrlServerPort->setValidator(
         new QRegularExpressionValidator(QRegularExpression(QStringLiteral("[0-9]*")), m_ctrlServerPort));
@@ -118,18 +133,31 @@ void CSetupDlg::CreateControls() {
 
     auto* ok = new QPushButton(QStringLiteral("OK"), this);
     ok->setDefault(true);
-    place(ok, IDC_OK, {76, 166, 49, 14});
-    auto* cancel = new QPushButton(QStringLiteral("キャンセル"), this);
-    place(cancel, IDC_CANCEL, {129, 166, 49, 14});
+    place(ok, IDC_OK, {76, 197, 49, 14});
+    auto* cancel = new QPushButton(tr("キャンセル"), this);
+    place(cancel, IDC_CANCEL, {129, 197, 49, 14});
 
-    auto* note = new QLabel(QStringLiteral("次回起動時に反映されます。"), this);
+    auto* note = new QLabel(tr("次回起動時に反映されます。"), this);
     note->setObjectName(QStringLiteral("nextStartNote"));
     place(note, 0, {13, 19, 94, 8});
-    auto* readGroup = new QGroupBox(QStringLiteral("履歴読み上げ"), this);
+    auto* readGroup = new QGroupBox(tr("履歴読み上げ"), this);
     readGroup->setObjectName(QStringLiteral("readAloudGroup"));
     place(readGroup, 0, {7, 72, 171, 25});
-    m_pAllwaysRead = new QCheckBox(QStringLiteral("常に読み上げる"), this);
+    m_pAllwaysRead = new QCheckBox(tr("常に読み上げる"), this);
     place(m_pAllwaysRead, IDC_ALWAYS_READ_ALOUD, {13, 83, 66, 10});
+
+    // The language of the window (and of kuvora-cli's table and messages).
+    auto* languageGroup = new QGroupBox(tr("言語"), this);
+    languageGroup->setObjectName(QStringLiteral("languageGroup"));
+    place(languageGroup, 0, {7, 166, 171, 27});
+    m_pLanguage = new QComboBox(this);
+    m_pLanguage->addItems({tr("自動"), tr("日本語"), QStringLiteral("English")});
+    m_pLanguage->setAccessibleName(languageGroup->title());
+    m_pLanguage->view()->setAccessibleName(languageGroup->title());
+    place(m_pLanguage, IDC_LANGUAGE, {13, 177, 60, 12});
+    auto* languageNote = new QLabel(note->text(), this);
+    languageNote->setObjectName(QStringLiteral("languageNote"));
+    place(languageNote, 0, {80, 179, 94, 8});
 
     // Dialog units from the dialog's font. A text control keeps its place
     // but grows to its text where this font's glyphs or the style's marks
@@ -138,7 +166,8 @@ void CSetupDlg::CreateControls() {
     const int rightLimit = units.X(kWidthDu - 7);
     for (auto& [w, du] : placed) {
         QRect r = units.Pixels(du);
-        if (!qobject_cast<QGroupBox*>(w) && !qobject_cast<CIpAddressCtrl*>(w) && !qobject_cast<QLineEdit*>(w)) {
+        if (!qobject_cast<QGroupBox*>(w) && !qobject_cast<CIpAddressCtrl*>(w) && !qobject_cast<QLineEdit*>(w) &&
+            !qobject_cast<QComboBox*>(w)) {
             const QSize hint = w->sizeHint();
             if (hint.width() > r.width()) r.setWidth(std::min(hint.width(), rightLimit - r.left()));
             if (hint.height() > r.height()) {
@@ -183,6 +212,7 @@ void CSetupDlg::UpdateData(bool saveAndValidate, bool keepSwitch) {
         m_strServerPort = m_ctrlServerPort->text();
         if (const int style = m_pMenuStyles->checkedId(); style >= 0) m_nMenuStyle = style;
         m_nAllwaysHistoryRead = m_pAllwaysRead->isChecked() ? 1 : 0;
+        m_strLanguage = QString::fromLatin1(kLanguageValues[std::max(0, m_pLanguage->currentIndex())]);
         return;
     }
     m_pTcpIpSend->setChecked(m_nTcpIpSend != 0);
@@ -191,6 +221,7 @@ void CSetupDlg::UpdateData(bool saveAndValidate, bool keepSwitch) {
     m_ctrlServerPort->setText(m_strServerPort);
     if (QAbstractButton* radio = m_pMenuStyles->button(m_nMenuStyle)) radio->setChecked(true);
     m_pAllwaysRead->setChecked(m_nAllwaysHistoryRead != 0);
+    m_pLanguage->setCurrentIndex(languageIndex(m_strLanguage));
 }
 
 void CSetupDlg::OnTcpIpSendClicked() {
@@ -230,7 +261,7 @@ void CSetupDlg::OnKillFocusServerPort() {
     if (m_bClosing) return;
     UpdateData(true);
     if (!PortFromText(m_strServerPort, nullptr)) {
-        ShowMessage(LoadString(kPortMessage));
+        ShowMessage(LoadString(kPortMessage));  // the message box shows it in the user's language
         m_ctrlServerPort->setFocus(Qt::OtherFocusReason);
     }
 }
@@ -261,6 +292,8 @@ void CSetupDlg::accept() {
     settings::WriteString(kKeyServerAddress, m_strServerAddress);
     settings::WriteInt(kKeyServerPort, port);
     settings::WriteInt(kKeyReadAloud, m_nAllwaysHistoryRead);
+    // Kept as it was (missing too) unless the user chose another language.
+    if (m_strLanguage != settings::Language()) settings::SetLanguage(m_strLanguage);
     QDialog::accept();
 }
 

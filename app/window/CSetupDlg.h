@@ -1,7 +1,8 @@
 // CSetupDlg: the settings dialog behind "設定(&C)" (command 32772). It edits
-// the menu style, the TCP send switch with the server's address and port, and
-// the read-aloud switch. It reads the stored values when it is made and
-// writes all five when the user presses OK; Cancel writes nothing. It is
+// the menu style, the TCP send switch with the server's address and port, the
+// read-aloud switch and the language. It reads the stored values when it is
+// made and writes the first five when the user presses OK, the language too
+// when another was chosen; Cancel writes nothing. It is
 // drawn in the current theme, like every window of the program.
 #pragma once
 
@@ -13,6 +14,7 @@
 class CIpAddressCtrl;
 class QButtonGroup;
 class QCheckBox;
+class QComboBox;
 class QGroupBox;
 class QLabel;
 class QLineEdit;
@@ -34,6 +36,7 @@ public:
     static constexpr int IDC_ALWAYS_READ_ALOUD = 1010;
     static constexpr int IDC_STYLE_FIRST = 1015;  // 1015..1020: menu styles 0..5
     static constexpr int IDC_STYLE_LAST = 1020;
+    static constexpr int IDC_LANGUAGE = 1021;  // 自動 / 日本語 / English
 
     explicit CSetupDlg(QWidget* parent = nullptr);
     ~CSetupDlg() override;
@@ -80,10 +83,12 @@ private:
     QString m_strServerPort;
     int m_nAllwaysHistoryRead = 0;
     int m_nMenuStyle = 4;
+    QString m_strLanguage;  // "auto", "ja" or "en", as "Language" stores it
 
     QCheckBox* m_pTcpIpSend = nullptr;
     QCheckBox* m_pAllwaysRead = nullptr;
     QButtonGroup* m_pMenuStyles = nullptr;
+    QComboBox* m_pLanguage = nullptr;
     std::map<int, QWidget*> m_Controls;
     bool m_bClosing = false;
 };

@@ -1,6 +1,7 @@
 #include "GuideWindow.h"
 
 #include "KuvoraFonts.h"
+#include "ShownText.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,7 +18,7 @@
 
 namespace {
 
-const char16_t* const kTitle = u"Kuvora ユーザーガイド";
+QString title() { return GuideWindow::tr("Kuvora ユーザーガイド"); }
 constexpr int kWidestPicture = 640;  // pixels; wider screenshots are shown scaled down
 
 // The pages' browser: pictures wider than the page text come scaled down.
@@ -43,8 +44,10 @@ QStringList GuideFolderCandidates() {
 }
 
 QString GuideIndexPath() {
+    // The pages in the window's language: ja/ or en/, the same pages.
+    const QString page = JapaneseUi() ? QStringLiteral("/ja/index.md") : QStringLiteral("/en/index.md");
     for (const QString& folder : GuideFolderCandidates()) {
-        const QString index = folder + QStringLiteral("/ja/index.md");
+        const QString index = folder + page;
         if (QFileInfo(index).isFile()) return index;
     }
     return QString();
@@ -52,7 +55,7 @@ QString GuideIndexPath() {
 
 GuideWindow::GuideWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setObjectName(QStringLiteral("guideWindow"));
-    setWindowTitle(QString::fromUtf16(kTitle));
+    setWindowTitle(title());
     setAttribute(Qt::WA_DeleteOnClose);
     resize(820, 680);
 
@@ -64,15 +67,17 @@ GuideWindow::GuideWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     m_pBrowser->setOpenExternalLinks(true);
     connect(m_pBrowser, &QTextBrowser::sourceChanged, this, [this] { PageShown(); });
 
-    auto* back = new QPushButton(QStringLiteral("戻る"), this);
+    m_pBrowser->setAccessibleName(tr("ガイドのページ"));
+
+    auto* back = new QPushButton(tr("戻る"), this);
     back->setObjectName(QStringLiteral("guideBack"));
     back->setEnabled(false);
-    auto* forward = new QPushButton(QStringLiteral("進む"), this);
+    auto* forward = new QPushButton(tr("進む"), this);
     forward->setObjectName(QStringLiteral("guideForward"));
     forward->setEnabled(false);
-    auto* home = new QPushButton(QStringLiteral("目次"), this);
+    auto* home = new QPushButton(tr("目次"), this);
     home->setObjectName(QStringLiteral("guideHome"));
-    auto* close = new QPushButton(QStringLiteral("閉じる"), this);
+    auto* close = new QPushButton(tr("閉じる"), this);
     close->setObjectName(QStringLiteral("guideClose"));
     connect(back, &QPushButton::clicked, m_pBrowser, &QTextBrowser::backward);
     connect(forward, &QPushButton::clicked, m_pBrowser, &QTextBrowser::forward);
@@ -101,9 +106,7 @@ bool GuideWindow::ShowPage(const QUrl& page) {
 void GuideWindow::PageShown() {
     // The page's first heading names the window.
     const QString heading = m_pBrowser->document()->firstBlock().text().trimmed();
-    setWindowTitle(heading.isEmpty() || heading == QString::fromUtf16(kTitle)
-                       ? QString::fromUtf16(kTitle)
-                       : heading + QStringLiteral(" - ") + QString::fromUtf16(kTitle));
+    setWindowTitle(heading.isEmpty() || heading == title() ? title() : heading + QStringLiteral(" - ") + title());
 }
 
 GuideWindow* ShowGuide(QWidget* parent) {
@@ -111,7 +114,7 @@ GuideWindow* ShowGuide(QWidget* parent) {
     const QString index = GuideIndexPath();
     if (index.isEmpty()) {
         QMessageBox::warning(parent, QStringLiteral("Kuvora"),
-                             QStringLiteral("ユーザーガイドが見つかりません。次の場所を探しました:\n%1")
+                             GuideWindow::tr("ユーザーガイドが見つかりません。次の場所を探しました:\n%1")
                                  .arg(GuideFolderCandidates().join(QLatin1Char('\n'))));
         return nullptr;
     }
@@ -120,7 +123,7 @@ GuideWindow* ShowGuide(QWidget* parent) {
         if (!shown->ShowPage(QUrl::fromLocalFile(index))) {
             delete shown;
             QMessageBox::warning(parent, QStringLiteral("Kuvora"),
-                                 QStringLiteral("ユーザーガイドを開けません:\n%1").arg(index));
+                                 GuideWindow::tr("ユーザーガイドを開けません:\n%1").arg(index));
             return nullptr;
         }
     }

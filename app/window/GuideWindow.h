@@ -1,8 +1,9 @@
-// The user guide, read in a window of the program: the Japanese Markdown
-// pages of the guide folder, with their pictures, rendered by Qt. No
+// The user guide, read in a window of the program: the Markdown pages of the
+// guide folder in the window's language, with their pictures, rendered by Qt. No
 // browser and no network are involved.
 //
-// The guide folder holds ja/ (the pages, ja/index.md the first) and images/.
+// The guide folder holds ja/ and en/ (the same pages in Japanese and in
+// English, index.md the first) and images/.
 // It is looked for beside the program (guide/, where the build puts it) and
 // in ../share/kuvora/guide relative to the program (the installed layout).
 #pragma once

@@ -34,7 +34,7 @@ private:
 
 CardTypeInfo typeFor(std::uint8_t sc0, std::uint8_t sc1, int history, int blocks, int log = 0,
                      int info = 0, int infoBlocks = 0) {
-    return CardTypeInfo{99, "TestCard", u"Test", u"Test", u"Test", u"", 0, true, {sc0, sc1},
+    return CardTypeInfo{99, "TestCard", "Test", "Test", "Test", "", 0, true, {sc0, sc1},
                         history, blocks, log, info, infoBlocks, 0, nullptr};
 }
 
@@ -211,7 +211,7 @@ TEST(CSFCard, FailuresShowTheirMessages) {
 
 TEST(CardTypes, TableAndModes) {
     ASSERT_NE(FindCardType(0), nullptr);
-    EXPECT_EQ(QString::fromUtf16(FindCardType(0)->label), "UNKNOWN");
+    EXPECT_EQ(QString::fromUtf8(FindCardType(0)->label), "UNKNOWN");
     EXPECT_EQ(ModeLabel(0), "Auto");
     EXPECT_EQ(ModeLabel(12), QString());
     EXPECT_EQ(ModeFromCommandId(32800), 0);

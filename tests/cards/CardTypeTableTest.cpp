@@ -70,10 +70,10 @@ TEST(CardTypeTable, CardTypesOfThisBranch) {
     for (const auto& t : types) {
         const CardTypeInfo* info = FindCardType(t.code);
         ASSERT_NE(info, nullptr) << t.code;
-        EXPECT_EQ(QString::fromUtf16(info->label), QString::fromUtf8(t.label)) << t.code;
+        EXPECT_EQ(QString::fromUtf8(info->label), QString::fromUtf8(t.label)) << t.code;
         EXPECT_EQ(ModeLabel(t.code), QString::fromUtf8(t.modeLabel)) << t.code;
-        EXPECT_EQ(QString::fromUtf16(info->menuText), QString::fromUtf8(t.menuText)) << t.code;
-        EXPECT_EQ(QString::fromUtf16(info->prompt), QString::fromUtf8(t.prompt)) << t.code;
+        EXPECT_EQ(QString::fromUtf8(info->menuText), QString::fromUtf8(t.menuText)) << t.code;
+        EXPECT_EQ(QString::fromUtf8(info->prompt), QString::fromUtf8(t.prompt)) << t.code;
         EXPECT_EQ(info->commandId, t.commandId) << t.code;
         EXPECT_EQ(ModeFromCommandId(t.commandId), t.code);
         auto card = CreateCard(t.code);

@@ -222,8 +222,9 @@ TEST(CliInputs, LostStandardOutputFailsTheCommand) {
                                     QStringList{"--version"}, QStringList{"--help"}}) {
         auto r = test::runInHome(home, cli(), args, "/dev/full");
         EXPECT_EQ(r.exitCode, 1) << args.join(' ').toStdString();
-        EXPECT_TRUE(r.err.endsWith("kuvora-cli: cannot write standard output (No space left on device)\n"))
-            << r.err.toStdString();
+        // The reason in the C library's words, in the user's language.
+        static const QRegularExpression lost("kuvora-cli: cannot write standard output \\(.+\\)\n$");
+        EXPECT_TRUE(lost.match(r.err).hasMatch()) << r.err.toStdString();
     }
 }
 

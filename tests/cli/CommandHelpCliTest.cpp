@@ -118,5 +118,7 @@ TEST(CommandHelp, ACardImageNamedDirectlyIsRead) {
     const QString missing = home.file("missing.json");
     const auto r = test::runInHome(home, cli(), {"green", missing});
     EXPECT_EQ(r.exitCode, 2);
-    EXPECT_EQ(r.err, "kuvora-cli: " + missing + ": cannot open the card image file (No such file or directory)\n");
+    // The system's reason, in the language the C library speaks here.
+    EXPECT_TRUE(r.err.startsWith("kuvora-cli: " + missing + ": cannot open the card image file (") && r.err.endsWith(")\n"))
+        << r.err.toStdString();
 }

@@ -117,8 +117,8 @@ TEST(CliCapture, UsageAndReaderErrors) {
     EXPECT_TRUE(r.err.endsWith(u8("リーダ・ライタを自動認識できません\n"))) << r.err.toStdString();
     r = runCli(home, {"capture", "--reader", sampleReader(), "--output", home.file("no/such/dir/x.json")});
     EXPECT_EQ(r.exitCode, 1);
-    EXPECT_TRUE(r.err.endsWith("kuvora-cli: " + home.file("no/such/dir/x.json") +
-                               ": cannot create the file (No such file or directory)\n"))
+    EXPECT_TRUE(r.err.contains("kuvora-cli: " + home.file("no/such/dir/x.json") + ": cannot create the file (") &&
+                r.err.endsWith(")\n"))
         << r.err.toStdString();
     EXPECT_FALSE(QFile::exists(home.file("x.json")));
 }

@@ -6,6 +6,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <cstring>
+
 namespace {
 
 felica::CardImage sampleImage() {
@@ -66,7 +69,8 @@ TEST(CardImageCommands, TheWindowSaysLoaderAndCaptureTextsInJapanese) {
     EXPECT_TRUE(errorFor("{").contains("JSON として読めません")) << errorFor("{").toStdString();
     std::string error;
     felica::CardImage::load(home.file("missing.json").toStdString(), error);
-    EXPECT_EQ(WindowText(error), "カードイメージ " + home.file("missing.json") + " を開けません（No such file or directory）。");
+    EXPECT_EQ(WindowText(error), "カードイメージ " + home.file("missing.json") + " を開けません（" +
+                                     QString::fromLocal8Bit(std::strerror(ENOENT)) + "）。");
     EXPECT_EQ(WindowText(std::string("service 090F: 20 block(s)")), "サービス 090F: 20 ブロック");
     EXPECT_EQ(WindowText(std::string("something else")), "something else");
 }

@@ -7,6 +7,7 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGroupBox>
 #include <QLabel>
 #include <QLineEdit>
@@ -102,7 +103,7 @@ TEST_F(SetupDlg, HasItsTitleTextsAndIds) {
     EXPECT_TRUE(static_cast<QPushButton*>(Button(dlg, 1))->isDefault());
     QStringList groups;
     for (QGroupBox* g : dlg.findChildren<QGroupBox*>()) groups << g->title();
-    EXPECT_EQ(groups, QStringList({"メニュー スタイル", "履歴情報TCP/IP送信", "履歴読み上げ"}));
+    EXPECT_EQ(groups, QStringList({"メニュー スタイル", "履歴情報TCP/IP送信", "履歴読み上げ", "言語"}));
     EXPECT_EQ(dlg.findChild<QLabel*>("nextStartNote")->text(), "次回起動時に反映されます。");
     EXPECT_EQ(dlg.Control(1011), nullptr);
 }
@@ -347,4 +348,20 @@ TEST_F(SetupDlg, LayoutKeepsTheTemplatesArrangementAndEveryTextFits) {
     for (int id = 1015; id <= 1020; ++id) EXPECT_TRUE(group("menuStyleGroup").contains(rect(id))) << id;
     for (int id : {1005, 1006, 1007, 1008, 1009}) EXPECT_TRUE(group("tcpIpGroup").contains(rect(id))) << id;
     EXPECT_TRUE(group("readAloudGroup").contains(rect(1010)));
+}
+
+TEST_F(SetupDlg, TheLanguageIsShownAndStoredWhenAnotherIsChosen) {
+    const auto language = [](const CSetupDlg& d) { return Get<QComboBox>(d, CSetupDlg::IDC_LANGUAGE); };
+    const std::pair<int, const char*> choices[] = {{2, "en"}, {1, "ja"}, {0, "auto"}};
+    for (const auto& [index, stored] : choices) {
+        CSetupDlg dlg;
+        language(dlg)->setCurrentIndex(index);
+        dlg.accept();
+        EXPECT_EQ(settings::ReadString("Language"), stored);
+        CSetupDlg again;
+        EXPECT_EQ(language(again)->currentIndex(), index);
+    }
+    CSetupDlg dlg;
+    EXPECT_EQ((QStringList{language(dlg)->itemText(0), language(dlg)->itemText(1), language(dlg)->itemText(2)}),
+              QStringList({"自動", "日本語", "English"}));
 }
