@@ -6,7 +6,7 @@
 // of 1,000,000 rows (the rest over 9 cards, or over 999 cards). Rounds run
 // interleaved over the three files; medians. Target: each under 50 ms, flat
 // in the number of rows.
-//   bench_library [ROUNDS]   (default 15)
+//   bench_stored_cards [ROUNDS]   (default 15)
 #include "BenchHistory.h"
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"

@@ -1,7 +1,7 @@
 // Takes the pictures of docs/library.md, offscreen: several sample cards
 // read into a private History.db with the sample station names, two named, the library dock with a stored
 // card shown (library-dock.png), and the plain list filtered (plain-list.png).
-//   library_screens OUTDIR
+//   stored_cards_screens OUTDIR
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
