@@ -40,7 +40,7 @@ void CMainFrame::BuildNameGuidance() {
 bool CMainFrame::ImportStationTables(const QStringList& files) {
     if (!ImportStationTablesFromWindow(this, *m_pDoc, files)) return false;
     m_pView->OnUpdate();
-    if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();
+    if (!m_pStoredCards->isHidden()) m_pStoredCards->Refresh();
     UpdateNameGuidance(false);
     return true;
 }

@@ -60,7 +60,7 @@ QByteArray fileBytes(const QString& path) {
     return f.readAll();
 }
 
-struct Library : ::testing::Test {
+struct StoredCardsDockTest : ::testing::Test {
     test::IsolatedHome home;
     RecordingMessageSink messages;
     ScopedMessageSink sink{&messages};
@@ -71,17 +71,17 @@ const QString kEdy = "01031A2B331E4C5D";
 
 }  // namespace
 
-// Two cards read; the library lists them; choosing one shows its stored
+// Two cards read; the dock lists them; choosing one shows its stored
 // history as the Read's reload did, with no reader traffic, the band saying
 // so, and an export of it; a nickname is listed; the next Read returns to
 // the card on the reader.
-TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
+TEST_F(StoredCardsDockTest, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
     test::LibrarySession session("image:" + test::sourcePath("data/cards/edy-sample.json"));
     CKuvoraDoc doc;
     doc.OnNewDocument();
     CMainFrame frame(&doc);
     frame.show();
-    StoredCardsDock* dock = frame.Library();
+    StoredCardsDock* dock = frame.StoredCards();
     EXPECT_TRUE(dock->isHidden());
     ASSERT_TRUE(frame.Execute(cmd::CardRead));
     ASSERT_TRUE(frame.Execute(cmd::ViewStoredCards));
@@ -146,7 +146,7 @@ TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
 // 削除 asks first, naming the card and saying it cannot be undone; a no
 // keeps it, a yes takes it out of History.db and out of the window that
 // showed it, and leaves the other card.
-TEST_F(Library, ForgettingACardAsksFirstAndTakesItOutOfTheWindow) {
+TEST_F(StoredCardsDockTest, ForgettingACardAsksFirstAndTakesItOutOfTheWindow) {
     test::LibrarySession session("image:" + test::sourcePath("data/cards/edy-sample.json"));
     CKuvoraDoc doc;
     doc.OnNewDocument();
@@ -155,7 +155,7 @@ TEST_F(Library, ForgettingACardAsksFirstAndTakesItOutOfTheWindow) {
     session.select("image:" + test::sourcePath("data/cards/suica-sample.json"));
     ASSERT_TRUE(frame.Execute(cmd::CardRead));
     ASSERT_TRUE(frame.Execute(cmd::ViewStoredCards));
-    StoredCardsDock* dock = frame.Library();
+    StoredCardsDock* dock = frame.StoredCards();
     for (QMessageBox::StandardButton answer : {QMessageBox::No, QMessageBox::Yes}) {
         QTimer::singleShot(0, [answer] {
             auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
@@ -174,7 +174,7 @@ TEST_F(Library, ForgettingACardAsksFirstAndTakesItOutOfTheWindow) {
 // The plain list of the sample Suica card: whole lines with four-digit
 // years and amounts from the balances, sorted as numbers and dates,
 // filtered by text and dates, and copied as text with a header line.
-TEST_F(Library, PlainListSortsFiltersAndCopies) {
+TEST_F(StoredCardsDockTest, PlainListSortsFiltersAndCopies) {
     test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
     CKuvoraDoc doc;
     doc.OnNewDocument();
