@@ -6,7 +6,7 @@
 // settings ask.
 #pragma once
 
-#include "CHistoryDisplay.h"
+#include "CardHistory.h"
 #include "CSpeechQueue.h"
 #include "HistorySender.h"
 
@@ -35,11 +35,10 @@ public:
     virtual void OnProgressText(const QString& text) { (void)text; }
 };
 
-class CKuvoraDoc {
+class CKuvoraDoc : public CardHistory {
 public:
     static constexpr int kGateLogRows = 3;
     static constexpr int kGateLogColumns = 7;
-    static constexpr int kInitialRows = 20;
 
     // `speechEngine` makes the voice of the read-aloud; without it nothing is
     // spoken.
@@ -89,17 +88,11 @@ public:
     int m_bAlwaysHistoryRead = 0;
     CSpeechQueue m_Speaker;
     QString m_strCardTypeName;
-    QString m_strCardNumber;
-    QString m_strIDm;
     QString m_strMakeDate;
     QString m_strLibraryVersion;
     QString m_strLibraryCopyright;
     QString m_GateLog[kGateLogRows][kGateLogColumns];
-    CHistoryDisplay m_History;
     int m_nMode = 0;
-    int m_nCardType = 0;
-    int m_nCardRows = kInitialRows;
-    int m_nRows = kInitialRows;
     QString m_strSaveExt;
     // The CSV type was chosen in the last Save As dialog.
     bool m_bSaveCsv = false;

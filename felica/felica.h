@@ -7,9 +7,16 @@
 //
 // The library talks to one reader at a time, chosen by name with
 // set_reader_writer_name() before open_reader_writer_auto():
-//   "nfc"             the first reader/writer libnfc finds
-//   "nfc:CONNSTRING"  a libnfc connection string
-//   "image:PATH"      the virtual reader with the card of a card image file
+//   "auto"             (the default) the first reader found: the route that
+//                      answered last in this process, then PC/SC, an RC-S380
+//                      on USB, libnfc
+//   "pcsc"             the first PC/SC reader that speaks FeliCa (pcsc-lite)
+//   "pcsc:NAME"        the PC/SC reader of that name
+//   "usb"              the first RC-S380 on USB (libusb-1.0)
+//   "usb:BUS:ADDRESS"  the RC-S380 at that bus and address, e.g. usb:001:004
+//   "nfc"              the first reader/writer libnfc finds
+//   "nfc:CONNSTRING"   a libnfc connection string
+//   "image:PATH"       the virtual reader with the card of a card image file
 // Plain C++, no Qt.
 #pragma once
 

@@ -1,6 +1,8 @@
 // A transport carries one FeliCa command frame to the card and brings one
-// answer back, within a time limit. The virtual reader and libnfc's readers
-// are transports.
+// answer back, within a time limit. Each reader route is one transport:
+// PC/SC readers through pcscd (pcsc_transport.h), an RC-S380 over libusb
+// (port100_transport.h), libnfc's readers (nfc_transport.h) and the virtual
+// reader with a card image (virtual_reader.h).
 #pragma once
 
 #include <chrono>
@@ -49,7 +51,9 @@ public:
 using TransportFactory =
     std::function<std::unique_ptr<Transport>(const std::string& readerName, std::string& error)>;
 
-// The factory that knows the reader names "image:PATH", "nfc" and "nfc:...".
+// The factory that knows every reader name: "auto" (reader_directory.h),
+// "pcsc", "pcsc:NAME", "usb", "usb:BUS:ADDRESS", "nfc", "nfc:CONNSTRING" and
+// "image:PATH".
 std::unique_ptr<Transport> openTransport(const std::string& readerName, std::string& error);
 
 // Reads the card image file `path` as the virtual reader does, so that a

@@ -1,4 +1,4 @@
-// The library of stored cards: a dock listing every card History.db holds
+// The stored-cards dock: lists every card History.db holds
 // (card type, nickname, IDm, rows, oldest and newest date), newest first.
 // Choosing a card asks for its stored history; a card is named from the
 // context menu (名前を付ける...) or by editing its name cell (F2), and

@@ -82,7 +82,7 @@ std::vector<QPushButton*> addButtons(QDialog* dialog, QVBoxLayout* layout, const
     return buttons;
 }
 
-// The nickname the user gave the shown card in the library, or empty.
+// The nickname the user gave the shown card in the stored-cards dock, or empty.
 QString cardNickname(const CKuvoraDoc& doc) {
     if (doc.m_strIDm.isEmpty()) return QString();
     CHistoryTable table;

@@ -96,7 +96,7 @@ TEST_P(Language, TheMainWindowIsNamedAndItsBandAndGridRead) {
     ASSERT_TRUE(language.installed);
     CKuvoraDoc doc;
     CMainFrame frame(&doc);
-    frame.Library()->show();
+    frame.StoredCards()->show();
     frame.show();
     ASSERT_TRUE(frame.Execute(32771));
     QStringList menus;

@@ -325,14 +325,14 @@ TEST_F(NameGuidance, CardImageDialogsStartInAFolderThatIs) {
     EXPECT_EQ(CardImageFolder(), documents);
 }
 
-// At its default width the library shows every column whole.
-TEST_F(NameGuidance, LibraryColumnsFitItsDefaultWidth) {
+// At its default width the stored-cards dock shows every column whole.
+TEST_F(NameGuidance, StoredCardsColumnsFitTheDocksDefaultWidth) {
     ASSERT_TRUE(frame->Execute(cmd::CardRead));
     frame->resize(settings::WindowWidth(), settings::WindowHeight());
     frame->show();
     ASSERT_TRUE(frame->Execute(cmd::ViewStoredCards));
     QApplication::processEvents();
-    auto* table = frame->Library()->findChild<QTableWidget*>("storedCards");
+    auto* table = frame->StoredCards()->findChild<QTableWidget*>("storedCards");
     ASSERT_TRUE(table);
     int needed = 0;
     for (int c = 0; c < table->columnCount(); ++c) {

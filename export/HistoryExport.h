@@ -1,6 +1,6 @@
 // The history export files and the text sent to a TCP server, built from
-// the document's display model. Each writer is a pure function of the
-// document; writing the file is separate.
+// the card's history as shown (CardHistory, which the document is). Each
+// writer is a pure function of it; writing the file is separate.
 //
 // - text: one line per display row, 15 tab-separated columns, CP932;
 // - XML: root SFCard, one HISTORY element per display row, CP932;
@@ -12,7 +12,7 @@
 #include <QByteArray>
 #include <QString>
 
-class CKuvoraDoc;
+struct CardHistory;
 namespace XlsBook {
 class Workbook;
 }
@@ -22,16 +22,16 @@ enum class ExportFormat { Text, Xml, Workbook };
 // xls, xml (compared lower-cased), anything else text.
 ExportFormat ExportFormatForExtension(const QString& extension);
 
-QByteArray ExportText(const CKuvoraDoc& doc);
-QString HistoryXmlText(const CKuvoraDoc& doc);
-QByteArray ExportXml(const CKuvoraDoc& doc);
-void FillHistoryWorkbook(const CKuvoraDoc& doc, XlsBook::Workbook& book);
-QByteArray ExportWorkbook(const CKuvoraDoc& doc);
-QByteArray ExportFile(const CKuvoraDoc& doc, ExportFormat format);
+QByteArray ExportText(const CardHistory& card);
+QString HistoryXmlText(const CardHistory& card);
+QByteArray ExportXml(const CardHistory& card);
+void FillHistoryWorkbook(const CardHistory& card, XlsBook::Workbook& book);
+QByteArray ExportWorkbook(const CardHistory& card);
+QByteArray ExportFile(const CardHistory& card, ExportFormat format);
 
-QString HistorySendText(const CKuvoraDoc& doc);
+QString HistorySendText(const CardHistory& card);
 // The text as UTF-16 little-endian code units, without a byte-order mark.
-QByteArray HistorySendBytes(const CKuvoraDoc& doc);
+QByteArray HistorySendBytes(const CardHistory& card);
 
 // Writes `bytes` to `path` through a temporary file in the same folder that
 // replaces the target only once complete; false (and the target as it

@@ -1,7 +1,7 @@
-// Takes the pictures of docs/library.md, offscreen: several sample cards
-// read into a private History.db with the sample station names, two named, the library dock with a stored
-// card shown (library-dock.png), and the plain list filtered (plain-list.png).
-//   library_screens OUTDIR
+// Takes the pictures of docs/stored-cards.md, offscreen: several sample cards
+// read into a private History.db with the sample station names, two named, the stored-cards dock with a stored
+// card shown (stored-cards-dock.png), and the plain list filtered (plain-list.png).
+//   stored_cards_screens OUTDIR
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
@@ -40,7 +40,7 @@ int main(int argc, char** argv) {
         frame.Execute(cmd::CardRead);
     }
     frame.Execute(cmd::ViewStoredCards);
-    StoredCardsDock* dock = frame.Library();
+    StoredCardsDock* dock = frame.StoredCards();
     for (int row = 0; row < static_cast<int>(dock->Cards().size()); ++row) {
         if (dock->Cards()[static_cast<std::size_t>(row)].cardType == 1) dock->SetNickname(row, "通勤用");
         if (dock->Cards()[static_cast<std::size_t>(row)].cardType == 128) dock->SetNickname(row, "買い物");
@@ -51,7 +51,7 @@ int main(int argc, char** argv) {
             dock->Choose(row);
         }
     QApplication::processEvents();
-    bool ok = frame.grab().save(out + "/library-dock.png");
+    bool ok = frame.grab().save(out + "/stored-cards-dock.png");
 
     frame.Execute(cmd::ViewPlainList);
     PlainHistoryView* plain = frame.View()->PlainView();

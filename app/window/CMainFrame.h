@@ -41,8 +41,8 @@ public:
     // View > カードを置いたら読み取る: reads each card placed on the reader.
     void SetReadOnTouch(bool on);
 
-    // The library of stored cards (View > 保存済みカード), hidden at first.
-    StoredCardsDock* Library() const { return m_pLibrary; }
+    // The stored-cards dock (View > 保存済みカード), hidden at first.
+    StoredCardsDock* StoredCards() const { return m_pStoredCards; }
     // The bar above the view that offers to name what a read left 未登録.
     UnregisteredNamesBar* NamesBar() const { return m_pNamesBar; }
     // File > 駅名表を取り込む...: imports the files (asked for when none are
@@ -89,7 +89,7 @@ private:
     std::map<int, std::function<void()>> m_Handlers;
     QActionGroup* m_pModeGroup = nullptr;
     ReaderWatcher* m_pWatcher = nullptr;  // read on touch, while it is on
-    StoredCardsDock* m_pLibrary = nullptr;
+    StoredCardsDock* m_pStoredCards = nullptr;
     bool m_bSaveTypeCsv = false;  // the CSV type was chosen in the last Save As
     UnregisteredNamesBar* m_pNamesBar = nullptr;
 };

@@ -2,7 +2,7 @@
 
 #include "file_io.h"
 
-#include "CKuvoraDoc.h"
+#include "CardHistory.h"
 #include "CXmlDocument.h"
 #include "Cp932.h"
 #include "StationCodeSchema.h"
@@ -16,7 +16,7 @@ using namespace history;
 
 namespace {
 
-int exportRows(const CKuvoraDoc& doc) { return std::clamp(doc.m_nRows, 0, CHistoryDisplay::kRows); }
+int exportRows(const CardHistory& card) { return std::clamp(card.m_nRows, 0, CHistoryDisplay::kRows); }
 
 const char16_t* const kDeclaration = u"<?xml version=\"1.0\" encoding=\"Shift_JIS\"?>\r\n";
 
@@ -94,11 +94,11 @@ ExportFormat ExportFormatForExtension(const QString& extension) {
     return ExportFormat::Text;
 }
 
-QByteArray ExportText(const CKuvoraDoc& doc) {
+QByteArray ExportText(const CardHistory& card) {
     Cp932Encoder encoder;
     QByteArray out;
-    const CHistoryDisplay& h = doc.m_History;
-    for (int row = 0; row < exportRows(doc); ++row)
+    const CHistoryDisplay& h = card.m_History;
+    for (int row = 0; row < exportRows(card); ++row)
         encoder.Append(joinedLine(h, row,
                                   {BlockData, TerminalCode, TradeCode, Date, Time, DepartureLineCode,
                                    DepartureStationCode, DepartureStation, ArrivalLineCode, ArrivalStationCode,
@@ -107,19 +107,19 @@ QByteArray ExportText(const CKuvoraDoc& doc) {
     return out;
 }
 
-QString HistoryXmlText(const CKuvoraDoc& doc) {
+QString HistoryXmlText(const CardHistory& card) {
     CXmlDocument xml;
     xml.SetDocumentText(QString::fromUtf16(kDeclaration));
     xml.AddRootElement(QStringLiteral("SFCard"));
-    xml.AddChildElement(QStringLiteral("IDM"), doc.m_strIDm);
-    xml.AddChildElement(QStringLiteral("CARD_TYPE"), QString::number(doc.m_nCardType));
-    if (doc.m_nCardType == 128) xml.AddChildElement(QStringLiteral("EDY_NUMBER"), doc.m_strCardNumber);
-    if (doc.m_nCardType == 129) xml.AddChildElement(QStringLiteral("JMB_NUMBER"), doc.m_strCardNumber);
-    const CHistoryDisplay& h = doc.m_History;
+    xml.AddChildElement(QStringLiteral("IDM"), card.m_strIDm);
+    xml.AddChildElement(QStringLiteral("CARD_TYPE"), QString::number(card.m_nCardType));
+    if (card.m_nCardType == 128) xml.AddChildElement(QStringLiteral("EDY_NUMBER"), card.m_strCardNumber);
+    if (card.m_nCardType == 129) xml.AddChildElement(QStringLiteral("JMB_NUMBER"), card.m_strCardNumber);
+    const CHistoryDisplay& h = card.m_History;
     auto addAll = [&](const auto& fields, int row) {
         for (const XmlField& f : fields) xml.AddChildElement(QLatin1String(f.name), h.Text(f.column, row));
     };
-    for (int row = 0; row < exportRows(doc); ++row) {
+    for (int row = 0; row < exportRows(card); ++row) {
         xml.AddChildElement(QStringLiteral("HISTORY"));
         xml.StepIntoLastChild();
         addAll(kXmlRowHead, row);
@@ -135,57 +135,57 @@ QString HistoryXmlText(const CKuvoraDoc& doc) {
     return xml.GetXml();
 }
 
-QByteArray ExportXml(const CKuvoraDoc& doc) { return ToCp932(HistoryXmlText(doc)); }
+QByteArray ExportXml(const CardHistory& card) { return ToCp932(HistoryXmlText(card)); }
 
-void FillHistoryWorkbook(const CKuvoraDoc& doc, XlsBook::Workbook& book) {
+void FillHistoryWorkbook(const CardHistory& card, XlsBook::Workbook& book) {
     book.RenameSheet(QStringLiteral("Sheet1"), QStringLiteral("SFCard History"));
     XlsBook::Worksheet* sheet = book.GetSheet(QStringLiteral("SFCard History"));
     if (!sheet) return;
-    const CHistoryDisplay& h = doc.m_History;
+    const CHistoryDisplay& h = card.m_History;
     for (int c = 0; c < 12; ++c) sheet->GetCell(0, c).SetText(QString::fromUtf16(kSheetColumns[c].title));
     // Each column as wide as its widest text, so nothing shows cut off.
     for (int c = 0; c < 12; ++c) {
         int widest = textColumns(QString::fromUtf16(kSheetColumns[c].title));
-        for (int row = 0; row < exportRows(doc); ++row)
+        for (int row = 0; row < exportRows(card); ++row)
             for (int column : {kSheetColumns[c].upper, kSheetColumns[c].lower})
                 if (column >= 0) widest = std::max(widest, textColumns(h.Text(column, row)));
         sheet->SetColumnWidth(c, std::min(widest + 2, 100));
     }
-    for (int row = 0; row < exportRows(doc) && 2 * row + 2 < XlsBook::kMaxRows; ++row)
+    for (int row = 0; row < exportRows(card) && 2 * row + 2 < XlsBook::kMaxRows; ++row)
         for (int c = 0; c < 12; ++c) {
             sheet->GetCell(2 * row + 1, c).SetText(h.Text(kSheetColumns[c].upper, row));
             if (kSheetColumns[c].lower >= 0) sheet->GetCell(2 * row + 2, c).SetText(h.Text(kSheetColumns[c].lower, row));
         }
 }
 
-QByteArray ExportWorkbook(const CKuvoraDoc& doc) {
+QByteArray ExportWorkbook(const CardHistory& card) {
     XlsBook::Workbook book;
-    FillHistoryWorkbook(doc, book);
+    FillHistoryWorkbook(card, book);
     return book.Save();
 }
 
-QByteArray ExportFile(const CKuvoraDoc& doc, ExportFormat format) {
+QByteArray ExportFile(const CardHistory& card, ExportFormat format) {
     switch (format) {
-    case ExportFormat::Workbook: return ExportWorkbook(doc);
-    case ExportFormat::Xml: return ExportXml(doc);
+    case ExportFormat::Workbook: return ExportWorkbook(card);
+    case ExportFormat::Xml: return ExportXml(card);
     case ExportFormat::Text: break;
     }
-    return ExportText(doc);
+    return ExportText(card);
 }
 
-QString HistorySendText(const CKuvoraDoc& doc) {
-    QString text = doc.m_strIDm + QLatin1Char('\n') + QString::number(doc.m_nCardType) + QLatin1Char('\n');
-    const int rows = std::clamp(doc.m_nCardRows, 0, CHistoryDisplay::kRows);
+QString HistorySendText(const CardHistory& card) {
+    QString text = card.m_strIDm + QLatin1Char('\n') + QString::number(card.m_nCardType) + QLatin1Char('\n');
+    const int rows = std::clamp(card.m_nCardRows, 0, CHistoryDisplay::kRows);
     for (int row = 0; row < rows; ++row)
-        text += joinedLine(doc.m_History, row,
+        text += joinedLine(card.m_History, row,
                            {BlockData, Terminal, Trade, Date, Time, DepartureLineCode, DepartureStationCode,
                             DepartureStation, ArrivalLineCode, ArrivalStationCode, ArrivalStation, Balance, Serial,
                             Note1});
     return text;
 }
 
-QByteArray HistorySendBytes(const CKuvoraDoc& doc) {
-    const QString text = HistorySendText(doc);
+QByteArray HistorySendBytes(const CardHistory& card) {
+    const QString text = HistorySendText(card);
     QByteArray bytes(text.size() * 2, Qt::Uninitialized);
     for (qsizetype i = 0; i < text.size(); ++i) {
         const char16_t u = text[i].unicode();

@@ -132,7 +132,7 @@ UnregisteredNamesBar::UnregisteredNamesBar(QWidget* parent) : QFrame(parent) {
     setObjectName(QStringLiteral("unregisteredNamesBar"));
     setFrameShape(QFrame::StyledPanel);
     setAutoFillBackground(true);
-    // A passing note: it never makes the window's layout wider (the library
+    // A passing note: it never makes the window's layout wider (the dock
     // beside the view keeps its width); squeezed, it wraps and clips.
     setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
     QPalette p = palette();

@@ -1,6 +1,6 @@
 #include "HistoryCsv.h"
 
-#include "CKuvoraDoc.h"
+#include "CardHistory.h"
 #include "HistoryValues.h"
 
 #include <QDate>
@@ -82,12 +82,12 @@ QString CsvLine(const QStringList& fields) {
     return CsvCellLine(cells);
 }
 
-QByteArray ExportCsv(const CKuvoraDoc& doc) {
+QByteArray ExportCsv(const CardHistory& card) {
     QString text = CsvLine(HistoryCsvHeader());
-    const int rows = std::clamp(doc.m_nRows, 0, CHistoryDisplay::kRows);
+    const int rows = std::clamp(card.m_nRows, 0, CHistoryDisplay::kRows);
     for (int row = 0; row < rows; ++row) {
         QStringList cells;
-        for (const CsvColumn& c : kColumns) cells << cellOf(c.cell, doc.m_History.Text(c.column, row));
+        for (const CsvColumn& c : kColumns) cells << cellOf(c.cell, card.m_History.Text(c.column, row));
         text += CsvCellLine(cells);
     }
     return QByteArray("\xEF\xBB\xBF") + text.toUtf8();

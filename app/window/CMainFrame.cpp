@@ -115,27 +115,27 @@ CMainFrame::CMainFrame(CKuvoraDoc* doc, QWidget* parent) : QMainWindow(parent), 
     // Copy has something to copy once there is a document.
     if (m_pDoc) SetHandler(cmd::EditCopy, [this] { m_pView->OnEditCopy(); });
 
-    m_pLibrary = new StoredCardsDock(this);
-    addDockWidget(Qt::LeftDockWidgetArea, m_pLibrary);
-    m_pLibrary->hide();
+    m_pStoredCards = new StoredCardsDock(this);
+    addDockWidget(Qt::LeftDockWidgetArea, m_pStoredCards);
+    m_pStoredCards->hide();
     Action(cmd::ViewStoredCards)->setCheckable(true);
-    connect(m_pLibrary, &QDockWidget::visibilityChanged, this, [this](bool) {
-        Action(cmd::ViewStoredCards)->setChecked(!m_pLibrary->isHidden());
+    connect(m_pStoredCards, &QDockWidget::visibilityChanged, this, [this](bool) {
+        Action(cmd::ViewStoredCards)->setChecked(!m_pStoredCards->isHidden());
     });
-    connect(m_pLibrary, &StoredCardsDock::CardChosen, this, &CMainFrame::ShowStoredCard);
+    connect(m_pStoredCards, &StoredCardsDock::CardChosen, this, &CMainFrame::ShowStoredCard);
     // A forgotten card shown in the window goes with it: the window is as before any read.
-    connect(m_pLibrary, &StoredCardsDock::CardForgotten, this, [this](const QString& idm, int cardType) {
+    connect(m_pStoredCards, &StoredCardsDock::CardForgotten, this, [this](const QString& idm, int cardType) {
         if (m_pDoc->m_strIDm != idm || m_pDoc->m_nCardType != cardType) return;
         m_pDoc->OnNewDocument();
         RefreshView();
         UpdateNameGuidance();
     });
     SetHandler(cmd::ViewStoredCards, [this] {
-        const bool show = m_pLibrary->isHidden();
-        if (show) m_pLibrary->Refresh();
-        m_pLibrary->setVisible(show);
+        const bool show = m_pStoredCards->isHidden();
+        if (show) m_pStoredCards->Refresh();
+        m_pStoredCards->setVisible(show);
         // Wide enough for every column, leaving the view a third at least.
-        if (show) resizeDocks({m_pLibrary}, {std::min(m_pLibrary->ContentWidth(), width() * 2 / 3)}, Qt::Horizontal);
+        if (show) resizeDocks({m_pStoredCards}, {std::min(m_pStoredCards->ContentWidth(), width() * 2 / 3)}, Qt::Horizontal);
         Action(cmd::ViewStoredCards)->setChecked(show);
     });
     Action(cmd::ViewPlainList)->setCheckable(true);
@@ -165,7 +165,7 @@ CMainFrame::~CMainFrame() {
     m_pWatcher = nullptr;
     qApp->removeEventFilter(this);
     m_pDoc->SetObserver(nullptr);
-    m_pLibrary->disconnect(this);  // it hides as the window goes
+    m_pStoredCards->disconnect(this);  // it hides as the window goes
 }
 
 QAction* CMainFrame::MakeAction(int id, const QString& text) {
@@ -372,7 +372,7 @@ void CMainFrame::RefreshView() {
 
 void CMainFrame::OnReadFinished() {
     RefreshView();
-    if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();  // a new card or new rows
+    if (!m_pStoredCards->isHidden()) m_pStoredCards->Refresh();  // a new card or new rows
     UpdateNameGuidance();
 }
 

@@ -17,11 +17,11 @@
 #include <QString>
 #include <QStringList>
 
-class CKuvoraDoc;
+struct CardHistory;
 
 // The header line's names, in column order.
 QStringList HistoryCsvHeader();
 // One CSV line of plain fields (CsvField each), ended by CR LF.
 QString CsvLine(const QStringList& fields);
 // The whole file: byte-order mark, header line and one line per display row.
-QByteArray ExportCsv(const CKuvoraDoc& doc);
+QByteArray ExportCsv(const CardHistory& card);

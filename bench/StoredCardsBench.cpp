@@ -1,12 +1,12 @@
-// The library of stored cards against History.db's size: listing the cards,
-// refreshing the library dock, loading a card of 1,000 stored rows into a
+// The stored cards against History.db's size: listing the cards,
+// refreshing the stored-cards dock, loading a card of 1,000 stored rows into a
 // document, and showing that card in the window (stored history loaded, the
 // grid or the plain list and the band refreshed, the window repainted,
 // offscreen), in a History.db holding only that card and in two
 // of 1,000,000 rows (the rest over 9 cards, or over 999 cards). Rounds run
 // interleaved over the three files; medians. Target: each under 50 ms, flat
 // in the number of rows.
-//   bench_library [ROUNDS]   (default 15)
+//   bench_stored_cards [ROUNDS]   (default 15)
 #include "BenchHistory.h"
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     CMainFrame frame(&doc);
     frame.resize(1100, 700);
     frame.show();
-    StoredCardsDock* dock = frame.Library();
+    StoredCardsDock* dock = frame.StoredCards();
     dock->show();
     QApplication::processEvents();
     // One round each first: the first open of a file checks it whole.
@@ -113,7 +113,7 @@ int main(int argc, char** argv) {
             }
         }
     }
-    std::printf("\nLibrary on %s, %d rounds, a card with 1,000 stored rows; median ms\n\n",
+    std::printf("\nStored cards on %s, %d rounds, a card with 1,000 stored rows; median ms\n\n",
                 qgetenv("QT_QPA_PLATFORM").constData(), rounds);
     std::printf("%-30s %6s %9s %9s %9s %10s %10s\n", "History.db", "cards", "listing", "dock", "load",
                 "show:grid", "show:plain");

@@ -49,14 +49,14 @@ void CMainFrame::OrderFocus() {
     // Tab goes as one reads: the 未登録 bar, the grid (or the plain list in
     // its place), then the library beside them.
     const QList<QWidget*> order = {m_pNamesBar->NameButton(), m_pNamesBar->ImportButton(), m_pNamesBar->NeverButton(),
-                                   m_pNamesBar->CloseButton(), m_pView->Grid(), m_pLibrary->widget()};
+                                   m_pNamesBar->CloseButton(), m_pView->Grid(), m_pStoredCards->widget()};
     for (qsizetype i = 1; i < order.size(); ++i) setTabOrder(order[i - 1], order[i]);
 }
 
 bool CMainFrame::ImportStationTables(const QStringList& files) {
     if (!ImportStationTablesFromWindow(this, *m_pDoc, files)) return false;
     m_pView->OnUpdate();
-    if (!m_pLibrary->isHidden()) m_pLibrary->Refresh();
+    if (!m_pStoredCards->isHidden()) m_pStoredCards->Refresh();
     UpdateNameGuidance(false);
     return true;
 }

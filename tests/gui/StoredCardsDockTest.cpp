@@ -60,7 +60,7 @@ QByteArray fileBytes(const QString& path) {
     return f.readAll();
 }
 
-struct Library : ::testing::Test {
+struct StoredCardsDockTest : ::testing::Test {
     test::IsolatedHome home;
     RecordingMessageSink messages;
     ScopedMessageSink sink{&messages};
@@ -71,17 +71,17 @@ const QString kEdy = "01031A2B331E4C5D";
 
 }  // namespace
 
-// Two cards read; the library lists them; choosing one shows its stored
+// Two cards read; the dock lists them; choosing one shows its stored
 // history as the Read's reload did, with no reader traffic, the band saying
 // so, and an export of it; a nickname is listed; the next Read returns to
 // the card on the reader; 削除 forgets a card.
-TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
+TEST_F(StoredCardsDockTest, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
     test::LibrarySession session("image:" + test::sourcePath("data/cards/edy-sample.json"));
     CKuvoraDoc doc;
     doc.OnNewDocument();
     CMainFrame frame(&doc);
     frame.show();
-    StoredCardsDock* dock = frame.Library();
+    StoredCardsDock* dock = frame.StoredCards();
     EXPECT_TRUE(dock->isHidden());
     ASSERT_TRUE(frame.Execute(cmd::CardRead));
     ASSERT_TRUE(frame.Execute(cmd::ViewStoredCards));
@@ -162,7 +162,7 @@ TEST_F(Library, StoredCardsShowWithoutTheReaderUntilTheNextRead) {
 // The plain list of the sample Suica card: whole lines with four-digit
 // years and amounts from the balances, sorted as numbers and dates,
 // filtered by text and dates, and copied as text with a header line.
-TEST_F(Library, PlainListSortsFiltersAndCopies) {
+TEST_F(StoredCardsDockTest, PlainListSortsFiltersAndCopies) {
     test::LibrarySession session("image:" + test::sourcePath("data/cards/suica-sample.json"));
     CKuvoraDoc doc;
     doc.OnNewDocument();
