@@ -41,7 +41,7 @@ QByteArray listingSql(bool counted, bool nicknames, bool brands, bool onlyOne) {
         const QByteArray rows = "c.Rows - (SELECT COUNT(*)" + card +
                                 " AND BlockData >= '00' AND BlockData < '01' AND empty_slot(CardType, BlockData))";
         return "SELECT * FROM (SELECT c.IDm, c.CardType, " + rows + " AS n, " + row("Date", "DESC") + ", " +
-               row("Date", "ASC") + ", (SELECT Sequential" + card + " ORDER BY Sequential DESC LIMIT 1) AS s" +
+               row("Date", "ASC") + ", " + row("Sequential", "DESC") + " AS s" +
                nickname + " FROM CardRows c" + join + (onlyOne ? " WHERE c.IDm = ?" : "") +
                ") WHERE n > 0 ORDER BY s DESC";
     }
