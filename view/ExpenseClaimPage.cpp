@@ -26,8 +26,8 @@ constexpr Column kColumns[5] = {{0, 26}, {26, 26}, {52, 48}, {100, 48}, {148, 22
 
 QString yen(qint64 amount) { return QLocale(QLocale::Japanese).toString(amount); }
 
-// "2026-11-01" as 2026年11月01日 (2026-11-01 in English), or as the table's
-// 2026/11/01; any other text as it is.
+// "2026-11-01" as 2026年11月01日, or as the table's 2026/11/01 (both
+// 2026-11-01 in English); any other text as it is.
 QString dateText(const QString& iso, const QString& format = ExpenseClaimText::tr("yyyy年MM月dd日")) {
     const QDate d = QDate::fromString(iso, Qt::ISODate);
     return d.isValid() ? d.toString(format) : iso;
@@ -123,7 +123,7 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
         const std::size_t lines = static_cast<std::size_t>(p == 0 ? kClaimLinesFirstPage : kClaimLinesPerPage);
         for (std::size_t n = 0; n < lines && next < claim.journeys.size(); ++n, ++next) {
             const Journey& j = claim.journeys[next];
-            tableRow(page, y, {dateText(j.date, QStringLiteral("yyyy/MM/dd")), JourneyKindText(j.kind), j.from, j.to, yen(j.fare)}, body);
+            tableRow(page, y, {dateText(j.date, ExpenseClaimText::tr("yyyy/MM/dd")), JourneyKindText(j.kind), j.from, j.to, yen(j.fare)}, body);
             y += kLine;
         }
         if (claim.journeys.empty()) {

@@ -349,6 +349,7 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
 
     m_pTotals = makeTable({tr("月"), tr("運賃 (円)"), tr("物販 (円)"), tr("チャージ (円)")}, this);
     m_pTotals->setObjectName(QStringLiteral("totals"));
+    m_pTotals->setAccessibleName(tr("月ごとの合計"));
     const std::vector<MonthTotals> months = MonthlyTotals(m_Rows);
     MonthTotals total;
     total.month = tr("合計");
@@ -411,6 +412,8 @@ JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         edit->setCalendarPopup(true);
     }
+    m_pFrom->setAccessibleName(tr("期間の始め"));
+    m_pTo->setAccessibleName(tr("期間の終わり"));
     auto* rangeLabel = new QLabel(tr("期間(&F):"), this);
     rangeLabel->setBuddy(m_pFrom);
     range->addWidget(rangeLabel);
@@ -420,6 +423,7 @@ JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
     range->addStretch();
     layout->addLayout(range);
     m_pTable = makeTable({tr("日付"), tr("種別"), tr("乗車"), tr("降車"), tr("運賃 (円)")}, this);
+    m_pTable->setAccessibleName(tr("運賃の一覧"));
     layout->addWidget(m_pTable, 1);
     m_pTotal = new QLabel(this);
     m_pTotal->setAlignment(Qt::AlignRight);

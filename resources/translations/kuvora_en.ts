@@ -552,6 +552,10 @@ Another reader/writer or a card image can be chosen with File → Choose the Rea
             <numerusform>%n journeys</numerusform>
         </translation>
     </message>
+    <message>
+        <source>yyyy/MM/dd</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
 </context>
 <context>
     <name>GuideWindow</name>
@@ -751,6 +755,18 @@ Another reader/writer or a card image can be chosen with File → Choose the Rea
             <numerusform>%n journey  Total ¥%1</numerusform>
             <numerusform>%n journeys  Total ¥%1</numerusform>
         </translation>
+    </message>
+    <message>
+        <source>期間の始め</source>
+        <translation>Period from</translation>
+    </message>
+    <message>
+        <source>期間の終わり</source>
+        <translation>Period to</translation>
+    </message>
+    <message>
+        <source>運賃の一覧</source>
+        <translation>Fares</translation>
     </message>
 </context>
 <context>
@@ -1231,6 +1247,10 @@ Balance %2</translation>
     <message>
         <source>PNG 画像 (*.png);;SVG 画像 (*.svg)</source>
         <translation>PNG images (*.png);;SVG images (*.svg)</translation>
+    </message>
+    <message>
+        <source>月ごとの合計</source>
+        <translation>Totals by month</translation>
     </message>
 </context>
 <context>
