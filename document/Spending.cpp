@@ -243,8 +243,8 @@ QString JourneysText(const std::vector<Journey>& journeys) {
 ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, const QString& from,
                               const QString& to, std::vector<Journey> journeys) {
     // The card as the user reads it (its Latin form in English).
-    ExpenseClaim claim{nickname, ShownText(doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName : doc.m_strBrand), doc.m_strIDm,
-                       from, to, std::move(journeys)};
+    ExpenseClaim claim{nickname, ShownText(doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName : doc.m_strBrand),
+                       doc.m_strIDm, from, to, std::move(journeys)};
     const auto [first, last] = std::minmax_element(
         claim.journeys.begin(), claim.journeys.end(), [](const Journey& a, const Journey& b) { return a.date < b.date; });
     if (claim.from.isEmpty() && first != claim.journeys.end()) claim.from = first->date;

@@ -89,6 +89,7 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
     const QFont small = KuvoraProportionalFont(8);
 
     const int pages = ExpenseClaimPages(claim);
+    const QString tableDate = ExpenseClaimText::tr("yyyy/MM/dd");
     std::size_t next = 0;
     for (int p = 0; p < pages; ++p) {
         if (p > 0 && !device.newPage()) return false;
@@ -99,7 +100,8 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
             const std::pair<QString, QString> heads[] = {
                 {ExpenseClaimText::tr("カード"), ExpenseClaimCard(claim)},
                 {QStringLiteral("IDm"), claim.idm},
-                {ExpenseClaimText::tr("期間"), ExpenseClaimText::tr("%1 ～ %2").arg(dateText(claim.from), dateText(claim.to))},
+                {ExpenseClaimText::tr("期間"),
+                 ExpenseClaimText::tr("%1 ～ %2").arg(dateText(claim.from), dateText(claim.to))},
             };
             for (const auto& [label, value] : heads) {
                 page.text(0, y, 20, kLine, label, Qt::AlignLeft, bold);
@@ -115,7 +117,9 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
         // The table's header, shaded, with a heavier rule above and below.
         page.fill(0, y, kWidth, kLine, QColor(230, 230, 230));
         page.line(0, y, kWidth, y, 0.3);
-        tableRow(page, y, {ExpenseClaimText::tr("日付"), ExpenseClaimText::tr("種別"), ExpenseClaimText::tr("乗車"), ExpenseClaimText::tr("降車"), ExpenseClaimText::tr("運賃 (円)")},
+        tableRow(page, y,
+                 {ExpenseClaimText::tr("日付"), ExpenseClaimText::tr("種別"), ExpenseClaimText::tr("乗車"),
+                  ExpenseClaimText::tr("降車"), ExpenseClaimText::tr("運賃 (円)")},
                  bold);
         page.line(0, y + kLine, kWidth, y + kLine, 0.3);
         const qreal top = y;
@@ -123,7 +127,7 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
         const std::size_t lines = static_cast<std::size_t>(p == 0 ? kClaimLinesFirstPage : kClaimLinesPerPage);
         for (std::size_t n = 0; n < lines && next < claim.journeys.size(); ++n, ++next) {
             const Journey& j = claim.journeys[next];
-            tableRow(page, y, {dateText(j.date, ExpenseClaimText::tr("yyyy/MM/dd")), JourneyKindText(j.kind), j.from, j.to, yen(j.fare)}, body);
+            tableRow(page, y, {dateText(j.date, tableDate), JourneyKindText(j.kind), j.from, j.to, yen(j.fare)}, body);
             y += kLine;
         }
         if (claim.journeys.empty()) {
@@ -133,8 +137,10 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
         }
         if (p == pages - 1) {
             page.line(0, y, kWidth, y, 0.3);
-            tableRow(page, y, {ExpenseClaimText::tr("合計"), ExpenseClaimText::tr("%n 件", nullptr, static_cast<int>(claim.journeys.size())), QString(),
-                               QString(), yen(JourneysTotal(claim.journeys))},
+            const int count = static_cast<int>(claim.journeys.size());
+            tableRow(page, y,
+                     {ExpenseClaimText::tr("合計"), ExpenseClaimText::tr("%n 件", nullptr, count), QString(), QString(),
+                      yen(JourneysTotal(claim.journeys))},
                      bold);
             y += kLine;
             page.line(0, y, kWidth, y, 0.3);

@@ -493,7 +493,8 @@ void JourneysDialog::Refresh() {
         setCell(m_pTable, i, 3, j.to, false);
         setCell(m_pTable, i, 4, yen(j.fare), true);
     }
-    m_pTotal->setText(tr("%n 件  合計 %1 円", nullptr, static_cast<int>(m_Journeys.size())).arg(yen(JourneysTotal(m_Journeys))));
+    m_pTotal->setText(
+        tr("%n 件  合計 %1 円", nullptr, static_cast<int>(m_Journeys.size())).arg(yen(JourneysTotal(m_Journeys))));
 }
 
 ExpenseClaim JourneysDialog::Claim() const {

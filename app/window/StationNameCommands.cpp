@@ -38,6 +38,14 @@ namespace {
 
 const char* const kBarSetting = "UnregisteredNamesBar";
 
+// The contexts of the texts of the free functions below.
+struct HintText {
+    Q_DECLARE_TR_FUNCTIONS(EmptyWindowHint)
+};
+struct ImportText {
+    Q_DECLARE_TR_FUNCTIONS(StationImport)
+};
+
 // The folder a file dialog starts in: the documents folder when there is
 // one, else the home folder.
 QString startFolder() {
@@ -103,17 +111,17 @@ const std::vector<std::pair<QRegularExpression, QString>>& importRules() {
 }  // namespace
 
 QString ReaderDisplayName(const QString& reader) {
-    if (reader.isEmpty() || reader == QLatin1String("auto")) return QCoreApplication::translate("EmptyWindowHint", "自動（最初に見つかったリーダ・ライタ）");
+    if (reader.isEmpty() || reader == QLatin1String("auto")) return HintText::tr("自動（最初に見つかったリーダ・ライタ）");
     if (reader.startsWith(QLatin1String("image:")))
-        return QCoreApplication::translate("EmptyWindowHint", "カードイメージ %1").arg(QFileInfo(reader.mid(6)).fileName());
-    if (reader == QLatin1String("pcsc")) return QCoreApplication::translate("EmptyWindowHint", "PC/SC の最初のリーダ・ライタ");
-    if (reader == QLatin1String("usb")) return QCoreApplication::translate("EmptyWindowHint", "USB の最初の RC-S380");
-    if (reader == QLatin1String("nfc")) return QCoreApplication::translate("EmptyWindowHint", "libnfc の最初のリーダ・ライタ");
+        return HintText::tr("カードイメージ %1").arg(QFileInfo(reader.mid(6)).fileName());
+    if (reader == QLatin1String("pcsc")) return HintText::tr("PC/SC の最初のリーダ・ライタ");
+    if (reader == QLatin1String("usb")) return HintText::tr("USB の最初の RC-S380");
+    if (reader == QLatin1String("nfc")) return HintText::tr("libnfc の最初のリーダ・ライタ");
     return reader;
 }
 
 QString EmptyWindowHint(const QString& reader) {
-    return QCoreApplication::translate("EmptyWindowHint", "カードをリーダ・ライタに置いて、\n"
+    return HintText::tr("カードをリーダ・ライタに置いて、\n"
                                        "ファイル → 読み取り (Ctrl+R) を選んでください。\n\n"
                                        "使うリーダ・ライタ: %1\n"
                                        "ほかのリーダ・ライタやカードイメージは ファイル → リーダーの選択... で選べます。")
@@ -127,7 +135,7 @@ QString StationImportText(const QString& english) {
         static const QRegularExpression noTable(
             QStringLiteral("^(.+):1: the columns match no station-code table; name the table with --table$"));
         const QRegularExpressionMatch m = noTable.match(english);
-        return m.hasMatch() ? QCoreApplication::translate("StationImport",
+        return m.hasMatch() ? ImportText::tr(
                                                           "%1 の 1 行目: 列の名前がどの駅コード表とも合いません（ファイル名を"
                                                           "表の名前にしてください。例: StationCode.csv）")
                                   .arg(m.captured(1))
@@ -326,8 +334,8 @@ StationImport RunStationImport(QWidget* parent, const QStringList& files, int sh
 
 bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList files) {
     if (files.isEmpty())
-        files = QFileDialog::getOpenFileNames(parent, QCoreApplication::translate("StationImport", "駅名表を取り込む"), startFolder(),
-                                              QCoreApplication::translate("StationImport", "CSV ファイル (*.csv);;すべてのファイル (*)"));
+        files = QFileDialog::getOpenFileNames(parent, ImportText::tr("駅名表を取り込む"), startFolder(),
+                                              ImportText::tr("CSV ファイル (*.csv);;すべてのファイル (*)"));
     if (files.isEmpty()) return false;
     const StationImport result = RunStationImport(parent, files);
     if (result.cancelled) return false;  // stopped by the user: nothing was imported, as they asked
@@ -337,14 +345,14 @@ bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList
         dialog.exec();
         return false;
     }
-    QString text = QCoreApplication::translate("StationImport", "駅名を %n 件取り込みました（新規 %1 件、置き換え %2 件）。", nullptr,
+    QString text = ImportText::tr("駅名を %n 件取り込みました（新規 %1 件、置き換え %2 件）。", nullptr,
                                               result.rows.total())
                        .arg(result.rows.added)
                        .arg(result.rows.replaced);
     if (result.namedStoredCells > 0)
-        text += QCoreApplication::translate("StationImport", "\n保存済みの履歴の %n か所に名前を付けました。", nullptr, result.namedStoredCells);
+        text += ImportText::tr("\n保存済みの履歴の %n か所に名前を付けました。", nullptr, result.namedStoredCells);
     if (result.namedStoredCells < 0)
-        text += QCoreApplication::translate("StationImport", "\n保存済みの履歴には反映できませんでした。\n%1").arg(StationImportText(result.historyError));
+        text += ImportText::tr("\n保存済みの履歴には反映できませんでした。\n%1").arg(StationImportText(result.historyError));
     ShowMessage(text);
     return true;
 }
@@ -358,23 +366,23 @@ int ResumeStoredNamingFromWindow(QWidget* parent) {
 
 bool ExportStationTablesFromWindow(QWidget* parent, QString folder) {
     if (folder.isEmpty())
-        folder = QFileDialog::getExistingDirectory(parent, QCoreApplication::translate("StationImport", "駅名表を書き出すフォルダ"), startFolder());
+        folder = QFileDialog::getExistingDirectory(parent, ImportText::tr("駅名表を書き出すフォルダ"), startFolder());
     if (folder.isEmpty()) return false;
     const StationExport result = ExportStationTables(UserStationCodeDatabasePath(), folder, QString());
     if (!result.written) {
-        ShowMessage(QCoreApplication::translate("StationImport", "駅名表を書き出せませんでした。\n%1").arg(StationImportText(result.error)));
+        ShowMessage(ImportText::tr("駅名表を書き出せませんでした。\n%1").arg(StationImportText(result.error)));
         return false;
     }
     if (result.files.empty()) {
-        ShowMessage(QCoreApplication::translate("StationImport", "書き出す駅名がありません。登録した駅名や取り込んだ駅名表があると書き出せます。"));
+        ShowMessage(ImportText::tr("書き出す駅名がありません。登録した駅名や取り込んだ駅名表があると書き出せます。"));
         return true;
     }
     QStringList lines;
     // (No structured binding here: lupdate would not see the text.)
     for (const std::pair<QString, int>& file : result.files)
-        lines << QCoreApplication::translate("StationImport", "%1 (%n 件)", nullptr, file.second)
+        lines << ImportText::tr("%1 (%n 件)", nullptr, file.second)
                      .arg(QFileInfo(file.first).fileName());
-    ShowMessage(QCoreApplication::translate("StationImport", "駅名表を %1 に書き出しました。\n%2")
+    ShowMessage(ImportText::tr("駅名表を %1 に書き出しました。\n%2")
                     .arg(QDir::toNativeSeparators(folder), lines.join(QLatin1Char('\n'))));
     return true;
 }

@@ -29,7 +29,7 @@
 
 #include <QApplication>
 #include <QFile>
-#include <QTableView>
+#include <QModelIndex>
 #include <QTemporaryDir>
 #include <QTimer>
 
