@@ -1,5 +1,7 @@
 #include "CardBrand.h"
 
+#include "ShownText.h"
+
 #include <algorithm>
 
 namespace {
@@ -18,6 +20,10 @@ const std::vector<CardBrandInfo> kBrands = {
     {u"はやかけん", {0x2448, 0x244A, 0x2488, 0x248A, 0x24C8, 0x24CA, 0x2508, 0x250A, 0x2548, 0x254A}},
     {u"PiTaPa", {0x1B88, 0x1B8A, 0x9748, 0x974A}},
 };
+
+// The brands named in Japanese, for the catalogue: where a brand is shown to
+// a person, ShownText gives its Latin form in English.
+[[maybe_unused]] const char* const kJapaneseBrands[] = {QT_TRANSLATE_NOOP("Strings", "はやかけん")};
 
 // 0x1A48 (ICOCA), 0x1B88 (PiTaPa) and 0x1CC8 (PASMO) are probe services, so
 // they are not asked again. Where a brand has both the keyed and the open

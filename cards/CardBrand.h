@@ -10,7 +10,7 @@
 #include <vector>
 
 struct CardBrandInfo {
-    const char16_t* name;                   // "Suica", "PASMO", ... as shown
+    const char16_t* name;                   // "Suica", "PASMO", ... as kept (shown through ShownText)
     std::vector<std::uint16_t> services;    // the services only this brand issues
 };
 

@@ -6,6 +6,7 @@
 #include "CsvCells.h"
 #include "HistoryExport.h"
 #include "HistoryValues.h"
+#include "ShownText.h"
 #include "StationCodeSchema.h"
 
 #include <QDate>
@@ -205,12 +206,12 @@ qint64 JourneysTotal(const std::vector<Journey>& journeys) {
 
 QString JourneyKindText(JourneyKind kind) {
     switch (kind) {
-    case JourneyKind::Ticket: return QStringLiteral("きっぷ購入");
-    case JourneyKind::Bus: return QStringLiteral("バス");
-    case JourneyKind::Adjustment: return QStringLiteral("精算");
+    case JourneyKind::Ticket: return ExpenseClaimText::tr("きっぷ購入");
+    case JourneyKind::Bus: return ExpenseClaimText::tr("バス");
+    case JourneyKind::Adjustment: return ExpenseClaimText::tr("精算");
     case JourneyKind::Ride: break;
     }
-    return QStringLiteral("乗車");
+    return ExpenseClaimText::tr("乗車", "a ride through the gates");
 }
 
 QString JourneyKindName(JourneyKind kind) {
@@ -233,16 +234,17 @@ QByteArray JourneysCsv(const std::vector<Journey>& journeys) {
 }
 
 QString JourneysText(const std::vector<Journey>& journeys) {
-    QString out = QStringLiteral("日付\t種別\t乗車\t降車\t運賃\n");
+    QString out = ExpenseClaimText::tr("日付\t種別\t乗車\t降車\t運賃\n");
     for (const Journey& j : journeys)
         out += QStringLiteral("%1\t%2\t%3\t%4\t%5\n").arg(j.date, JourneyKindText(j.kind), j.from, j.to).arg(j.fare);
-    return out + QStringLiteral("合計\t\t\t\t%1\n").arg(JourneysTotal(journeys));
+    return out + ExpenseClaimText::tr("合計\t\t\t\t%1\n").arg(JourneysTotal(journeys));
 }
 
 ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, const QString& from,
                               const QString& to, std::vector<Journey> journeys) {
-    ExpenseClaim claim{nickname, doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName : doc.m_strBrand, doc.m_strIDm,
-                       from, to, std::move(journeys)};
+    // The card as the user reads it (its Latin form in English).
+    ExpenseClaim claim{nickname, ShownText(doc.m_strBrand.isEmpty() ? doc.m_strCardTypeName : doc.m_strBrand),
+                       doc.m_strIDm, from, to, std::move(journeys)};
     const auto [first, last] = std::minmax_element(
         claim.journeys.begin(), claim.journeys.end(), [](const Journey& a, const Journey& b) { return a.date < b.date; });
     if (claim.from.isEmpty() && first != claim.journeys.end()) claim.from = first->date;
@@ -253,21 +255,21 @@ ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, co
 QString ExpenseClaimCard(const ExpenseClaim& claim) {
     if (claim.nickname.isEmpty()) return claim.cardTypeName;
     if (claim.cardTypeName.isEmpty()) return claim.nickname;
-    return QStringLiteral("%1（%2）").arg(claim.nickname, claim.cardTypeName);
+    return ExpenseClaimText::tr("%1（%2）").arg(claim.nickname, claim.cardTypeName);
 }
 
 QByteArray ExpenseClaimCsv(const ExpenseClaim& claim) {
-    QString out = CsvCellLine({QStringLiteral("交通費明細")});
-    out += CsvCellLine({QStringLiteral("カード"), CsvTextCell(ExpenseClaimCard(claim))});
+    QString out = CsvCellLine({ExpenseClaimText::tr("交通費明細")});
+    out += CsvCellLine({ExpenseClaimText::tr("カード"), CsvTextCell(ExpenseClaimCard(claim))});
     out += CsvCellLine({QStringLiteral("IDm"), CsvCodeCell(claim.idm)});
-    out += CsvCellLine({QStringLiteral("期間"), claim.from, claim.to});
+    out += CsvCellLine({ExpenseClaimText::tr("期間"), claim.from, claim.to});
     out += QLatin1String("\r\n");
-    out += CsvCellLine({QStringLiteral("日付"), QStringLiteral("種別"), QStringLiteral("乗車"), QStringLiteral("降車"),
-                        QStringLiteral("運賃")});
+    out += CsvCellLine({ExpenseClaimText::tr("日付"), ExpenseClaimText::tr("種別"), ExpenseClaimText::tr("乗車"),
+                        ExpenseClaimText::tr("降車"), ExpenseClaimText::tr("運賃")});
     for (const Journey& j : claim.journeys)
         out += CsvCellLine({j.date, JourneyKindText(j.kind), CsvTextCell(j.from), CsvTextCell(j.to),
                             QString::number(j.fare)});
-    out += CsvCellLine({QStringLiteral("合計"), QString(), QString(), QString(),
+    out += CsvCellLine({ExpenseClaimText::tr("合計"), QString(), QString(), QString(),
                         QString::number(JourneysTotal(claim.journeys))});
     return QByteArray("\xEF\xBB\xBF") + out.toUtf8();
 }

@@ -19,6 +19,7 @@
 #pragma once
 
 #include <QByteArray>
+#include <QCoreApplication>
 #include <QString>
 
 #include <optional>
@@ -70,6 +71,13 @@ struct Journey {
     JourneyKind kind = JourneyKind::Ride;
 };
 
+// The words of the journeys and the expense claim a person reads (titles,
+// kinds, the printed claim's labels): Japanese, or the user's language from
+// the catalogue installed.
+struct ExpenseClaimText {
+    Q_DECLARE_TR_FUNCTIONS(ExpenseClaim)
+};
+
 // The kind as a person reads it: 乗車, きっぷ購入, バス, 精算.
 QString JourneyKindText(JourneyKind kind);
 // The kind for programs: ride, ticket, bus, adjustment.
@@ -84,7 +92,8 @@ qint64 JourneysTotal(const std::vector<Journey>& journeys);
 // with a byte-order mark, CRLF line ends, fields quoted where they need it
 // and names that begin like a formula neutralised.
 QByteArray JourneysCsv(const std::vector<Journey>& journeys);
-// Tab-separated lines with a header and a closing total line, for the clipboard.
+// Tab-separated lines with a header and a closing total line, for the
+// clipboard, in the user's language (the names and numbers as they are).
 QString JourneysText(const std::vector<Journey>& journeys);
 
 // The journeys of a period as an expense claim: the card, the period, the
@@ -101,12 +110,15 @@ struct ExpenseClaim {
 // earliest or latest journey.
 ExpenseClaim MakeExpenseClaim(const CKuvoraDoc& doc, const QString& nickname, const QString& from,
                               const QString& to, std::vector<Journey> journeys);
-// The card as the claim names it: its nickname and type, "通勤用（PASMO）".
+// The card as the claim names it: its nickname and type, "通勤用（PASMO）"
+// ("commuting (PASMO)" in English).
 QString ExpenseClaimCard(const ExpenseClaim& claim);
 // The claim as CSV for a spreadsheet: a title line 交通費明細, the card, its
 // IDm and the period, then 日付, 種別, 乗車, 降車, 運賃 and one line per
 // journey, and a closing 合計 line; dates as dates, fares as numbers, names
-// never a formula.
+// never a formula. A document for a person like the printed claim, its
+// words are in the user's language (the card's names and the numbers as
+// they are).
 QByteArray ExpenseClaimCsv(const ExpenseClaim& claim);
 // Writes the claim's CSV through a temporary file that replaces `path` only
 // when complete; false (and the file as it was) when it cannot.

@@ -26,11 +26,11 @@ constexpr Column kColumns[5] = {{0, 26}, {26, 26}, {52, 48}, {100, 48}, {148, 22
 
 QString yen(qint64 amount) { return QLocale(QLocale::Japanese).toString(amount); }
 
-// "2026-11-01" as 2026年11月01日 (or 2026/11/01 in the table); any other
-// text as it is.
-QString dateText(const QString& iso, const char* format = "yyyy年MM月dd日") {
+// "2026-11-01" as 2026年11月01日, or as the table's 2026/11/01 (both
+// 2026-11-01 in English); any other text as it is.
+QString dateText(const QString& iso, const QString& format = ExpenseClaimText::tr("yyyy年MM月dd日")) {
     const QDate d = QDate::fromString(iso, Qt::ISODate);
-    return d.isValid() ? d.toString(QString::fromUtf8(format)) : iso;
+    return d.isValid() ? d.toString(format) : iso;
 }
 
 class Page {
@@ -89,17 +89,19 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
     const QFont small = KuvoraProportionalFont(8);
 
     const int pages = ExpenseClaimPages(claim);
+    const QString tableDate = ExpenseClaimText::tr("yyyy/MM/dd");
     std::size_t next = 0;
     for (int p = 0; p < pages; ++p) {
         if (p > 0 && !device.newPage()) return false;
         qreal y = 0;
         if (p == 0) {
-            page.text(0, y, kWidth, 12, QStringLiteral("交通費明細"), Qt::AlignHCenter, title);
+            page.text(0, y, kWidth, 12, ExpenseClaimText::tr("交通費明細"), Qt::AlignHCenter, title);
             y += 18;
             const std::pair<QString, QString> heads[] = {
-                {QStringLiteral("カード"), ExpenseClaimCard(claim)},
+                {ExpenseClaimText::tr("カード"), ExpenseClaimCard(claim)},
                 {QStringLiteral("IDm"), claim.idm},
-                {QStringLiteral("期間"), QStringLiteral("%1 ～ %2").arg(dateText(claim.from), dateText(claim.to))},
+                {ExpenseClaimText::tr("期間"),
+                 ExpenseClaimText::tr("%1 ～ %2").arg(dateText(claim.from), dateText(claim.to))},
             };
             for (const auto& [label, value] : heads) {
                 page.text(0, y, 20, kLine, label, Qt::AlignLeft, bold);
@@ -108,15 +110,16 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
             }
             y += 6;
         } else {
-            page.text(0, y, kWidth, kLine, QStringLiteral("交通費明細（続き） %1").arg(ExpenseClaimCard(claim)),
+            page.text(0, y, kWidth, kLine, ExpenseClaimText::tr("交通費明細（続き） %1").arg(ExpenseClaimCard(claim)),
                       Qt::AlignLeft, body);
             y += kLine + 3;
         }
         // The table's header, shaded, with a heavier rule above and below.
         page.fill(0, y, kWidth, kLine, QColor(230, 230, 230));
         page.line(0, y, kWidth, y, 0.3);
-        tableRow(page, y, {QStringLiteral("日付"), QStringLiteral("種別"), QStringLiteral("乗車"), QStringLiteral("降車"),
-                           QStringLiteral("運賃 (円)")},
+        tableRow(page, y,
+                 {ExpenseClaimText::tr("日付"), ExpenseClaimText::tr("種別"), ExpenseClaimText::tr("乗車"),
+                  ExpenseClaimText::tr("降車"), ExpenseClaimText::tr("運賃 (円)")},
                  bold);
         page.line(0, y + kLine, kWidth, y + kLine, 0.3);
         const qreal top = y;
@@ -124,18 +127,20 @@ bool DrawExpenseClaim(QPagedPaintDevice& device, const ExpenseClaim& claim) {
         const std::size_t lines = static_cast<std::size_t>(p == 0 ? kClaimLinesFirstPage : kClaimLinesPerPage);
         for (std::size_t n = 0; n < lines && next < claim.journeys.size(); ++n, ++next) {
             const Journey& j = claim.journeys[next];
-            tableRow(page, y, {dateText(j.date, "yyyy/MM/dd"), JourneyKindText(j.kind), j.from, j.to, yen(j.fare)}, body);
+            tableRow(page, y, {dateText(j.date, tableDate), JourneyKindText(j.kind), j.from, j.to, yen(j.fare)}, body);
             y += kLine;
         }
         if (claim.journeys.empty()) {
-            page.text(1.5, y, kWidth - 3, kLine, QStringLiteral("この期間の交通費はありません"), Qt::AlignLeft, body);
+            page.text(1.5, y, kWidth - 3, kLine, ExpenseClaimText::tr("この期間の交通費はありません"), Qt::AlignLeft, body);
             page.line(0, y + kLine, kWidth, y + kLine, 0.1);
             y += kLine;
         }
         if (p == pages - 1) {
             page.line(0, y, kWidth, y, 0.3);
-            tableRow(page, y, {QStringLiteral("合計"), QStringLiteral("%1 件").arg(claim.journeys.size()), QString(),
-                               QString(), yen(JourneysTotal(claim.journeys))},
+            const int count = static_cast<int>(claim.journeys.size());
+            tableRow(page, y,
+                     {ExpenseClaimText::tr("合計"), ExpenseClaimText::tr("%n 件", nullptr, count), QString(), QString(),
+                      yen(JourneysTotal(claim.journeys))},
                      bold);
             y += kLine;
             page.line(0, y, kWidth, y, 0.3);
@@ -155,7 +160,7 @@ QByteArray ExpenseClaimPdf(const ExpenseClaim& claim) {
     {
         QPdfWriter writer(&buffer);
         writer.setCreator(QStringLiteral("Kuvora"));
-        writer.setTitle(QStringLiteral("交通費明細"));
+        writer.setTitle(ExpenseClaimText::tr("交通費明細"));
         writer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(20, 20, 20, 20),
                                          QPageLayout::Millimeter));
         if (!DrawExpenseClaim(writer, claim)) return QByteArray();

@@ -46,7 +46,7 @@ PlainHistoryView::PlainHistoryView(const CKuvoraDoc* doc, QWidget* parent) : QWi
     filterRow->addSpacing(12);
     filterRow->addWidget(m_pRange);
     filterRow->addWidget(m_pFrom);
-    filterRow->addWidget(new QLabel(QStringLiteral("～"), this));
+    filterRow->addWidget(new QLabel(tr("～"), this));
     filterRow->addWidget(m_pTo);
 
     m_pTable = new QTableView(this);

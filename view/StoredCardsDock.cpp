@@ -73,7 +73,7 @@ void StoredCardsDock::Refresh() {
         const StoredCard& c = m_Cards[static_cast<std::size_t>(row)];
         const CardTypeInfo* type = FindCardType(c.cardType);
         QString typeText = type ? ShownText(QString::fromUtf8(type->label)) : QString::number(c.cardType);
-        if (!c.brand.isEmpty()) typeText += tr("（%1）").arg(c.brand);
+        if (!c.brand.isEmpty()) typeText += tr("（%1）").arg(ShownText(c.brand));
         const QString texts[ColumnCount] = {typeText, c.nickname, c.idm, QString::number(c.rows), c.oldestDate,
                                             c.newestDate};
         for (int column = 0; column < ColumnCount; ++column) {
@@ -153,26 +153,26 @@ namespace {
 QString cardName(const StoredCard& c) {
     const CardTypeInfo* type = FindCardType(c.cardType);
     QString name = type ? ShownText(QString::fromUtf8(type->label)) : QString::number(c.cardType);
-    if (!c.brand.isEmpty()) name += QStringLiteral(u"（%1）").arg(c.brand);
-    if (!c.nickname.isEmpty()) name = QStringLiteral(u"「%1」 %2").arg(c.nickname, name);
+    if (!c.brand.isEmpty()) name += StoredCardsDock::tr("（%1）").arg(ShownText(c.brand));
+    if (!c.nickname.isEmpty()) name = StoredCardsDock::tr("「%1」 %2").arg(c.nickname, name);
     return name + QStringLiteral("\nIDm %1").arg(c.idm);
 }
 
 }  // namespace
 
 QString StoredCardsDock::ForgetQuestion(const StoredCard& card) {
-    return QStringLiteral("次のカードを削除しますか？\n\n%1（%2 件）\n\n"
-                          "保存されている履歴、名前、ブランドが履歴データベースから消えます。"
-                          "この操作は元に戻せません。")
-        .arg(cardName(card))
-        .arg(card.rows);
+    return tr("次のカードを削除しますか？\n\n%1（%n 件）\n\n"
+              "保存されている履歴、名前、ブランドが履歴データベースから消えます。"
+              "この操作は元に戻せません。",
+              nullptr, card.rows)
+        .arg(cardName(card));
 }
 
 void StoredCardsDock::AskForget(int row) {
     if (row < 0 || row >= static_cast<int>(m_Cards.size())) return;
     const QString question = ForgetQuestion(m_Cards[static_cast<std::size_t>(row)]);
     const QMessageBox::StandardButton answer = QMessageBox::question(
-        this, QStringLiteral("カードの削除"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
+        this, tr("カードの削除"), question, QMessageBox::Yes | QMessageBox::No, QMessageBox::No);
     if (answer == QMessageBox::Yes) Forget(row);
 }
 
@@ -182,7 +182,7 @@ bool StoredCardsDock::Forget(int row) {
     CHistoryTable table;
     QString error;
     const bool forgotten = ForgetStoredCard(table, c.idm, c.cardType, error) >= 0;
-    if (!forgotten) ShowMessage(QStringLiteral("カードを削除できませんでした。\n%1").arg(error));
+    if (!forgotten) ShowMessage(tr("カードを削除できませんでした。\n%1").arg(error));
     Refresh();
     if (forgotten) emit CardForgotten(c.idm, c.cardType);
     return forgotten;

@@ -39,7 +39,7 @@ std::vector<PlacedText> HeaderBandTexts(const CKuvoraDoc& doc) {
     add(kValueX, kIdmY, QStringLiteral(": ") + doc.m_strIDm + ShownText(doc.m_strMakeDate));
     add(kLabelX, kTypeY, TypeLabel());
     // A Suica-family card's brand follows the type label: 「…/PASMO（PASMO）」.
-    const QString brand = doc.m_strBrand.isEmpty() ? QString() : ViewText::tr("（%1）").arg(doc.m_strBrand);
+    const QString brand = doc.m_strBrand.isEmpty() ? QString() : ViewText::tr("（%1）").arg(ShownText(doc.m_strBrand));
     add(kValueX, kTypeY, QStringLiteral(": ") + ShownText(doc.m_strCardTypeName) + brand);
     // The number line is there only for the cards that have a number.
     const QString numberLabel = CardNumberLabel(doc.m_nCardType);

@@ -448,7 +448,7 @@ QByteArray storedCardsOutput(const std::vector<StoredCard>& cards, bool json) {
             out += QStringLiteral("%1  %2  %3  %4  %5  %6\n")
                        .arg(c.idm, -16)
                        .arg(c.cardType, 4)
-                       .arg(c.brand.isEmpty() ? QStringLiteral("-") : c.brand, -10)
+                       .arg(c.brand.isEmpty() ? QStringLiteral("-") : ShownText(c.brand), -10)
                        .arg(c.rows, 5)
                        .arg(c.newestDate, -14)
                        .arg(c.nickname)

@@ -207,7 +207,8 @@ QString DocumentTable(const CKuvoraDoc& doc) {
     t += TableText::tr("FeliCa 製造番号(IDm): %1%2\n").arg(doc.m_strIDm, ShownText(doc.m_strMakeDate));
     const QString typeName = ShownText(doc.m_strCardTypeName);
     t += TableText::tr("SF カードタイプ: %1\n")
-             .arg(doc.m_strBrand.isEmpty() ? typeName : TableText::tr("%1（%2）").arg(typeName, doc.m_strBrand));
+             .arg(doc.m_strBrand.isEmpty() ? typeName
+                                           : TableText::tr("%1（%2）").arg(typeName, ShownText(doc.m_strBrand)));
     if (doc.m_nCardType == 128) t += QStringLiteral("Edy No.: %1\n").arg(doc.m_strCardNumber);
     if (doc.m_nCardType == 129) t += QStringLiteral("JMB No.: %1\n").arg(doc.m_strCardNumber);
     if (doc.m_nCardType == 131) t += QStringLiteral("nanaco No.: %1\n").arg(doc.m_strCardNumber);

@@ -15,9 +15,9 @@ namespace {
 // What the table names: a station, a shop or a bus stop.
 QString placeLabel(const TableDef& table) {
     const QLatin1String name(table.name);
-    if (name == QLatin1String("ShopCode")) return QStringLiteral("店舗名:");
-    if (name == QLatin1String("BusCode")) return QStringLiteral("停留所名:");
-    return QStringLiteral("駅名:");
+    if (name == QLatin1String("ShopCode")) return CNameCodeDlg::tr("店舗名:");
+    if (name == QLatin1String("BusCode")) return CNameCodeDlg::tr("停留所名:");
+    return CNameCodeDlg::tr("駅名:");
 }
 
 // "0x8D (141)" for each key column, one a line.
@@ -64,33 +64,33 @@ void limitToCharacters(QLineEdit* edit, int max) {
 }  // namespace
 
 CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent) {
-    setWindowTitle(QStringLiteral("駅名を登録"));
+    setWindowTitle(tr("駅名を登録"));
     auto* layout = new QVBoxLayout(this);
-    auto* intro = new QLabel(QStringLiteral("このコードは駅名データベースに登録されていません。\n"
-                                            "名前を入力すると、同じコードのすべての履歴に表示されます。"),
+    auto* intro = new QLabel(tr("このコードは駅名データベースに登録されていません。\n"
+                                "名前を入力すると、同じコードのすべての履歴に表示されます。"),
                              this);
     layout->addWidget(intro);
     auto* form = new QFormLayout;
     auto* table = new QLabel(QLatin1String(key.table ? key.table->name : ""), this);
     table->setObjectName(QStringLiteral("keyTable"));
-    form->addRow(QStringLiteral("テーブル:"), table);
+    form->addRow(tr("テーブル:"), table);
     auto* codes = new QLabel(key.table ? keyText(key) : QString(), this);
     codes->setObjectName(QStringLiteral("keyCodes"));
     codes->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    form->addRow(QStringLiteral("コード:"), codes);
+    form->addRow(tr("コード:"), codes);
     m_pName = new QLineEdit(this);
     m_pName->setObjectName(QStringLiteral("placeName"));
     limitToCharacters(m_pName, kMaxColumnText);
-    form->addRow(key.table ? placeLabel(*key.table) : QStringLiteral("駅名:"), m_pName);
+    form->addRow(key.table ? placeLabel(*key.table) : tr("駅名:"), m_pName);
     m_pCompany = new QLineEdit(this);
     m_pCompany->setObjectName(QStringLiteral("companyName"));
     limitToCharacters(m_pCompany, kMaxColumnText);
-    form->addRow(QStringLiteral("会社名:"), m_pCompany);
+    form->addRow(tr("会社名:"), m_pCompany);
     // Line names where the table keeps them (a shop has none).
     m_pLine = new QLineEdit(this);
     m_pLine->setObjectName(QStringLiteral("lineName"));
     limitToCharacters(m_pLine, kMaxColumnText);
-    if (key.table && LineColumn(*key.table)) form->addRow(QStringLiteral("路線名:"), m_pLine);
+    if (key.table && LineColumn(*key.table)) form->addRow(tr("路線名:"), m_pLine);
     else m_pLine->hide();
     layout->addLayout(form);
     m_pError = new QLabel(this);
@@ -101,7 +101,7 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     m_pOk = buttons->button(QDialogButtonBox::Ok);
     m_pOk->setText(QStringLiteral("OK"));
-    buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("キャンセル"));
+    buttons->button(QDialogButtonBox::Cancel)->setText(tr("キャンセル"));
     m_pOk->setEnabled(false);
     connect(m_pName, &QLineEdit::textChanged, this,
             [this](const QString& text) { m_pOk->setEnabled(!text.trimmed().isEmpty()); });
@@ -113,7 +113,7 @@ CNameCodeDlg::CNameCodeDlg(const NameKey& key, QWidget* parent) : QDialog(parent
 void CNameCodeDlg::accept() {
     for (const QLineEdit* edit : {m_pName, m_pCompany, m_pLine}) {
         if (ControlCharacterAt(edit->text()) < 0) continue;
-        m_pError->setText(QStringLiteral("名前にタブや改行などの制御文字は使えません。"));
+        m_pError->setText(tr("名前にタブや改行などの制御文字は使えません。"));
         m_pError->show();
         return;
     }

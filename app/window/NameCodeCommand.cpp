@@ -6,6 +6,7 @@
 #include "CodeNaming.h"
 #include "MessageSink.h"
 #include "NamingProgressDialog.h"
+#include "StationNameCommands.h"
 
 #include <QCoreApplication>
 #include <QTableView>
@@ -24,6 +25,10 @@ void NameCodeAtCurrentCell(CKuvoraView* view, QWidget* parent) {
                           error, progress.Callback());
     }
     view->OnUpdate();
+    // The station database's words, a line each, as the import's problems are shown.
+    QStringList lines = error.split(QLatin1Char('\n'));
+    for (QString& line : lines) line = StationImportText(line);
+    error = lines.join(QLatin1Char('\n'));
     if (result == NamingResult::NotWritten)
         ShowMessage(QCoreApplication::translate("NameCodeCommand", "名前を登録できませんでした。\n%1").arg(error));
     else if (result == NamingResult::StoredRowsFailed)

@@ -2,7 +2,7 @@
 
 #include <QApplication>
 
-const char* const NamingProgressDialog::kText = "保存済みの行に名前を付けています...";
+QString NamingProgressDialog::Text() { return tr("保存済みの行に名前を付けています..."); }
 
 NamingProgressDialog::NamingProgressDialog(QWidget* parent, int delayMs) : m_pParent(parent), m_nDelayMs(delayMs) {
     m_Started.start();
@@ -20,8 +20,8 @@ NamingProgress NamingProgressDialog::Callback() {
 void NamingProgressDialog::Pulse() {
     if (!m_pDialog) {
         if (m_Started.elapsed() < m_nDelayMs) return;
-        m_pDialog = new QProgressDialog(QString::fromUtf8(kText), QString(), 0, 0, m_pParent);
-        m_pDialog->setWindowTitle(QStringLiteral("名前を付けています"));
+        m_pDialog = new QProgressDialog(Text(), QString(), 0, 0, m_pParent);
+        m_pDialog->setWindowTitle(tr("名前を付けています"));
         m_pDialog->setWindowModality(Qt::WindowModal);
         m_pDialog->setMinimumDuration(0);
         m_pDialog->setCancelButton(nullptr);  // a naming runs in one transaction to its end

@@ -6,14 +6,18 @@
 
 #include "CodeNaming.h"
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QPointer>
 #include <QProgressDialog>
 
 class NamingProgressDialog {
+    Q_DECLARE_TR_FUNCTIONS(NamingProgressDialog)
+
 public:
     static constexpr int kDefaultDelayMs = 500;
-    static const char* const kText;
+    // What the dialog says, in the user's language.
+    static QString Text();
 
     explicit NamingProgressDialog(QWidget* parent, int delayMs = kDefaultDelayMs);
     ~NamingProgressDialog();

@@ -4,6 +4,7 @@
 #include "CHistoryTable.h"
 #include "ExpenseClaimPage.h"
 #include "HistoryExport.h"
+#include "ShownText.h"
 #include "StoredHistory.h"
 
 #include <QBuffer>
@@ -58,7 +59,7 @@ void setCell(QTableWidget* table, int row, int column, const QString& text, bool
 }
 
 void cannotSave(QWidget* parent) {
-    QMessageBox::warning(parent, QStringLiteral("Kuvora"), QStringLiteral("ファイルを保存できません。"));
+    QMessageBox::warning(parent, QStringLiteral("Kuvora"), SpendingDialog::tr("ファイルを保存できません。"));
 }
 
 QString startFolder() {
@@ -74,7 +75,7 @@ std::vector<QPushButton*> addButtons(QDialog* dialog, QVBoxLayout* layout, const
         buttons.push_back(new QPushButton(text, dialog));
         row->addWidget(buttons.back());
     }
-    auto* close = new QPushButton(QStringLiteral("閉じる"), dialog);
+    auto* close = new QPushButton(SpendingDialog::tr("閉じる"), dialog);
     row->addStretch();
     row->addWidget(close);
     layout->addLayout(row);
@@ -95,7 +96,8 @@ QString cardNickname(const CKuvoraDoc& doc) {
 }
 
 QString cardLine(const CKuvoraDoc& doc) {
-    return QStringLiteral("%1  IDm %2  (%3 件)").arg(doc.m_strCardTypeName, doc.m_strIDm).arg(doc.m_nRows);
+    return SpendingDialog::tr("%1  IDm %2  (%n 件)", nullptr, doc.m_nRows)
+        .arg(ShownText(doc.m_strCardTypeName), doc.m_strIDm);
 }
 
 }  // namespace
@@ -114,7 +116,7 @@ YenAxis YenAxisFor(qint64 highest) {
     return {step, (highest + step - 1) / step * step};
 }
 
-QString YenTickText(qint64 amount) { return yen(amount) + QStringLiteral("円"); }
+QString YenTickText(qint64 amount) { return SpendingDialog::tr("%1円").arg(yen(amount)); }
 
 std::vector<QDate> MonthTicks(const QDate& first, const QDate& last, int most) {
     std::vector<QDate> months;
@@ -136,8 +138,8 @@ std::vector<QDate> MonthTicks(const QDate& first, const QDate& last, int most) {
 QString BalanceChartTitle(const QString& nickname, const QString& cardTypeName) {
     const QString card = nickname.isEmpty() ? cardTypeName
                          : cardTypeName.isEmpty() ? nickname
-                                                  : QStringLiteral("%1（%2）").arg(nickname, cardTypeName);
-    return card.isEmpty() ? QStringLiteral("残高の推移") : QStringLiteral("残高の推移 — %1").arg(card);
+                                                  : SpendingDialog::tr("%1（%2）").arg(nickname, cardTypeName);
+    return card.isEmpty() ? SpendingDialog::tr("残高の推移") : SpendingDialog::tr("残高の推移 — %1").arg(card);
 }
 
 namespace {
@@ -192,9 +194,9 @@ std::vector<QPointF> BalanceChartPoints(const QFontMetricsF& metrics, const QRec
 
 QString BalancePointToolTip(const BalancePoint& point) {
     QString head = slashDate(point.date);
-    if (head.isEmpty()) head = QStringLiteral("日付なし");
+    if (head.isEmpty()) head = SpendingDialog::tr("日付なし");
     if (!point.trade.isEmpty()) head += QStringLiteral("  ") + point.trade;
-    return QStringLiteral("%1\n残高 %2").arg(head, YenTickText(point.balance));
+    return SpendingDialog::tr("%1\n残高 %2").arg(head, YenTickText(point.balance));
 }
 
 void DrawBalanceChart(QPainter& painter, const QRectF& area, const std::vector<BalancePoint>& series,
@@ -205,9 +207,9 @@ void DrawBalanceChart(QPainter& painter, const QRectF& area, const std::vector<B
     const QFontMetricsF fm(painter.font());
     painter.setPen(Qt::black);
     painter.drawText(area.adjusted(4, 4, -4, 0), Qt::AlignHCenter | Qt::AlignTop | Qt::TextSingleLine,
-                     title.isEmpty() ? QStringLiteral("残高の推移") : title);
+                     title.isEmpty() ? SpendingDialog::tr("残高の推移") : title);
     if (series.empty()) {
-        painter.drawText(area, Qt::AlignCenter, QStringLiteral("残高の記録がありません"));
+        painter.drawText(area, Qt::AlignCenter, SpendingDialog::tr("残高の記録がありません"));
         painter.restore();
         return;
     }
@@ -232,10 +234,10 @@ void DrawBalanceChart(QPainter& painter, const QRectF& area, const std::vector<B
     painter.translate(area.left() + 4, plot.center().y());
     painter.rotate(-90);
     painter.drawText(QRectF(-plot.height() / 2, 0, plot.height(), fm.height() + 2), Qt::AlignCenter,
-                     QStringLiteral("残高 (円)"));
+                     SpendingDialog::tr("残高 (円)"));
     painter.restore();
     painter.drawText(QRectF(plot.left(), plot.bottom() + fm.height() + 8, plot.width(), fm.height() + 2),
-                     Qt::AlignHCenter | Qt::AlignTop, g.dated ? QStringLiteral("日付") : QStringLiteral("記録の順"));
+                     Qt::AlignHCenter | Qt::AlignTop, g.dated ? SpendingDialog::tr("日付") : SpendingDialog::tr("記録の順"));
 
     // Along the bottom: the months (yyyy/MM), or the record numbers.
     auto label = [&](double v, const QString& text) {
@@ -284,7 +286,7 @@ bool SaveBalanceChart(const QString& path, const std::vector<BalancePoint>& seri
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
-        svg.setTitle(title.isEmpty() ? QStringLiteral("残高の推移") : title);
+        svg.setTitle(title.isEmpty() ? SpendingDialog::tr("残高の推移") : title);
         QPainter painter;
         if (!painter.begin(&svg)) return false;
         DrawBalanceChart(painter, QRectF(QPointF(0, 0), size), series, title);
@@ -340,18 +342,17 @@ bool BalanceChart::event(QEvent* event) {
 
 SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
     : QDialog(parent), m_Doc(doc), m_Rows(ClassifyRows(doc.m_nCardType, doc.m_History, doc.m_nRows)),
-      m_strChartTitle(BalanceChartTitle(cardNickname(doc), doc.m_strCardTypeName)) {
-    setWindowTitle(QStringLiteral("利用集計"));
+      m_strChartTitle(BalanceChartTitle(cardNickname(doc), ShownText(doc.m_strCardTypeName))) {
+    setWindowTitle(tr("利用集計"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(cardLine(doc), this));
 
-    m_pTotals = makeTable({QStringLiteral("月"), QStringLiteral("運賃 (円)"), QStringLiteral("物販 (円)"),
-                           QStringLiteral("チャージ (円)")},
-                          this);
+    m_pTotals = makeTable({tr("月"), tr("運賃 (円)"), tr("物販 (円)"), tr("チャージ (円)")}, this);
     m_pTotals->setObjectName(QStringLiteral("totals"));
+    m_pTotals->setAccessibleName(tr("月ごとの合計"));
     const std::vector<MonthTotals> months = MonthlyTotals(m_Rows);
     MonthTotals total;
-    total.month = QStringLiteral("合計");
+    total.month = tr("合計");
     std::vector<MonthTotals> lines = months;
     for (const MonthTotals& m : months) {
         total.fares += m.fares;
@@ -362,7 +363,7 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
     m_pTotals->setRowCount(static_cast<int>(lines.size()));
     for (int i = 0; i < static_cast<int>(lines.size()); ++i) {
         const MonthTotals& m = lines[static_cast<std::size_t>(i)];
-        setCell(m_pTotals, i, 0, m.month.isEmpty() ? QStringLiteral("日付なし") : m.month, false);
+        setCell(m_pTotals, i, 0, m.month.isEmpty() ? tr("日付なし") : m.month, false);
         setCell(m_pTotals, i, 1, yen(m.fares), true);
         setCell(m_pTotals, i, 2, yen(m.purchases), true);
         setCell(m_pTotals, i, 3, yen(m.charges), true);
@@ -374,15 +375,14 @@ SpendingDialog::SpendingDialog(const CKuvoraDoc& doc, QWidget* parent)
     layout->addWidget(m_pChart, 2);
 
     const std::vector<QPushButton*> buttons =
-        addButtons(this, layout, {QStringLiteral("グラフを保存(&S)..."), QStringLiteral("交通費の一覧(&J)...")});
+        addButtons(this, layout, {tr("グラフを保存(&S)..."), tr("交通費の一覧(&J)...")});
     QPushButton* save = buttons[0];
     QPushButton* journeys = buttons[1];
     connect(journeys, &QPushButton::clicked, this, &SpendingDialog::ShowJourneys);
     connect(save, &QPushButton::clicked, this, [this] {
         QString filter;
-        QString path = QFileDialog::getSaveFileName(this, QStringLiteral("グラフを保存"),
-                                                    startFolder() + QStringLiteral("/残高の推移.png"),
-                                                    QStringLiteral("PNG 画像 (*.png);;SVG 画像 (*.svg)"), &filter);
+        QString path = QFileDialog::getSaveFileName(this, tr("グラフを保存"), startFolder() + tr("/残高の推移.png"),
+                                                    tr("PNG 画像 (*.png);;SVG 画像 (*.svg)"), &filter);
         if (path.isEmpty()) return;
         if (QFileInfo(path).suffix().isEmpty()) path += filter.contains(QLatin1String("svg")) ? ".svg" : ".png";
         if (!SaveChart(path)) cannotSave(this);
@@ -402,7 +402,7 @@ void SpendingDialog::ShowJourneys() {
 
 JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
     : QDialog(parent), m_Doc(doc), m_Rows(ClassifyRows(doc.m_nCardType, doc.m_History, doc.m_nRows)) {
-    setWindowTitle(QStringLiteral("交通費の一覧"));
+    setWindowTitle(tr("交通費の一覧"));
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(new QLabel(cardLine(doc), this));
     auto* range = new QHBoxLayout;
@@ -412,31 +412,31 @@ JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
         edit->setDisplayFormat(QStringLiteral("yyyy-MM-dd"));
         edit->setCalendarPopup(true);
     }
-    auto* rangeLabel = new QLabel(QStringLiteral("期間(&F):"), this);
+    m_pFrom->setAccessibleName(tr("期間の始め"));
+    m_pTo->setAccessibleName(tr("期間の終わり"));
+    auto* rangeLabel = new QLabel(tr("期間(&F):"), this);
     rangeLabel->setBuddy(m_pFrom);
     range->addWidget(rangeLabel);
     range->addWidget(m_pFrom);
-    range->addWidget(new QLabel(QStringLiteral("～"), this));
+    range->addWidget(new QLabel(tr("～"), this));
     range->addWidget(m_pTo);
     range->addStretch();
     layout->addLayout(range);
-    m_pTable = makeTable({QStringLiteral("日付"), QStringLiteral("種別"), QStringLiteral("乗車"), QStringLiteral("降車"),
-                          QStringLiteral("運賃 (円)")},
-                         this);
+    m_pTable = makeTable({tr("日付"), tr("種別"), tr("乗車"), tr("降車"), tr("運賃 (円)")}, this);
+    m_pTable->setAccessibleName(tr("運賃の一覧"));
     layout->addWidget(m_pTable, 1);
     m_pTotal = new QLabel(this);
     m_pTotal->setAlignment(Qt::AlignRight);
     layout->addWidget(m_pTotal);
     const std::vector<QPushButton*> buttons =
-        addButtons(this, layout, {QStringLiteral("CSV で保存(&S)..."), QStringLiteral("テキストでコピー(&C)"),
-                                  QStringLiteral("印刷(&P)..."), QStringLiteral("PDF で保存(&D)...")});
+        addButtons(this, layout, {tr("CSV で保存(&S)..."), tr("テキストでコピー(&C)"), tr("印刷(&P)..."), tr("PDF で保存(&D)...")});
     connect(buttons[1], &QPushButton::clicked, this, &JourneysDialog::CopyText);
     // Asks where to save, with the period in the file's name.
     using Save = bool (JourneysDialog::*)(const QString&) const;
     auto ask = [this](const QString& title, const QString& suffix, const QString& filter, Save save) {
         QString path = QFileDialog::getSaveFileName(
             this, title,
-            startFolder() + QStringLiteral("/交通費_%1_%2.%3")
+            startFolder() + tr("/交通費_%1_%2.%3")
                                 .arg(m_pFrom->date().toString(Qt::ISODate), m_pTo->date().toString(Qt::ISODate), suffix),
             filter);
         if (path.isEmpty()) return;
@@ -444,19 +444,19 @@ JourneysDialog::JourneysDialog(const CKuvoraDoc& doc, QWidget* parent)
         if (!(this->*save)(path)) cannotSave(this);
     };
     connect(buttons[0], &QPushButton::clicked, this, [ask] {
-        ask(QStringLiteral("CSV で保存"), QStringLiteral("csv"), QStringLiteral("CSV ファイル (*.csv)"),
+        ask(tr("CSV で保存"), QStringLiteral("csv"), tr("CSV ファイル (*.csv)"),
             &JourneysDialog::SaveCsv);
     });
     connect(buttons[3], &QPushButton::clicked, this, [ask] {
-        ask(QStringLiteral("PDF で保存"), QStringLiteral("pdf"), QStringLiteral("PDF ファイル (*.pdf)"),
+        ask(tr("PDF で保存"), QStringLiteral("pdf"), tr("PDF ファイル (*.pdf)"),
             &JourneysDialog::SavePdf);
     });
     connect(buttons[2], &QPushButton::clicked, this, [this] {
         QPrinter printer(QPrinter::HighResolution);
         QPrintDialog dialog(&printer, this);
-        dialog.setWindowTitle(QStringLiteral("交通費明細の印刷"));
+        dialog.setWindowTitle(tr("交通費明細の印刷"));
         if (dialog.exec() == QDialog::Accepted && !Print(printer))
-            QMessageBox::warning(this, QStringLiteral("Kuvora"), QStringLiteral("印刷できませんでした。"));
+            QMessageBox::warning(this, QStringLiteral("Kuvora"), tr("印刷できませんでした。"));
     });
 
     // At first the month of the newest fare, up to that fare.
@@ -493,7 +493,8 @@ void JourneysDialog::Refresh() {
         setCell(m_pTable, i, 3, j.to, false);
         setCell(m_pTable, i, 4, yen(j.fare), true);
     }
-    m_pTotal->setText(QStringLiteral("%1 件  合計 %2 円").arg(m_Journeys.size()).arg(yen(JourneysTotal(m_Journeys))));
+    m_pTotal->setText(
+        tr("%n 件  合計 %1 円", nullptr, static_cast<int>(m_Journeys.size())).arg(yen(JourneysTotal(m_Journeys))));
 }
 
 ExpenseClaim JourneysDialog::Claim() const {

@@ -6,9 +6,11 @@
 #include "MessageSink.h"
 #include "StationDatabasePaths.h"
 #include "NamingProgressDialog.h"
+#include "ShownText.h"
 #include "StationNameTransfer.h"
 #include "CodeNaming.h"
 
+#include <QCoreApplication>
 #include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
@@ -35,6 +37,14 @@
 namespace {
 
 const char* const kBarSetting = "UnregisteredNamesBar";
+
+// The contexts of the texts of the free functions below.
+struct HintText {
+    Q_DECLARE_TR_FUNCTIONS(EmptyWindowHint)
+};
+struct ImportText {
+    Q_DECLARE_TR_FUNCTIONS(StationImport)
+};
 
 // The folder a file dialog starts in: the documents folder when there is
 // one, else the home folder.
@@ -85,6 +95,8 @@ const std::vector<std::pair<QRegularExpression, QString>>& importRules() {
             {"(.+):1: (.*): the column is named twice", "%1 の 1 行目: 列 %2 が 2 回あります"},
             {"(.+):1: more than (\\d+) columns", "%1 の 1 行目: 列が %2 個を超えています"},
             {"and (\\d+) more problems?", "ほかに %1 件の問題があります"},
+            {"a name is at most (\\d+) characters", "名前は %1 文字までです"},
+            {"not a key of a station-code table", "駅コード表のコードではありません"},
         };
         std::vector<std::pair<QRegularExpression, QString>> r;
         for (const auto& [pattern, japanese] : list)
@@ -99,24 +111,36 @@ const std::vector<std::pair<QRegularExpression, QString>>& importRules() {
 }  // namespace
 
 QString ReaderDisplayName(const QString& reader) {
-    if (reader.isEmpty() || reader == QLatin1String("auto")) return QStringLiteral("自動（最初に見つかったリーダ・ライタ）");
+    if (reader.isEmpty() || reader == QLatin1String("auto")) return HintText::tr("自動（最初に見つかったリーダ・ライタ）");
     if (reader.startsWith(QLatin1String("image:")))
-        return QStringLiteral("カードイメージ %1").arg(QFileInfo(reader.mid(6)).fileName());
-    if (reader == QLatin1String("pcsc")) return QStringLiteral("PC/SC の最初のリーダ・ライタ");
-    if (reader == QLatin1String("usb")) return QStringLiteral("USB の最初の RC-S380");
-    if (reader == QLatin1String("nfc")) return QStringLiteral("libnfc の最初のリーダ・ライタ");
+        return HintText::tr("カードイメージ %1").arg(QFileInfo(reader.mid(6)).fileName());
+    if (reader == QLatin1String("pcsc")) return HintText::tr("PC/SC の最初のリーダ・ライタ");
+    if (reader == QLatin1String("usb")) return HintText::tr("USB の最初の RC-S380");
+    if (reader == QLatin1String("nfc")) return HintText::tr("libnfc の最初のリーダ・ライタ");
     return reader;
 }
 
 QString EmptyWindowHint(const QString& reader) {
-    return QStringLiteral("カードをリーダ・ライタに置いて、\n"
-                          "ファイル → 読み取り (Ctrl+R) を選んでください。\n\n"
-                          "使うリーダ・ライタ: %1\n"
-                          "ほかのリーダ・ライタやカードイメージは ファイル → リーダーの選択... で選べます。")
+    return HintText::tr("カードをリーダ・ライタに置いて、\n"
+                                       "ファイル → 読み取り (Ctrl+R) を選んでください。\n\n"
+                                       "使うリーダ・ライタ: %1\n"
+                                       "ほかのリーダ・ライタやカードイメージは ファイル → リーダーの選択... で選べます。")
         .arg(ReaderDisplayName(reader));
 }
 
 QString StationImportText(const QString& english) {
+    if (!JapaneseUi()) {
+        // The import's own English, but for the hint of kuvora-stationdb's
+        // option, which the window has no use for.
+        static const QRegularExpression noTable(
+            QStringLiteral("^(.+):1: the columns match no station-code table; name the table with --table$"));
+        const QRegularExpressionMatch m = noTable.match(english);
+        return m.hasMatch() ? ImportText::tr(
+                                                          "%1 の 1 行目: 列の名前がどの駅コード表とも合いません（ファイル名を"
+                                                          "表の名前にしてください。例: StationCode.csv）")
+                                  .arg(m.captured(1))
+                            : english;
+    }
     for (const auto& [pattern, japanese] : importRules()) {
         const QRegularExpressionMatch m = pattern.match(english);
         if (!m.hasMatch()) continue;
@@ -141,23 +165,23 @@ UnregisteredNamesBar::UnregisteredNamesBar(QWidget* parent) : QFrame(parent) {
     setPalette(p);
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(8, 4, 4, 4);
-    auto* text = new QLabel(QStringLiteral("「未登録」と表示された駅名は、まだ駅名表に登録されていません。"
-                                           "名前をダブルクリックして登録するか、駅名表 (CSV) を取り込めます。"),
+    auto* text = new QLabel(tr("「未登録」と表示された駅名は、まだ駅名表に登録されていません。"
+                               "名前をダブルクリックして登録するか、駅名表 (CSV) を取り込めます。"),
                             this);
     text->setObjectName(QStringLiteral("unregisteredText"));
     text->setWordWrap(true);
     layout->addWidget(text, 1);
-    m_pName = new QPushButton(QStringLiteral("駅名を登録"), this);
+    m_pName = new QPushButton(tr("駅名を登録"), this);
     m_pName->setObjectName(QStringLiteral("nameButton"));
-    m_pImport = new QPushButton(QStringLiteral("駅名表を取り込む..."), this);
+    m_pImport = new QPushButton(tr("駅名表を取り込む..."), this);
     m_pImport->setObjectName(QStringLiteral("importButton"));
-    m_pNever = new QPushButton(QStringLiteral("今後表示しない"), this);
+    m_pNever = new QPushButton(tr("今後表示しない"), this);
     m_pNever->setObjectName(QStringLiteral("neverButton"));
     m_pNever->setFlat(true);
     m_pClose = new QPushButton(QStringLiteral("×"), this);
     m_pClose->setObjectName(QStringLiteral("closeButton"));
     m_pClose->setFlat(true);
-    m_pClose->setToolTip(QStringLiteral("閉じる"));
+    m_pClose->setToolTip(tr("閉じる"));
     m_pClose->setFixedWidth(m_pClose->fontMetrics().horizontalAdvance(QStringLiteral("××")) + 8);
     for (QPushButton* b : {m_pName, m_pImport, m_pNever, m_pClose}) layout->addWidget(b);
     connect(m_pName, &QPushButton::clicked, this, &UnregisteredNamesBar::NameRequested);
@@ -178,10 +202,10 @@ StationImportErrorsDialog::StationImportErrorsDialog(const QStringList& problems
                                                      QWidget* parent)
     : QDialog(parent) {
     setObjectName(QStringLiteral("stationImportErrors"));
-    setWindowTitle(QStringLiteral("駅名表の取り込み"));
+    setWindowTitle(tr("駅名表の取り込み"));
     auto* layout = new QVBoxLayout(this);
-    layout->addWidget(new QLabel(QStringLiteral("駅名表を取り込めませんでした。次の問題があるため、どの行も取り込んでいません。\n"
-                                                "ファイルを直してから、もう一度取り込んでください。"),
+    layout->addWidget(new QLabel(tr("駅名表を取り込めませんでした。次の問題があるため、どの行も取り込んでいません。\n"
+                                    "ファイルを直してから、もう一度取り込んでください。"),
                                  this));
     m_pList = new QPlainTextEdit(this);
     m_pList->setObjectName(QStringLiteral("problems"));
@@ -205,7 +229,7 @@ StationImportErrorsDialog::StationImportErrorsDialog(const QStringList& problems
 
 StationImportProgressDialog::StationImportProgressDialog(QWidget* parent) : QDialog(parent) {
     setObjectName(QStringLiteral("stationImportProgress"));
-    setWindowTitle(QStringLiteral("駅名表の取り込み"));
+    setWindowTitle(StationImportErrorsDialog::tr("駅名表の取り込み"));
     setWindowModality(Qt::WindowModal);
     auto* layout = new QVBoxLayout(this);
     m_pLabel = new QLabel(this);
@@ -217,7 +241,7 @@ StationImportProgressDialog::StationImportProgressDialog(QWidget* parent) : QDia
     m_pBar->setTextVisible(false);
     layout->addWidget(m_pBar);
     auto* buttons = new QDialogButtonBox(this);
-    m_pStop = buttons->addButton(QStringLiteral("中止"), QDialogButtonBox::RejectRole);
+    m_pStop = buttons->addButton(tr("中止"), QDialogButtonBox::RejectRole);
     m_pStop->setObjectName(QStringLiteral("stopButton"));
     connect(m_pStop, &QPushButton::clicked, this, &StationImportProgressDialog::reject);
     layout->addWidget(buttons);
@@ -228,9 +252,9 @@ StationImportProgressDialog::StationImportProgressDialog(QWidget* parent) : QDia
 void StationImportProgressDialog::Show(ImportStage stage, qint64 done, qint64 total) {
     m_bStoppable = stage != ImportStage::Naming;
     if (m_bStopping && m_bStoppable) return;  // "stopping" stays until the import ends
-    m_pLabel->setText(stage == ImportStage::Reading   ? QStringLiteral("駅名表を読んでいます...")
-                      : stage == ImportStage::Writing ? QStringLiteral("駅名を書き込んでいます...")
-                                                      : QString::fromUtf8(NamingProgressDialog::kText));
+    m_pLabel->setText(stage == ImportStage::Reading   ? tr("駅名表を読んでいます...")
+                      : stage == ImportStage::Writing ? tr("駅名を書き込んでいます...")
+                                                      : NamingProgressDialog::Text());
     m_pStop->setEnabled(m_bStoppable && !m_bStopping);
     if (total <= 0) {
         m_pBar->setRange(0, stage == ImportStage::Naming ? 0 : 1000);  // the naming tells no numbers: a busy bar
@@ -244,7 +268,7 @@ void StationImportProgressDialog::reject() {
     // Once the names are written, the stored rows take them to the end.
     if (!m_bStoppable || m_bStopping) return;
     m_bStopping = true;
-    m_pLabel->setText(QStringLiteral("中止しています..."));
+    m_pLabel->setText(tr("中止しています..."));
     m_pStop->setEnabled(false);
     emit StopRequested();
 }
@@ -310,8 +334,8 @@ StationImport RunStationImport(QWidget* parent, const QStringList& files, int sh
 
 bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList files) {
     if (files.isEmpty())
-        files = QFileDialog::getOpenFileNames(parent, QStringLiteral("駅名表を取り込む"), startFolder(),
-                                              QStringLiteral("CSV ファイル (*.csv);;すべてのファイル (*)"));
+        files = QFileDialog::getOpenFileNames(parent, ImportText::tr("駅名表を取り込む"), startFolder(),
+                                              ImportText::tr("CSV ファイル (*.csv);;すべてのファイル (*)"));
     if (files.isEmpty()) return false;
     const StationImport result = RunStationImport(parent, files);
     if (result.cancelled) return false;  // stopped by the user: nothing was imported, as they asked
@@ -321,14 +345,14 @@ bool ImportStationTablesFromWindow(QWidget* parent, CKuvoraDoc& doc, QStringList
         dialog.exec();
         return false;
     }
-    QString text = QStringLiteral("駅名を %1 件取り込みました（新規 %2 件、置き換え %3 件）。")
-                       .arg(result.rows.total())
+    QString text = ImportText::tr("駅名を %n 件取り込みました（新規 %1 件、置き換え %2 件）。", nullptr,
+                                              result.rows.total())
                        .arg(result.rows.added)
                        .arg(result.rows.replaced);
     if (result.namedStoredCells > 0)
-        text += QStringLiteral("\n保存済みの履歴の %1 か所に名前を付けました。").arg(result.namedStoredCells);
+        text += ImportText::tr("\n保存済みの履歴の %n か所に名前を付けました。", nullptr, result.namedStoredCells);
     if (result.namedStoredCells < 0)
-        text += QStringLiteral("\n保存済みの履歴には反映できませんでした。\n%1").arg(StationImportText(result.historyError));
+        text += ImportText::tr("\n保存済みの履歴には反映できませんでした。\n%1").arg(StationImportText(result.historyError));
     ShowMessage(text);
     return true;
 }
@@ -342,20 +366,23 @@ int ResumeStoredNamingFromWindow(QWidget* parent) {
 
 bool ExportStationTablesFromWindow(QWidget* parent, QString folder) {
     if (folder.isEmpty())
-        folder = QFileDialog::getExistingDirectory(parent, QStringLiteral("駅名表を書き出すフォルダ"), startFolder());
+        folder = QFileDialog::getExistingDirectory(parent, ImportText::tr("駅名表を書き出すフォルダ"), startFolder());
     if (folder.isEmpty()) return false;
     const StationExport result = ExportStationTables(UserStationCodeDatabasePath(), folder, QString());
     if (!result.written) {
-        ShowMessage(QStringLiteral("駅名表を書き出せませんでした。\n%1").arg(StationImportText(result.error)));
+        ShowMessage(ImportText::tr("駅名表を書き出せませんでした。\n%1").arg(StationImportText(result.error)));
         return false;
     }
     if (result.files.empty()) {
-        ShowMessage(QStringLiteral("書き出す駅名がありません。登録した駅名や取り込んだ駅名表があると書き出せます。"));
+        ShowMessage(ImportText::tr("書き出す駅名がありません。登録した駅名や取り込んだ駅名表があると書き出せます。"));
         return true;
     }
     QStringList lines;
-    for (const auto& [path, rows] : result.files)
-        lines << QStringLiteral("%1 (%2 件)").arg(QFileInfo(path).fileName()).arg(rows);
-    ShowMessage(QStringLiteral("駅名表を %1 に書き出しました。\n%2").arg(QDir::toNativeSeparators(folder), lines.join(QLatin1Char('\n'))));
+    // (No structured binding here: lupdate would not see the text.)
+    for (const std::pair<QString, int>& file : result.files)
+        lines << ImportText::tr("%1 (%n 件)", nullptr, file.second)
+                     .arg(QFileInfo(file.first).fileName());
+    ShowMessage(ImportText::tr("駅名表を %1 に書き出しました。\n%2")
+                    .arg(QDir::toNativeSeparators(folder), lines.join(QLatin1Char('\n'))));
     return true;
 }

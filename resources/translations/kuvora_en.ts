@@ -133,6 +133,55 @@ Double-click to give it a name.</translation>
     </message>
 </context>
 <context>
+    <name>CNameCodeDlg</name>
+    <message>
+        <source>店舗名:</source>
+        <translation>Shop name:</translation>
+    </message>
+    <message>
+        <source>停留所名:</source>
+        <translation>Bus stop name:</translation>
+    </message>
+    <message>
+        <source>駅名:</source>
+        <translation>Station name:</translation>
+    </message>
+    <message>
+        <source>駅名を登録</source>
+        <translation>Name the Station</translation>
+    </message>
+    <message>
+        <source>このコードは駅名データベースに登録されていません。
+名前を入力すると、同じコードのすべての履歴に表示されます。</source>
+        <translation>This code is not in the station database.
+The name you enter is shown in every record with the same code.</translation>
+    </message>
+    <message>
+        <source>テーブル:</source>
+        <translation>Table:</translation>
+    </message>
+    <message>
+        <source>コード:</source>
+        <translation>Code:</translation>
+    </message>
+    <message>
+        <source>会社名:</source>
+        <translation>Company name:</translation>
+    </message>
+    <message>
+        <source>路線名:</source>
+        <translation>Line name:</translation>
+    </message>
+    <message>
+        <source>キャンセル</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>名前にタブや改行などの制御文字は使えません。</source>
+        <translation>A name cannot hold control characters such as tabs or line breaks.</translation>
+    </message>
+</context>
+<context>
     <name>CSetupDlg</name>
     <message>
         <source>基本スタイル</source>
@@ -371,6 +420,144 @@ Double-click to give it a name.</translation>
     </message>
 </context>
 <context>
+    <name>EmptyWindowHint</name>
+    <message>
+        <source>自動（最初に見つかったリーダ・ライタ）</source>
+        <translation>Automatic (the first reader/writer found)</translation>
+    </message>
+    <message>
+        <source>カードイメージ %1</source>
+        <translation>Card image %1</translation>
+    </message>
+    <message>
+        <source>PC/SC の最初のリーダ・ライタ</source>
+        <translation>The first PC/SC reader/writer</translation>
+    </message>
+    <message>
+        <source>USB の最初の RC-S380</source>
+        <translation>The first RC-S380 on USB</translation>
+    </message>
+    <message>
+        <source>libnfc の最初のリーダ・ライタ</source>
+        <translation>The first libnfc reader/writer</translation>
+    </message>
+    <message>
+        <source>カードをリーダ・ライタに置いて、
+ファイル → 読み取り (Ctrl+R) を選んでください。
+
+使うリーダ・ライタ: %1
+ほかのリーダ・ライタやカードイメージは ファイル → リーダーの選択... で選べます。</source>
+        <translation>Place a card on the reader/writer,
+then choose File → Read (Ctrl+R).
+
+Reader/writer used: %1
+Another reader/writer or a card image can be chosen with File → Choose the Reader...</translation>
+    </message>
+</context>
+<context>
+    <name>ExpenseClaim</name>
+    <message>
+        <source>きっぷ購入</source>
+        <translation>Ticket</translation>
+    </message>
+    <message>
+        <source>バス</source>
+        <translation>Bus</translation>
+    </message>
+    <message>
+        <source>精算</source>
+        <translation>Adjustment</translation>
+    </message>
+    <message>
+        <source>乗車</source>
+        <comment>a ride through the gates</comment>
+        <translation>Ride</translation>
+    </message>
+    <message>
+        <source>日付	種別	乗車	降車	運賃
+</source>
+        <translation>Date	Kind	From	To	Fare
+</translation>
+    </message>
+    <message>
+        <source>合計				%1
+</source>
+        <translation>Total				%1
+</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>交通費明細</source>
+        <translation>Travel Expenses</translation>
+    </message>
+    <message>
+        <source>カード</source>
+        <translation>Card</translation>
+    </message>
+    <message>
+        <source>期間</source>
+        <translation>Period</translation>
+    </message>
+    <message>
+        <source>日付</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>種別</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>乗車</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>降車</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>運賃</source>
+        <translation>Fare</translation>
+    </message>
+    <message>
+        <source>合計</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>yyyy年MM月dd日</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
+    <message>
+        <source>%1 ～ %2</source>
+        <translation>%1 to %2</translation>
+    </message>
+    <message>
+        <source>交通費明細（続き） %1</source>
+        <translation>Travel Expenses (continued)  %1</translation>
+    </message>
+    <message>
+        <source>運賃 (円)</source>
+        <translation>Fare (yen)</translation>
+    </message>
+    <message>
+        <source>この期間の交通費はありません</source>
+        <translation>No fares in this period</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 件</source>
+        <translation>
+            <numerusform>%n journey</numerusform>
+            <numerusform>%n journeys</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>yyyy/MM/dd</source>
+        <translation>yyyy-MM-dd</translation>
+    </message>
+</context>
+<context>
     <name>GuideWindow</name>
     <message>
         <source>Kuvora ユーザーガイド</source>
@@ -482,6 +669,104 @@ Double-click to give it a name.</translation>
     <message>
         <source>SF カードタイプ</source>
         <translation>Card type</translation>
+    </message>
+</context>
+<context>
+    <name>JourneysDialog</name>
+    <message>
+        <source>交通費の一覧</source>
+        <translation>Fares for Journeys</translation>
+    </message>
+    <message>
+        <source>期間(&amp;F):</source>
+        <translation>&amp;From:</translation>
+    </message>
+    <message>
+        <source>～</source>
+        <translation>to</translation>
+    </message>
+    <message>
+        <source>日付</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>種別</source>
+        <translation>Kind</translation>
+    </message>
+    <message>
+        <source>乗車</source>
+        <translation>From</translation>
+    </message>
+    <message>
+        <source>降車</source>
+        <translation>To</translation>
+    </message>
+    <message>
+        <source>運賃 (円)</source>
+        <translation>Fare (yen)</translation>
+    </message>
+    <message>
+        <source>CSV で保存(&amp;S)...</source>
+        <translation>&amp;Save as CSV...</translation>
+    </message>
+    <message>
+        <source>テキストでコピー(&amp;C)</source>
+        <translation>&amp;Copy as Text</translation>
+    </message>
+    <message>
+        <source>印刷(&amp;P)...</source>
+        <translation>&amp;Print...</translation>
+    </message>
+    <message>
+        <source>PDF で保存(&amp;D)...</source>
+        <translation>Save as P&amp;DF...</translation>
+    </message>
+    <message>
+        <source>/交通費_%1_%2.%3</source>
+        <translation>/fares_%1_%2.%3</translation>
+    </message>
+    <message>
+        <source>CSV で保存</source>
+        <translation>Save as CSV</translation>
+    </message>
+    <message>
+        <source>CSV ファイル (*.csv)</source>
+        <translation>CSV files (*.csv)</translation>
+    </message>
+    <message>
+        <source>PDF で保存</source>
+        <translation>Save as PDF</translation>
+    </message>
+    <message>
+        <source>PDF ファイル (*.pdf)</source>
+        <translation>PDF files (*.pdf)</translation>
+    </message>
+    <message>
+        <source>交通費明細の印刷</source>
+        <translation>Print the Travel Expenses</translation>
+    </message>
+    <message>
+        <source>印刷できませんでした。</source>
+        <translation>The travel expenses could not be printed.</translation>
+    </message>
+    <message numerus="yes">
+        <source>%n 件  合計 %1 円</source>
+        <translation>
+            <numerusform>%n journey  Total ¥%1</numerusform>
+            <numerusform>%n journeys  Total ¥%1</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>期間の始め</source>
+        <translation>Period from</translation>
+    </message>
+    <message>
+        <source>期間の終わり</source>
+        <translation>Period to</translation>
+    </message>
+    <message>
+        <source>運賃の一覧</source>
+        <translation>Fares</translation>
     </message>
 </context>
 <context>
@@ -647,6 +932,17 @@ Double-click to give it a name.</translation>
     </message>
 </context>
 <context>
+    <name>NamingProgressDialog</name>
+    <message>
+        <source>保存済みの行に名前を付けています...</source>
+        <translation>Naming the stored records...</translation>
+    </message>
+    <message>
+        <source>名前を付けています</source>
+        <translation>Naming</translation>
+    </message>
+</context>
+<context>
     <name>PlainHistoryModel</name>
     <message>
         <source>日付</source>
@@ -710,6 +1006,10 @@ Double-click to give it a name.</translation>
     <message>
         <source>履歴の一覧</source>
         <translation>History list</translation>
+    </message>
+    <message>
+        <source>～</source>
+        <translation>to</translation>
     </message>
 </context>
 <context>
@@ -846,6 +1146,213 @@ Double-click to give it a name.</translation>
     </message>
 </context>
 <context>
+    <name>SpendingDialog</name>
+    <message>
+        <source>ファイルを保存できません。</source>
+        <translation>The file cannot be saved.</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1  IDm %2  (%n 件)</source>
+        <translation>
+            <numerusform>%1  IDm %2  (%n record)</numerusform>
+            <numerusform>%1  IDm %2  (%n records)</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>%1円</source>
+        <translation>¥%1</translation>
+    </message>
+    <message>
+        <source>%1（%2）</source>
+        <translation>%1 (%2)</translation>
+    </message>
+    <message>
+        <source>残高の推移</source>
+        <translation>Balance over time</translation>
+    </message>
+    <message>
+        <source>残高の推移 — %1</source>
+        <translation>Balance over time — %1</translation>
+    </message>
+    <message>
+        <source>日付なし</source>
+        <translation>No date</translation>
+    </message>
+    <message>
+        <source>%1
+残高 %2</source>
+        <translation>%1
+Balance %2</translation>
+    </message>
+    <message>
+        <source>残高の記録がありません</source>
+        <translation>No balance recorded</translation>
+    </message>
+    <message>
+        <source>残高 (円)</source>
+        <translation>Balance (yen)</translation>
+    </message>
+    <message>
+        <source>日付</source>
+        <translation>Date</translation>
+    </message>
+    <message>
+        <source>記録の順</source>
+        <translation>Order of records</translation>
+    </message>
+    <message>
+        <source>利用集計</source>
+        <translation>Spending Summary</translation>
+    </message>
+    <message>
+        <source>月</source>
+        <translation>Month</translation>
+    </message>
+    <message>
+        <source>運賃 (円)</source>
+        <translation>Fares (yen)</translation>
+    </message>
+    <message>
+        <source>物販 (円)</source>
+        <translation>Purchases (yen)</translation>
+    </message>
+    <message>
+        <source>チャージ (円)</source>
+        <translation>Charges (yen)</translation>
+    </message>
+    <message>
+        <source>合計</source>
+        <translation>Total</translation>
+    </message>
+    <message>
+        <source>グラフを保存(&amp;S)...</source>
+        <translation>&amp;Save Graph...</translation>
+    </message>
+    <message>
+        <source>交通費の一覧(&amp;J)...</source>
+        <translation>Fares for &amp;Journeys...</translation>
+    </message>
+    <message>
+        <source>グラフを保存</source>
+        <translation>Save Graph</translation>
+    </message>
+    <message>
+        <source>/残高の推移.png</source>
+        <translation>/balance.png</translation>
+    </message>
+    <message>
+        <source>PNG 画像 (*.png);;SVG 画像 (*.svg)</source>
+        <translation>PNG images (*.png);;SVG images (*.svg)</translation>
+    </message>
+    <message>
+        <source>月ごとの合計</source>
+        <translation>Totals by month</translation>
+    </message>
+</context>
+<context>
+    <name>StationImport</name>
+    <message>
+        <source>%1 の 1 行目: 列の名前がどの駅コード表とも合いません（ファイル名を表の名前にしてください。例: StationCode.csv）</source>
+        <translation>%1:1: the columns match no station-code table; name the file after its table (for example StationCode.csv)</translation>
+    </message>
+    <message>
+        <source>駅名表を取り込む</source>
+        <translation>Import Station Table</translation>
+    </message>
+    <message>
+        <source>CSV ファイル (*.csv);;すべてのファイル (*)</source>
+        <translation>CSV files (*.csv);;All files (*)</translation>
+    </message>
+    <message numerus="yes">
+        <source>駅名を %n 件取り込みました（新規 %1 件、置き換え %2 件）。</source>
+        <translation>
+            <numerusform>Imported %n station name (%1 new, %2 replaced).</numerusform>
+            <numerusform>Imported %n station names (%1 new, %2 replaced).</numerusform>
+        </translation>
+    </message>
+    <message numerus="yes">
+        <source>
+保存済みの履歴の %n か所に名前を付けました。</source>
+        <translation>
+            <numerusform>
+Named %n place in the stored history.</numerusform>
+            <numerusform>
+Named %n places in the stored history.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>
+保存済みの履歴には反映できませんでした。
+%1</source>
+        <translation>
+The stored history could not be updated with them.
+%1</translation>
+    </message>
+    <message>
+        <source>駅名表を書き出すフォルダ</source>
+        <translation>Folder to Export the Station Table To</translation>
+    </message>
+    <message>
+        <source>駅名表を書き出せませんでした。
+%1</source>
+        <translation>The station table could not be exported.
+%1</translation>
+    </message>
+    <message>
+        <source>書き出す駅名がありません。登録した駅名や取り込んだ駅名表があると書き出せます。</source>
+        <translation>There are no station names to export. The names you register and the station tables you import can be exported.</translation>
+    </message>
+    <message>
+        <source>駅名表を %1 に書き出しました。
+%2</source>
+        <translation>The station table was exported to %1.
+%2</translation>
+    </message>
+    <message numerus="yes">
+        <source>%1 (%n 件)</source>
+        <translation>
+            <numerusform>%1 (%n row)</numerusform>
+            <numerusform>%1 (%n rows)</numerusform>
+        </translation>
+    </message>
+</context>
+<context>
+    <name>StationImportErrorsDialog</name>
+    <message>
+        <source>駅名表の取り込み</source>
+        <translation>Import Station Table</translation>
+    </message>
+    <message>
+        <source>駅名表を取り込めませんでした。次の問題があるため、どの行も取り込んでいません。
+ファイルを直してから、もう一度取り込んでください。</source>
+        <translation>The station table could not be imported: because of the problems below, no line was imported.
+Correct the files, then import them again.</translation>
+    </message>
+</context>
+<context>
+    <name>StationImportProgressDialog</name>
+    <message>
+        <source>中止</source>
+        <translation>Stop</translation>
+    </message>
+    <message>
+        <source>駅名表を読んでいます...</source>
+        <translation>Reading the station table...</translation>
+    </message>
+    <message>
+        <source>駅名を書き込んでいます...</source>
+        <translation>Writing the station names...</translation>
+    </message>
+    <message>
+        <source>中止しています...</source>
+        <translation>Stopping...</translation>
+    </message>
+</context>
+<context>
     <name>StoredCardsDock</name>
     <message>
         <source>保存済みカード</source>
@@ -902,6 +1409,43 @@ Double-click to give it a name.</translation>
     <message>
         <source>%1 の名前（空欄で名前を消します）:</source>
         <translation>Name of %1 (empty to remove the name):</translation>
+    </message>
+    <message>
+        <source>削除...</source>
+        <translation>Delete...</translation>
+    </message>
+    <message>
+        <source>「%1」 %2</source>
+        <translation>“%1” %2</translation>
+    </message>
+    <message numerus="yes">
+        <source>次のカードを削除しますか？
+
+%1（%n 件）
+
+保存されている履歴、名前、ブランドが履歴データベースから消えます。この操作は元に戻せません。</source>
+        <translation>
+            <numerusform>Delete this card?
+
+%1 (%n record)
+
+Its stored history, name and brand will be removed from the history database. This cannot be undone.</numerusform>
+            <numerusform>Delete this card?
+
+%1 (%n records)
+
+Its stored history, name and brand will be removed from the history database. This cannot be undone.</numerusform>
+        </translation>
+    </message>
+    <message>
+        <source>カードの削除</source>
+        <translation>Delete Card</translation>
+    </message>
+    <message>
+        <source>カードを削除できませんでした。
+%1</source>
+        <translation>The card could not be deleted.
+%1</translation>
     </message>
 </context>
 <context>
@@ -1359,6 +1903,33 @@ Status bar</translation>
     <message>
         <source>Auto(&amp;A)</source>
         <translation>&amp;Auto</translation>
+    </message>
+    <message>
+        <source>はやかけん</source>
+        <translation>Hayakaken</translation>
+    </message>
+</context>
+<context>
+    <name>UnregisteredNamesBar</name>
+    <message>
+        <source>「未登録」と表示された駅名は、まだ駅名表に登録されていません。名前をダブルクリックして登録するか、駅名表 (CSV) を取り込めます。</source>
+        <translation>Station names shown as 「未登録」 (unregistered) are not in the station table yet. Double-click a name to register it, or import a station table (CSV).</translation>
+    </message>
+    <message>
+        <source>駅名を登録</source>
+        <translation>Name the Station</translation>
+    </message>
+    <message>
+        <source>駅名表を取り込む...</source>
+        <translation>Import Station Table...</translation>
+    </message>
+    <message>
+        <source>今後表示しない</source>
+        <translation>Don&apos;t Show Again</translation>
+    </message>
+    <message>
+        <source>閉じる</source>
+        <translation>Close</translation>
     </message>
 </context>
 <context>

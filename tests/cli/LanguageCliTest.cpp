@@ -48,6 +48,18 @@ TEST(CliLanguage, TableAndMessagesFollowTheLanguageFilesAndJsonDoNot) {
             }
         }
 
+    // The expense claim of the card read, drawn for a person: its words in
+    // the language, the card's names as they are.
+    const std::pair<const char*, QStringList> claims[] = {
+        {"ja", {"交通費明細", "せたまる", "2026年11月11日", "乗車", "未登録", "18 件"}},
+        {"en", {"Travel Expenses", "Setamaru", "2026-11-11 to 2026-11-28", "Ride", "未登録", "18 journeys"}}};
+    for (const auto& [language, shown] : claims) {
+        runIn(home, language,
+              {"history", "--idm", "01162B80751A0D3E", "--journeys", "--format=pdf", "--output", home.file("c.pdf")});
+        const QString text = test::runProgram("pdftotext", {"-layout", home.file("c.pdf"), "-"}).out;
+        for (const QString& s : shown) EXPECT_TRUE(text.contains(s)) << language << ": " << s.toStdString();
+    }
+
     // A message (no server to send to): on standard error in the language,
     // in the JSON as it is.
     QDir().mkpath(home.configHome() + "/Mirokaze");

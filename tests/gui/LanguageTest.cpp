@@ -2,17 +2,21 @@
 // Qt's accessibility interfaces (what the AT-SPI bridge hands on): every
 // control named, the header band's lines and the grid's cells readable, Tab
 // reaching the 未登録 bar before the grid; the texts in the chosen language,
-// the Japanese ones as they always were.
+// the Japanese ones as they always were: the dialogs', the empty window's
+// hint, the import's problems, the expense claim's and a stored card's.
 #include "AboutBox.h"
 #include "CHistoryModel.h"
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
+#include "CNameCodeDlg.h"
 #include "CSettingsStore.h"
 #include "CSetupDlg.h"
 #include "CSuicaGreenDlg.h"
 #include "GuideWindow.h"
 #include "ShownText.h"
+#include "SpendingDialog.h"
+#include "StationCodeSchema.h"
 #include "StationNameCommands.h"
 #include "StoredCardsDock.h"
 #include "TestSupport.h"
@@ -21,10 +25,13 @@
 #include <QAccessible>
 #include <QAccessibleTableInterface>
 #include <QApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMenuBar>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QTableView>
+#include <QTableWidget>
 #include <QTranslator>
 
 #include <gtest/gtest.h>
@@ -46,6 +53,12 @@ struct LanguageScope {
 struct LanguageCase {
     UiLanguage language;
     QString menus, idmLine, typeLine, firstColumn, setupTitle, greenMessage, guideTitle, guidePage;
+    // The card read in the spending and journeys dialogs, then the empty
+    // window, the 未登録 bar, the naming, import and forget dialogs.
+    QStringList dialogTexts;
+    // The import's problems as the list shows them.
+    QStringList importProblems;
+    QString claimCsv;
 };
 
 void PrintTo(const LanguageCase& c, std::ostream* out) {
@@ -57,10 +70,25 @@ void PrintTo(const LanguageCase& c, std::ostream* out) {
 const LanguageCase kLanguages[] = {
     {UiLanguage::Japanese, "ファイル(&F) 編集(&E) 表示(&V) モード(&M) ヘルプ(&H)",
      "FeliCa 製造番号(IDm): 01162B80751A0D3E (FeliCa製造 2018年07月18日)", "SF カードタイプ: せたまる", "生データ",
-     "Kuvora 設定", "Suicaが読み取れません。", "Kuvora ユーザーガイド", "/ja/index.md"},
+     "Kuvora 設定", "Suicaが読み取れません。", "Kuvora ユーザーガイド", "/ja/index.md",
+     {"せたまる  IDm 01162B80751A0D3E  (20 件)", "18 件  合計 2,880 円", "乗車", "カードをリーダ・ライタに置いて、",
+      "駅名を登録", "テーブル: コード: 駅名: 会社名: 路線名:", "駅名表を読んでいます...",
+      "Suica/ICOCA/TOICA/PiTaPa/PASMO（はやかけん）", "IDm 0101041087654321（1 件）"},
+     {"a.csv の 1 行目: 列の名前がどの駅コード表とも合いません（ファイル名を表の名前にしてください。例: StationCode.csv）",
+      "a.csv の 3 行目: 項目が 2 個あります（7 個のはずです）"},
+     "交通費明細\r\nカード,通勤用（PASMO）\r\nIDm,\"=\"\"0101041087654321\"\"\"\r\n期間,2026-11-29,2026-11-30\r\n\r\n"
+     "日付,種別,乗車,降車,運賃\r\n2026-11-30,乗車,池袋,目白,140\r\n合計,,,,140\r\n"},
     {UiLanguage::English, "&File &Edit &View &Mode &Help",
      "Manufacture ID (IDm): 01162B80751A0D3E (manufactured 2018-07-18)", "Card type: Setamaru", "Raw",
-     "Kuvora Settings", "The Suica card cannot be read.", "Kuvora User Guide", "/en/index.md"},
+     "Kuvora Settings", "The Suica card cannot be read.", "Kuvora User Guide", "/en/index.md",
+     {"Setamaru  IDm 01162B80751A0D3E  (20 records)", "18 journeys  Total ¥2,880", "Ride",
+      "Place a card on the reader/writer,", "Name the Station", "Table: Code: Station name: Company name: Line name:",
+      "Reading the station table...", "Suica/ICOCA/TOICA/PiTaPa/PASMO (Hayakaken)",
+      "IDm 0101041087654321 (1 record)"},
+     {"a.csv:1: the columns match no station-code table; name the file after its table (for example StationCode.csv)",
+      "a.csv:3: 2 fields, expected 7"},
+     "Travel Expenses\r\nCard,通勤用 (PASMO)\r\nIDm,\"=\"\"0101041087654321\"\"\"\r\nPeriod,2026-11-29,2026-11-30\r\n\r\n"
+     "Date,Kind,From,To,Fare\r\n2026-11-30,Ride,池袋,目白,140\r\nTotal,,,,140\r\n"},
 };
 
 // The objects below `a` that a person acts on (or reads as a control) and
@@ -135,6 +163,46 @@ TEST_P(Language, TheMainWindowIsNamedAndItsBandAndGridRead) {
     for (QWidget* w = bar->NameButton(); w != frame.View()->Grid() && chain.size() < 8; w = w->nextInFocusChain())
         if (w->focusPolicy() & Qt::TabFocus) chain << w;
     EXPECT_EQ(chain, QWidgetList({bar->NameButton(), bar->ImportButton(), bar->NeverButton(), bar->CloseButton()}));
+}
+
+TEST_P(Language, TheSpendingNamingImportAndForgetDialogsSpeakIt) {
+    const LanguageCase& c = GetParam();
+    ASSERT_TRUE(language.installed);
+    CKuvoraDoc doc;
+    doc.OnNewDocument();
+    doc.OnCardRead();
+    SpendingDialog spending(doc);
+    JourneysDialog journeys(doc);
+    const NameKey key{FindStationCodeTable("StationCode"), {0, 1, 16}};
+    CNameCodeDlg naming(key);
+    StationImportProgressDialog progress;
+    UnregisteredNamesBar bar;
+    QStringList labels;
+    for (const QLabel* label : naming.findChildren<QLabel*>())
+        if (label->text().endsWith(':')) labels << label->text();
+    const QStringList question =
+        StoredCardsDock::ForgetQuestion({"0101041087654321", 1, 1, "", "", "", "はやかけん"}).split('\n');
+    const QStringList texts = {spending.findChild<QLabel*>()->text(), journeys.TotalLabel()->text(),
+                               journeys.Table()->item(0, 1)->text(), EmptyWindowHint("auto").section('\n', 0, 0),
+                               bar.NameButton()->text(), labels.join(' '), progress.Label()->text(),
+                               question.value(2), question.value(3)};
+    EXPECT_EQ(texts.join(" | ").toStdString(), c.dialogTexts.join(" | ").toStdString());
+    for (QWidget* w : {static_cast<QWidget*>(&spending), static_cast<QWidget*>(&journeys),
+                       static_cast<QWidget*>(&naming), static_cast<QWidget*>(&progress)})
+        EXPECT_EQ(unnamedIn(w), "") << w->windowTitle().toStdString();
+
+    // The import's English problems: the window's own hint for the table a
+    // file is for, the others as they are (or in Japanese).
+    StationImportErrorsDialog errors(
+        {"/d/a.csv:1: the columns match no station-code table; name the table with --table",
+         "/d/a.csv:3: 2 fields, expected 7"},
+        {"/d/a.csv"});
+    EXPECT_EQ(errors.List()->toPlainText().toStdString(), c.importProblems.join('\n').toStdString());
+
+    // (fromUtf8 leaves out the byte order mark before it.)
+    const ExpenseClaim claim{"通勤用",     "PASMO", "0101041087654321", "2026-11-29", "2026-11-30",
+                             {{"2026-11-30", "池袋", "目白", 140}}};
+    EXPECT_EQ(QString::fromUtf8(ExpenseClaimCsv(claim)).toStdString(), c.claimCsv.toStdString());
 }
 
 TEST_P(Language, TheDialogsAreNamedInTheirLanguage) {

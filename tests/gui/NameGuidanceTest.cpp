@@ -229,6 +229,9 @@ TEST(StationImportText, ProblemsOfAnImportInJapanese) {
         {"/t/a.csv:1: more than 64 columns", "/t/a.csv の 1 行目: 列が 64 個を超えています"},
         {"and 299899 more problems", "ほかに 299899 件の問題があります"},
         {"and 1 more problem", "ほかに 1 件の問題があります"},
+        // What the naming dialog's write may say.
+        {"a name is at most 255 characters", "名前は 255 文字までです"},
+        {"not a key of a station-code table", "駅コード表のコードではありません"},
         {"something new", "something new"},
     };
     for (const auto& c : cases)
