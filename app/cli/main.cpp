@@ -4,7 +4,6 @@
 // kuvora-cli runs for those.
 #include "CliCommands.h"
 #include "CliParser.h"
-#include "heap_pages.h"
 #include "standard_output.h"
 
 #include <QCoreApplication>
@@ -191,8 +190,6 @@ bool wantsDrawing(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A read grows the heap by some sixty pages: on one large page instead.
-    platform::placeHeapOnLargePages();
     g_argv = argv;
     // The drawn formats need Qt GUI, but no display: the offscreen platform.
     // Everything else runs on Qt Core alone.
