@@ -1,7 +1,10 @@
 // kuvora: the window program.
 #include "CKuvoraApp.h"
+#include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
+#include "EndSignals.h"
+#include "WindowPlatform.h"
 
 #include <QTimer>
 
@@ -48,11 +51,19 @@ int main(int argc, char** argv) {
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
-    // Serving or (un)registering the automation object shows no window and
-    // needs no display.
-    if (!OpensWindow(argc, argv)) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A window opens on Wayland where the session has it, else on X.
+    // Serving or (un)registering the automation object needs no display.
+    const WindowPlatforms platforms = SelectWindowPlatforms(OpensWindow(argc, argv));
     CKuvoraApp app(argc, argv);
+    if (!RestorePlatformAndCheckDisplay(platforms)) return 1;
+    // A signal ends the program as a close from the window does, but at once:
+    // the text being read aloud is not waited for.
+    const EndSignals endSignals([&app](int) {
+        if (app.Document()) app.Document()->m_Speaker.Silence();
+        CloseAllAndQuit();
+    });
     if (!app.InitInstance()) return app.ExitCode();
+    if (endSignals.Received()) return 0;
     FirstFrameReport firstFrame;
     if (!qEnvironmentVariableIsEmpty("KUVORA_FIRST_FRAME_REPORT") && app.MainFrame())
         app.MainFrame()->View()->installEventFilter(&firstFrame);
