@@ -24,6 +24,8 @@ struct Voice {
     QStringList started, finished, stopped;
     int gate = INT_MAX;  // how many texts may finish
     bool honourDeadline = true;
+    bool honourInterrupt = true;
+    bool interrupted = false;
     std::chrono::milliseconds speakTime{0};
 
     bool waitStarted(int n) {
@@ -50,13 +52,18 @@ public:
         v->cv.notify_all();
         const Clock::time_point done = Clock::now() + v->speakTime;
         while (v->finished.size() >= v->gate || Clock::now() < done) {
-            if (v->honourDeadline && Clock::now() >= deadline) {
+            if ((v->honourDeadline && Clock::now() >= deadline) || (v->honourInterrupt && v->interrupted)) {
                 v->stopped << text;
                 return;
             }
             v->cv.wait_for(lock, 5ms);
         }
         v->finished << text;
+    }
+    void Interrupt() override {
+        std::lock_guard<std::mutex> lock(v->m);
+        v->interrupted = true;
+        v->cv.notify_all();
     }
     std::shared_ptr<Voice> v;
 };
@@ -173,6 +180,33 @@ TEST(SpeechQueue, DestructionWaitsNoLongerThanTheBound) {
     hung->open();
     while (hung->spoken().isEmpty()) std::this_thread::sleep_for(5ms);
     std::this_thread::sleep_for(100ms);
+}
+
+TEST(SpeechQueue, SilenceStopsTheTextBeingSpokenAndTheRestAtOnce) {
+    // A voice that stops when interrupted, and one that does not even then.
+    for (const bool honours : {true, false}) {
+        auto voice = std::make_shared<Voice>();
+        voice->speakTime = 20s;
+        voice->honourInterrupt = honours;
+        auto queue = std::make_unique<CSpeechQueue>(recording(voice));
+        queue->Speak("a");
+        queue->Speak("b");
+        ASSERT_TRUE(voice->waitStarted(1));
+        const Clock::time_point t = Clock::now();
+        queue->Silence();
+        queue->Speak("c");
+        queue.reset();
+        EXPECT_LT(secondsSince(t), CSpeechQueue::kSilencedWait.count() / 1000.0 + 1.0) << honours;
+        std::unique_lock<std::mutex> lock(voice->m);
+        EXPECT_EQ(voice->started, QStringList{"a"});
+        if (!honours) {
+            // The abandoned thread ends at the text's bound, before the test does.
+            voice->cv.wait_for(lock, 5s, [&] { return !voice->stopped.isEmpty(); });
+            std::this_thread::sleep_for(100ms);
+        }
+        EXPECT_EQ(voice->stopped, QStringList{"a"});
+        EXPECT_TRUE(voice->finished.isEmpty());
+    }
 }
 
 TEST(SpokenText, RowTextsKeepBlanksAndSayYenOnlyWithABalance) {
