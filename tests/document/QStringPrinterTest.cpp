@@ -4,9 +4,7 @@
 #include <gtest/gtest.h>
 
 TEST(QStringPrinter, TextsPrintAsTextsAlsoInsideLists) {
-    EXPECT_EQ(::testing::PrintToString(QString("Suica")), "\"Suica\"");
-    const std::string japanese = ::testing::PrintToString(QString("未登録"));
-    EXPECT_NE(japanese.find("As Text: \"未登録\""), std::string::npos) << japanese;
-    EXPECT_EQ(::testing::PrintToString(QStringList{"a", "b"}), "{ \"a\", \"b\" }");
+    EXPECT_EQ(::testing::PrintToString(QStringList{"Suica", "xcb"}), "{ \"Suica\", \"xcb\" }");
+    EXPECT_NE(::testing::PrintToString(QString("未登録")).find("As Text: \"未登録\""), std::string::npos);
     EXPECT_EQ(::testing::PrintToString(QByteArray("xcb;wayland")), "\"xcb;wayland\"");
 }

@@ -65,20 +65,3 @@ TEST(Settings, WritesReachTheFileAtOnce) {
     writeConf(home, "[Settings]\nMode=7\n");
     EXPECT_EQ(settings::Mode(), 7);
 }
-
-TEST(Settings, WritesTogetherReachTheFileInOneGoAndAreReadBackMeanwhile) {
-    test::IsolatedHome home;
-    const QString conf = home.configHome() + "/Mirokaze/Kuvora.conf";
-    {
-        const settings::WriteTogether together;
-        settings::WriteInt("ColWith0", 51);
-        settings::WriteInt("ColWith1", 0);
-        EXPECT_EQ(settings::ColumnWidth(0, 9), 51);
-        EXPECT_FALSE(QFile::exists(conf));
-    }
-    QFile f(conf);
-    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
-    const QByteArray text = f.readAll();
-    EXPECT_TRUE(text.contains("ColWith0=51"));
-    EXPECT_TRUE(text.contains("ColWith1=0"));
-}
