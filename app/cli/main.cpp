@@ -5,6 +5,7 @@
 #include "CliCommands.h"
 #include "CliParser.h"
 #include "standard_output.h"
+#include "utf8_locale.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -190,6 +191,7 @@ bool wantsDrawing(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useUtf8CharacterType();
     g_argv = argv;
     // The drawn formats need Qt GUI, but no display: the offscreen platform.
     // Everything else runs on Qt Core alone.

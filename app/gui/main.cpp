@@ -5,6 +5,7 @@
 #include "CMainFrame.h"
 #include "EndSignals.h"
 #include "WindowPlatform.h"
+#include "utf8_locale.h"
 
 #include <QTimer>
 
@@ -41,6 +42,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useUtf8CharacterType();
     // --help and --version print and end, without a display.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
