@@ -16,9 +16,7 @@
 // The reads above are warm: each scenario's document has read before. The
 // first read in a fresh process, the case of every kuvora-cli run, is timed
 // apart: a child process per round (this program with --first-read) times
-// its first Read and then a second one, in-process. The child starts as
-// kuvora-cli does (its heap on a huge page) and is linked as kuvora-cli is
-// (its code in the order of app/cli/read-order.txt).
+// its first Read and then a second one, in-process.
 // Targets: the first read at most 2 ms, the warm read at most 1.5 ms. The
 // page faults of each read are shown beside them, and a third row gives the
 // first read in a process that has run one SQLite query on a memory
@@ -41,7 +39,6 @@
 #include "StationDbBuilder.h"
 #include "card_image.h"
 #include "felica.h"
-#include "heap_pages.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -196,7 +193,6 @@ double cliRead(const QString& home) {
 // heap the read touches for the first time costs one; on a virtual machine
 // one costs some microseconds). Status 1 when a read showed a message or found another card.
 int firstReadChild(bool sqliteStarted) {
-    platform::placeHeapOnLargePages();  // as kuvora-cli's main does
     if (sqliteStarted) {
         CDbConnection memory;
         if (DbFailed(memory.Open(QStringLiteral(":memory:"), CDbConnection::Mode::ReadWriteCreate)) ||

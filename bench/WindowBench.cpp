@@ -11,6 +11,11 @@
 // quits. Both sides read CLOCK_MONOTONIC, so the difference is the whole
 // start: loading and linking, Qt, the settings, the window and its frame.
 //
+// End: the window program on the same X server, reading the sample card,
+// ended by SIGTERM as a session's end does; from the signal to the end of
+// the process, which saves the window's settings on the way (target <= 500
+// ms).
+//
 // In process (QT_QPA_PLATFORM, offscreen by default): the Read command of a
 // card with 1,000 stored rows, whose reload refills and repaints the grid; a
 // refill and repaint of 1,000 rows alone; and the resident memory afterwards.
@@ -41,6 +46,7 @@
 #include <cstring>
 #include <functional>
 #include <string>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -54,28 +60,37 @@ long residentKilobytes() {
     return -1;
 }
 
+// Starts the window program on `display` with `home` as its home, its
+// standard output to `out` (its notes on the missing session bus and the
+// like to /dev/null), reading `card` (a card image) when one is given.
+pid_t startWindow(const std::string& display, const std::string& home, int out, bool firstFrameReport,
+                  const char* card) {
+    const pid_t pid = fork();
+    if (pid != 0) return pid;
+    dup2(out, 1);
+    const int devnull = open("/dev/null", O_WRONLY);
+    if (devnull >= 0) dup2(devnull, 2);
+    setenv("DISPLAY", display.c_str(), 1);
+    setenv("QT_QPA_PLATFORM", "xcb", 1);
+    if (firstFrameReport) setenv("KUVORA_FIRST_FRAME_REPORT", "1", 1);
+    setenv("HOME", home.c_str(), 1);
+    setenv("XDG_CONFIG_HOME", (home + "/config").c_str(), 1);
+    setenv("XDG_DATA_HOME", (home + "/data").c_str(), 1);
+    const std::string reader = card ? std::string("image:") + card : std::string();
+    if (card)
+        execl(KUVORA_WINDOW, KUVORA_WINDOW, "--reader", reader.c_str(), card, static_cast<char*>(nullptr));
+    else
+        execl(KUVORA_WINDOW, KUVORA_WINDOW, static_cast<char*>(nullptr));
+    _exit(127);
+}
+
 // One start of the window program up to its first flushed frame; -1 when it
 // did not report one.
 double timeWindowStart(const std::string& display, const QString& home) {
     int fds[2];
     if (pipe(fds) != 0) return -1;
-    const std::string homeDir = home.toStdString();
     const long long start = monotonicNs();
-    const pid_t pid = fork();
-    if (pid == 0) {
-        close(fds[0]);
-        dup2(fds[1], 1);
-        const int devnull = open("/dev/null", O_WRONLY);  // its notes on the missing session bus and the like
-        if (devnull >= 0) dup2(devnull, 2);
-        setenv("DISPLAY", display.c_str(), 1);
-        setenv("QT_QPA_PLATFORM", "xcb", 1);
-        setenv("KUVORA_FIRST_FRAME_REPORT", "1", 1);
-        setenv("HOME", homeDir.c_str(), 1);
-        setenv("XDG_CONFIG_HOME", (homeDir + "/config").c_str(), 1);
-        setenv("XDG_DATA_HOME", (homeDir + "/data").c_str(), 1);
-        execl(KUVORA_WINDOW, KUVORA_WINDOW, static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const pid_t pid = startWindow(display, home.toStdString(), fds[1], true, nullptr);
     close(fds[1]);
     std::string out;
     char buffer[256];
@@ -89,6 +104,30 @@ double timeWindowStart(const std::string& display, const QString& home) {
     return (std::atoll(out.c_str() + at + 12) - start) / 1e6;
 }
 
+// One end of the window program by SIGTERM, as a session ends it, two
+// seconds after it started reading the sample card: from the signal to the
+// process's end (its size and column widths saved on the way); -1 when it
+// did not end within ten seconds.
+double timeWindowEnd(const std::string& display, const QString& home) {
+    const int devnull = open("/dev/null", O_WRONLY);
+    const pid_t pid = startWindow(display, home.toStdString(), devnull, false,
+                                  KUVORA_SOURCE_DIR "/data/cards/suica-sample.json");
+    close(devnull);
+    std::this_thread::sleep_for(std::chrono::seconds(2));
+    const long long start = monotonicNs();
+    kill(pid, SIGTERM);
+    int status = 0;
+    while (waitpid(pid, &status, WNOHANG) == 0) {
+        if (monotonicNs() - start > 10'000'000'000LL) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+            return -1;
+        }
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    }
+    return (monotonicNs() - start) / 1e6;
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -97,7 +136,7 @@ int main(int argc, char** argv) {
     QTemporaryDir home;
 
     // Process start to the first frame on a real X server.
-    Times startup;
+    Times startup, end;
     {
         PrivateXServer x;
         if (x.Display().empty()) {
@@ -111,6 +150,14 @@ int main(int argc, char** argv) {
                 return 1;
             }
             startup.ms.push_back(ms);
+        }
+        for (int i = 0; i < starts; ++i) {
+            const double ms = timeWindowEnd(x.Display(), home.filePath("end"));
+            if (ms < 0) {
+                std::fprintf(stderr, "bench_window: kuvora did not end on SIGTERM\n");
+                return 1;
+            }
+            end.ms.push_back(ms);
         }
     }
 
@@ -149,6 +196,7 @@ int main(int argc, char** argv) {
                 starts, qgetenv("QT_QPA_PLATFORM").constData(), rounds, doc.m_nRows);
     std::printf("%-34s %9s %9s %9s\n", "", "median ms", "min ms", "max ms");
     startup.print("process start to first X frame", "target <= 200 ms");
+    end.print("SIGTERM to the process's end", "target <= 500 ms");
     read.print("Read with reload of stored rows", "");
     refill.print("refill and repaint", "target <= 10 ms");
     std::printf("%-34s %9.1f MB                       target <= 80 MB\n", "resident memory", rss / 1024.0);

@@ -11,13 +11,25 @@ QSettings store() {
 }
 
 thread_local QSettings* t_Together = nullptr;
+thread_local QSettings* t_Writing = nullptr;
 
 QVariant valueOf(const QString& key) {
+    if (t_Writing) return t_Writing->value(key);
     if (t_Together) return t_Together->value(key);
     return store().value(key);
 }
 
 QString keyOf(const QString& key) { return QStringLiteral("Settings/") + key; }
+
+void writeValue(const QString& key, const QVariant& value) {
+    if (t_Writing) {
+        t_Writing->setValue(keyOf(key), value);
+        return;
+    }
+    QSettings s = store();
+    s.setValue(keyOf(key), value);
+    s.sync();
+}
 
 int ranged(int value, int low, int high, int fallback) {
     return value < low || value > high ? fallback : value;
@@ -35,6 +47,18 @@ ReadTogether::~ReadTogether() {
     if (m_Store) t_Together = nullptr;
 }
 
+WriteTogether::WriteTogether() {
+    if (t_Writing) return;
+    m_Store = std::make_unique<QSettings>(QStringLiteral("Mirokaze"), QStringLiteral("Kuvora"));
+    t_Writing = m_Store.get();
+}
+
+WriteTogether::~WriteTogether() {
+    if (!m_Store) return;
+    t_Writing = nullptr;
+    m_Store->sync();
+}
+
 int ReadInt(const QString& key, int defaultValue) {
     const QVariant v = valueOf(keyOf(key));
     if (!v.isValid()) return defaultValue;
@@ -48,17 +72,8 @@ QString ReadString(const QString& key, const QString& defaultValue) {
     return v.isValid() ? v.toString() : defaultValue;
 }
 
-void WriteInt(const QString& key, int value) {
-    QSettings s = store();
-    s.setValue(keyOf(key), value);
-    s.sync();
-}
-
-void WriteString(const QString& key, const QString& value) {
-    QSettings s = store();
-    s.setValue(keyOf(key), value);
-    s.sync();
-}
+void WriteInt(const QString& key, int value) { writeValue(key, value); }
+void WriteString(const QString& key, const QString& value) { writeValue(key, value); }
 
 int Mode() { return ReadInt(QStringLiteral("Mode"), 0); }
 void SetMode(int mode) { WriteInt(QStringLiteral("Mode"), mode); }

@@ -1,6 +1,7 @@
 // The settings store: section "Settings" of the per-user store
 // $XDG_CONFIG_HOME/Mirokaze/Kuvora.conf. Every read goes to the file and
-// every write reaches it at once; nothing is cached beyond a ReadTogether.
+// every write reaches it at once; nothing is cached beyond a ReadTogether
+// or a WriteTogether.
 //
 // A stored value that is not a whole number where one belongs reads as the
 // caller's default; the typed readers below also apply each key's range.
@@ -23,6 +24,20 @@ public:
     ~ReadTogether();
     ReadTogether(const ReadTogether&) = delete;
     ReadTogether& operator=(const ReadTogether&) = delete;
+
+private:
+    std::unique_ptr<QSettings> m_Store;  // null in a nested one
+};
+
+// While one lives, the writes on this thread (and the reads, which see
+// them) go to one store that reaches the file when it goes: one rewrite of
+// the file for many values, as when the window saves its column widths.
+class WriteTogether {
+public:
+    WriteTogether();
+    ~WriteTogether();
+    WriteTogether(const WriteTogether&) = delete;
+    WriteTogether& operator=(const WriteTogether&) = delete;
 
 private:
     std::unique_ptr<QSettings> m_Store;  // null in a nested one

@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the Debian package from a build folder and checks it as a packager
 # would: lintian --pedantic without warnings or hardening tags, Depends
-# naming each package once, the desktop entry and the AppStream metainfo
+# naming each package once, Recommends naming the Wayland plugin, the desktop entry and the AppStream metainfo
 # valid, the documents compressed as policy asks with no broken link among
 # them, the user guide and the completions in place, and the programs run
 # from a scratch root the package is unpacked into (kuvora-cli reads a
@@ -23,6 +23,9 @@ depends=$(dpkg-deb -f "$deb" Depends)
 echo "Depends: $depends"
 twice=$(tr ',' '\n' <<<"$depends" | sed -E 's/^ *//; s/[ (].*//' | sort | uniq -d)
 [ -z "$twice" ] || { echo "Depends names a package twice: $twice"; exit 1; }
+recommends=$(dpkg-deb -f "$deb" Recommends)
+echo "Recommends: $recommends"
+grep -qE '(^|, )qt6-wayland(,|$)' <<<"$recommends" || { echo "Recommends does not name qt6-wayland"; exit 1; }
 root="$work/root"
 dpkg -x "$deb" "$root"
 for f in usr/bin/kuvora usr/bin/kuvora-cli usr/bin/kuvora-cli-full usr/bin/kuvora-stationdb usr/share/kuvora/StationCode.db \

@@ -20,7 +20,7 @@ BUILD=(
   libusb-1.0-0-dev libpcsclite-dev
 )
 RUN=(
-  qt6-qpa-plugins qt6-speech-speechd-plugin qt6-speech-flite-plugin qt6-translations-l10n
+  qt6-qpa-plugins qt6-wayland qt6-speech-speechd-plugin qt6-speech-flite-plugin qt6-translations-l10n
   libnfc-bin pcscd libccid
   # fonts with Japanese glyphs
   fonts-ipafont-gothic
@@ -31,6 +31,8 @@ TEST=(
   libgtest-dev libgmock-dev googletest libbenchmark-dev sqlite3
   xvfb xauth x11-apps imagemagick dbus dbus-daemon dbus-bin libglib2.0-bin sox
   xclip xdotool
+  # a headless Wayland compositor for the session tests
+  weston
   python3 python3-xlrd desktop-file-utils
   # a virtual PC/SC reader for the pcscd tests
   vsmartcard-vpcd

@@ -32,6 +32,11 @@ struct CSpeechQueue::Shared {
     bool busy = false;
     Clock::time_point busyUntil;
     bool ended = false;
+    // The engine while the speaking thread has one, and whether Silence()
+    // was called (and when).
+    ISpeechEngine* engine = nullptr;
+    bool silenced = false;
+    Clock::time_point silencedAt;
     std::thread thread;
 };
 
@@ -54,9 +59,10 @@ CSpeechQueue::~CSpeechQueue() {
     // The text being spoken may finish, within its bound; an engine stuck
     // past that is left behind so the program can still end.
     while (!s.ended) {
-        const Clock::time_point until = (s.busy ? s.busyUntil : Clock::now()) + kStopGrace;
+        const Clock::time_point until =
+            s.silenced ? s.silencedAt + kSilencedWait : (s.busy ? s.busyUntil : Clock::now()) + kStopGrace;
         if (s.settled.wait_until(lock, until) == std::cv_status::timeout && !s.ended &&
-            (!s.busy || Clock::now() >= s.busyUntil + kStopGrace))
+            (s.silenced || !s.busy || Clock::now() >= s.busyUntil + kStopGrace))
             break;
     }
     const bool ended = s.ended;
@@ -89,6 +95,19 @@ bool CSpeechQueue::Speak(const QString& text) {
 void CSpeechQueue::ClearQueue() {
     std::lock_guard<std::mutex> lock(m_pShared->lock);
     m_pShared->queue.clear();
+}
+
+void CSpeechQueue::Silence() {
+    Shared& s = *m_pShared;
+    std::lock_guard<std::mutex> lock(s.lock);
+    if (s.silenced) return;
+    s.silenced = true;
+    s.silencedAt = Clock::now();
+    s.stop = true;
+    s.queue.clear();
+    if (s.engine) s.engine->Interrupt();
+    s.wakeSignalled = true;
+    s.wake.notify_all();
 }
 
 bool CSpeechQueue::HasVoice() const {
@@ -128,6 +147,7 @@ void CSpeechQueue::Run(std::shared_ptr<Shared> shared, SpeechEngineFactory facto
             engineTried = true;
             engine = factory();
             std::lock_guard<std::mutex> lock(s.lock);
+            s.engine = engine.get();
             s.voice = engine ? Shared::Voice::Present : Shared::Voice::Absent;
             if (!engine) s.queue.clear();
             s.busyUntil = Clock::now() + SpeakingBound(text);
@@ -136,10 +156,15 @@ void CSpeechQueue::Run(std::shared_ptr<Shared> shared, SpeechEngineFactory facto
             Clock::time_point deadline;
             {
                 std::lock_guard<std::mutex> lock(s.lock);
+                if (s.silenced) continue;
                 deadline = s.busyUntil;
             }
             engine->Speak(text, deadline);
         }
+    }
+    {
+        std::lock_guard<std::mutex> lock(s.lock);
+        s.engine = nullptr;
     }
     engine.reset();
     std::lock_guard<std::mutex> lock(s.lock);

@@ -32,6 +32,10 @@ public:
     bool Speak(const QString& text);
     // Drops every waiting text; the text being spoken is spoken to its end.
     void ClearQueue();
+    // For a program that has to end now (a session ending): drops every
+    // waiting text, silences the text being spoken and takes no more; the
+    // destructor then waits at most kSilencedWait for the speaking thread.
+    void Silence();
 
     // False once it is known that no engine could be made.
     bool HasVoice() const;
@@ -45,6 +49,7 @@ public:
     static std::chrono::milliseconds SpeakingBound(const QString& text);
     // Extra time the destructor gives an engine to stop after the bound.
     static constexpr std::chrono::milliseconds kStopGrace{1000};
+    static constexpr std::chrono::milliseconds kSilencedWait{250};
 
 private:
     struct Shared;

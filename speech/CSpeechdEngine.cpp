@@ -64,7 +64,7 @@ QString CSpeechdEngine::VoiceText(const QString& text) {
 
 void CSpeechdEngine::Speak(const QString& text, Clock::time_point deadline) {
     const QString spoken = VoiceText(text);
-    if (!hasWords(spoken)) return;
+    if (!hasWords(spoken) || m_bInterrupted) return;
     const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(deadline - Clock::now());
     if (left.count() <= 0) return;
 
@@ -86,9 +86,25 @@ void CSpeechdEngine::Speak(const QString& text, Clock::time_point deadline) {
     });
     limit.start(left);
     m_pSpeech->say(spoken);
-    loop.exec();
+    m_pLoop = &loop;
+    // Interrupt() set the flag and posted its stop before the loop ran.
+    if (!m_bInterrupted) loop.exec();
+    m_pLoop = nullptr;
     // Past the deadline the voice is stopped, so the next text can go on.
     if (!finished) m_pSpeech->stop();
+}
+
+void CSpeechdEngine::Interrupt() {
+    m_bInterrupted = true;
+    // The voice lives on the speaking thread: stopped there, from its loop.
+    QMetaObject::invokeMethod(
+        m_pSpeech.get(),
+        [this] {
+            if (!m_pLoop) return;
+            m_pSpeech->stop();
+            m_pLoop->quit();
+        },
+        Qt::QueuedConnection);
 }
 
 SpeechEngineFactory SpeechdEngineFactory() {

@@ -7,8 +7,10 @@
 #include "CKanaReading.h"
 #include "ISpeechEngine.h"
 
+#include <atomic>
 #include <memory>
 
+class QEventLoop;
 class QTextToSpeech;
 class QVoice;
 
@@ -19,6 +21,7 @@ public:
     ~CSpeechdEngine() override;
 
     void Speak(const QString& text, Clock::time_point deadline) override;
+    void Interrupt() override;
     // The text as handed to the voice.
     QString VoiceText(const QString& text);
     bool UsesKanaReading() const { return m_pReading != nullptr; }
@@ -34,6 +37,9 @@ private:
 
     std::unique_ptr<QTextToSpeech> m_pSpeech;
     std::unique_ptr<CKanaReading> m_pReading;
+    // Speak's event loop while it runs (touched on the speaking thread only).
+    QEventLoop* m_pLoop = nullptr;
+    std::atomic<bool> m_bInterrupted{false};
 };
 
 // Makes a CSpeechdEngine on the speaking thread.

@@ -18,6 +18,10 @@ public:
     // engine stops speaking and returns, so a voice that never reports the end
     // of a text cannot hold the queue.
     virtual void Speak(const QString& text, Clock::time_point deadline) = 0;
+    // Called from another thread, while Speak runs or just before: silences
+    // the voice and makes Speak return soon; later texts are not spoken.
+    // Returns at once. An engine without it is waited for up to the deadline.
+    virtual void Interrupt() {}
 };
 
 // Makes the engine on the speaking thread; null when there is no engine or

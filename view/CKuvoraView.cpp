@@ -207,6 +207,7 @@ bool CKuvoraView::IsPlainView() const { return !m_pPlain->isHidden(); }
 
 void CKuvoraView::SaveColumnWidths() const {
     if (!m_pGrid) return;
+    const settings::WriteTogether oneWrite;
     for (int i = 0; i < view::kGridColumns; ++i)
         settings::WriteInt(QStringLiteral("ColWith%1").arg(i),
                            m_pGrid->isColumnHidden(i) ? 0 : m_pGrid->columnWidth(i));

@@ -6,8 +6,8 @@
 #include "CliGrammar.h"
 #include "CliParser.h"
 #include "UiLanguage.h"
-#include "heap_pages.h"
 #include "standard_output.h"
+#include "utf8_locale.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -90,8 +90,7 @@ bool wantsDrawing(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A read grows the heap by some sixty pages: on one large page instead.
-    platform::placeHeapOnLargePages();
+    platform::useUtf8CharacterType();
     g_argv = argv;
     // The drawn formats need Qt GUI, but no display: the offscreen platform.
     // Everything else runs on Qt Core alone.

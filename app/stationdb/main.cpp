@@ -5,6 +5,7 @@
 #include "StationDatabasePaths.h"
 #include "StationDbBuilder.h"
 #include "standard_output.h"
+#include "utf8_locale.h"
 
 #include <QCoreApplication>
 #include <QStringList>
@@ -153,6 +154,7 @@ int exportNames(QStringList args) {
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useUtf8CharacterType();
     QCoreApplication app(argc, argv);
     QStringList args = QCoreApplication::arguments().mid(1);
     if (args.isEmpty()) return usage("no command given");

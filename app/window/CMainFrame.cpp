@@ -399,6 +399,7 @@ void CMainFrame::OnProgressText(const QString& text) {
 void CMainFrame::closeEvent(QCloseEvent* event) {
     // The size it has when not maximised or minimised.
     const QRect normal = (isMaximized() || isMinimized() || isFullScreen()) ? normalGeometry() : geometry();
+    const settings::WriteTogether oneWrite;
     settings::WriteInt(QStringLiteral("WindowWidth"), normal.width());
     settings::WriteInt(QStringLiteral("WindowHeight"), normal.height());
     settings::WriteInt(QStringLiteral("WindowMaximized"), isMaximized() ? 1 : 0);

@@ -3,6 +3,9 @@
 #include "CKuvoraDoc.h"
 #include "CKuvoraView.h"
 #include "CMainFrame.h"
+#include "EndSignals.h"
+#include "WindowPlatform.h"
+#include "utf8_locale.h"
 
 #include <QTimer>
 
@@ -43,6 +46,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    platform::useUtf8CharacterType();
     // --help and --version print and end, without a display.
     QStringList arguments;
     for (int i = 1; i < argc; ++i) arguments << QString::fromLocal8Bit(argv[i]);
@@ -53,11 +57,19 @@ int main(int argc, char** argv) {
         std::fputs(text.toLocal8Bit().constData(), stdout);
         return std::fflush(stdout) == 0 && !std::ferror(stdout) ? 0 : 1;
     }
-    // Serving or (un)registering the automation object shows no window and
-    // needs no display.
-    if (!OpensWindow(argc, argv)) qputenv("QT_QPA_PLATFORM", "offscreen");
+    // A window opens on Wayland where the session has it, else on X.
+    // Serving or (un)registering the automation object needs no display.
+    const WindowPlatforms platforms = SelectWindowPlatforms(OpensWindow(argc, argv));
     CKuvoraApp app(argc, argv);
+    if (!RestorePlatformAndCheckDisplay(platforms)) return 1;
+    // A signal ends the program as a close from the window does, but at once:
+    // the text being read aloud is not waited for.
+    const EndSignals endSignals([&app](int) {
+        if (app.Document()) app.Document()->m_Speaker.Silence();
+        CloseAllAndQuit();
+    });
     if (!app.InitInstance()) return app.ExitCode();
+    if (endSignals.Received()) return 0;
     const bool rows = qgetenv("KUVORA_FIRST_FRAME_REPORT") == "rows";
     FirstFrameReport firstFrame(rows ? app.Document() : nullptr);
     if (!qEnvironmentVariableIsEmpty("KUVORA_FIRST_FRAME_REPORT") && app.MainFrame())

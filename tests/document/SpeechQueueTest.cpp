@@ -24,6 +24,7 @@ struct Voice {
     QStringList started, finished, stopped;
     int gate = INT_MAX;  // how many texts may finish
     bool honourDeadline = true;
+    bool interrupted = false;
     std::chrono::milliseconds speakTime{0};
 
     bool waitStarted(int n) {
@@ -50,13 +51,18 @@ public:
         v->cv.notify_all();
         const Clock::time_point done = Clock::now() + v->speakTime;
         while (v->finished.size() >= v->gate || Clock::now() < done) {
-            if (v->honourDeadline && Clock::now() >= deadline) {
+            if ((v->honourDeadline && Clock::now() >= deadline) || v->interrupted) {
                 v->stopped << text;
                 return;
             }
             v->cv.wait_for(lock, 5ms);
         }
         v->finished << text;
+    }
+    void Interrupt() override {
+        std::lock_guard<std::mutex> lock(v->m);
+        v->interrupted = true;
+        v->cv.notify_all();
     }
     std::shared_ptr<Voice> v;
 };
@@ -139,6 +145,20 @@ TEST(SpeechQueue, DestructionWaitsForTheTextBeingSpokenOnly) {
     EXPECT_GE(secondsSince(start), 0.5);
     EXPECT_EQ(voice->spoken(), QStringList{"a"});
     EXPECT_EQ(voice->started, QStringList{"a"});
+
+    // Silenced first (the session ends): the text is cut short, nothing more is taken.
+    auto silenced = std::make_shared<Voice>();
+    silenced->speakTime = 20s;
+    auto queue = std::make_unique<CSpeechQueue>(recording(silenced));
+    queue->Speak("a");
+    ASSERT_TRUE(silenced->waitStarted(1));
+    const Clock::time_point t = Clock::now();
+    queue->Silence();
+    queue->Speak("b");
+    queue.reset();
+    EXPECT_LT(secondsSince(t), 1.0);
+    EXPECT_EQ(silenced->stopped, QStringList{"a"});
+    EXPECT_EQ(silenced->started, QStringList{"a"});
 }
 
 TEST(SpeechQueue, DestructionWaitsNoLongerThanTheBound) {

@@ -18,8 +18,7 @@ struct IpAddress : ::testing::Test {
     IpAddress() {
         ctrl.show();
         ctrl.activateWindow();
-        QApplication::setActiveWindow(&ctrl);
-        QCoreApplication::processEvents();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(&ctrl));
     }
     QStringList Fields() const {
         QStringList texts;

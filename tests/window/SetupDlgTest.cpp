@@ -47,8 +47,7 @@ struct SetupDlg : ::testing::Test {
     static void Activate(QWidget& w) {
         w.show();
         w.activateWindow();
-        QApplication::setActiveWindow(&w);
-        QCoreApplication::processEvents();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&w));
         ASSERT_EQ(QApplication::activeWindow(), &w);
     }
 
